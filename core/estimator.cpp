@@ -1,0 +1,3 @@
+#include "core/estimator.h"
+// Estimation engine: being written.
+CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view) {}

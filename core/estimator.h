@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/matrix.h"
+
+#include <string>
+
+// The status window of a computation: shown when Run starts, its text
+// replaced once per pass (and repainted at once, since no event loop runs
+// during the computation), hidden when the results are written.
+class IStatusWindow {
+public:
+    virtual ~IStatusWindow() = default;
+    virtual void Show() = 0;
+    virtual void SetText(const std::string& text) = 0; // UTF-8
+    virtual void Hide() = 0;
+};
+
+// The residual plot shown modally at the end of a run.
+class IResidualView {
+public:
+    virtual ~IResidualView() = default;
+    virtual void SetResiduals(const Matrix& residuals) = 0;
+    virtual void ShowModal() = 0;
+};
+
+// Method codes of the engine.
+enum MethodCodes : int {
+    kMethodLpNorm = 0,
+    kMethodL1 = 1,
+    kMethodAndrews = 2,
+    kMethodBiweight = 3,
+    kMethodCauchy = 4,
+    kMethodFair = 5,
+    kMethodHuber = 6,
+    kMethodLogistic = 7,
+    kMethodTalwar = 8,
+    kMethodWelsch = 9,
+};
+
+// Results of Run.
+enum RunResult : int {
+    kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
+    kRunSuccess = 1,     // report written, every unknown finite
+    kRunNotFinite = 2,   // report written, but an unknown is infinite or NaN
+};
+
+// Weight w(v) of the method for the residual v of the weighted system, with
+// tuning constant c (codes 2..9) or norm factor p (code 0). Code 1 has none.
+double MethodWeight(int methodCode, double v, double c, double p);
+
+// One adjustment by an M-estimator (iteratively reweighted least squares),
+// the Lp norm by reweighting, or the L1 norm by Barrodale-Roberts. Writes
+// the report while it works, counts passes in the status window and hands
+// the corrections to the residual view at the end.
+class CEstimator {
+public:
+    // Both windows are optional; the engine does not own them.
+    explicit CEstimator(IStatusWindow* statusWindow = nullptr, IResidualView* residualView = nullptr);
+
+    void SetOutputFile(const std::string& fileName) { outputFileName = fileName; }
+
+    // A (n x u), l (n x 1), P (n x n, weights on the diagonal).
+    int Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
+            double stopCriterion);
+    // The same with the weights as an n x 1 vector: memory O(n u).
+    int RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor,
+                            int maxPasses, double stopCriterion);
+
+    // Results of the last Run that wrote a report.
+    const Matrix& Solution() const { return solution; }
+    const Matrix& Corrections() const { return corrections; }
+    int PassCount() const { return passCount; }
+
+    double TuningConstant = 0.0;
+
+private:
+    std::string outputFileName;
+    IStatusWindow* status;
+    IResidualView* residualView;
+    Matrix solution;
+    Matrix corrections;
+    int passCount = 0;
+};

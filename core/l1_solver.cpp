@@ -1,0 +1,3 @@
+#include "core/matrix.h"
+// Barrodale-Roberts L1 solver: being written.
+void Matrix::SolveL1(Matrix, Matrix, Matrix&) {}

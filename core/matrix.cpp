@@ -1,0 +1,194 @@
+#include "core/matrix.h"
+
+#include "core/number_format.h"
+#include "core/report_file.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <utility>
+
+Matrix::Matrix(int rows, int columns, double initial)
+{
+    if (Allocate(rows, columns))
+        Fill(initial);
+}
+
+Matrix::Matrix(const Matrix& other)
+{
+    if (other.IsValid() && Allocate(other.rowCount, other.columnCount))
+        CopyElementsFrom(other);
+}
+
+Matrix::Matrix(Matrix&& other) noexcept
+    : rowCount(std::exchange(other.rowCount, -1)),
+      columnCount(std::exchange(other.columnCount, 0)),
+      rowTable(std::exchange(other.rowTable, nullptr)),
+      block(std::exchange(other.block, nullptr))
+{
+}
+
+Matrix& Matrix::operator=(const Matrix& other)
+{
+    if (this == &other)
+        return *this;
+    if (!other.IsValid()) {
+        Release();
+        return *this;
+    }
+    Matrix copy(other);
+    if (!copy.IsValid())
+        throw std::bad_alloc();
+    return *this = std::move(copy);
+}
+
+Matrix& Matrix::operator=(Matrix&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        rowCount = std::exchange(other.rowCount, -1);
+        columnCount = std::exchange(other.columnCount, 0);
+        rowTable = std::exchange(other.rowTable, nullptr);
+        block = std::exchange(other.block, nullptr);
+    }
+    return *this;
+}
+
+Matrix::~Matrix()
+{
+    Release();
+}
+
+int Matrix::Resize(int rows, int columns, double initial)
+{
+    Release();
+    if (!Allocate(rows, columns))
+        return 1;
+    Fill(initial);
+    return 0;
+}
+
+bool Matrix::Allocate(int rows, int columns)
+{
+    rowCount = -1;
+    columnCount = columns;
+    if (rows < 0 || columns < 0)
+        return false;
+    const std::size_t elements = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
+    if (columns != 0 && elements / static_cast<std::size_t>(columns) != static_cast<std::size_t>(rows))
+        return false;
+    if (elements > std::numeric_limits<std::size_t>::max() / sizeof(double))
+        return false;
+    rowTable = new (std::nothrow) double*[rows > 0 ? rows : 1];
+    block = new (std::nothrow) double[elements > 0 ? elements : 1];
+    if (rowTable == nullptr || block == nullptr) {
+        Release();
+        return false;
+    }
+    for (int i = 0; i < rows; ++i)
+        rowTable[i] = block + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns);
+    rowCount = rows;
+    return true;
+}
+
+void Matrix::Release()
+{
+    delete[] rowTable;
+    delete[] block;
+    rowTable = nullptr;
+    block = nullptr;
+    rowCount = -1;
+}
+
+void Matrix::Fill(double value)
+{
+    const std::size_t elements = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(columnCount);
+    for (std::size_t e = 0; e < elements; ++e)
+        block[e] = value;
+}
+
+void Matrix::CopyElementsFrom(const Matrix& other)
+{
+    const std::size_t elements = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(columnCount);
+    if (elements > 0)
+        std::memcpy(block, other.block, elements * sizeof(double));
+}
+
+Matrix Matrix::operator*(const Matrix& right) const
+{
+    Matrix result(rowCount, right.columnCount, 0.0);
+    if (!IsValid() || !right.IsValid())
+        return Matrix(-1, 0, 0.0);
+    for (int i = 0; i < result.rowCount; ++i) {
+        for (int j = 0; j < result.columnCount; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < columnCount; ++k)
+                sum += rowTable[i][k] * right.rowTable[k][j];
+            result.rowTable[i][j] = sum;
+        }
+    }
+    return result;
+}
+
+Matrix Matrix::operator-(const Matrix& right) const
+{
+    Matrix result(rowCount, columnCount, 0.0);
+    if (!right.IsValid())
+        return Matrix(-1, 0, 0.0);
+    for (int i = 0; i < result.rowCount; ++i)
+        for (int j = 0; j < columnCount; ++j)
+            result.rowTable[i][j] = rowTable[i][j] - right.rowTable[i][j];
+    return result;
+}
+
+Matrix Matrix::Transpose() const
+{
+    if (!IsValid())
+        return Matrix(-1, 0, 0.0);
+    Matrix result(columnCount, rowCount, 0.0);
+    for (int i = 0; i < result.rowCount; ++i)
+        for (int j = 0; j < result.columnCount; ++j)
+            result.rowTable[i][j] = rowTable[j][i];
+    return result;
+}
+
+int Matrix::Invert()
+{
+    const int n = rowCount;
+    for (int p = 0; p < n; ++p) {
+        double* pivotRow = rowTable[p];
+        pivotRow[p] = 1.0 / pivotRow[p];
+        const double pivot = pivotRow[p];
+        for (int j = 0; j < n; ++j)
+            if (j != p)
+                pivotRow[j] = -(pivot * pivotRow[j]);
+        for (int i = 0; i < n; ++i) {
+            if (i == p)
+                continue;
+            double* row = rowTable[i];
+            const double oldColumnValue = row[p];
+            for (int j = 0; j < n; ++j)
+                if (j != p)
+                    row[j] = row[j] + pivotRow[j] * oldColumnValue;
+        }
+        for (int i = 0; i < n; ++i)
+            if (i != p)
+                rowTable[i][p] = pivot * rowTable[i][p];
+    }
+    return 1;
+}
+
+int Matrix::Print(ReportFile& file) const
+{
+    std::string line;
+    for (int i = 0; i < rowCount; ++i) {
+        line.clear();
+        for (int j = 0; j < columnCount; ++j)
+            AppendFixed(line, rowTable[i][j], 25, 15);
+        line += '\n';
+        file.WriteString(line);
+    }
+    file.WriteString("\n");
+    return 0;
+}

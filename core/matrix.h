@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+
+class ReportFile;
+
+// Dense matrix of doubles with row-pointer storage: a row table whose
+// entry i points at row i. The rows live in one block owned by the matrix,
+// so a copy is always deep and nothing is shared. A vector is a matrix
+// with one column. Element access is unchecked; callers guarantee sizes.
+//
+// Storage exhaustion makes construction and Resize yield an invalid matrix
+// (Rows() == -1, no storage); every loop over its rows then runs zero
+// times. Assignment cannot leave its target half-built and throws
+// std::bad_alloc instead.
+class Matrix {
+public:
+    Matrix() : Matrix(1, 1, 0.0) {}
+    Matrix(int rows, int columns, double initial);
+    Matrix(const Matrix& other);
+    Matrix(Matrix&& other) noexcept;
+    Matrix& operator=(const Matrix& other);
+    Matrix& operator=(Matrix&& other) noexcept;
+    virtual ~Matrix();
+
+    // Rebuilds the matrix as rows x columns filled with initial.
+    // 0 on success, 1 when storage was not obtained (matrix invalid).
+    int Resize(int rows, int columns, double initial);
+
+    int Rows() const { return rowCount; }
+    int Columns() const { return columnCount; }
+    bool IsValid() const { return rowCount >= 0; }
+
+    double* operator[](int row) { return rowTable[row]; }
+    const double* operator[](int row) const { return rowTable[row]; }
+    double& operator()(int row, int column) { return rowTable[row][column]; }
+    double operator()(int row, int column) const { return rowTable[row][column]; }
+
+    // Plain triple loop; each element summed over k ascending from 0.0.
+    Matrix operator*(const Matrix& right) const;
+    Matrix operator-(const Matrix& right) const;
+    Matrix Transpose() const;
+
+    // In-place inverse by Gauss-Jordan exchange steps without pivoting.
+    // A zero pivot spreads infinities and NaNs; the result is always 1.
+    int Invert();
+
+    // Every element as "%25.15f", a line end after each row and one more
+    // after the last row. Always 0.
+    int Print(ReportFile& file) const;
+
+    // L1 solution of A x = b by the Barrodale-Roberts simplex; called on
+    // the solution vector x. Afterwards x is N x 1 and residuals is M x 1
+    // with residuals(i) = a(i) x - b(i).
+    void SolveL1(Matrix A, Matrix b, Matrix& residuals);
+
+private:
+    bool Allocate(int rows, int columns);
+    void Release();
+    void Fill(double value);
+    void CopyElementsFrom(const Matrix& other);
+
+    int rowCount = -1;
+    int columnCount = 0;
+    double** rowTable = nullptr;
+    double* block = nullptr;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/matrix.h"
+#include "core/report_file.h"
+
+// The result report, in its two stretches. Texts are Windows-1252; every
+// "\n" reaches the file as CR LF.
+
+// Banner, input summary, method line and the results heading. weights is the
+// n x 1 vector of the observation weights.
+void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights, int methodCode,
+                     double tuningConstant, double normFactor);
+
+// Pass count (IRLS codes only, not for code 1), unknowns, table of
+// observations, corrections and adjusted observations, closing rule.
+void WriteReportResults(ReportFile& file, int methodCode, int passCount, const Matrix& x, const Matrix& l,
+                        const Matrix& v);
+
+// The method line's text for a code, without the line end.
+std::string MethodText(int methodCode, double tuningConstant, double normFactor);
+
+// For a report whose method line is not one of the engine's (the Chebyshev
+// solution of the Lp library): head with a given method text, results
+// without a pass-count line.
+void WriteReportHeadWithMethodText(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                                   const std::string& methodText);
+void WriteReportResultsWithoutPassCount(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/matrix.h"
+
+#include <string>
+
+// The .EIN input file: n design lines (u values separated by blanks),
+// then n lines of observed value and weight. No header; n and u follow
+// from the layout. The reader stops at the first empty line.
+//
+// Each operation returns 0 on success or the string id of the message to
+// show (102, 103, 104, 118, 119); on failure the matrices are unchanged.
+// Throws std::bad_alloc when the matrices cannot be allocated.
+
+// weights becomes n x n with the weights on the diagonal.
+int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights);
+
+// weightVector becomes n x 1: for problems too large for an n x n matrix.
+int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
+                              Matrix& weightVector);
+
+// Writes the diagonal of weights (n x n). weights may also be n x 1.
+int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,
+                   const Matrix& weights);

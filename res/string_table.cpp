@@ -1,0 +1,49 @@
+#include "res/string_table.h"
+
+namespace {
+
+struct StringEntry {
+    int id;
+    const char* text;
+};
+
+constexpr StringEntry kStrings[] = {
+    {101, "Inf&o über Tolvar..."},
+    {102, "Fehler in der Eingabedatei!!!"},
+    {103, "Keine Eingabedatei!!"},
+    {104, "Fehler beim Öffnen der Eingabedatei!!"},
+    {105, "Fehler beim Öffnen der Datei %s!"},
+    {106, "Wählen Sie zunächst Ein- und Ausgabedatei!!"},
+    {107, "Wählen Sie zunächst eine Berechnungsart!!"},
+    {109, "Eingabe-Daten bearbeiten"},
+    {110, "Datei bearbeiten"},
+    {111, "Datei wählen"},
+    {112, "Berechnung starten"},
+    {113, "Tolvar beenden"},
+    {114, "Über Tolvar"},
+    {115, "Eingabe-Daten erstellen"},
+    {116, "Die Berechnungen wurden erfolgreich abgeschlossen!"},
+    {117, "Bei der Berechnung ist ein Fehler aufgetreten!"},
+    {118, "Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!"},
+    {119, "Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"},
+    {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
+};
+
+} // namespace
+
+const char* LoadString(int id)
+{
+    for (const StringEntry& entry : kStrings)
+        if (entry.id == id)
+            return entry.text;
+    return "";
+}
+
+std::string FormatString(int id, const std::string& argument)
+{
+    std::string text = LoadString(id);
+    const std::size_t placeholder = text.find("%s");
+    if (placeholder != std::string::npos)
+        text.replace(placeholder, 2, argument);
+    return text;
+}

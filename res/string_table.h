@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// The program's own numbered texts (UTF-8). Every front end, the desktop
+// program and the command line, shows its messages from here.
+enum StringId : int {
+    kStringAboutMenu = 101,           // "Inf&o über Tolvar..."
+    kStringInputFileError = 102,      // "Fehler in der Eingabedatei!!!"
+    kStringNoInputFile = 103,         // "Keine Eingabedatei!!"
+    kStringInputFileOpenError = 104,  // "Fehler beim Öffnen der Eingabedatei!!"
+    kStringFileOpenError = 105,       // "Fehler beim Öffnen der Datei %s!"
+    kStringChooseFiles = 106,         // "Wählen Sie zunächst Ein- und Ausgabedatei!!"
+    kStringChooseMethod = 107,        // "Wählen Sie zunächst eine Berechnungsart!!"
+    kStringTipEditData = 109,
+    kStringTipEditFile = 110,
+    kStringTipChooseFile = 111,
+    kStringTipCompute = 112,
+    kStringTipExit = 113,
+    kStringTipAbout = 114,
+    kStringTipCreateData = 115,
+    kStringComputeSuccess = 116,      // "Die Berechnungen wurden erfolgreich abgeschlossen!"
+    kStringComputeError = 117,        // "Bei der Berechnung ist ein Fehler aufgetreten!"
+    kStringMissingWeight = 118,       // "Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!"
+    kStringNoObservations = 119,      // "Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"
+    kStringOutOfMemory = 120,         // ours: a command ran out of memory
+};
+
+// The text of id, or an empty string for an id the table does not hold.
+const char* LoadString(int id);
+
+// Text of id with its "%s" replaced by argument (string 105).
+std::string FormatString(int id, const std::string& argument);

@@ -1,0 +1,15 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+// Widget tests run headless: the offscreen platform unless one is set.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
