@@ -1,0 +1,1 @@
+#include "plot/residual_painter.h"

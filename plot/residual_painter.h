@@ -1,0 +1,2 @@
+#pragma once
+// Drawing of the residual plot: being written.
