@@ -11,6 +11,17 @@
 // Each operation returns 0 on success or the string id of the message to
 // show (102, 103, 104, 118, 119); on failure the matrices are unchanged.
 // Throws std::bad_alloc when the matrices cannot be allocated.
+//
+// Reading checks, in this order: empty name (103); count pass: cannot
+// open or read (104), odd number of lines before the first empty line
+// (102); column pass: cannot open or read (104), n = 0 (119), a first line
+// of blanks only (102); value pass: cannot open or read (104), a design
+// line with more values than the first line (102), a weight missing,
+// <= 0 or not finite (118). Numbers are read like "%lf" in the "C" locale.
+//
+// Writing: 102 without touching the file when the shapes do not fit
+// (design n x u with u >= 1, observations n x 1, weights n x n or n x 1);
+// 104 when the file cannot be opened or not be written completely.
 
 // weights becomes n x n with the weights on the diagonal.
 int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights);

@@ -1,0 +1,155 @@
+#include "io/line_reader.h"
+
+#include <cstring>
+
+LineReader::LineReader(std::FILE* file) : file(file), chunk(kReadChunkSize) {}
+
+bool LineReader::Refill()
+{
+    if (atEnd)
+        return false;
+    position = 0;
+    filled = std::fread(chunk.data(), 1, chunk.size(), file);
+    if (filled == 0) {
+        atEnd = true;
+        failed = std::ferror(file) != 0;
+        return false;
+    }
+    return true;
+}
+
+std::string_view LineReader::Finish(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+bool LineReader::Next(std::string_view& line)
+{
+    carry.clear();
+    bool haveCarry = false;
+    for (;;) {
+        if (position == filled && !Refill()) {
+            // A last line without LF; a read error loses the line.
+            if (!haveCarry || failed)
+                return false;
+            line = carry;
+            return true;
+        }
+        const char* start = chunk.data() + position;
+        const std::size_t available = filled - position;
+        const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', available));
+        if (lineFeed == nullptr) {
+            carry.append(start, available);
+            haveCarry = true;
+            position = filled;
+            continue;
+        }
+        const std::size_t length = static_cast<std::size_t>(lineFeed - start);
+        position += length + 1;
+        if (!haveCarry) {
+            line = Finish(std::string_view(start, length));
+            return true;
+        }
+        carry.append(start, length);
+        line = Finish(carry);
+        return true;
+    }
+}
+
+bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
+{
+    std::vector<char> buffer(kReadChunkSize);
+    unsigned long long lines = 0;
+    // Only the first two bytes of a line matter: a line is empty when it
+    // holds nothing or a single CR before its LF.
+    std::size_t lineLength = 0;
+    bool lineIsOneCR = false;
+    for (;;) {
+        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        if (filled == 0)
+            break;
+        const char* p = buffer.data();
+        const char* end = p + filled;
+        while (p != end) {
+            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* stop = lineFeed != nullptr ? lineFeed : end;
+            if (stop != p) {
+                lineIsOneCR = lineLength == 0 && stop - p == 1 && *p == '\r';
+                lineLength += static_cast<std::size_t>(stop - p);
+                if (lineLength > 2)
+                    lineLength = 2;
+            }
+            if (lineFeed == nullptr)
+                break;
+            if (lineLength == 0 || (lineLength == 1 && lineIsOneCR)) {
+                count = lines;
+                return true;
+            }
+            ++lines;
+            lineLength = 0;
+            lineIsOneCR = false;
+            p = lineFeed + 1;
+        }
+    }
+    if (std::ferror(file))
+        return false;
+    if (lineLength > 0)
+        ++lines;
+    count = lines;
+    return true;
+}
+
+namespace {
+
+// Counts runs of non-blank characters; the previous character counts as a
+// blank before the first one.
+struct ValueCounter {
+    unsigned long long count = 0;
+    bool previousWasBlank = true;
+
+    void Add(char c)
+    {
+        if (c == ' ') {
+            previousWasBlank = true;
+            return;
+        }
+        if (previousWasBlank)
+            ++count;
+        previousWasBlank = false;
+    }
+};
+
+}  // namespace
+
+bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count)
+{
+    std::vector<char> buffer(kReadChunkSize);
+    ValueCounter counter;
+    // A CR is held back until the next byte tells whether it ends the line.
+    bool pendingCR = false;
+    for (;;) {
+        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        if (filled == 0)
+            break;
+        for (std::size_t i = 0; i < filled; ++i) {
+            const char c = buffer[i];
+            if (c == '\n') {
+                count = counter.count;
+                return true;
+            }
+            if (pendingCR)
+                counter.Add('\r');
+            pendingCR = c == '\r';
+            if (!pendingCR)
+                counter.Add(c);
+        }
+    }
+    if (std::ferror(file))
+        return false;
+    if (pendingCR)
+        counter.Add('\r');
+    count = counter.count;
+    return true;
+}
