@@ -1,3 +1,268 @@
 #include "core/estimator.h"
-// Estimation engine: being written.
-CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view) {}
+
+#include "core/report.h"
+#include "core/report_file.h"
+
+#include <cmath>
+#include <new>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The weighted system's normal equations of one pass, accumulated row by row
+// so that no n x n matrix is ever formed. Each element is summed over the
+// observations in ascending order starting from 0.0, exactly the order of the
+// dense product (transpose(Abar) * W) * Abar, whose other terms are products
+// with the zero off-diagonal of W and cannot change a finite sum.
+struct NormalEquations {
+    std::vector<double> matrix; // u x u, row-major
+    std::vector<double> rightHandSide;
+};
+
+// N(a, b) += t(a) * r(b) for the rows of a block, rows in ascending order.
+// Cloned for AVX2: without contraction into FMA both clones give the same bits.
+__attribute__((target_clones("avx2", "default")))
+void AccumulateRows(double* N, double* rhs, const double* rows, const double* w, const double* lbar, int count,
+                    int u, double* t)
+{
+    for (int r = 0; r < count; ++r) {
+        const double* row = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(u);
+        for (int a = 0; a < u; ++a)
+            t[a] = row[a] * w[r];
+        for (int a = 0; a < u; ++a) {
+            double* Na = N + static_cast<std::size_t>(a) * static_cast<std::size_t>(u);
+            const double ta = t[a];
+            for (int b = 0; b < u; ++b)
+                Na[b] += ta * row[b];
+        }
+        for (int a = 0; a < u; ++a)
+            rhs[a] += t[a] * lbar[r];
+    }
+}
+
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
+{
+    const int n = Abar.Rows();
+    const int u = Abar.Columns();
+    NormalEquations equations{std::vector<double>(static_cast<std::size_t>(u) * u, 0.0),
+                              std::vector<double>(static_cast<std::size_t>(u), 0.0)};
+    std::vector<double> t(static_cast<std::size_t>(u));
+    AccumulateRows(equations.matrix.data(), equations.rightHandSide.data(), Abar.Data(), w.data(), lbar.data(), n,
+                   u, t.data());
+    return equations;
+}
+
+// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps.
+Matrix SolveNormalEquations(const NormalEquations& equations, int u)
+{
+    Matrix N(u, u, 0.0);
+    Matrix rhs(u, 1, 0.0);
+    for (int a = 0; a < u; ++a) {
+        for (int b = 0; b < u; ++b)
+            N(a, b) = equations.matrix[static_cast<std::size_t>(a) * u + b];
+        rhs(a, 0) = equations.rightHandSide[static_cast<std::size_t>(a)];
+    }
+    N.Invert();
+    return N * rhs;
+}
+
+// v = Abar * x - lbar, each product summed over the unknowns in order.
+__attribute__((target_clones("avx2", "default")))
+void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u)
+{
+    for (int i = 0; i < n; ++i) {
+        const double* row = Abar + static_cast<std::size_t>(i) * static_cast<std::size_t>(u);
+        double sum = 0.0;
+        for (int j = 0; j < u; ++j)
+            sum += row[j] * x[j];
+        v[i] = sum - lbar[i];
+    }
+}
+
+// Largest absolute change of an unknown; a NaN change never replaces d.
+double LargestChange(const Matrix& x, const Matrix& xprev)
+{
+    double d = std::fabs(x(0, 0) - xprev(0, 0));
+    for (int i = 1; i < x.Rows(); ++i) {
+        const double change = std::fabs(x(i, 0) - xprev(i, 0));
+        if (change > d)
+            d = change;
+    }
+    return d;
+}
+
+bool AllFinite(const Matrix& x)
+{
+    for (int i = 0; i < x.Rows(); ++i)
+        for (int j = 0; j < x.Columns(); ++j)
+            if (!std::isfinite(x(i, j)))
+                return false;
+    return true;
+}
+
+std::string PassText(int pass)
+{
+    return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
+}
+
+// Abar = S * A and lbar = S * l with S = diag(sqrt(p)). The 0.0 + turns a
+// negative zero into a positive one, as the sum of the dense product does.
+void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    for (int i = 0; i < n; ++i) {
+        const double s = std::sqrt(p(i, 0));
+        for (int j = 0; j < u; ++j)
+            Abar(i, j) = 0.0 + s * A(i, j);
+        lbar(i, 0) = 0.0 + s * l(i, 0);
+    }
+}
+
+} // namespace
+
+double MethodWeight(int methodCode, double v, double c, double p)
+{
+    const double magnitude = std::fabs(v);
+    const double u = v / c;
+    switch (methodCode) {
+    case kMethodLpNorm:
+        // p > 2: |v|^(p-2); p = 2: 1; p < 2: |v|^(p-2), capped at 1e15 near 0.
+        if (p > 2.0)
+            return std::pow(magnitude, p - 2.0);
+        if (p == 2.0)
+            return 1.0;
+        return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
+    case kMethodAndrews:
+        // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 (the limit).
+        if (v == 0.0)
+            return 1.0;
+        return magnitude <= std::numbers::pi * c ? std::sin(u) / u : 0.0;
+    case kMethodBiweight: {
+        // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
+        if (!(magnitude <= c))
+            return 0.0;
+        const double t = 1.0 - u * u;
+        return t * t;
+    }
+    case kMethodCauchy:
+        return 1.0 / (1.0 + u * u);
+    case kMethodFair:
+        return 1.0 / (1.0 + magnitude / c);
+    case kMethodHuber:
+        // 1 below c, c/|v| from c on.
+        return magnitude < c ? 1.0 : c / magnitude;
+    case kMethodLogistic:
+        // tanh(u)/u; 1 at v = 0 (the limit).
+        if (v == 0.0)
+            return 1.0;
+        return std::tanh(u) * (c / v);
+    case kMethodTalwar:
+        // 1 inside |v| <= c (also at |v| = c), 0 beyond.
+        return magnitude <= c ? 1.0 : 0.0;
+    case kMethodWelsch:
+        return std::exp(-(u * u));
+    default:
+        return 0.0;
+    }
+}
+
+CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view)
+{
+}
+
+int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
+                    double stopCriterion)
+{
+    Matrix weights(P.Rows(), 1, 0.0);
+    for (int i = 0; i < P.Rows(); ++i)
+        weights(i, 0) = P(i, i);
+    P = Matrix(0, 0, 0.0);
+    return RunWithWeightVector(std::move(A), std::move(l), std::move(weights), MethodCode, NormFactor, maxPasses,
+                               stopCriterion);
+}
+
+int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
+                                    double stopCriterion)
+{
+    if (status != nullptr)
+        status->Show();
+    if (outputFileName.empty() || MethodCode < kMethodLpNorm || MethodCode > kMethodWelsch)
+        return kRunNoReport;
+    // The reader guarantees n >= 1 and u >= 1; other callers get no report.
+    if (A.Rows() < 1 || A.Columns() < 1 || l.Rows() != A.Rows() || p.Rows() != A.Rows())
+        return kRunNoReport;
+    ReportFile report;
+    if (!report.Open(outputFileName))
+        return kRunNoReport;
+    WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
+
+    const int n = A.Rows();
+    const int u = A.Columns();
+    Matrix Abar(n, u, 0.0);
+    Matrix lbar(n, 1, 0.0);
+    if (!Abar.IsValid() || !lbar.IsValid())
+        throw std::bad_alloc();
+    FormWeightedSystem(A, l, p, Abar, lbar);
+    A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
+
+    Matrix x(u, 1, 0.0);
+    Matrix v(n, 1, 0.0);
+    int passes = 0;
+    if (MethodCode == kMethodL1)
+        x.SolveL1(Abar, lbar, v);
+    else
+        passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v);
+
+    for (int i = 0; i < n; ++i)
+        v(i, 0) = v(i, 0) / std::sqrt(p(i, 0));
+
+    WriteReportResults(report, MethodCode, passes, x, l, v);
+    const bool written = report.Close();
+    if (status != nullptr)
+        status->Hide();
+    solution = x;
+    corrections = v;
+    passCount = passes;
+    if (!written)
+        return kRunNoReport;
+    if (residualView != nullptr) {
+        residualView->SetResiduals(v);
+        residualView->ShowModal();
+    }
+    return AllFinite(x) ? kRunSuccess : kRunNotFinite;
+}
+
+int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor,
+                                   int maxPasses, double stopCriterion, Matrix& x, Matrix& v)
+{
+    const int n = Abar.Rows();
+    const int u = Abar.Columns();
+    std::vector<double> w(static_cast<std::size_t>(n), 1.0);
+    std::vector<double> lbarValues(lbar.Data(), lbar.Data() + n);
+    Matrix xprev(1, 1, 0.0);
+    bool singlePass = false;
+    int k = 1;
+    for (;; ++k) {
+        if (status != nullptr)
+            status->SetText(PassText(k));
+        x = SolveNormalEquations(FormNormalEquations(Abar, w, lbarValues), u);
+        if (k > 1) {
+            const double d = LargestChange(x, xprev);
+            if (d < stopCriterion || std::isnan(d))
+                break;
+        }
+        ComputeResiduals(Abar.Data(), x.Data(), lbarValues.data(), v.Data(), n, u);
+        for (int i = 0; i < n; ++i)
+            w[static_cast<std::size_t>(i)] = MethodWeight(MethodCode, v(i, 0), TuningConstant, NormFactor);
+        if (MethodCode == kMethodLpNorm && NormFactor == 2.0)
+            singlePass = true;
+        if (k > maxPasses || singlePass)
+            break;
+        xprev = x;
+    }
+    return k;
+}

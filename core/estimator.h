@@ -74,6 +74,10 @@ public:
     double TuningConstant = 0.0;
 
 private:
+    // The reweighting passes; returns the pass count written to the report.
+    int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
+                           double stopCriterion, Matrix& x, Matrix& v);
+
     std::string outputFileName;
     IStatusWindow* status;
     IResidualView* residualView;

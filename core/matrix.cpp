@@ -3,6 +3,7 @@
 #include "core/number_format.h"
 #include "core/report_file.h"
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -78,11 +79,12 @@ bool Matrix::Allocate(int rows, int columns)
     const std::size_t elements = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
     if (columns != 0 && elements / static_cast<std::size_t>(columns) != static_cast<std::size_t>(rows))
         return false;
-    if (elements > std::numeric_limits<std::size_t>::max() / sizeof(double))
+    if (elements > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double))
         return false;
-    rowTable = new (std::nothrow) double*[rows > 0 ? rows : 1];
-    block = new (std::nothrow) double[elements > 0 ? elements : 1];
-    if (rowTable == nullptr || block == nullptr) {
+    try {
+        rowTable = new double*[rows > 0 ? rows : 1];
+        block = new double[elements > 0 ? elements : 1];
+    } catch (const std::bad_alloc&) {
         Release();
         return false;
     }

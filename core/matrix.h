@@ -31,6 +31,11 @@ public:
     int Columns() const { return columnCount; }
     bool IsValid() const { return rowCount >= 0; }
 
+    // The rows lie one after the other in one block: element (i, j) is
+    // Data()[i * Columns() + j]. The hot loops of the engine use this.
+    double* Data() { return block; }
+    const double* Data() const { return block; }
+
     double* operator[](int row) { return rowTable[row]; }
     const double* operator[](int row) const { return rowTable[row]; }
     double& operator()(int row, int column) { return rowTable[row][column]; }

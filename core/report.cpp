@@ -1,0 +1,154 @@
+#include "core/report.h"
+
+#include "core/estimator.h"
+#include "core/number_format.h"
+
+#include <string>
+
+namespace {
+
+const char kStarRule[] = "************************************************************\n";
+const char kEqualsRule[] = "============================================================\n";
+constexpr int kFrameWidth = 60;
+
+// "***" + text centred in the 54 characters between + "***".
+std::string FramedLine(const std::string& text)
+{
+    const int inner = kFrameWidth - 6;
+    const int left = (inner - static_cast<int>(text.size())) / 2;
+    std::string line = "***";
+    line.append(static_cast<std::size_t>(left), ' ');
+    line += text;
+    line.append(static_cast<std::size_t>(inner - left - static_cast<int>(text.size())), ' ');
+    line += "***\n";
+    return line;
+}
+
+void WriteBanner(ReportFile& file)
+{
+    const std::string empty = FramedLine("");
+    file.WriteString(kStarRule);
+    file.WriteString(empty);
+    file.WriteString("***                 TOLVAR VERSION 2.0                   ***\n");
+    file.WriteString(empty);
+    file.WriteString(FramedLine("Robuste Ausgleichung von Beobachtungen"));
+    file.WriteString(FramedLine("M-Sch\xE4tzer, L1-, Lp- und Tschebycheff-Norm"));
+    file.WriteString(empty);
+    file.WriteString(kStarRule);
+    file.WriteString("\n");
+}
+
+void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights)
+{
+    file.WriteString(kEqualsRule);
+    file.WriteString(" Zusammenfassung der Eingangsdaten\n");
+    file.WriteString(kEqualsRule);
+    file.WriteString("\n");
+    file.WriteString(" Designmatrix:\n\n");
+    A.Print(file);
+    file.WriteString("\n");
+
+    std::string line;
+    AppendRightAligned(line, "Beobachtung", 20);
+    AppendRightAligned(line, "Gewicht", 20);
+    line += "\n\n";
+    file.WriteString(line);
+    for (int i = 0; i < l.Rows(); ++i) {
+        line.clear();
+        AppendFixed(line, l(i, 0), 20, 5);
+        AppendFixed(line, weights(i, 0), 20, 5);
+        line += '\n';
+        file.WriteString(line);
+    }
+    file.WriteString("\n");
+}
+
+void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                         const std::string& methodText)
+{
+    WriteBanner(file);
+    WriteInputSummary(file, A, l, weights);
+    file.WriteString("Berechnungsart: ");
+    file.WriteString(methodText);
+    file.WriteString("\n\n\n");
+    file.WriteString(kEqualsRule);
+    file.WriteString(" Berechnungsergebnisse\n");
+    file.WriteString(kEqualsRule);
+    file.WriteString("\n");
+}
+
+void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v)
+{
+    file.WriteString(" Ermittelte Unbekannte:\n\n");
+    std::string line;
+    for (int j = 0; j < x.Rows(); ++j) {
+        line.clear();
+        AppendFixed(line, x(j, 0), 15, 5);
+        line += '\n';
+        file.WriteString(line);
+    }
+    file.WriteString("\n");
+
+    line.clear();
+    AppendRightAligned(line, "Nr", 4);
+    AppendRightAligned(line, "Beobachtung", 15);
+    AppendRightAligned(line, "Verbesserung", 15);
+    AppendRightAligned(line, "Ausgegl. Beob.", 15);
+    line += ":\n\n";
+    file.WriteString(line);
+    for (int i = 0; i < l.Rows(); ++i) {
+        line.clear();
+        AppendInteger(line, i + 1, 4);
+        AppendFixed(line, l(i, 0), 15, 5);
+        AppendFixed(line, v(i, 0), 15, 5);
+        AppendFixed(line, l(i, 0) + v(i, 0), 15, 5);
+        line += '\n';
+        file.WriteString(line);
+    }
+    file.WriteString(kEqualsRule);
+}
+
+} // namespace
+
+std::string MethodText(int methodCode, double tuningConstant, double normFactor)
+{
+    static const char* const kTuned[] = {"Andrews", "Biweight", "Cauchy", "Fair",
+                                         "Huber",   "Logistic", "Talwar", "Welsch"};
+    if (methodCode == kMethodLpNorm)
+        return "Lp-Norm L\xF6sung mit Normfaktor " + FormatFixed6(normFactor) + "\n";
+    if (methodCode == kMethodL1)
+        return "L1-Norm L\xF6sung (Barrodale-Roberts)\n";
+    if (methodCode >= kMethodAndrews && methodCode <= kMethodWelsch)
+        return std::string(kTuned[methodCode - kMethodAndrews]) + " mit Tuning-Konstante " +
+               FormatFixed6(tuningConstant) + "\n";
+    return "";
+}
+
+void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights, int methodCode,
+                     double tuningConstant, double normFactor)
+{
+    WriteHeadWithMethod(file, A, l, weights, MethodText(methodCode, tuningConstant, normFactor));
+}
+
+void WriteReportHeadWithMethodText(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                                   const std::string& methodText)
+{
+    WriteHeadWithMethod(file, A, l, weights, methodText);
+}
+
+void WriteReportResults(ReportFile& file, int methodCode, int passCount, const Matrix& x, const Matrix& l,
+                        const Matrix& v)
+{
+    if (methodCode != kMethodL1) {
+        std::string line = " Ben\xF6tigte Anzahl an Iterationen: ";
+        AppendInteger(line, passCount, 0);
+        line += "\n\n";
+        file.WriteString(line);
+    }
+    WriteUnknownsAndTable(file, x, l, v);
+}
+
+void WriteReportResultsWithoutPassCount(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v)
+{
+    WriteUnknownsAndTable(file, x, l, v);
+}
