@@ -1,0 +1,46 @@
+#pragma once
+
+#include <vector>
+
+namespace l1 {
+
+// The candidate leaving rows of one simplex step, kept as a list with
+// positions 0 .. Count() - 1, each entry a ratio (right-hand side over the
+// entry of the entering column) and its row.
+//
+// The simplex takes the entry of least ratio (the first position among
+// equal ratios) and fills the hole with the last entry of the list. Done
+// literally, each take scans the whole list: O(k), and O(M^2) per step when
+// many rows are passed over. Here the entries sit in a binary heap ordered
+// by (ratio, position); moving the last entry into a hole lowers its
+// position, so it only ever rises in the heap. Each take costs O(log k) and
+// returns exactly the entry the scan would return, ties included.
+//
+// A ratio that is not a number ranks after every other ratio; among such
+// entries the first position is taken.
+class RatioQueue {
+public:
+    // Empties the list; keeps the storage for the next step.
+    void Clear();
+    // Appends an entry at position Count(). Call Order() after the last one.
+    void Add(double ratio, int row);
+    // Builds the heap over the entries added since Clear().
+    void Order();
+    int Count() const { return static_cast<int>(ratios.size()); }
+    // Removes the entry of least ratio, moves the last entry into its
+    // position and returns the removed entry's row. Requires Count() > 0.
+    int TakeLeast();
+
+private:
+    bool Precedes(int positionA, int positionB) const;
+    void Place(int heapIndex, int position);
+    void SiftUp(int heapIndex);
+    void SiftDown(int heapIndex);
+
+    std::vector<double> ratios;       // by position
+    std::vector<int> rows;            // by position
+    std::vector<int> heapIndexOf;     // by position
+    std::vector<int> heap;            // positions in heap order
+};
+
+}  // namespace l1

@@ -1,0 +1,422 @@
+#include "core/l1_solver_internal.h"
+#include "core/matrix.h"
+#include "l1_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+Matrix FromRows(const std::vector<std::vector<double>>& rows)
+{
+    Matrix m(static_cast<int>(rows.size()), rows.empty() ? 0 : static_cast<int>(rows[0].size()), 0.0);
+    for (int i = 0; i < m.Rows(); ++i)
+        for (int j = 0; j < m.Columns(); ++j)
+            m(i, j) = rows[i][j];
+    return m;
+}
+
+Matrix Column(const std::vector<double>& values)
+{
+    Matrix m(static_cast<int>(values.size()), 1, 0.0);
+    for (int i = 0; i < m.Rows(); ++i)
+        m(i, 0) = values[i];
+    return m;
+}
+
+struct L1Result {
+    Matrix x;
+    Matrix v;
+};
+
+L1Result Solve(const Matrix& A, const Matrix& b)
+{
+    L1Result result;
+    result.x.SolveL1(A, b, result.v);
+    return result;
+}
+
+bool SameBits(const Matrix& a, const Matrix& b)
+{
+    if (a.Rows() != b.Rows() || a.Columns() != b.Columns())
+        return false;
+    for (int i = 0; i < a.Rows(); ++i)
+        if (std::memcmp(a[i], b[i], sizeof(double) * static_cast<std::size_t>(a.Columns())) != 0)
+            return false;
+    return true;
+}
+
+// a(i) x - b(i), summed in the plain order: the residual the solver reports.
+double ResidualOf(const Matrix& A, const Matrix& b, const Matrix& x, int i)
+{
+    double ax = 0.0;
+    for (int j = 0; j < A.Columns(); ++j)
+        ax += A(i, j) * x(j, 0);
+    return ax - b(i, 0);
+}
+
+double SumAbs(const Matrix& v)
+{
+    double sum = 0.0;
+    for (int i = 0; i < v.Rows(); ++i)
+        sum += std::fabs(v(i, 0));
+    return sum;
+}
+
+void ExpectColumn(const Matrix& actual, const std::vector<double>& expected, double tolerance)
+{
+    ASSERT_EQ(actual.Rows(), static_cast<int>(expected.size()));
+    ASSERT_EQ(actual.Columns(), 1);
+    for (int i = 0; i < actual.Rows(); ++i)
+        EXPECT_NEAR(actual(i, 0), expected[i], tolerance) << "element " << i;
+}
+
+Matrix Ones(int rows)
+{
+    return Matrix(rows, 1, 1.0);
+}
+
+// The small worked problems: medians, lines and a basis of three equations.
+TEST(SolveL1, MedianOfFiveIsTheMiddleValue)
+{
+    const L1Result r = Solve(Ones(5), Column({1, 2, 3, 4, 100}));
+    ExpectColumn(r.x, {3}, 0.0);
+    ExpectColumn(r.v, {2, 1, 0, -1, -97}, 0.0);
+}
+
+TEST(SolveL1, EvenCountGivesTheLowerEndOfTheOptimalInterval)
+{
+    // Every x in [2, 3] minimises the sum; the pivot order reaches 2.
+    const L1Result r = Solve(Ones(4), Column({1, 2, 3, 4}));
+    ExpectColumn(r.x, {2}, 0.0);
+    ExpectColumn(r.v, {1, 0, -1, -2}, 0.0);
+}
+
+TEST(SolveL1, LineThroughFiveOfSixPointsIgnoresTheOutlier)
+{
+    Matrix A(6, 2, 1.0);
+    Matrix b(6, 1, 0.0);
+    for (int h = 0; h < 6; ++h) {
+        A(h, 1) = h;
+        b(h, 0) = 2 * h + 1;
+    }
+    b(5, 0) += 10;
+    const L1Result r = Solve(A, b);
+    ExpectColumn(r.x, {1, 2}, 1e-12);
+    ExpectColumn(r.v, {0, 0, 0, 0, 0, -10}, 1e-12);
+}
+
+TEST(SolveL1, ThreeEquationsTwoUnknowns)
+{
+    const L1Result r = Solve(FromRows({{1, 0}, {0, 1}, {1, 1}}), Column({1, 2, 4}));
+    ExpectColumn(r.x, {1, 2}, 1e-15);
+    ExpectColumn(r.v, {0, 0, -1}, 1e-15);
+}
+
+TEST(SolveL1, ResidualOfAnEquationInTheBasisIsNegativeZero)
+{
+    const L1Result r = Solve(Ones(5), Column({1, 2, 3, 4, 100}));
+    ASSERT_EQ(r.v(2, 0), 0.0);
+    EXPECT_TRUE(std::signbit(r.v(2, 0)));
+    char text[32];
+    std::snprintf(text, sizeof text, "%15.5f", r.v(2, 0));
+    EXPECT_EQ(std::string(text), "       -0.00000");
+    // A residual that is really nonzero keeps its plain sign.
+    EXPECT_FALSE(std::signbit(r.v(0, 0)));
+}
+
+TEST(SolveL1, LeavesArgumentsAndRebuildsTheOutputs)
+{
+    const Matrix A = FromRows({{1, 0}, {1, 1}, {1, 2}, {1, 3}});
+    const Matrix b = Column({-1, -3, 5, -7});
+    const Matrix aBefore(A);
+    const Matrix bBefore(b);
+    Matrix x(7, 3, 42.0);
+    Matrix v(1, 5, 42.0);
+    x.SolveL1(A, b, v);
+    EXPECT_TRUE(SameBits(A, aBefore));
+    EXPECT_TRUE(SameBits(b, bBefore));
+    EXPECT_EQ(x.Rows(), 2);
+    EXPECT_EQ(x.Columns(), 1);
+    EXPECT_EQ(v.Rows(), 4);
+    EXPECT_EQ(v.Columns(), 1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(v(i, 0), ResidualOf(A, b, x, i), 1e-12);
+}
+
+// Brownlee's stack loss data (1965) as shipped with R (datasets::stackloss):
+// rows (1, Air.Flow, Water.Temp, Acid.Conc.), observation stack.loss.
+// The L1 solution is the unique optimal vertex certified by R quantreg,
+// scipy/HiGHS and exact rational arithmetic: basic observations 2, 8, 16, 18,
+// x = (-13693/345, 287/345, 66/115, -7/115), sum |v| = 14518/345.
+TEST(SolveL1, StackLossMatchesTheCertifiedVertex)
+{
+    const double data[21][4] = {
+        {80, 27, 89, 42}, {80, 27, 88, 37}, {75, 25, 90, 37}, {62, 24, 87, 28}, {62, 22, 87, 18},
+        {62, 23, 87, 18}, {62, 24, 93, 19}, {62, 24, 93, 20}, {58, 23, 87, 15}, {58, 18, 80, 14},
+        {58, 18, 89, 14}, {58, 17, 88, 13}, {58, 18, 82, 11}, {58, 19, 93, 12}, {50, 18, 89, 8},
+        {50, 18, 86, 7},  {50, 19, 72, 8},  {50, 19, 79, 8},  {50, 20, 80, 9},  {56, 20, 82, 15},
+        {70, 20, 91, 15}};
+    Matrix A(21, 4, 1.0);
+    Matrix b(21, 1, 0.0);
+    for (int i = 0; i < 21; ++i) {
+        for (int j = 0; j < 3; ++j)
+            A(i, j + 1) = data[i][j];
+        b(i, 0) = data[i][3];
+    }
+    const L1Result r = Solve(A, b);
+    ExpectColumn(r.x, {-13693.0 / 345, 287.0 / 345, 66.0 / 115, -7.0 / 115}, 1e-10);
+    EXPECT_NEAR(SumAbs(r.v), 14518.0 / 345, 1e-10);
+    for (int i = 0; i < 21; ++i) {
+        const bool basic = i == 1 || i == 7 || i == 15 || i == 17;
+        if (basic)
+            EXPECT_EQ(r.v(i, 0), 0.0) << "observation " << i + 1;
+        else
+            EXPECT_NEAR(r.v(i, 0), ResidualOf(A, b, r.x, i), 1e-9) << "observation " << i + 1;
+    }
+}
+
+TEST(SolveL1, DependentColumnsAreSetAsideWithUnknownZero)
+{
+    // Column 3 is zero, column 4 twice column 2: one unknown of each
+    // dependent set stays exactly 0, and the fit is the one of (1, h).
+    const int m = 7;
+    Matrix A(m, 4, 1.0);
+    Matrix b(m, 1, 0.0);
+    for (int h = 0; h < m; ++h) {
+        A(h, 1) = h;
+        A(h, 2) = 0.0;
+        A(h, 3) = 2.0 * h;
+        b(h, 0) = 3.0 - 0.5 * h;
+    }
+    b(2, 0) += 4.0;
+    const L1Result r = Solve(A, b);
+    EXPECT_EQ(r.x(2, 0), 0.0);
+    EXPECT_TRUE(r.x(1, 0) == 0.0 || r.x(3, 0) == 0.0);
+    EXPECT_NEAR(r.x(0, 0), 3.0, 1e-12);
+    EXPECT_NEAR(r.x(1, 0) + 2.0 * r.x(3, 0), -0.5, 1e-12);
+    for (int i = 0; i < m; ++i)
+        EXPECT_NEAR(r.v(i, 0), i == 2 ? -4.0 : 0.0, 1e-12);
+}
+
+// ---------------------------------------------------------------------------
+// The ratio queue against the list procedure it replaces.
+
+// Takes entries the way the list scan does: least ratio below 1e20, first
+// position among equals; nothing below 1e20 means the least ratio that is a
+// number, else the first entry. The last entry fills the hole.
+std::vector<int> TakeAllByListScan(std::vector<double> ratios, std::vector<int> rows)
+{
+    std::vector<int> taken;
+    while (!ratios.empty()) {
+        int chosen = -1;
+        double least = 1e20;
+        for (std::size_t i = 0; i < ratios.size(); ++i)
+            if (ratios[i] < least) {
+                least = ratios[i];
+                chosen = static_cast<int>(i);
+            }
+        if (chosen < 0) {
+            chosen = 0;
+            for (std::size_t i = 0; i < ratios.size(); ++i)
+                if (!std::isnan(ratios[i]) && (std::isnan(ratios[chosen]) || ratios[i] < ratios[chosen]))
+                    chosen = static_cast<int>(i);
+        }
+        taken.push_back(rows[chosen]);
+        ratios[chosen] = ratios.back();
+        rows[chosen] = rows.back();
+        ratios.pop_back();
+        rows.pop_back();
+    }
+    return taken;
+}
+
+TEST(RatioQueue, TakesEntriesInTheOrderOfTheListScan)
+{
+    std::mt19937_64 random(7);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> specials = {0.0, -0.0, 1e20, 2e20, inf, nan, -1.0};
+    l1::RatioQueue queue;
+    for (int trial = 0; trial < 400; ++trial) {
+        const int count = 1 + static_cast<int>(random() % 60);
+        const int distinct = 1 + static_cast<int>(random() % 6);  // few values: many ties
+        std::vector<double> ratios;
+        std::vector<int> rows;
+        queue.Clear();
+        for (int i = 0; i < count; ++i) {
+            double ratio = static_cast<double>(random() % distinct) * 0.25;
+            if (trial % 3 == 0 && random() % 5 == 0)
+                ratio = specials[random() % specials.size()];
+            ratios.push_back(ratio);
+            rows.push_back(1000 + i);
+            queue.Add(ratio, 1000 + i);
+        }
+        queue.Order();
+        std::vector<int> taken;
+        while (queue.Count() > 0)
+            taken.push_back(queue.TakeLeast());
+        EXPECT_EQ(taken, TakeAllByListScan(ratios, rows)) << "trial " << trial;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The fast solver against the literal transcription, bit for bit.
+
+struct Problem {
+    std::string kind;
+    Matrix A;
+    Matrix b;
+};
+
+Problem Gaussian(std::mt19937_64& random, int m, int n, double outlierShare)
+{
+    std::normal_distribution<double> normal;
+    std::uniform_real_distribution<double> uniform;
+    Problem p{"gaussian", Matrix(m, n, 1.0), Matrix(m, 1, 0.0)};
+    for (int i = 0; i < m; ++i) {
+        double value = normal(random);
+        for (int j = 1; j < n; ++j) {
+            p.A(i, j) = normal(random);
+            value += (j + 1) * p.A(i, j);
+        }
+        if (uniform(random) < outlierShare)
+            value += 20.0 + 10.0 * normal(random);
+        p.b(i, 0) = value;
+    }
+    return p;
+}
+
+// Small integers: ties among ratios and costs, degenerate vertices.
+Problem SmallIntegers(std::mt19937_64& random, int m, int n, int range)
+{
+    Problem p{"integers", Matrix(m, n, 1.0), Matrix(m, 1, 0.0)};
+    auto draw = [&] { return static_cast<double>(static_cast<int>(random() % (2 * range + 1)) - range); };
+    for (int i = 0; i < m; ++i) {
+        for (int j = 1; j < n; ++j)
+            p.A(i, j) = draw();
+        p.b(i, 0) = draw();
+    }
+    return p;
+}
+
+Problem RepeatedRows(std::mt19937_64& random, int m, int n)
+{
+    Problem base = SmallIntegers(random, 3 + static_cast<int>(random() % 3), n, 4);
+    Problem p{"repeated rows", Matrix(m, n, 0.0), Matrix(m, 1, 0.0)};
+    for (int i = 0; i < m; ++i) {
+        const int source = static_cast<int>(random() % base.A.Rows());
+        for (int j = 0; j < n; ++j)
+            p.A(i, j) = base.A(source, j);
+        p.b(i, 0) = base.b(source, 0);
+    }
+    return p;
+}
+
+Problem ZeroRightHandSide(std::mt19937_64& random, int m, int n, bool partly)
+{
+    Problem p = Gaussian(random, m, n, 0.0);
+    p.kind = partly ? "partly zero b" : "zero b";
+    for (int i = 0; i < m; ++i)
+        if (!partly || random() % 2 == 0)
+            p.b(i, 0) = (random() % 2 == 0) ? 0.0 : -0.0;
+    return p;
+}
+
+Problem DependentColumns(std::mt19937_64& random, int m, int n)
+{
+    Problem p = SmallIntegers(random, m, n, 3);
+    p.kind = "dependent columns";
+    const int target = 1 + static_cast<int>(random() % (n - 1));
+    const int mode = static_cast<int>(random() % 3);
+    for (int i = 0; i < m; ++i) {
+        if (mode == 0)
+            p.A(i, target) = 0.0;
+        else if (mode == 1)
+            p.A(i, target) = 3.0 * p.A(i, 0);
+        else
+            p.A(i, target) = p.A(i, 0) - p.A(i, (target + 1) % n);
+    }
+    return p;
+}
+
+// Tiny and huge magnitudes put entries near the 1e-9 tolerance.
+Problem Scaled(std::mt19937_64& random, int m, int n)
+{
+    Problem p = Gaussian(random, m, n, 0.1);
+    p.kind = "scaled";
+    const double scale = std::pow(10.0, static_cast<double>(static_cast<int>(random() % 25)) - 12.0);
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < n; ++j)
+            p.A(i, j) *= (j % 2 == 0) ? scale : 1.0;
+    return p;
+}
+
+void ExpectSameAsLiteral(const Problem& p, const std::string& label)
+{
+    Matrix xLiteral(1, 1, 0.0);
+    Matrix vLiteral(1, 1, 0.0);
+    l1_reference::SolveL1Literal(p.A, p.b, xLiteral, vLiteral);
+    const L1Result fast = Solve(p.A, p.b);
+    EXPECT_TRUE(SameBits(fast.x, xLiteral)) << label;
+    EXPECT_TRUE(SameBits(fast.v, vLiteral)) << label;
+}
+
+TEST(SolveL1, MatchesTheLiteralMethodBitForBit)
+{
+    std::mt19937_64 random(20240611);
+    for (int trial = 0; trial < 600; ++trial) {
+        const int n = 1 + static_cast<int>(random() % 6);
+        const int m = n + static_cast<int>(random() % 60);
+        Problem p{"", Matrix(1, 1, 0.0), Matrix(1, 1, 0.0)};
+        switch (trial % 8) {
+        case 0: p = Gaussian(random, m, n, 0.1); break;
+        case 1: p = SmallIntegers(random, m, n, 2); break;
+        case 2: p = SmallIntegers(random, m, n, 9); break;
+        case 3: p = RepeatedRows(random, m, n); break;
+        case 4: p = ZeroRightHandSide(random, m, n, trial % 16 == 4); break;
+        case 5: p = n > 1 ? DependentColumns(random, m, n) : Gaussian(random, m, n, 0.3); break;
+        case 6: p = Scaled(random, m, n); break;
+        default: p = SmallIntegers(random, 1 + static_cast<int>(random() % (n + 1)), n, 3); break;
+        }
+        ExpectSameAsLiteral(p, p.kind + " trial " + std::to_string(trial));
+    }
+}
+
+TEST(SolveL1, MatchesTheLiteralMethodOnLargerProblems)
+{
+    std::mt19937_64 random(99);
+    for (int trial = 0; trial < 6; ++trial) {
+        const int n = 2 + trial;
+        const Problem p = trial % 2 == 0 ? Gaussian(random, 400, n, 0.1) : SmallIntegers(random, 400, n, 3);
+        ExpectSameAsLiteral(p, p.kind + " large trial " + std::to_string(trial));
+    }
+}
+
+TEST(SolveL1, NonFiniteDataEndsAndMatchesTheLiteralMethod)
+{
+    std::mt19937_64 random(5);
+    const double specials[] = {std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(), 1e300};
+    for (int trial = 0; trial < 200; ++trial) {
+        const int n = 1 + static_cast<int>(random() % 4);
+        const int m = n + static_cast<int>(random() % 12);
+        Problem p = Gaussian(random, m, n, 0.1);
+        const int hits = 1 + static_cast<int>(random() % 3);
+        for (int h = 0; h < hits; ++h) {
+            const int i = static_cast<int>(random() % m);
+            const int j = static_cast<int>(random() % (n + 1));
+            (j == n ? p.b(i, 0) : p.A(i, j)) = specials[random() % 4];
+        }
+        ExpectSameAsLiteral(p, "non-finite trial " + std::to_string(trial));
+    }
+}
+
+}  // namespace
