@@ -1,0 +1,474 @@
+#include "core/chebyshev_solver.h"
+
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A reduced cost counts as positive only beyond this share of the size of
+// the terms it is summed from; below that it is rounding noise.
+constexpr double kCostTolerance = 1e-11;
+// Entries of a transformed column below this share of its largest entry
+// are taken as zero and never pivoted on.
+constexpr double kPivotTolerance = 1e-10;
+// The artificial variables start summing to 1; after the first phase what
+// is left of them must be rounding noise.
+constexpr double kFeasibilityTolerance = 1e-9;
+// Degenerate exchanges in a row before Bland's rule takes over; Bland's
+// smallest-index choice cannot cycle.
+constexpr int kDegenerateRunLimit = 30;
+// The basis inverse is rebuilt from its columns this often, so that the
+// rounding of the product-form updates does not accumulate.
+constexpr int kRefactorInterval = 40;
+
+enum class Phase { kFeasibility, kOptimality };
+
+// Gauss-Jordan inversion of the m x m row-major matrix a with partial
+// pivoting; false when a pivot vanishes.
+bool InvertDense(std::vector<double> a, int m, std::vector<double>& inverse)
+{
+    inverse.assign(static_cast<std::size_t>(m) * m, 0.0);
+    for (int i = 0; i < m; ++i)
+        inverse[static_cast<std::size_t>(i) * m + i] = 1.0;
+    double largest = 0.0;
+    for (double value : a)
+        largest = std::fmax(largest, std::fabs(value));
+    for (int col = 0; col < m; ++col) {
+        int pivotRow = col;
+        for (int r = col + 1; r < m; ++r)
+            if (std::fabs(a[static_cast<std::size_t>(r) * m + col]) > std::fabs(a[static_cast<std::size_t>(pivotRow) * m + col]))
+                pivotRow = r;
+        const double pivot = a[static_cast<std::size_t>(pivotRow) * m + col];
+        if (!(std::fabs(pivot) > 1e-14 * largest))
+            return false;
+        for (int c = 0; c < m; ++c) {
+            std::swap(a[static_cast<std::size_t>(pivotRow) * m + c], a[static_cast<std::size_t>(col) * m + c]);
+            std::swap(inverse[static_cast<std::size_t>(pivotRow) * m + c], inverse[static_cast<std::size_t>(col) * m + c]);
+        }
+        for (int c = 0; c < m; ++c) {
+            a[static_cast<std::size_t>(col) * m + c] /= pivot;
+            inverse[static_cast<std::size_t>(col) * m + c] /= pivot;
+        }
+        for (int r = 0; r < m; ++r) {
+            const double factor = a[static_cast<std::size_t>(r) * m + col];
+            if (r == col || factor == 0.0)
+                continue;
+            for (int c = 0; c < m; ++c) {
+                a[static_cast<std::size_t>(r) * m + c] -= factor * a[static_cast<std::size_t>(col) * m + c];
+                inverse[static_cast<std::size_t>(r) * m + c] -= factor * inverse[static_cast<std::size_t>(col) * m + c];
+            }
+        }
+    }
+    return true;
+}
+
+// Revised simplex on the dual of the minimax programme (see the header).
+// Columns: 2i is observation i with sign +1, i.e. (a_i, 1) with cost b_i;
+// 2i + 1 is observation i with sign -1, (-a_i, 1) with cost -b_i; 2n + k is
+// the artificial variable of row k, used only to find a first basis.
+class DualSimplex {
+public:
+    DualSimplex(const Matrix& A, const Matrix& b);
+
+    // Both phases; the status of the solution.
+    int Solve();
+    // The simplex multipliers (x, t) of the final basis, solved afresh.
+    std::vector<double> Multipliers() const;
+    int Pivots() const { return pivots; }
+
+private:
+    bool IsArtificial(int column) const { return column >= 2 * n; }
+    void ColumnVector(int column, double* out) const;
+    double Cost(int column) const;
+    void ComputeMultipliers(std::vector<double>& pi) const;
+    int ChooseEntering(const std::vector<double>& pi, bool bland) const;
+    int ChooseLeaving(const std::vector<double>& alpha, bool bland) const;
+    void TransformColumn(int column, std::vector<double>& alpha) const;
+    bool Pivot(int row, int column, const std::vector<double>& alpha);
+    void Refactor();
+    bool RunPhase();
+    double ArtificialSum() const;
+    void DriveOutArtificials();
+    int BestColumnForRow(int row) const;
+
+    const Matrix& A;
+    const Matrix& b;
+    int n;
+    int u;
+    int m; // u + 1 rows of the dual
+    Phase phase = Phase::kFeasibility;
+    std::vector<double> inverse; // basis inverse, m x m row-major
+    std::vector<double> values;  // values of the basic variables
+    std::vector<int> basis;      // column of each basic position
+    std::vector<char> inBasis;   // per column
+    int pivots = 0;
+    int pivotLimit;
+    int pivotsSinceRefactor = 0;
+    int degenerateRun = 0;
+};
+
+DualSimplex::DualSimplex(const Matrix& A, const Matrix& b)
+    : A(A), b(b), n(A.Rows()), u(A.Columns()), m(A.Columns() + 1)
+{
+    // Start from the artificial basis: B = I, values = right-hand side (0, ..., 0, 1).
+    inverse.assign(static_cast<std::size_t>(m) * m, 0.0);
+    values.assign(m, 0.0);
+    basis.resize(m);
+    inBasis.assign(static_cast<std::size_t>(2) * n + m, 0);
+    for (int k = 0; k < m; ++k) {
+        inverse[static_cast<std::size_t>(k) * m + k] = 1.0;
+        basis[k] = 2 * n + k;
+        inBasis[basis[k]] = 1;
+    }
+    values[m - 1] = 1.0;
+    // Far above what the exchange needs in practice; only rounding trouble reaches it.
+    const long long limit = 1000LL + 20LL * (static_cast<long long>(n) + m);
+    pivotLimit = limit > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(limit);
+}
+
+void DualSimplex::ColumnVector(int column, double* out) const
+{
+    if (IsArtificial(column)) {
+        for (int k = 0; k < m; ++k)
+            out[k] = 0.0;
+        out[column - 2 * n] = 1.0;
+        return;
+    }
+    const double sign = (column & 1) ? -1.0 : 1.0;
+    const double* row = A[column >> 1];
+    for (int k = 0; k < u; ++k)
+        out[k] = sign * row[k];
+    out[u] = 1.0;
+}
+
+double DualSimplex::Cost(int column) const
+{
+    if (phase == Phase::kFeasibility)
+        return IsArtificial(column) ? -1.0 : 0.0;
+    if (IsArtificial(column))
+        return 0.0;
+    const double sign = (column & 1) ? -1.0 : 1.0;
+    return sign * b[column >> 1][0];
+}
+
+// pi = c_B^T B^-1.
+void DualSimplex::ComputeMultipliers(std::vector<double>& pi) const
+{
+    pi.assign(m, 0.0);
+    for (int r = 0; r < m; ++r) {
+        const double cost = Cost(basis[r]);
+        if (cost == 0.0)
+            continue;
+        const double* row = &inverse[static_cast<std::size_t>(r) * m];
+        for (int c = 0; c < m; ++c)
+            pi[c] += cost * row[c];
+    }
+}
+
+// The reduced cost of column (i, s) is cost - pi . column = -s q_i - t with
+// q_i = a_i x - b_i (second phase; without b_i in the first), so the better
+// sign of an observation is s = -sign(q_i) and its reduced cost |q_i| - t:
+// the observation whose residual exceeds t the most enters.
+int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
+{
+    const double t = pi[u];
+    const bool withObservations = phase == Phase::kOptimality;
+    int best = -1;
+    double bestCost = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double* row = A[i];
+        double q = 0.0;
+        double size = std::fabs(t);
+        for (int k = 0; k < u; ++k) {
+            const double term = row[k] * pi[k];
+            q += term;
+            size += std::fabs(term);
+        }
+        if (withObservations) {
+            q -= b[i][0];
+            size += std::fabs(b[i][0]);
+        }
+        const double reducedCost = std::fabs(q) - t;
+        if (!(reducedCost > kCostTolerance * size))
+            continue;
+        const int column = 2 * i + (q > 0.0 ? 1 : 0);
+        if (inBasis[column])
+            continue;
+        if (bland)
+            return column;
+        if (reducedCost > bestCost) {
+            bestCost = reducedCost;
+            best = column;
+        }
+    }
+    return best;
+}
+
+void DualSimplex::TransformColumn(int column, std::vector<double>& alpha) const
+{
+    std::vector<double> vector(m);
+    ColumnVector(column, vector.data());
+    alpha.assign(m, 0.0);
+    for (int r = 0; r < m; ++r) {
+        const double* row = &inverse[static_cast<std::size_t>(r) * m];
+        double sum = 0.0;
+        for (int c = 0; c < m; ++c)
+            sum += row[c] * vector[c];
+        alpha[r] = sum;
+    }
+}
+
+// Ratio test. In the second phase an artificial variable left in the basis
+// must stay at zero, so it leaves at ratio 0 on any non-zero entry.
+int DualSimplex::ChooseLeaving(const std::vector<double>& alpha, bool bland) const
+{
+    double largest = 0.0;
+    for (double a : alpha)
+        largest = std::fmax(largest, std::fabs(a));
+    const double tolerance = kPivotTolerance * largest;
+    const double tie = 1e-14;
+    int bestRow = -1;
+    double bestRatio = 0.0;
+    for (int r = 0; r < m; ++r) {
+        const double a = alpha[r];
+        double ratio;
+        if (phase == Phase::kOptimality && IsArtificial(basis[r])) {
+            if (!(std::fabs(a) > tolerance))
+                continue;
+            ratio = 0.0;
+        } else {
+            if (!(a > tolerance))
+                continue;
+            ratio = std::fmax(values[r], 0.0) / a;
+        }
+        bool better = bestRow < 0 || ratio < bestRatio - tie;
+        if (!better && ratio <= bestRatio + tie)
+            better = bland ? basis[r] < basis[bestRow] : std::fabs(a) > std::fabs(alpha[bestRow]);
+        if (better) {
+            bestRow = r;
+            bestRatio = ratio;
+        }
+    }
+    return bestRow;
+}
+
+// Exchanges the basic variable of row for column; true when the step was
+// degenerate (the entering variable stays at zero).
+bool DualSimplex::Pivot(int row, int column, const std::vector<double>& alpha)
+{
+    const double pivot = alpha[row];
+    const double theta = pivot > 0.0 ? std::fmax(values[row], 0.0) / pivot : 0.0;
+    for (int r = 0; r < m; ++r)
+        if (r != row)
+            values[r] -= theta * alpha[r];
+    values[row] = theta;
+
+    double* pivotRow = &inverse[static_cast<std::size_t>(row) * m];
+    for (int c = 0; c < m; ++c)
+        pivotRow[c] /= pivot;
+    for (int r = 0; r < m; ++r) {
+        if (r == row || alpha[r] == 0.0)
+            continue;
+        double* target = &inverse[static_cast<std::size_t>(r) * m];
+        for (int c = 0; c < m; ++c)
+            target[c] -= alpha[r] * pivotRow[c];
+    }
+    inBasis[basis[row]] = 0;
+    basis[row] = column;
+    inBasis[column] = 1;
+    ++pivots;
+    ++pivotsSinceRefactor;
+    return theta <= 0.0;
+}
+
+// Rebuilds B^-1 from the basic columns and the values from B^-1 (0, ..., 0, 1).
+void DualSimplex::Refactor()
+{
+    pivotsSinceRefactor = 0;
+    std::vector<double> basisMatrix(static_cast<std::size_t>(m) * m);
+    std::vector<double> column(m);
+    for (int r = 0; r < m; ++r) {
+        ColumnVector(basis[r], column.data());
+        for (int k = 0; k < m; ++k)
+            basisMatrix[static_cast<std::size_t>(k) * m + r] = column[k];
+    }
+    std::vector<double> fresh;
+    if (!InvertDense(std::move(basisMatrix), m, fresh))
+        return; // keep the updated inverse; the next rebuild may succeed
+    inverse = std::move(fresh);
+    for (int r = 0; r < m; ++r)
+        values[r] = inverse[static_cast<std::size_t>(r) * m + (m - 1)];
+}
+
+// One simplex phase; false when it had to stop before the optimum.
+bool DualSimplex::RunPhase()
+{
+    std::vector<double> pi;
+    std::vector<double> alpha;
+    degenerateRun = 0;
+    while (pivots < pivotLimit) {
+        if (pivotsSinceRefactor >= kRefactorInterval)
+            Refactor();
+        ComputeMultipliers(pi);
+        const bool bland = degenerateRun >= kDegenerateRunLimit;
+        const int entering = ChooseEntering(pi, bland);
+        if (entering < 0)
+            return true;
+        TransformColumn(entering, alpha);
+        const int leaving = ChooseLeaving(alpha, bland);
+        if (leaving < 0)
+            return false; // unbounded: impossible while the y sum to 1
+        degenerateRun = Pivot(leaving, entering, alpha) ? degenerateRun + 1 : 0;
+    }
+    return false;
+}
+
+double DualSimplex::ArtificialSum() const
+{
+    double sum = 0.0;
+    for (int r = 0; r < m; ++r)
+        if (IsArtificial(basis[r]))
+            sum += std::fabs(values[r]);
+    return sum;
+}
+
+// The observation column with the largest entry in row of B^-1 A, or -1
+// when the row is zero there (a redundant row: A is rank deficient).
+int DualSimplex::BestColumnForRow(int row) const
+{
+    const double* rho = &inverse[static_cast<std::size_t>(row) * m];
+    int best = -1;
+    double bestEntry = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double* a = A[i];
+        double dot = 0.0;
+        double size = std::fabs(rho[u]);
+        for (int k = 0; k < u; ++k) {
+            dot += a[k] * rho[k];
+            size += std::fabs(a[k] * rho[k]);
+        }
+        // Entries of the columns (a_i, 1) and (-a_i, 1) in this row.
+        const double entries[2] = {dot + rho[u], -dot + rho[u]};
+        for (int s = 0; s < 2; ++s) {
+            const int column = 2 * i + s;
+            const double entry = std::fabs(entries[s]);
+            if (inBasis[column] || !(entry > kPivotTolerance * size) || entry <= bestEntry)
+                continue;
+            best = column;
+            bestEntry = entry;
+        }
+    }
+    return best;
+}
+
+// After the first phase the artificial variables still basic are zero;
+// each is exchanged, degenerately, for an observation column where one
+// exists. Those left mark redundant rows and stay at zero.
+void DualSimplex::DriveOutArtificials()
+{
+    std::vector<double> alpha;
+    for (int r = 0; r < m; ++r) {
+        if (!IsArtificial(basis[r]))
+            continue;
+        const int column = BestColumnForRow(r);
+        if (column < 0)
+            continue;
+        values[r] = 0.0;
+        TransformColumn(column, alpha);
+        Pivot(r, column, alpha);
+    }
+}
+
+int DualSimplex::Solve()
+{
+    phase = Phase::kFeasibility;
+    if (!RunPhase() || ArtificialSum() > kFeasibilityTolerance)
+        return kChebyshevNoConvergence;
+    DriveOutArtificials();
+    Refactor();
+    phase = Phase::kOptimality;
+    return RunPhase() ? kChebyshevOptimal : kChebyshevNoConvergence;
+}
+
+// Solves B^T pi = c_B afresh: for every basic observation column
+// s (a_i x - b_i) = -t, the equioscillation equations of the vertex.
+std::vector<double> DualSimplex::Multipliers() const
+{
+    std::vector<double> transposed(static_cast<std::size_t>(m) * m);
+    std::vector<double> column(m);
+    for (int r = 0; r < m; ++r) {
+        ColumnVector(basis[r], column.data());
+        for (int k = 0; k < m; ++k)
+            transposed[static_cast<std::size_t>(r) * m + k] = column[k];
+    }
+    std::vector<double> inverseTransposed;
+    std::vector<double> pi(m, 0.0);
+    if (!InvertDense(std::move(transposed), m, inverseTransposed)) {
+        ComputeMultipliers(pi);
+        return pi;
+    }
+    for (int k = 0; k < m; ++k) {
+        double sum = 0.0;
+        for (int r = 0; r < m; ++r)
+            sum += inverseTransposed[static_cast<std::size_t>(k) * m + r] * Cost(basis[r]);
+        pi[k] = sum;
+    }
+    return pi;
+}
+
+bool AllFinite(const Matrix& matrix)
+{
+    for (int i = 0; i < matrix.Rows(); ++i)
+        for (int k = 0; k < matrix.Columns(); ++k)
+            if (!std::isfinite(matrix[i][k]))
+                return false;
+    return true;
+}
+
+double ComputeResiduals(const Matrix& A, const Matrix& b, const Matrix& x, Matrix& residuals)
+{
+    double largest = 0.0;
+    for (int i = 0; i < A.Rows(); ++i) {
+        double sum = 0.0;
+        for (int k = 0; k < A.Columns(); ++k)
+            sum += A[i][k] * x[k][0];
+        residuals[i][0] = sum - b[i][0];
+        largest = std::fmax(largest, std::fabs(residuals[i][0]));
+    }
+    return largest;
+}
+
+} // namespace
+
+ChebyshevSolution SolveChebyshev(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals)
+{
+    ChebyshevSolution solution;
+    const int n = A.Rows();
+    const int u = A.Columns();
+    if (x.Resize(u, 1, 0.0) != 0 || residuals.Resize(n, 1, 0.0) != 0) {
+        solution.status = kChebyshevOutOfMemory;
+        return solution;
+    }
+    if (!AllFinite(A) || !AllFinite(b)) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        x.Resize(u, 1, nan);
+        residuals.Resize(n, 1, nan);
+        solution.status = kChebyshevNotFinite;
+        solution.maxResidual = nan;
+        return solution;
+    }
+    if (n == 0)
+        return solution;
+
+    DualSimplex simplex(A, b);
+    solution.status = simplex.Solve();
+    solution.pivots = simplex.Pivots();
+    const std::vector<double> pi = simplex.Multipliers();
+    for (int k = 0; k < u; ++k)
+        x[k][0] = pi[k];
+    solution.maxResidual = ComputeResiduals(A, b, x, residuals);
+    return solution;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/matrix.h"
+
+// Outcome of SolveChebyshev.
+enum ChebyshevStatus : int {
+    kChebyshevOptimal = 0,       // x is an optimal vertex of the minimax problem
+    kChebyshevNotFinite = 1,     // A or b holds an infinity or NaN; x and residuals are NaN
+    kChebyshevNoConvergence = 2, // rounding kept the simplex from finishing; x is its last vertex
+    kChebyshevOutOfMemory = 3,   // x or residuals could not be allocated
+};
+
+struct ChebyshevSolution {
+    int status = kChebyshevOptimal;
+    double maxResidual = 0.0; // max_i |a_i x - b_i|, the minimax value
+    int pivots = 0;           // simplex exchange steps of both phases
+};
+
+// Chebyshev (minimax, L-infinity) solution of the overdetermined system
+// A x ~ b (A is n x u, b is n x 1): the x that minimises max_i |a_i x - b_i|.
+//
+// The minimax problem is the linear programme
+//     minimise t  subject to  -t <= a_i x - b_i <= t  (i = 1..n),
+// solved through its dual, which has only u + 1 equality rows:
+//     maximise  sum_i b_i (y_i+ - y_i-)
+//     subject to sum_i a_i (y_i+ - y_i-) = 0,  sum_i (y_i+ + y_i-) = 1,  y >= 0.
+// A revised simplex on the dual keeps a (u+1) x (u+1) basis; its simplex
+// multipliers are (x, t). Each exchange brings in the observation with the
+// largest residual beyond t, so a pass costs O(n u) and the basis never
+// grows with n. The final x is recomputed from the optimal basis by solving
+// its u + 1 equations (the equioscillation system s_i (a_i x - b_i) = -t),
+// so it is the exact vertex up to one solve's rounding.
+//
+// At the optimum at least u + 1 observations (for A of full rank) attain
+// |a_i x - b_i| = t, with signs such that zero lies in the convex hull of
+// their sign-weighted rows; for a polynomial fit the signs alternate.
+//
+// Afterwards x is u x 1 and residuals is n x 1 with residuals(i) = a_i x - b_i.
+ChebyshevSolution SolveChebyshev(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals);

@@ -1,0 +1,332 @@
+#include "core/chebyshev_solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+Matrix FromRows(const std::vector<std::vector<double>>& rows)
+{
+    Matrix matrix(static_cast<int>(rows.size()), static_cast<int>(rows.front().size()), 0.0);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t k = 0; k < rows[i].size(); ++k)
+            matrix[static_cast<int>(i)][static_cast<int>(k)] = rows[i][k];
+    return matrix;
+}
+
+Matrix Column(const std::vector<double>& values)
+{
+    Matrix vector(static_cast<int>(values.size()), 1, 0.0);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        vector[static_cast<int>(i)][0] = values[i];
+    return vector;
+}
+
+double MaxAbsResidual(const Matrix& A, const Matrix& b, const std::vector<double>& x)
+{
+    double largest = 0.0;
+    for (int i = 0; i < A.Rows(); ++i) {
+        double sum = -b[i][0];
+        for (int k = 0; k < A.Columns(); ++k)
+            sum += A[i][k] * x[static_cast<std::size_t>(k)];
+        largest = std::max(largest, std::fabs(sum));
+    }
+    return largest;
+}
+
+// Plain Gaussian elimination with partial pivoting; false when singular.
+bool SolveSquare(std::vector<std::vector<double>> m, std::vector<double> rhs, std::vector<double>& out)
+{
+    const std::size_t size = rhs.size();
+    for (std::size_t col = 0; col < size; ++col) {
+        std::size_t pivot = col;
+        for (std::size_t r = col + 1; r < size; ++r)
+            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col]))
+                pivot = r;
+        if (std::fabs(m[pivot][col]) < 1e-12)
+            return false;
+        std::swap(m[pivot], m[col]);
+        std::swap(rhs[pivot], rhs[col]);
+        for (std::size_t r = col + 1; r < size; ++r) {
+            const double f = m[r][col] / m[col][col];
+            for (std::size_t c = col; c < size; ++c)
+                m[r][c] -= f * m[col][c];
+            rhs[r] -= f * rhs[col];
+        }
+    }
+    out.assign(size, 0.0);
+    for (std::size_t r = size; r-- > 0;) {
+        double sum = rhs[r];
+        for (std::size_t c = r + 1; c < size; ++c)
+            sum -= m[r][c] * out[c];
+        out[r] = sum / m[r][r];
+    }
+    return true;
+}
+
+// Independent oracle for small problems in general position: an optimal
+// minimax point is a vertex where u + 1 observations reach the extreme
+// with some signs, so it is among the solutions (x, h) of
+//     a_i x - sigma_i h = b_i  for every (u + 1)-subset and sign pattern;
+// every such x is feasible for the minimax problem, so the smallest
+// max |A x - b| among them is the minimax value.
+double BruteForceMinimax(const Matrix& A, const Matrix& b)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    double best = std::numeric_limits<double>::infinity();
+    std::vector<int> subset(static_cast<std::size_t>(u) + 1);
+    std::vector<bool> chosen(static_cast<std::size_t>(n), false);
+    std::fill(chosen.end() - (u + 1), chosen.end(), true);
+    do {
+        int next = 0;
+        for (int i = 0; i < n; ++i)
+            if (chosen[static_cast<std::size_t>(i)])
+                subset[static_cast<std::size_t>(next++)] = i;
+        for (int signs = 0; signs < (1 << u); ++signs) { // sigma_0 = +1: h may take either sign
+            std::vector<std::vector<double>> m(static_cast<std::size_t>(u) + 1);
+            std::vector<double> rhs(static_cast<std::size_t>(u) + 1);
+            for (int r = 0; r <= u; ++r) {
+                const int i = subset[static_cast<std::size_t>(r)];
+                const double sigma = r == 0 ? 1.0 : (((signs >> (r - 1)) & 1) ? -1.0 : 1.0);
+                for (int k = 0; k < u; ++k)
+                    m[static_cast<std::size_t>(r)].push_back(A[i][k]);
+                m[static_cast<std::size_t>(r)].push_back(-sigma);
+                rhs[static_cast<std::size_t>(r)] = b[i][0];
+            }
+            std::vector<double> solution;
+            if (!SolveSquare(m, rhs, solution))
+                continue;
+            solution.pop_back();
+            best = std::min(best, MaxAbsResidual(A, b, solution));
+        }
+    } while (std::next_permutation(chosen.begin(), chosen.end()));
+    return best;
+}
+
+struct Problem {
+    Matrix A;
+    Matrix b;
+};
+
+Problem RandomProblem(int n, int u, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0)};
+    for (int i = 0; i < n; ++i) {
+        problem.A[i][0] = 1.0;
+        for (int k = 1; k < u; ++k)
+            problem.A[i][k] = normal(generator);
+        problem.b[i][0] = 3.0 * normal(generator);
+    }
+    return problem;
+}
+
+std::vector<double> ToVector(const Matrix& x)
+{
+    std::vector<double> values;
+    for (int k = 0; k < x.Rows(); ++k)
+        values.push_back(x[k][0]);
+    return values;
+}
+
+} // namespace
+
+// Brownlee's stack loss data (R datasets::stackloss): rows (1, Air.Flow,
+// Water.Temp, Acid.Conc.), observation stack.loss. Certified minimax solution
+// from shared data notes (R quantreg, scipy/HiGHS and exact rationals agree):
+// x = (-112887/4154, 1198/2077, 3860/2077, -699/2077), max |v| = 19705/4154.
+TEST(ChebyshevSolver, StackLossMatchesCertifiedSolution)
+{
+    const Matrix A = FromRows({{1, 80, 27, 89}, {1, 80, 27, 88}, {1, 75, 25, 90}, {1, 62, 24, 87}, {1, 62, 22, 87},
+                               {1, 62, 23, 87}, {1, 62, 24, 93}, {1, 62, 24, 93}, {1, 58, 23, 87}, {1, 58, 18, 80},
+                               {1, 58, 18, 89}, {1, 58, 17, 88}, {1, 58, 18, 82}, {1, 58, 19, 93}, {1, 50, 18, 89},
+                               {1, 50, 18, 86}, {1, 50, 19, 72}, {1, 50, 19, 79}, {1, 50, 20, 80}, {1, 56, 20, 82},
+                               {1, 70, 20, 91}});
+    const Matrix b = Column({42, 37, 37, 28, 18, 18, 19, 20, 15, 14, 14, 13, 11, 12, 8, 7, 8, 8, 9, 15, 15});
+    Matrix x;
+    Matrix v;
+    const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+
+    ASSERT_EQ(solution.status, kChebyshevOptimal);
+    ASSERT_EQ(x.Rows(), 4);
+    ASSERT_EQ(v.Rows(), 21);
+    const double expected[4] = {-112887.0 / 4154.0, 1198.0 / 2077.0, 3860.0 / 2077.0, -699.0 / 2077.0};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(x[k][0], expected[k], 1e-11 * std::max(1.0, std::fabs(expected[k]))) << "unknown " << k;
+    EXPECT_NEAR(solution.maxResidual, 19705.0 / 4154.0, 1e-11);
+    for (int i = 0; i < 21; ++i) {
+        double fitted = 0.0;
+        for (int k = 0; k < 4; ++k)
+            fitted += A[i][k] * x[k][0];
+        EXPECT_NEAR(v[i][0], fitted - b[i][0], 1e-12) << "residual " << i;
+    }
+}
+
+// For a polynomial (a Haar system) the minimax residual equioscillates:
+// u + 1 observations in increasing abscissa reach the extreme with
+// alternating signs, and no x beats it (checked against the oracle).
+TEST(ChebyshevSolver, PolynomialFitEquioscillates)
+{
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+        std::mt19937 generator(seed);
+        std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+        const int n = 9;
+        const int u = 3;
+        std::vector<double> abscissa(n);
+        for (double& t : abscissa)
+            t = uniform(generator);
+        std::sort(abscissa.begin(), abscissa.end());
+        Matrix A(n, u, 0.0);
+        Matrix b(n, 1, 0.0);
+        for (int i = 0; i < n; ++i) {
+            const double t = abscissa[static_cast<std::size_t>(i)];
+            A[i][0] = 1.0;
+            A[i][1] = t;
+            A[i][2] = t * t;
+            b[i][0] = std::exp(2.0 * t) + 0.3 * uniform(generator);
+        }
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        ASSERT_EQ(solution.status, kChebyshevOptimal);
+
+        // Walk the extremal points in abscissa order; count sign alternations.
+        int alternatingRun = 0;
+        double lastSign = 0.0;
+        for (int i = 0; i < n; ++i) {
+            if (std::fabs(v[i][0]) < solution.maxResidual * (1.0 - 1e-9))
+                continue;
+            const double sign = v[i][0] > 0.0 ? 1.0 : -1.0;
+            if (sign != lastSign)
+                ++alternatingRun;
+            lastSign = sign;
+        }
+        EXPECT_GE(alternatingRun, u + 1) << "seed " << seed;
+        EXPECT_NEAR(solution.maxResidual, BruteForceMinimax(A, b), 1e-10) << "seed " << seed;
+    }
+}
+
+TEST(ChebyshevSolver, RandomSmallProblemsMatchBruteForce)
+{
+    struct Size {
+        int n;
+        int u;
+    };
+    for (const Size size : {Size{5, 1}, Size{7, 2}, Size{8, 3}, Size{9, 4}}) {
+        for (unsigned seed = 10; seed < 22; ++seed) {
+            const Problem problem = RandomProblem(size.n, size.u, seed);
+            Matrix x;
+            Matrix v;
+            const ChebyshevSolution solution = SolveChebyshev(problem.A, problem.b, x, v);
+            ASSERT_EQ(solution.status, kChebyshevOptimal);
+            const double oracle = BruteForceMinimax(problem.A, problem.b);
+            EXPECT_NEAR(solution.maxResidual, oracle, 1e-10 * std::max(1.0, oracle))
+                << "n " << size.n << " u " << size.u << " seed " << seed;
+            EXPECT_NEAR(MaxAbsResidual(problem.A, problem.b, ToVector(x)), solution.maxResidual, 1e-12);
+        }
+    }
+}
+
+// Larger problems: optimality via the dual certificate. At the optimum, some
+// u + 1 extremal observations with signs s_i admit y >= 0 with
+// sum y_i s_i a_i = 0; any x' then has max |r'| >= t. We check that no
+// random perturbation of x improves the minimax value, and that enough
+// observations sit on the extreme.
+TEST(ChebyshevSolver, LargerProblemIsLocallyUnbeatable)
+{
+    const Problem problem = RandomProblem(400, 6, 99);
+    Matrix x;
+    Matrix v;
+    const ChebyshevSolution solution = SolveChebyshev(problem.A, problem.b, x, v);
+    ASSERT_EQ(solution.status, kChebyshevOptimal);
+    int extremal = 0;
+    for (int i = 0; i < v.Rows(); ++i)
+        if (std::fabs(v[i][0]) >= solution.maxResidual * (1.0 - 1e-9))
+            ++extremal;
+    EXPECT_GE(extremal, 7);
+
+    std::mt19937 generator(5);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    const std::vector<double> best = ToVector(x);
+    for (int trial = 0; trial < 2000; ++trial) {
+        std::vector<double> moved = best;
+        const double step = trial < 1000 ? 1e-3 : 1e-6;
+        for (double& value : moved)
+            value += step * normal(generator);
+        EXPECT_GE(MaxAbsResidual(problem.A, problem.b, moved), solution.maxResidual * (1.0 - 1e-12));
+    }
+}
+
+TEST(ChebyshevSolver, DegenerateAndRankDeficientSystems)
+{
+    // Data exactly on a line: minimax value 0, the line itself.
+    {
+        const Matrix A = FromRows({{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}});
+        const Matrix b = Column({1, 3, 5, 7, 9});
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        ASSERT_EQ(solution.status, kChebyshevOptimal);
+        EXPECT_NEAR(solution.maxResidual, 0.0, 1e-13);
+        EXPECT_NEAR(x[0][0], 1.0, 1e-13);
+        EXPECT_NEAR(x[1][0], 2.0, 1e-13);
+    }
+    // A column repeated: the minimax value is that of the reduced system,
+    // whatever split between the two equal columns is chosen.
+    {
+        const Problem reduced = RandomProblem(7, 2, 3);
+        Matrix A(7, 3, 0.0);
+        for (int i = 0; i < 7; ++i) {
+            A[i][0] = reduced.A[i][0];
+            A[i][1] = reduced.A[i][1];
+            A[i][2] = reduced.A[i][1];
+        }
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, reduced.b, x, v);
+        EXPECT_EQ(solution.status, kChebyshevOptimal);
+        EXPECT_NEAR(solution.maxResidual, BruteForceMinimax(reduced.A, reduced.b), 1e-10);
+    }
+    // Fewer observations than unknowns + 1: an exact fit exists.
+    {
+        const Matrix A = FromRows({{1, 2, 3}, {4, 5, 7}});
+        const Matrix b = Column({1, -2});
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        EXPECT_EQ(solution.status, kChebyshevOptimal);
+        EXPECT_NEAR(solution.maxResidual, 0.0, 1e-12);
+    }
+    // Repeated observations with ties: u = 1, the midrange is the minimax point.
+    {
+        const Matrix A = FromRows({{1}, {1}, {1}, {1}, {1}, {1}});
+        const Matrix b = Column({2, 2, 2, 10, 10, 6});
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        EXPECT_EQ(solution.status, kChebyshevOptimal);
+        EXPECT_DOUBLE_EQ(x[0][0], 6.0);
+        EXPECT_DOUBLE_EQ(solution.maxResidual, 4.0);
+    }
+}
+
+TEST(ChebyshevSolver, NonFiniteInputGivesNaNSolution)
+{
+    const Matrix A = FromRows({{1, 0}, {1, std::numeric_limits<double>::infinity()}, {1, 2}});
+    const Matrix b = Column({1, 2, std::nan("")});
+    Matrix x;
+    Matrix v;
+    const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+    EXPECT_EQ(solution.status, kChebyshevNotFinite);
+    ASSERT_EQ(x.Rows(), 2);
+    EXPECT_TRUE(std::isnan(x[0][0]));
+    ASSERT_EQ(v.Rows(), 3);
+    EXPECT_TRUE(std::isnan(v[2][0]));
+}
