@@ -70,7 +70,7 @@ void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, con
     WriteInputSummary(file, A, l, weights);
     file.WriteString("Berechnungsart: ");
     file.WriteString(methodText);
-    file.WriteString("\n\n\n");
+    file.WriteString("\n\n");
     file.WriteString(kEqualsRule);
     file.WriteString(" Berechnungsergebnisse\n");
     file.WriteString(kEqualsRule);

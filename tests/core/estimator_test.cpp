@@ -1,0 +1,507 @@
+#include "core/estimator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The oracle: the engine's algorithm transcribed literally with dense
+// matrices (S, W n x n, full products), as slow as it is plain. The fast
+// engine must give the same bits for finite data.
+
+double LiteralWeight(int code, double v, double c, double p)
+{
+    const double u = v / c;
+    switch (code) {
+    case 0:
+        if (p > 2)
+            return std::pow(std::fabs(v), p - 2);
+        if (p == 2)
+            return 1;
+        return std::fabs(v) < 1e-15 ? 1e15 : std::pow(std::fabs(v), p - 2);
+    case 2:
+        return v == 0 ? 1 : (std::fabs(v) <= std::numbers::pi * c ? std::sin(u) / u : 0);
+    case 3:
+        return std::fabs(v) <= c ? (1 - u * u) * (1 - u * u) : 0;
+    case 4:
+        return 1 / (1 + u * u);
+    case 5:
+        return 1 / (1 + std::fabs(v) / c);
+    case 6:
+        return std::fabs(v) < c ? 1 : c / std::fabs(v);
+    case 7:
+        return v == 0 ? 1 : std::tanh(u) * (c / v);
+    case 8:
+        return std::fabs(v) <= c ? 1 : 0;
+    case 9:
+        return std::exp(-(u * u));
+    }
+    return 0;
+}
+
+struct LiteralResult {
+    Matrix x;
+    Matrix v;
+    int passes = 0;
+};
+
+LiteralResult LiteralRun(const Matrix& A, const Matrix& l, const Matrix& P, int code, double c, double p,
+                         int maxPasses, double stop)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    Matrix S = P;
+    for (int i = 0; i < n; ++i)
+        S(i, i) = std::sqrt(P(i, i));
+    Matrix Abar = S * A;
+    Matrix lbar = S * l;
+    Matrix W(n, n, 0.0);
+    for (int i = 0; i < n; ++i)
+        W(i, i) = 1.0;
+    LiteralResult result{Matrix(u, 1, 0.0), Matrix(n, 1, 0.0), 0};
+    if (code == 1) {
+        result.x.SolveL1(Abar, lbar, result.v);
+    } else {
+        Matrix xprev(1, 1, 0.0);
+        bool singlePass = false;
+        int k = 1;
+        while (true) {
+            Matrix N = (Abar.Transpose() * W) * Abar;
+            N.Invert();
+            result.x = N * ((Abar.Transpose() * W) * lbar);
+            if (k > 1) {
+                double d = std::fabs(result.x(0, 0) - xprev(0, 0));
+                for (int i = 1; i < u; ++i)
+                    if (std::fabs(result.x(i, 0) - xprev(i, 0)) > d)
+                        d = std::fabs(result.x(i, 0) - xprev(i, 0));
+                if (d < stop || std::isnan(d))
+                    break;
+            }
+            result.v = Abar * result.x - lbar;
+            for (int i = 0; i < n; ++i)
+                W(i, i) = LiteralWeight(code, result.v(i, 0), c, p);
+            if (code == 0 && p == 2)
+                singlePass = true;
+            if (k > maxPasses || singlePass)
+                break;
+            xprev = result.x;
+            k = k + 1;
+        }
+        result.passes = k;
+    }
+    for (int i = 0; i < n; ++i)
+        result.v(i, 0) = result.v(i, 0) / std::sqrt(P(i, i));
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+
+class RecordingStatus : public IStatusWindow {
+public:
+    void Show() override { events.push_back("show"); }
+    void SetText(const std::string& text) override { events.push_back(text); }
+    void Hide() override { events.push_back("hide"); }
+    std::vector<std::string> events;
+};
+
+class RecordingResidualView : public IResidualView {
+public:
+    void SetResiduals(const Matrix& residuals) override { received = residuals; }
+    void ShowModal() override { ++shown; }
+    Matrix received{0, 0, 0.0};
+    int shown = 0;
+};
+
+struct Problem {
+    Matrix A;
+    Matrix l;
+    Matrix P;
+};
+
+Problem Make(const std::vector<std::vector<double>>& rows, const std::vector<double>& observations,
+             const std::vector<double>& weights = {})
+{
+    const int n = static_cast<int>(rows.size());
+    const int u = static_cast<int>(rows[0].size());
+    Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0), Matrix(n, n, 0.0)};
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < u; ++j)
+            problem.A(i, j) = rows[i][j];
+        problem.l(i, 0) = observations[i];
+        problem.P(i, i) = weights.empty() ? 1.0 : weights[i];
+    }
+    return problem;
+}
+
+Problem MeanProblem()
+{
+    return Make({{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100});
+}
+
+// A straight line through (t, 2t + 1), t = 0..5, the last value 10 too high.
+Problem LineWithOutlier()
+{
+    std::vector<std::vector<double>> rows;
+    std::vector<double> l;
+    for (int t = 0; t <= 5; ++t) {
+        rows.push_back({1.0, double(t)});
+        l.push_back(2.0 * t + 1 + (t == 5 ? 10 : 0));
+    }
+    return Make(rows, l);
+}
+
+std::string TempFile(const std::string& name)
+{
+    return testing::TempDir() + name;
+}
+
+bool FileExists(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f != nullptr)
+        std::fclose(f);
+    return f != nullptr;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Outcome {
+    int result;
+    Matrix x;
+    Matrix v;
+    int passes;
+    std::string report;
+};
+
+Outcome RunEngine(const Problem& problem, int code, double c, int maxPasses = 1000, double stop = 1e-5,
+                  double p = 0.0)
+{
+    const std::string path = TempFile("engine.AUS");
+    CEstimator engine;
+    engine.SetOutputFile(path);
+    engine.TuningConstant = c;
+    const int result = engine.Run(problem.A, problem.l, problem.P, code, p, maxPasses, stop);
+    Outcome outcome{result, engine.Solution(), engine.Corrections(), engine.PassCount(), ReadBytes(path)};
+    std::remove(path.c_str());
+    return outcome;
+}
+
+bool SameBits(const Matrix& a, const Matrix& b)
+{
+    if (a.Rows() != b.Rows() || a.Columns() != b.Columns())
+        return false;
+    for (int i = 0; i < a.Rows(); ++i)
+        for (int j = 0; j < a.Columns(); ++j)
+            if (std::memcmp(&a[i][j], &b[i][j], sizeof(double)) != 0)
+                return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(Estimator, HuberMovesFromTheMeanToTheMedianOfAnOutlyingSample)
+{
+    const Outcome firstPass = RunEngine(MeanProblem(), kMethodHuber, 1.5, 0);
+    EXPECT_EQ(firstPass.x(0, 0), 22.0);
+    EXPECT_EQ(firstPass.passes, 1);
+
+    const Outcome converged = RunEngine(MeanProblem(), kMethodHuber, 1.5);
+    EXPECT_EQ(converged.result, kRunSuccess);
+    EXPECT_NEAR(converged.x(0, 0), 3.0, 1e-4);
+}
+
+TEST(Estimator, TalwarWithEveryWeightZeroEndsWithANonFiniteSolutionInPassTwo)
+{
+    const Outcome outcome = RunEngine(MeanProblem(), kMethodTalwar, 2.795);
+    EXPECT_EQ(outcome.passes, 2);
+    EXPECT_TRUE(std::isnan(outcome.x(0, 0)));
+    // The corrections are those of the first pass: 22 - l.
+    const double expected[] = {21, 20, 19, 18, -78};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(outcome.v(i, 0), expected[i]);
+    EXPECT_EQ(outcome.result, kRunNotFinite) << "a non-finite solution is not a success";
+    EXPECT_NE(outcome.report.find(" Ben\xF6tigte Anzahl an Iterationen: 2\r\n"), std::string::npos);
+}
+
+TEST(Estimator, RedescendingMethodsRejectTheOutlierOfALine)
+{
+    for (auto [code, c] : {std::pair{kMethodTalwar, 2.795}, std::pair{kMethodBiweight, 4.685}}) {
+        const Outcome outcome = RunEngine(LineWithOutlier(), code, c);
+        EXPECT_EQ(outcome.result, kRunSuccess);
+        EXPECT_NEAR(outcome.x(0, 0), 1.0, 1e-12) << code;
+        EXPECT_NEAR(outcome.x(1, 0), 2.0, 1e-12) << code;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_NEAR(outcome.v(i, 0), 0.0, 1e-12) << code;
+        EXPECT_NEAR(outcome.v(5, 0), -10.0, 1e-12) << code;
+        EXPECT_EQ(outcome.passes, 3) << code;
+    }
+}
+
+TEST(Estimator, PassLimitCountsTheLastPassAndStopZeroIsNeverMet)
+{
+    EXPECT_EQ(RunEngine(LineWithOutlier(), kMethodHuber, 1.5, 7, 0.0).passes, 8);
+    EXPECT_EQ(RunEngine(LineWithOutlier(), kMethodHuber, 1.5, 0, 1e-5).passes, 1);
+    // Least squares by the Lp reweighting with p = 2 takes one pass.
+    EXPECT_EQ(RunEngine(LineWithOutlier(), kMethodLpNorm, 0, 1000, 1e-5, 2.0).passes, 1);
+}
+
+TEST(Estimator, WeightsScaleTheRowsAndTheCorrectionsAreUnweighted)
+{
+    // Two observations of one unknown with weights 4 and 1: the weighted mean
+    // (4 * 1 + 1 * 6) / 5 = 2, corrections 1 and -4 in the units of l.
+    const Problem problem = Make({{1}, {1}}, {1, 6}, {4, 1});
+    const Outcome outcome = RunEngine(problem, kMethodLpNorm, 0, 1000, 1e-5, 2.0);
+    EXPECT_DOUBLE_EQ(outcome.x(0, 0), 2.0);
+    EXPECT_DOUBLE_EQ(outcome.v(0, 0), 1.0);
+    EXPECT_DOUBLE_EQ(outcome.v(1, 0), -4.0);
+    EXPECT_NE(outcome.report.find("             1.00000             4.00000\r\n"), std::string::npos)
+        << "the report prints the weights as given, not their roots";
+}
+
+TEST(Estimator, TuningConstantZeroGivesZeroWeightsAndEndsInPassTwo)
+{
+    const Outcome outcome = RunEngine(MeanProblem(), kMethodBiweight, 0.0);
+    EXPECT_EQ(outcome.passes, 2);
+    EXPECT_EQ(outcome.result, kRunNotFinite);
+}
+
+TEST(Estimator, AConvergedRunReportsTheLastUnknownsWithThePreviousCorrections)
+{
+    // Huber with a huge constant is least squares; pass 2 repeats pass 1
+    // exactly, so the run stops there with pass 1's corrections.
+    const Outcome outcome = RunEngine(LineWithOutlier(), kMethodHuber, 1e6);
+    EXPECT_EQ(outcome.passes, 2);
+    const LiteralResult oracle =
+        LiteralRun(LineWithOutlier().A, LineWithOutlier().l, LineWithOutlier().P, kMethodHuber, 1e6, 0, 0, 1e-5);
+    EXPECT_TRUE(SameBits(outcome.v, oracle.v));
+}
+
+TEST(Estimator, NoNameOrAnUnknownCodeWritesNothing)
+{
+    const Problem problem = MeanProblem();
+    CEstimator unnamed;
+    EXPECT_EQ(unnamed.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport);
+
+    for (int code : {-1, 10}) {
+        const std::string path = TempFile("unknown_code.AUS");
+        std::remove(path.c_str());
+        CEstimator engine;
+        engine.SetOutputFile(path);
+        EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, code, 0, 10, 1e-5), kRunNoReport);
+        EXPECT_FALSE(FileExists(path));
+    }
+}
+
+TEST(Estimator, AnUnwritableReportGivesNoReport)
+{
+    const Problem problem = MeanProblem();
+    CEstimator engine;
+    engine.SetOutputFile(TempFile("no/such/folder/out.AUS"));
+    EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport);
+}
+
+TEST(Estimator, AFullDiskIsAFailureNotASuccess)
+{
+    const Problem problem = MeanProblem();
+    RecordingResidualView view;
+    CEstimator engine(nullptr, &view);
+    engine.SetOutputFile("/dev/full");
+    engine.TuningConstant = 1.5;
+    EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport);
+    EXPECT_EQ(view.shown, 0);
+}
+
+TEST(Estimator, StatusWindowCountsPassesAndThePlotGetsTheCorrections)
+{
+    const Problem problem = LineWithOutlier();
+    RecordingStatus status;
+    RecordingResidualView view;
+    const std::string path = TempFile("windows.AUS");
+    CEstimator engine(&status, &view);
+    engine.SetOutputFile(path);
+    engine.TuningConstant = 2.795;
+    ASSERT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodTalwar, 0, 1000, 1e-5), kRunSuccess);
+    const std::vector<std::string> expected = {"show", "Berechnung l\u00e4uft...\nIteration: 1",
+                                               "Berechnung l\u00e4uft...\nIteration: 2",
+                                               "Berechnung l\u00e4uft...\nIteration: 3", "hide"};
+    EXPECT_EQ(status.events, expected);
+    EXPECT_EQ(view.shown, 1);
+    EXPECT_TRUE(SameBits(view.received, engine.Corrections()));
+    std::remove(path.c_str());
+}
+
+TEST(Estimator, L1ByCodeOneWritesNoPassCountAndKeepsTheStatusTextEmpty)
+{
+    RecordingStatus status;
+    const std::string path = TempFile("l1.AUS");
+    CEstimator engine(&status);
+    engine.SetOutputFile(path);
+    const Problem problem = MeanProblem();
+    ASSERT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodL1, 0, 1000, 1e-5), kRunSuccess);
+    EXPECT_EQ(engine.Solution()(0, 0), 3.0);
+    const std::vector<std::string> expected = {"show", "hide"};
+    EXPECT_EQ(status.events, expected);
+    const std::string report = ReadBytes(path);
+    EXPECT_EQ(report.find("Iterationen"), std::string::npos);
+    EXPECT_NE(report.find("L1-Norm L\xF6sung (Barrodale-Roberts)\r\n"), std::string::npos);
+    EXPECT_NE(report.find("============================================================\r\n"
+                          "\r\n Ermittelte Unbekannte:"),
+              std::string::npos);
+    std::remove(path.c_str());
+}
+
+TEST(EstimatorWeights, BoundaryValuesOfTheWeightFunctions)
+{
+    // Biweight keeps |v| = c with weight 0 by its formula, Talwar with 1.
+    EXPECT_EQ(MethodWeight(kMethodBiweight, 2.0, 2.0, 0), 0.0);
+    EXPECT_EQ(MethodWeight(kMethodBiweight, 2.0000001, 2.0, 0), 0.0);
+    EXPECT_EQ(MethodWeight(kMethodTalwar, -2.0, 2.0, 0), 1.0);
+    EXPECT_EQ(MethodWeight(kMethodTalwar, 2.0000001, 2.0, 0), 0.0);
+    // Huber: 1 below c, c/|v| from c on.
+    EXPECT_EQ(MethodWeight(kMethodHuber, 1.4999, 1.5, 0), 1.0);
+    EXPECT_EQ(MethodWeight(kMethodHuber, -3.0, 1.5, 0), 0.5);
+    // Andrews and Logistic take their limit 1 at v = 0.
+    EXPECT_EQ(MethodWeight(kMethodAndrews, 0.0, 0.5, 0), 1.0);
+    EXPECT_EQ(MethodWeight(kMethodLogistic, 0.0, 1.205, 0), 1.0);
+    EXPECT_EQ(MethodWeight(kMethodAndrews, std::numbers::pi * 0.5 + 1e-9, 0.5, 0), 0.0);
+    // Lp: p < 2 is capped at 1e15 for tiny residuals.
+    EXPECT_EQ(MethodWeight(kMethodLpNorm, 1e-16, 0, 1.5), 1e15);
+    EXPECT_EQ(MethodWeight(kMethodLpNorm, 4.0, 0, 3.0), 4.0);
+    EXPECT_EQ(MethodWeight(kMethodLpNorm, 123.0, 0, 2.0), 1.0);
+}
+
+// ---------------------------------------------------------------------------
+// Certified values: Brownlee's stack loss data, solutions from
+// shared/data/stackloss.md (R quantreg and MASS, scipy/HiGHS, statsmodels
+// and exact rational arithmetic agree to the digits shown).
+
+Problem StackLoss()
+{
+    const double rows[21][3] = {{80, 27, 89}, {80, 27, 88}, {75, 25, 90}, {62, 24, 87}, {62, 22, 87}, {62, 23, 87},
+                                {62, 24, 93}, {62, 24, 93}, {58, 23, 87}, {58, 18, 80}, {58, 18, 89}, {58, 17, 88},
+                                {58, 18, 82}, {58, 19, 93}, {50, 18, 89}, {50, 18, 86}, {50, 19, 72}, {50, 19, 79},
+                                {50, 20, 80}, {56, 20, 82}, {70, 20, 91}};
+    const double loss[21] = {42, 37, 37, 28, 18, 18, 19, 20, 15, 14, 14, 13, 11, 12, 8, 7, 8, 8, 9, 15, 15};
+    std::vector<std::vector<double>> A;
+    std::vector<double> l;
+    for (int i = 0; i < 21; ++i) {
+        A.push_back({1.0, rows[i][0], rows[i][1], rows[i][2]});
+        l.push_back(loss[i]);
+    }
+    return Make(A, l);
+}
+
+TEST(EstimatorStackLoss, HuberMatchesTheCertifiedSolution)
+{
+    const Outcome outcome = RunEngine(StackLoss(), kMethodHuber, 1.5);
+    const double certified[] = {-38.580776680338197, 0.835018346544526, 0.7044972281830203, -0.10892539555336646};
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(outcome.x(j, 0), certified[j], 1e-4 * std::max(1.0, std::fabs(certified[j])));
+}
+
+TEST(EstimatorStackLoss, BiweightReachesTheCertifiedStationaryPoint)
+{
+    const Outcome outcome = RunEngine(StackLoss(), kMethodBiweight, 4.685, 1000, 1e-10);
+    const double certified[] = {-37.020522532082232, 0.82264505303082192, 0.50759548246911523,
+                                -0.073785204686686701};
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(outcome.x(j, 0), certified[j], 1e-7);
+}
+
+TEST(EstimatorStackLoss, LeastSquaresAndL1MatchTheCertifiedSolutions)
+{
+    const Outcome ls = RunEngine(StackLoss(), kMethodLpNorm, 0, 1000, 1e-5, 2.0);
+    const double lsCertified[] = {-39.91967442, 0.7156402005, 1.295286124, -0.1521225191};
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(ls.x(j, 0), lsCertified[j], 1e-7);
+
+    const Outcome l1 = RunEngine(StackLoss(), kMethodL1, 0);
+    const double l1Certified[] = {-13693.0 / 345, 287.0 / 345, 66.0 / 115, -7.0 / 115};
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(l1.x(j, 0), l1Certified[j], 1e-9);
+}
+
+// ---------------------------------------------------------------------------
+
+Problem RandomProblem(std::mt19937_64& random, int n, int u, bool integerData)
+{
+    std::normal_distribution<double> normal;
+    std::uniform_int_distribution<int> small(-3, 3);
+    std::uniform_real_distribution<double> weight(0.2, 5.0);
+    Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0), Matrix(n, n, 0.0)};
+    for (int i = 0; i < n; ++i) {
+        problem.A(i, 0) = 1.0;
+        for (int j = 1; j < u; ++j)
+            problem.A(i, j) = integerData ? small(random) : normal(random);
+        double value = 0;
+        for (int j = 0; j < u; ++j)
+            value += problem.A(i, j) * (j + 1);
+        value += integerData ? small(random) : normal(random) * 0.5;
+        if (i % 7 == 3)
+            value += integerData ? 20 : 15 * normal(random);
+        problem.l(i, 0) = value;
+        problem.P(i, i) = (i % 3 == 0) ? 1.0 : (integerData ? 4.0 : weight(random));
+    }
+    return problem;
+}
+
+TEST(EstimatorOracle, FastEngineIsBitIdenticalToTheLiteralDenseOrder)
+{
+    std::mt19937_64 random(42);
+    std::uniform_int_distribution<int> sizeN(3, 40);
+    const double constants[] = {1.5, 0.5, 4.685, 2.385, 1.4, 1.5, 1.205, 2.795, 2.985};
+    int compared = 0;
+    for (int round = 0; round < 30; ++round) {
+        const int n = sizeN(random);
+        const int u = 1 + round % std::min(6, n);
+        const Problem problem = RandomProblem(random, n, u, round % 3 == 0);
+        for (int code = 0; code <= 9; ++code) {
+            const double p = (round % 4 == 0) ? 1.5 : (round % 4 == 1 ? 2.0 : (round % 4 == 2 ? 3.0 : 1.2));
+            const double c = code >= 2 ? constants[code - 1] * (round % 2 == 0 ? 1.0 : 0.7) : 0.0;
+            const int maxPasses = round % 5 == 0 ? 3 : 200;
+            const double stop = round % 6 == 0 ? 0.0 : 1e-8;
+            const Outcome fast = RunEngine(problem, code, c, maxPasses, stop, p);
+            const LiteralResult literal = LiteralRun(problem.A, problem.l, problem.P, code, c, p, maxPasses, stop);
+            ASSERT_TRUE(SameBits(fast.x, literal.x)) << "round " << round << " code " << code;
+            ASSERT_TRUE(SameBits(fast.v, literal.v)) << "round " << round << " code " << code;
+            ASSERT_EQ(fast.passes, literal.passes) << "round " << round << " code " << code;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 300);
+}
+
+TEST(EstimatorOracle, WeightVectorFormGivesTheSameBitsAsTheMatrixForm)
+{
+    std::mt19937_64 random(7);
+    const Problem problem = RandomProblem(random, 30, 4, false);
+    Matrix weights(30, 1, 0.0);
+    for (int i = 0; i < 30; ++i)
+        weights(i, 0) = problem.P(i, i);
+    CEstimator matrixForm;
+    matrixForm.TuningConstant = 1.5;
+    matrixForm.SetOutputFile(TempFile("matrix_form.AUS"));
+    matrixForm.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 100, 1e-9);
+    CEstimator vectorForm;
+    vectorForm.TuningConstant = 1.5;
+    vectorForm.SetOutputFile(TempFile("vector_form.AUS"));
+    vectorForm.RunWithWeightVector(problem.A, problem.l, weights, kMethodHuber, 0, 100, 1e-9);
+    EXPECT_TRUE(SameBits(matrixForm.Solution(), vectorForm.Solution()));
+    EXPECT_EQ(ReadBytes(TempFile("matrix_form.AUS")), ReadBytes(TempFile("vector_form.AUS")));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "core/estimator.h"
+#include "core/report.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Column {
+    Matrix A{4, 1, 1.0};
+    Matrix l{4, 1, 1.0};
+    Matrix P{4, 4, 0.0};
+    Column()
+    {
+        l(3, 0) = 9.0;
+        for (int i = 0; i < 4; ++i)
+            P(i, i) = 1.0;
+    }
+};
+
+std::string RunTalwarExample()
+{
+    const std::string path = testing::TempDir() + "talwar_example.AUS";
+    Column problem;
+    CEstimator engine;
+    engine.SetOutputFile(path);
+    engine.TuningConstant = 2.795;
+    EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodTalwar, 0.0, 1000, 1e-5), kRunSuccess);
+    std::string report = ReadBytes(path);
+    std::remove(path.c_str());
+    return report;
+}
+
+// The worked example of the report format (a column of ones, observations
+// 1, 1, 1, 9, Talwar with 2.795) below our banner, byte for byte.
+TEST(Report, TalwarExampleMatchesTheGoldenFile)
+{
+    const std::string golden = ReadBytes(TOLVAR_SOURCE_DIR "/tests/core/golden/talwar_example.AUS");
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(RunTalwarExample(), golden);
+}
+
+TEST(Report, EveryLineEndsWithCrLfAndFramesAreSixtyCharactersWide)
+{
+    const std::string report = RunTalwarExample();
+    std::size_t start = 0;
+    int lines = 0;
+    while (start < report.size()) {
+        const std::size_t lf = report.find('\n', start);
+        ASSERT_NE(lf, std::string::npos) << "the file ends with a line end";
+        ASSERT_GT(lf, start > 0 ? start - 1 : 0);
+        ASSERT_EQ(report[lf - 1], '\r') << "line " << lines;
+        const std::string line = report.substr(start, lf - 1 - start);
+        if (!line.empty() && (line[0] == '*' || line[0] == '='))
+            EXPECT_EQ(line.size(), 60u) << line;
+        start = lf + 1;
+        ++lines;
+    }
+    EXPECT_GT(lines, 40);
+}
+
+TEST(Report, UmlautsAreSingleWindows1252Bytes)
+{
+    const std::string report = RunTalwarExample();
+    EXPECT_NE(report.find("Ben\xF6tigte"), std::string::npos);
+    EXPECT_EQ(report.find("\xC3"), std::string::npos) << "no UTF-8 sequences";
+}
+
+TEST(Report, MethodLinesOfEveryCode)
+{
+    EXPECT_EQ(MethodText(0, 0, 1.5), "Lp-Norm L\xF6sung mit Normfaktor 1.500000\n");
+    EXPECT_EQ(MethodText(1, 9, 9), "L1-Norm L\xF6sung (Barrodale-Roberts)\n");
+    const char* names[] = {"Andrews", "Biweight", "Cauchy", "Fair", "Huber", "Logistic", "Talwar", "Welsch"};
+    for (int code = 2; code <= 9; ++code)
+        EXPECT_EQ(MethodText(code, 4.685, 0), std::string(names[code - 2]) + " mit Tuning-Konstante 4.685000\n");
+    EXPECT_EQ(MethodText(10, 1, 1), "");
+}
+
+TEST(Report, WideAndNonFiniteNumbersAreWrittenWholeAndShiftTheLine)
+{
+    const std::string path = testing::TempDir() + "wide.AUS";
+    Matrix x(1, 1, std::numeric_limits<double>::quiet_NaN());
+    Matrix l(1, 1, 123456789012.5);
+    Matrix v(1, 1, -std::numeric_limits<double>::infinity());
+    {
+        ReportFile file;
+        ASSERT_TRUE(file.Open(path));
+        WriteReportResults(file, kMethodHuber, 4, x, l, v);
+        ASSERT_TRUE(file.Close());
+    }
+    const std::string report = ReadBytes(path);
+    EXPECT_NE(report.find("            nan\r\n"), std::string::npos);
+    EXPECT_NE(report.find("   1123456789012.50000           -inf           -inf\r\n"), std::string::npos);
+    std::remove(path.c_str());
+}
+
+TEST(Report, AGermanLocaleStillWritesDecimalPoints)
+{
+    const std::string golden = ReadBytes(TOLVAR_SOURCE_DIR "/tests/core/golden/talwar_example.AUS");
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/install-deps.sh generates de_DE.UTF-8";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    EXPECT_STREQ(probe, "1,5") << "the locale is really German";
+    const std::string report = RunTalwarExample();
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(report, golden);
+}
+
+} // namespace
