@@ -1,0 +1,67 @@
+#include "platform/file_dialog.h"
+
+#include "platform/modal.h"
+
+#include <QFileDialog>
+
+#include <utility>
+
+namespace platform {
+
+namespace {
+FileDialogHandler& CurrentHandler()
+{
+    static FileDialogHandler handler;
+    return handler;
+}
+
+QString ConvertPatterns(const QString& patterns)
+{
+    QStringList converted;
+    for (QString pattern : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        pattern = pattern.trimmed();
+        converted << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    return converted.join(QLatin1Char(' '));
+}
+} // namespace
+
+QStringList ConvertFileFilter(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        if (description.isEmpty())
+            break;  // the closing "||"
+        result << QStringLiteral("%1 (%2)").arg(description, ConvertPatterns(parts[i + 1]));
+    }
+    return result;
+}
+
+QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, const QString& initialName,
+                   const QString& filter)
+{
+    const FileDialogRequest request{mode, title, initialName, ConvertFileFilter(filter)};
+    if (CurrentHandler())
+        return CurrentHandler()(request);
+
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(mode == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(request.nameFilters);
+    // A wildcard name only selects the filter; there is no default name.
+    if (!initialName.contains(QLatin1Char('*')))
+        dialog.selectFile(initialName);
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
+{
+    return std::exchange(CurrentHandler(), std::move(handler));
+}
+
+} // namespace platform

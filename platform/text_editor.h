@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The platform's text editor: $TOLVAR_EDITOR, else $VISUAL, else the first
+// graphical editor found on PATH. The variables may carry arguments
+// ("kate -b"). The editor runs as a child process and the caller waits
+// until it ends, so the editor must not detach (gvim gets "-f").
+namespace platform {
+
+// The editor's command line without the file name; empty when none is found.
+QStringList FindTextEditor();
+
+// Runs the editor on fileName and waits for it. False when no editor could
+// be found or started.
+bool RunTextEditor(const QString& fileName);
+
+using TextEditorHandler = std::function<bool(const QString& fileName)>;
+TextEditorHandler SetTextEditorHandler(TextEditorHandler handler);
+
+} // namespace platform

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <vector>
+
+// The program's dialog templates as data: every window's size, caption and
+// controls in dialog units, built into widgets by platform/dialog_builder.h.
+// Texts are UTF-8. A control's position is x, y, width, height in dialog
+// units (one unit is a quarter of the dialog font's average character width
+// horizontally, an eighth of its height vertically).
+namespace res {
+
+// Dialog template ids.
+enum DialogId : int {
+    kDialogAbout = 100,        // "Info über Tolvar"
+    kDialogMain = 102,         // the main dialog "Tolvar"
+    kDialogMEstimatorPanel = 141,
+    kDialogNormPanel = 142,
+    kDialogTuning = 151,       // "Tuningkonstante"
+    kDialogStatus = 154,       // "Status"
+    kDialogResidual = 155,     // "Residuen der Lösung"
+    kDialogSplash = 159,
+};
+
+enum class ControlKind {
+    PushButton,
+    DefPushButton,  // the dialog's default button (Enter presses it)
+    RadioButton,    // grouped with its neighbours until the next kStyleGroup
+    CheckBox,
+    GroupBox,       // frame with a title; does not contain the controls drawn in it
+    Label,          // static text
+    Edit,           // single-line edit field
+    EtchedHorz,     // horizontal etched line
+    EtchedVert,     // vertical etched line
+    EtchedFrame,    // etched rectangle
+    Picture,        // static showing the picture res/pictures "<image>"
+    Custom,         // a control the dialog class supplies (placeholder, plot, grid ...)
+};
+
+// Control style bits.
+enum ControlStyle : unsigned {
+    kStyleNone = 0,
+    kStyleGroup = 1u << 0,      // starts a new group (radio buttons, tab order)
+    kStyleTabStop = 1u << 1,
+    kStyleCenter = 1u << 2,     // text centred (statics, edits)
+    kStyleRight = 1u << 3,      // text right-aligned
+    kStyleNoPrefix = 1u << 4,   // '&' is shown as it is, no mnemonic
+    kStyleBorder = 1u << 5,
+    kStyleReadOnly = 1u << 6,
+    kStyleAutoHScroll = 1u << 7,
+    kStyleWordBreak = 1u << 8,  // static text wraps at word boundaries
+    kStyleDisabled = 1u << 9,
+    kStyleVCenter = 1u << 10,   // text centred vertically
+};
+
+// Dialog style bits.
+enum DialogStyle : unsigned {
+    kDialogStyleNone = 0,
+    kDialogCaption = 1u << 0,     // title bar
+    kDialogSysMenu = 1u << 1,     // system menu and close box (needs kDialogCaption)
+    kDialogModalFrame = 1u << 2,  // fixed size frame
+    kDialogThickFrame = 1u << 3,  // sizing border: the user can resize
+    kDialogChild = 1u << 4,       // child window inside another dialog
+    kDialogPopup = 1u << 5,       // top-level window
+    kDialogVisible = 1u << 6,     // shown at creation
+};
+
+struct ControlTemplate {
+    int id;             // -1 for controls that no code addresses
+    ControlKind kind;
+    const char* text;   // caption or initial text; "" for none
+    int x, y, width, height;
+    unsigned style;     // ControlStyle bits
+    int image = 0;      // Picture: picture resource id
+};
+
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    unsigned style;     // DialogStyle bits
+    int width, height;  // client size in dialog units
+    const char* fontName;
+    int fontPointSize;
+    std::vector<ControlTemplate> controls;  // in creation (and tab) order
+};
+
+// The template with this id, or nullptr.
+const DialogTemplate* FindDialogTemplate(int id);
+
+// Every template, for tests that check all of them.
+const std::vector<DialogTemplate>& AllDialogTemplates();
+
+} // namespace res
