@@ -1,1 +1,254 @@
 #include "plot/residual_painter.h"
+
+#include "core/matrix.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLine>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygon>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include <cmath>
+
+namespace {
+
+bool HasResidualColumn(const Matrix& residuals)
+{
+    return residuals.IsValid() && residuals.Columns() >= 1;
+}
+
+// The largest finite magnitude, starting from 0: infinities and NaNs do not
+// set the scale, so the finite stems keep their lengths beside them.
+double LargestFiniteMagnitude(const Matrix& residuals)
+{
+    double largest = 0.0;
+    for (int i = 0; i < residuals.Rows(); ++i) {
+        const double magnitude = std::fabs(residuals(i, 0));
+        if (std::isfinite(magnitude) && magnitude > largest)
+            largest = magnitude;
+    }
+    return largest;
+}
+
+// Stem length t = (int)(k * v) with k = span / (2a). For |v| <= a the product
+// stays within span / 2, so the conversion to int is safe. When 2a or k
+// overflows (a beyond DBL_MAX / 2, or a so small that span / (2a) is
+// infinite) the same ratio is formed as (v / a) * (span / 2) instead of
+// letting every stem collapse to 0 or converting an infinity to int.
+int StemLength(double value, double largest, double scale, int span)
+{
+    if (largest == 0.0)
+        return 0;
+    if (std::isfinite(2.0 * largest) && std::isfinite(scale))
+        return static_cast<int>(scale * value);
+    return static_cast<int>((value / largest) * (span / 2.0));
+}
+
+ResidualStem MakeStem(double value, int x, const ResidualPlotLayout& layout, double largest, int span)
+{
+    const int up = layout.zeroY - layout.fullStem;
+    const int down = layout.zeroY + layout.fullStem;
+    if (std::isnan(value))
+        return {x, up, down, StemKind::NotANumber};
+    if (std::isinf(value))
+        return value > 0 ? ResidualStem{x, up, layout.zeroY, StemKind::PositiveInfinity}
+                         : ResidualStem{x, down, layout.zeroY, StemKind::NegativeInfinity};
+    const int t = StemLength(value, largest, layout.scale, span);
+    return {x, layout.zeroY - t, layout.zeroY, StemKind::Finite};
+}
+
+QColor StemColour(StemKind kind)
+{
+    switch (kind) {
+    case StemKind::Finite:
+        return kPlotStemColour;
+    case StemKind::PositiveInfinity:
+    case StemKind::NegativeInfinity:
+        return kPlotInfiniteStemColour;
+    case StemKind::NotANumber:
+        return kPlotNanStemColour;
+    }
+    return kPlotStemColour;
+}
+
+// A flat cap makes a stem from y1 to y2 cover exactly the pixel rows y1 ..
+// y2 - 1 (upward stems) or y2 .. y1 - 1 (downward ones) and the five columns
+// x - 2 .. x + 2, so its far end lies where the geometry puts it; a round
+// cap would reach 2.5 pixels further and touch the frame. A stem of length
+// 0 draws nothing and leaves the zero line visible.
+QPen StemPen(StemKind kind)
+{
+    return QPen(StemColour(kind), kPlotStemWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
+// The frame is one closed outline; mitred joins fill its corners as the
+// round ends of the separate line segments would.
+QPen FramePen()
+{
+    return QPen(kPlotFrameColour, kPlotFrameWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
+void PaintFrameAndZeroLine(QPainter& painter, const ResidualPlotLayout& layout)
+{
+    const int m = layout.margin;
+    const int right = layout.width - m;
+    const int bottom = layout.height - m;
+    painter.setPen(FramePen());
+    painter.setBrush(Qt::NoBrush);
+    QPainterPath frame;
+    frame.addPolygon(QPolygonF(QPolygon({QPoint(m, m), QPoint(right, m), QPoint(right, bottom), QPoint(m, bottom)})));
+    frame.closeSubpath();
+    painter.drawPath(frame);
+    painter.drawLine(QPoint(m, layout.zeroY), QPoint(right, layout.zeroY));
+}
+
+// Finite stems first, then the marks of non-finite residuals, so that a mark
+// stays visible where stems overlap (step 0).
+void PaintStems(QPainter& painter, const ResidualPlotLayout& layout)
+{
+    for (const StemKind kind : {StemKind::Finite, StemKind::PositiveInfinity, StemKind::NegativeInfinity,
+                                StemKind::NotANumber}) {
+        QList<QLine> lines;
+        for (const ResidualStem& stem : layout.stems) {
+            if (stem.kind == kind && stem.yFrom != stem.yTo)
+                lines.append(QLine(stem.x, stem.yFrom, stem.x, stem.yTo));
+        }
+        if (lines.isEmpty())
+            continue;
+        painter.setPen(StemPen(kind));
+        painter.drawLines(lines);
+    }
+}
+
+// Labels are drawn opaque: green digits on a black cell as wide as the text.
+void PaintLabels(QPainter& painter, const ResidualPlotLayout& layout)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(kPlotTextColour);
+    for (const ResidualLabel& label : layout.labels) {
+        const QString text = QString::number(label.number);
+        const QRect cell(QPoint(label.x, label.y), QSize(metrics.horizontalAdvance(text), metrics.height()));
+        painter.fillRect(cell, kPlotBackgroundColour);
+        painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    }
+}
+
+bool Fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+QByteArray RenderPng(const Matrix& residuals, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    QPainter painter(&image);
+    PaintResidualPlot(painter, residuals, size);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+QByteArray RenderSvg(const Matrix& residuals, QSize size)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setTitle(QStringLiteral("Residuen der Lösung"));
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return {};
+    PaintResidualPlot(painter, residuals, size);
+    painter.end();
+    return bytes;
+}
+
+} // namespace
+
+bool IsResidualLabelShown(int i, int n)
+{
+    if (n <= 20)
+        return true;
+    if (n <= 40)
+        return i % 2 == 0;
+    if (n <= 100)
+        return i % 5 == 0;
+    return i % 10 == 0;
+}
+
+ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size)
+{
+    ResidualPlotLayout layout;
+    layout.width = size.width();
+    layout.height = size.height();
+    const int W = layout.width;
+    const int H = layout.height;
+    layout.margin = H / 10;
+    const int m = layout.margin;
+    layout.zeroY = H / 2;
+    const int span = H - 2 * m - 4;
+    layout.fullStem = span / 2;
+    if (!HasResidualColumn(residuals))
+        return layout;
+
+    const int n = residuals.Rows();
+    layout.step = static_cast<int>((W - 2 * m) / (static_cast<long long>(n) + 1));
+    const double largest = LargestFiniteMagnitude(residuals);
+    layout.scale = largest == 0.0 ? 0.0 : span / (2.0 * largest);
+
+    layout.stems.reserve(static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) {
+        const int x = m + i * layout.step;
+        layout.stems.push_back(MakeStem(residuals(i - 1, 0), x, layout, largest, span));
+        if (IsResidualLabelShown(i, n))
+            layout.labels.push_back({x, H - m + 2, i});
+    }
+    return layout;
+}
+
+void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size)
+{
+    const ResidualPlotLayout layout = LayOutResidualPlot(residuals, size);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRect(QPoint(0, 0), size), kPlotBackgroundColour);
+    PaintFrameAndZeroLine(painter, layout);
+    PaintStems(painter, layout);
+    PaintLabels(painter, layout);
+    painter.restore();
+}
+
+bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
+        return Fail(error, QStringLiteral("Das Bild kann nur als .png oder .svg gespeichert werden: %1").arg(path));
+    if (size.width() <= 0 || size.height() <= 0)
+        return Fail(error, QStringLiteral("Ungültige Bildgröße %1 x %2!").arg(size.width()).arg(size.height()));
+
+    const QByteArray bytes = suffix == QLatin1String("svg") ? RenderSvg(residuals, size) : RenderPng(residuals, size);
+    if (bytes.isEmpty())
+        return Fail(error, QStringLiteral("Das Bild %1 x %2 konnte nicht erzeugt werden!").arg(size.width()).arg(size.height()));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Fail(error, QStringLiteral("Fehler beim Schreiben der Datei %1!").arg(path));
+    return true;
+}
