@@ -1,5 +1,6 @@
 #include "core/estimator.h"
 
+#include "core/irls_pass.h"
 #include "core/report.h"
 #include "core/report_file.h"
 
@@ -11,76 +12,6 @@
 #include <vector>
 
 namespace {
-
-// The weighted system's normal equations of one pass, accumulated row by row
-// so that no n x n matrix is ever formed. Each element is summed over the
-// observations in ascending order starting from 0.0, exactly the order of the
-// dense product (transpose(Abar) * W) * Abar, whose other terms are products
-// with the zero off-diagonal of W and cannot change a finite sum.
-struct NormalEquations {
-    std::vector<double> matrix; // u x u, row-major
-    std::vector<double> rightHandSide;
-};
-
-// N(a, b) += t(a) * r(b) for the rows of a block, rows in ascending order.
-// Cloned for AVX2: without contraction into FMA both clones give the same bits.
-__attribute__((target_clones("avx2", "default")))
-void AccumulateRows(double* N, double* rhs, const double* rows, const double* w, const double* lbar, int count,
-                    int u, double* t)
-{
-    for (int r = 0; r < count; ++r) {
-        const double* row = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(u);
-        for (int a = 0; a < u; ++a)
-            t[a] = row[a] * w[r];
-        for (int a = 0; a < u; ++a) {
-            double* Na = N + static_cast<std::size_t>(a) * static_cast<std::size_t>(u);
-            const double ta = t[a];
-            for (int b = 0; b < u; ++b)
-                Na[b] += ta * row[b];
-        }
-        for (int a = 0; a < u; ++a)
-            rhs[a] += t[a] * lbar[r];
-    }
-}
-
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
-{
-    const int n = Abar.Rows();
-    const int u = Abar.Columns();
-    NormalEquations equations{std::vector<double>(static_cast<std::size_t>(u) * u, 0.0),
-                              std::vector<double>(static_cast<std::size_t>(u), 0.0)};
-    std::vector<double> t(static_cast<std::size_t>(u));
-    AccumulateRows(equations.matrix.data(), equations.rightHandSide.data(), Abar.Data(), w.data(), lbar.data(), n,
-                   u, t.data());
-    return equations;
-}
-
-// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps.
-Matrix SolveNormalEquations(const NormalEquations& equations, int u)
-{
-    Matrix N(u, u, 0.0);
-    Matrix rhs(u, 1, 0.0);
-    for (int a = 0; a < u; ++a) {
-        for (int b = 0; b < u; ++b)
-            N(a, b) = equations.matrix[static_cast<std::size_t>(a) * u + b];
-        rhs(a, 0) = equations.rightHandSide[static_cast<std::size_t>(a)];
-    }
-    N.Invert();
-    return N * rhs;
-}
-
-// v = Abar * x - lbar, each product summed over the unknowns in order.
-__attribute__((target_clones("avx2", "default")))
-void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u)
-{
-    for (int i = 0; i < n; ++i) {
-        const double* row = Abar + static_cast<std::size_t>(i) * static_cast<std::size_t>(u);
-        double sum = 0.0;
-        for (int j = 0; j < u; ++j)
-            sum += row[j] * x[j];
-        v[i] = sum - lbar[i];
-    }
-}
 
 // Largest absolute change of an unknown; a NaN change never replaces d.
 double LargestChange(const Matrix& x, const Matrix& xprev)
