@@ -27,13 +27,13 @@
 #include "core/matrix.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace l1 {
 
 void RatioQueue::Clear()
 {
-    ratios.clear();
     rows.clear();
     heapIndexOf.clear();
     heap.clear();
@@ -41,27 +41,30 @@ void RatioQueue::Clear()
 
 void RatioQueue::Add(double ratio, int row)
 {
-    ratios.push_back(ratio);
+    const int position = Count();
+    if (std::isnan(ratio))
+        heap.push_back({std::numeric_limits<double>::infinity(), position + kNanRank});
+    else
+        heap.push_back({ratio, position});
     rows.push_back(row);
 }
 
 void RatioQueue::Order()
 {
     const int count = Count();
-    heap.resize(count);
     heapIndexOf.resize(count);
     for (int position = 0; position < count; ++position)
-        Place(position, position);
+        heapIndexOf[position] = position;
     for (int h = count / 2 - 1; h >= 0; --h)
         SiftDown(h);
 }
 
 int RatioQueue::TakeLeast()
 {
-    const int taken = heap.front();
+    const int taken = heap.front().rank & (kNanRank - 1);
     const int row = rows[taken];
     const int last = Count() - 1;
-    const int tail = heap.back();
+    const Node tail = heap.back();
     heap.pop_back();
     if (!heap.empty()) {
         Place(0, tail);
@@ -69,66 +72,52 @@ int RatioQueue::TakeLeast()
     }
     if (taken != last) {
         // The last entry fills the hole; its lower position can only raise it.
-        ratios[taken] = ratios[last];
         rows[taken] = rows[last];
         const int h = heapIndexOf[last];
-        Place(h, taken);
+        heap[h].rank = taken | (heap[h].rank & kNanRank);
+        heapIndexOf[taken] = h;
         SiftUp(h);
     }
-    ratios.pop_back();
     rows.pop_back();
     heapIndexOf.pop_back();
     return row;
 }
 
-bool RatioQueue::Precedes(int positionA, int positionB) const
+void RatioQueue::Place(int heapIndex, const Node& node)
 {
-    const double a = ratios[positionA];
-    const double b = ratios[positionB];
-    const bool aIsNan = std::isnan(a);
-    const bool bIsNan = std::isnan(b);
-    if (aIsNan != bIsNan)
-        return bIsNan;
-    if (!aIsNan && a != b)
-        return a < b;
-    return positionA < positionB;
-}
-
-void RatioQueue::Place(int heapIndex, int position)
-{
-    heap[heapIndex] = position;
-    heapIndexOf[position] = heapIndex;
+    heap[heapIndex] = node;
+    heapIndexOf[node.rank & (kNanRank - 1)] = heapIndex;
 }
 
 void RatioQueue::SiftUp(int heapIndex)
 {
-    const int position = heap[heapIndex];
+    const Node node = heap[heapIndex];
     while (heapIndex > 0) {
         const int parent = (heapIndex - 1) / 2;
-        if (!Precedes(position, heap[parent]))
+        if (!Precedes(node, heap[parent]))
             break;
         Place(heapIndex, heap[parent]);
         heapIndex = parent;
     }
-    Place(heapIndex, position);
+    Place(heapIndex, node);
 }
 
 void RatioQueue::SiftDown(int heapIndex)
 {
     const int count = static_cast<int>(heap.size());
-    const int position = heap[heapIndex];
+    const Node node = heap[heapIndex];
     for (;;) {
         int child = 2 * heapIndex + 1;
         if (child >= count)
             break;
         if (child + 1 < count && Precedes(heap[child + 1], heap[child]))
             ++child;
-        if (!Precedes(heap[child], position))
+        if (!Precedes(heap[child], node))
             break;
         Place(heapIndex, heap[child]);
         heapIndex = child;
     }
-    Place(heapIndex, position);
+    Place(heapIndex, node);
 }
 
 }  // namespace l1

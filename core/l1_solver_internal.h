@@ -26,21 +26,32 @@ public:
     void Add(double ratio, int row);
     // Builds the heap over the entries added since Clear().
     void Order();
-    int Count() const { return static_cast<int>(ratios.size()); }
+    int Count() const { return static_cast<int>(rows.size()); }
     // Removes the entry of least ratio, moves the last entry into its
     // position and returns the removed entry's row. Requires Count() > 0.
     int TakeLeast();
 
 private:
-    bool Precedes(int positionA, int positionB) const;
-    void Place(int heapIndex, int position);
+    // A ratio that is not a number is stored as +infinity with this bit set
+    // in its rank, which puts it after every true +infinity.
+    static constexpr int kNanRank = 1 << 30;
+
+    struct Node {
+        double ratio;  // never a NaN
+        int rank;      // position, plus kNanRank for a ratio that was a NaN
+    };
+
+    static bool Precedes(const Node& a, const Node& b)
+    {
+        return a.ratio < b.ratio || (a.ratio == b.ratio && a.rank < b.rank);
+    }
+    void Place(int heapIndex, const Node& node);
     void SiftUp(int heapIndex);
     void SiftDown(int heapIndex);
 
-    std::vector<double> ratios;       // by position
-    std::vector<int> rows;            // by position
-    std::vector<int> heapIndexOf;     // by position
-    std::vector<int> heap;            // positions in heap order
+    std::vector<int> rows;         // by position
+    std::vector<int> heapIndexOf;  // by position
+    std::vector<Node> heap;
 };
 
 }  // namespace l1

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -203,6 +206,94 @@ TEST(SolveL1, DependentColumnsAreSetAsideWithUnknownZero)
     EXPECT_NEAR(r.x(1, 0) + 2.0 * r.x(3, 0), -0.5, 1e-12);
     for (int i = 0; i < m; ++i)
         EXPECT_NEAR(r.v(i, 0), i == 2 ? -4.0 : 0.0, 1e-12);
+}
+
+// Solves the square system of the chosen rows by elimination with partial
+// pivoting; false when it is (nearly) singular.
+bool SolveChosenRows(const Matrix& A, const Matrix& b, const std::vector<int>& chosen, std::vector<double>& x)
+{
+    const int n = A.Columns();
+    std::vector<std::vector<double>> a(n, std::vector<double>(n + 1));
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j)
+            a[i][j] = A(chosen[i], j);
+        a[i][n] = b(chosen[i], 0);
+    }
+    for (int c = 0; c < n; ++c) {
+        int pivot = c;
+        for (int i = c + 1; i < n; ++i)
+            if (std::fabs(a[i][c]) > std::fabs(a[pivot][c]))
+                pivot = i;
+        if (std::fabs(a[pivot][c]) < 1e-12)
+            return false;
+        std::swap(a[c], a[pivot]);
+        for (int i = 0; i < n; ++i) {
+            if (i == c)
+                continue;
+            const double f = a[i][c] / a[c][c];
+            for (int j = c; j <= n; ++j)
+                a[i][j] -= f * a[c][j];
+        }
+    }
+    x.assign(n, 0.0);
+    for (int i = 0; i < n; ++i)
+        x[i] = a[i][n] / a[i][i];
+    return true;
+}
+
+// An L1 optimum of a full-rank system lies on a vertex where N equations
+// hold exactly: the least sum over all N-subsets of the rows is the optimum.
+double LeastSumOverVertices(const Matrix& A, const Matrix& b)
+{
+    const int m = A.Rows();
+    const int n = A.Columns();
+    double least = std::numeric_limits<double>::infinity();
+    std::vector<int> chosen(n);
+    for (int i = 0; i < n; ++i)
+        chosen[i] = i;
+    std::vector<double> x;
+    for (;;) {
+        if (SolveChosenRows(A, b, chosen, x)) {
+            double sum = 0.0;
+            for (int i = 0; i < m; ++i) {
+                double ax = 0.0;
+                for (int j = 0; j < n; ++j)
+                    ax += A(i, j) * x[j];
+                sum += std::fabs(b(i, 0) - ax);
+            }
+            least = std::min(least, sum);
+        }
+        int k = n - 1;
+        while (k >= 0 && chosen[k] == m - n + k)
+            --k;
+        if (k < 0)
+            return least;
+        ++chosen[k];
+        for (int i = k + 1; i < n; ++i)
+            chosen[i] = chosen[i - 1] + 1;
+    }
+}
+
+TEST(SolveL1, ReachesTheLeastSumOfAllVertices)
+{
+    std::mt19937_64 random(31);
+    std::normal_distribution<double> normal;
+    for (int trial = 0; trial < 150; ++trial) {
+        const int n = 1 + trial % 3;
+        const int m = n + 2 + static_cast<int>(random() % 8);
+        Matrix A(m, n, 1.0);
+        Matrix b(m, 1, 0.0);
+        for (int i = 0; i < m; ++i) {
+            for (int j = 1; j < n; ++j)
+                A(i, j) = normal(random);
+            b(i, 0) = 2.0 * normal(random) + (random() % 4 == 0 ? 15.0 : 0.0);
+        }
+        const L1Result r = Solve(A, b);
+        const double optimum = LeastSumOverVertices(A, b);
+        EXPECT_NEAR(SumAbs(r.v), optimum, 1e-9 * (1.0 + optimum)) << "trial " << trial;
+        for (int i = 0; i < m; ++i)
+            EXPECT_NEAR(r.v(i, 0), ResidualOf(A, b, r.x, i), 1e-9) << "trial " << trial;
+    }
 }
 
 // ---------------------------------------------------------------------------
