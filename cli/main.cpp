@@ -1,0 +1,34 @@
+// tolvar-cli: the estimation engine and its report without a window.
+
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "cli/console_status.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    std::string error;
+    switch (ParseArguments(argc, argv, options, error)) {
+    case CliAction::kHelp:
+        std::fputs(UsageText().c_str(), stdout);
+        return kExitSuccess;
+    case CliAction::kVersion:
+        std::printf("tolvar-cli %s\n", TOLVAR_VERSION);
+        return kExitSuccess;
+    case CliAction::kUsageError:
+        std::fprintf(stderr, "tolvar-cli: %s\n", error.c_str());
+        std::fputs("Hilfe: tolvar-cli --help\n", stderr);
+        return kExitUsage;
+    case CliAction::kRun:
+        break;
+    }
+    // Progress only for a person watching a terminal.
+    CConsoleStatus status(stderr, !options.quiet && isatty(fileno(stderr)) != 0);
+    const int exitCode = RunCli(options, &status);
+    status.Hide();
+    return exitCode;
+}

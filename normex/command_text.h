@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+// The fields of an Lp command text "INPUT OUTPUT N U FACTOR PASSES".
+struct LpCommand {
+    std::string inputFile;
+    std::string outputFile;
+    int observations = 0;
+    int unknowns = 0;
+    double normFactor = 0.0;
+    int maxPasses = 0;
+};
+
+// Parses a command text. It ends at its first zero byte or after length
+// bytes, whichever comes first; nothing beyond is read. Fields are
+// separated by white space. A name is either plain (up to the next white
+// space) or in double quotes, where \" stands for a quote and \\ for a
+// backslash. Counts are decimal integers, the factor a decimal number with
+// "." as the decimal point. Only white space may follow the sixth field.
+// False when the text is null, length < 1, or a field is missing or
+// malformed; command is then unspecified.
+bool ParseCommandText(const char* text, int length, LpCommand& command);
+
+// A name as the command text carries it: unchanged when it is not empty,
+// holds no white space and does not start with a quote (a plain name is
+// read verbatim, backslashes included); else in double quotes with quotes
+// and backslashes escaped.
+std::string QuoteFileName(const std::string& name);
+
+// "%s %s %d %d %lf %d " of the fields, names through QuoteFileName.
+std::string BuildCommandText(const LpCommand& command);

@@ -1,0 +1,148 @@
+#include "normex/lp_solution.h"
+
+#include "core/chebyshev_solver.h"
+#include "core/estimator.h"
+#include "core/report.h"
+#include "core/report_file.h"
+#include "io/input_file.h"
+#include "normex/normex.h"
+#include "res/string_table.h"
+
+#include <cmath>
+#include <new>
+#include <utility>
+
+namespace {
+
+// "Loo-Norm Lösung (Tschebycheff)" in Windows-1252, like every report text.
+constexpr const char* kChebyshevMethodText = "Loo-Norm L\xF6sung (Tschebycheff)\n";
+
+struct Problem {
+    Matrix A;
+    Matrix l;
+    Matrix weights; // n x 1
+};
+
+int ReaderFailure(int messageId)
+{
+    switch (messageId) {
+    case kStringNoInputFile:
+    case kStringInputFileOpenError:
+        return NORMEX_INPUT_NOT_OPENED;
+    case kStringOutOfMemory:
+        return NORMEX_OUT_OF_MEMORY;
+    default:
+        return NORMEX_INPUT_REJECTED;
+    }
+}
+
+bool SizesMatch(const LpRequest& request, const Matrix& A)
+{
+    return (request.observations < 0 || request.observations == A.Rows()) &&
+           (request.unknowns < 0 || request.unknowns == A.Columns());
+}
+
+bool AllFinite(const Matrix& x)
+{
+    for (int i = 0; i < x.Rows(); ++i)
+        if (!std::isfinite(x[i][0]))
+            return false;
+    return true;
+}
+
+// The engine's way: code 1 for factor 1, else the Lp reweighting (code 0).
+void SolveByEngine(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
+{
+    CEstimator engine(status);
+    engine.SetOutputFile(request.outputFile);
+    const int code = request.normFactor == 1.0 ? kMethodL1 : kMethodLpNorm;
+    const int run = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.weights),
+                                               code, request.normFactor, request.maxPasses, request.stopCriterion);
+    if (run == kRunNoReport) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    outcome.corrections = engine.Corrections();
+    outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
+}
+
+// The minimax solution of the weighted system Abar x ~ lbar with
+// Abar = diag(sqrt(p)) A and lbar = diag(sqrt(p)) l, so that its residuals
+// are sqrt(p_i) v_i; the corrections are those divided back by sqrt(p_i).
+void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOutcome& outcome)
+{
+    ReportFile report;
+    if (!report.Open(request.outputFile)) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    WriteReportHeadWithMethodText(report, problem.A, problem.l, problem.weights, kChebyshevMethodText);
+
+    const int n = problem.A.Rows();
+    const int u = problem.A.Columns();
+    Matrix Abar(n, u, 0.0);
+    Matrix lbar(n, 1, 0.0);
+    if (!Abar.IsValid() || !lbar.IsValid())
+        throw std::bad_alloc();
+    for (int i = 0; i < n; ++i) {
+        const double root = std::sqrt(problem.weights[i][0]);
+        for (int k = 0; k < u; ++k)
+            Abar[i][k] = root * problem.A[i][k];
+        lbar[i][0] = root * problem.l[i][0];
+    }
+    Matrix x;
+    Matrix v;
+    const ChebyshevSolution solution = SolveChebyshev(Abar, lbar, x, v);
+    if (solution.status == kChebyshevOutOfMemory)
+        throw std::bad_alloc();
+    for (int i = 0; i < n; ++i)
+        v[i][0] = v[i][0] / std::sqrt(problem.weights[i][0]);
+
+    WriteReportResultsWithoutPassCount(report, x, problem.l, v);
+    if (!report.Close()) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    outcome.corrections = std::move(v);
+    if (!AllFinite(x))
+        outcome.result = NORMEX_NOT_FINITE;
+    else
+        outcome.result = solution.status == kChebyshevOptimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+}
+
+LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
+{
+    LpOutcome outcome;
+    if (!std::isfinite(request.normFactor) || request.normFactor < 1.0) {
+        outcome.result = NORMEX_BAD_NORM_FACTOR;
+        return outcome;
+    }
+    Problem problem;
+    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights);
+    if (outcome.messageId != 0) {
+        outcome.result = ReaderFailure(outcome.messageId);
+        return outcome;
+    }
+    if (!SizesMatch(request, problem.A)) {
+        outcome.result = NORMEX_SIZE_MISMATCH;
+        return outcome;
+    }
+    if (request.normFactor == kChebyshevNormFactor)
+        SolveChebyshevReport(request, problem, outcome);
+    else
+        SolveByEngine(request, std::move(problem), status, outcome);
+    return outcome;
+}
+
+} // namespace
+
+LpOutcome RunLpSolution(const LpRequest& request, IStatusWindow* status)
+{
+    try {
+        return Solve(request, status);
+    } catch (const std::bad_alloc&) {
+        LpOutcome outcome;
+        outcome.result = NORMEX_OUT_OF_MEMORY;
+        return outcome;
+    }
+}

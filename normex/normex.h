@@ -1,0 +1,47 @@
+#ifndef TOLVAR_NORMEX_H
+#define TOLVAR_NORMEX_H
+
+/*
+ * The Lp-norm library (libnormex.so). Its one entry point solves the
+ * adjustment problem named by a command text under a norm factor and writes
+ * the result report to the output file.
+ *
+ * Command text, fields separated by blanks:
+ *     INPUT OUTPUT N U FACTOR PASSES
+ * built with "%s %s %d %d %lf %d ". A file name that contains blanks is
+ * written in double quotes, with \" for a quote and \\ for a backslash
+ * inside them; any other backslash is kept as it is. The text ends at its
+ * terminating zero or after `length` bytes, whichever comes first; nothing
+ * beyond is read.
+ *
+ * Norm factor: 1 gives the L1 solution (Barrodale-Roberts), 25 the exact
+ * Chebyshev (minimax) solution of the weighted system, any other factor
+ * p >= 1 the reweighted Lp solution with at most PASSES passes and the stop
+ * criterion 1e-5 (p = 2 is least squares in one pass).
+ */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum NormexResult {
+    NORMEX_SUCCESS = 0,           /* report written, every unknown finite */
+    NORMEX_NOT_FINITE = 1,        /* report written, but an unknown is infinite or NaN */
+    NORMEX_BAD_COMMAND = 2,       /* null text, length < 1, or a field missing or malformed */
+    NORMEX_BAD_NORM_FACTOR = 3,   /* factor below 1 or not finite; nothing written */
+    NORMEX_INPUT_NOT_OPENED = 4,  /* the input file is not named or cannot be opened */
+    NORMEX_INPUT_REJECTED = 5,    /* the input file is faulty (layout, numbers, weights) */
+    NORMEX_SIZE_MISMATCH = 6,     /* N or U differs from the input file; nothing written */
+    NORMEX_OUTPUT_FAILED = 7,     /* the report could not be created or written completely */
+    NORMEX_OUT_OF_MEMORY = 8,     /* the problem does not fit into memory */
+    NORMEX_NO_CONVERGENCE = 9     /* report written, but the minimax simplex stopped short of the optimum */
+};
+
+/* Solves the problem of the command text; one of NormexResult. */
+int LP(char* command, int length);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
