@@ -26,6 +26,7 @@
 #include "core/l1_solver_internal.h"
 #include "core/matrix.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -51,12 +52,13 @@ void RatioQueue::Add(double ratio, int row)
 
 void RatioQueue::Order()
 {
+    // Keys are unique (the rank holds the position), so any valid heap
+    // yields the same takes.
+    std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
     const int count = Count();
     heapIndexOf.resize(count);
-    for (int position = 0; position < count; ++position)
-        heapIndexOf[position] = position;
-    for (int h = count / 2 - 1; h >= 0; --h)
-        SiftDown(h);
+    for (int h = 0; h < count; ++h)
+        heapIndexOf[heap[h].rank & (kNanRank - 1)] = h;
 }
 
 int RatioQueue::TakeLeast()

@@ -16,8 +16,11 @@ namespace l1 {
 // position, so it only ever rises in the heap. Each take costs O(log k) and
 // returns exactly the entry the scan would return, ties included.
 //
-// A ratio that is not a number ranks after every other ratio; among such
-// entries the first position is taken.
+// The scan starts from 1e20 and would find nothing when no ratio lies below
+// it (huge or infinite ratios, NaNs from non-finite data), leaving the row
+// undefined; the least ratio is taken in every case instead. A ratio that is
+// not a number ranks after every other ratio; among such entries the first
+// position is taken.
 class RatioQueue {
 public:
     // Empties the list; keeps the storage for the next step.
