@@ -51,7 +51,7 @@ std::string RandomNumberText(std::mt19937_64& random)
 {
     static const char* const kLeads[] = {"", "", "", " ", "\t", "  \v\f\r", "\n"};
     static const char* const kSigns[] = {"", "", "-", "+", "--", "+-"};
-    static const char* const kSpecials[] = {"inf", "INF", "infinity", "Infinity", "infinit", "nan", "NaN",
+    static const char* const kNamedForms[] = {"inf", "INF", "infinity", "Infinity", "infinit", "nan", "NaN",
                                             "nan(123)", "nan(", "0x1.8p3", "0X1P-1074", "0x", "0x.p1",
                                             "0xABCp+10", "in", "n", ".", "e5", "0e", "1e+", "1e-"};
     static const char* const kTails[] = {"", "", " 5", "\t2", ",5", "x", "e", "e+", ".", "..5", "E-7", "\0" "7",
@@ -61,7 +61,7 @@ std::string RandomNumberText(std::mt19937_64& random)
     text += kSigns[random() % std::size(kSigns)];
     const int kind = pick(random);
     if (kind < 10) {
-        text += kSpecials[random() % std::size(kSpecials)];
+        text += kNamedForms[random() % std::size(kNamedForms)];
     } else {
         const int maxDigits = kind < 20 ? 400 : 20;
         text += RandomDigits(random, maxDigits);
