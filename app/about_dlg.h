@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class CLinkStatic;
+
+// The about box "Info über Tolvar": the program's picture, the credits and
+// the authors' mail addresses as links. Built anew for every showing, so
+// its links always start unvisited.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kFirstMailId = 1032;
+    static constexpr int kSecondMailId = 1033;
+    static constexpr int kPictureWidth = 250;
+    static constexpr int kPictureHeight = 190;
+
+    // owner: the window the box is modal over and centred on.
+    explicit CAboutDlg(QWidget* owner = nullptr);
+
+    CLinkStatic* FirstMail() const { return FirstMailLink; }
+    CLinkStatic* SecondMail() const { return SecondMailLink; }
+
+private:
+    void InitLinks();
+    void FitPicture();
+
+    CLinkStatic* FirstMailLink = nullptr;
+    CLinkStatic* SecondMailLink = nullptr;
+};
+
+// The about command: shows a new about box modally over owner.
+void ShowAboutBox(QWidget* owner);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+// Picture ids of the program's own images (res/pictures).
+inline constexpr int kPictureSplash = 172;  // 399 x 304
+inline constexpr int kPictureAbout = 173;   // 250 x 190
+
+// Makes the pictures of res/pictures.qrc available; they live in a static
+// library, whose resources are only linked in when referenced.
+void RegisterPictureResource();
+
+// The start-up picture: a window without caption or border, centred on the
+// screen, shown for a moment before the main dialog opens.
+class CSplashDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kShowMs = 2000;
+    static constexpr int kWidth = 399;
+    static constexpr int kHeight = 304;
+
+    CSplashDlg();
+
+    // Shows the window and paints it at once, without running an event
+    // loop (user input stays queued).
+    void ShowPainted();
+
+    // The start-up's sequence: show and paint, wait kShowMs, hide.
+    void ShowForStart();
+
+    // How the start-up waits while the picture shows. The default sleeps
+    // and processes nothing; tests install their own. Returns the previous.
+    using Wait = std::function<void(int milliseconds)>;
+    static Wait SetWait(Wait wait);
+
+private:
+    void CentreOnScreen();
+};

@@ -1,0 +1,133 @@
+#include "app/about_dlg.h"
+
+#include "app/splash_dlg.h"
+#include "controls/link_static.h"
+#include "platform/dialog_builder.h"
+#include "platform/message_box.h"
+#include "platform/modal.h"
+#include "res/dialog_templates.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// The template text of a control of the about box.
+QString TemplateText(int id)
+{
+    for (const res::ControlTemplate& control : res::FindDialogTemplate(res::kDialogAbout)->controls)
+        if (control.id == id)
+            return QString::fromUtf8(control.text);
+    return {};
+}
+
+class AboutDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PreviousOpener = CLinkStatic::SetOpener([this](const QString& target) {
+            Opened.push_back(target);
+            return OpenResult;
+        });
+        PreviousMessages = platform::SetMessageHandler(
+            [this](const QString& text, platform::MessageIcon) { Messages.push_back(text); });
+    }
+    void TearDown() override
+    {
+        CLinkStatic::SetOpener(PreviousOpener);
+        platform::SetMessageHandler(PreviousMessages);
+        platform::SetModalHandler({});
+    }
+
+    int OpenResult = CLinkStatic::kOpenSucceeded;
+    std::vector<QString> Opened;
+    std::vector<QString> Messages;
+    CLinkStatic::Opener PreviousOpener;
+    platform::MessageHandler PreviousMessages;
+};
+
+TEST_F(AboutDlgTest, LinksShowPlainAddressesAndTargetMail)
+{
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Info über Tolvar"));
+    for (int id : {CAboutDlg::kFirstMailId, CAboutDlg::kSecondMailId}) {
+        auto* link = platform::FindControlAs<CLinkStatic>(&about, id);
+        ASSERT_NE(link, nullptr) << id;
+        const QString address = TemplateText(id);
+        ASSERT_TRUE(address.contains(QLatin1Char('@'))) << id;
+        ASSERT_FALSE(address.startsWith(QStringLiteral("mailto:")));
+        EXPECT_EQ(link->text(), address);
+        EXPECT_EQ(link->Target(), QStringLiteral("mailto:") + address);
+        EXPECT_EQ(link->toolTip(), QStringLiteral("mailto:") + address);
+        EXPECT_FALSE(link->IsVisited());
+    }
+    EXPECT_EQ(about.FirstMail(), platform::FindControl(&about, CAboutDlg::kFirstMailId));
+    EXPECT_NE(about.FirstMail()->Target(), about.SecondMail()->Target());
+}
+
+TEST_F(AboutDlgTest, ClickingAnAddressOpensAMailAndReportsAFailure)
+{
+    CAboutDlg about;
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QTest::mouseClick(about.FirstMail(), Qt::LeftButton, {}, QPoint(2, 2));
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], QStringLiteral("mailto:") + TemplateText(CAboutDlg::kFirstMailId));
+    EXPECT_TRUE(about.FirstMail()->IsVisited());
+    EXPECT_FALSE(about.SecondMail()->IsVisited());
+
+    OpenResult = CLinkStatic::kNoAssociation;  // no mail program
+    QTest::mouseClick(about.SecondMail(), Qt::LeftButton, {}, QPoint(2, 2));
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0], QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
+                                          "with the given filename extension."));
+    EXPECT_FALSE(about.SecondMail()->IsVisited());
+}
+
+TEST_F(AboutDlgTest, EveryShowingStartsUnvisited)
+{
+    int showings = 0;
+    platform::SetModalHandler([&](QDialog& dialog) {
+        auto* about = dynamic_cast<CAboutDlg*>(&dialog);
+        EXPECT_NE(about, nullptr);
+        if (!about)
+            return int(QDialog::Rejected);
+        ++showings;
+        EXPECT_FALSE(about->FirstMail()->IsVisited()) << "showing " << showings;
+        EXPECT_FALSE(about->SecondMail()->IsVisited()) << "showing " << showings;
+        EXPECT_EQ(about->FirstMail()->TextColour(), CLinkStatic::kUnvisitedColour);
+        about->FirstMail()->MarkVisited(true);
+        about->SecondMail()->MarkVisited(true);
+        return int(QDialog::Accepted);
+    });
+    QWidget owner;
+    ShowAboutBox(&owner);
+    ShowAboutBox(&owner);
+    EXPECT_EQ(showings, 2);
+}
+
+TEST_F(AboutDlgTest, ShowsItsPictureUnscaledAndClosesWithOk)
+{
+    CAboutDlg about;
+    QLabel* picture = nullptr;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        if (label->property("imageId").toInt() == kPictureAbout)
+            picture = label;
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(250, 190));
+    EXPECT_EQ(picture->size(), QSize(250, 190));
+
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    auto* ok = platform::FindControlAs<QAbstractButton>(&about, 1);
+    ASSERT_NE(ok, nullptr);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+    EXPECT_FALSE(about.isVisible());
+}
+
+} // namespace

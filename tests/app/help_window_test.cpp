@@ -1,0 +1,122 @@
+#include "app/help_window.h"
+
+#include "core/estimator.h"
+#include "io/input_file.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+class HelpWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override { CloseHelpWindow(); }
+
+    static QString HelpHtml()
+    {
+        QFile file(QStringLiteral(":/help/tolvar.html"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll());
+    }
+};
+
+TEST_F(HelpWindowTest, ShowsTheHelpTextOnceBesideItsOwner)
+{
+    QDialog owner;
+    CHelpWindow* help = ShowHelpWindow(&owner);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->isWindow());
+    EXPECT_EQ(help->parentWidget(), &owner);
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Die Eingabedatei")));
+    EXPECT_EQ(ShowHelpWindow(&owner), help);
+    EXPECT_EQ(CurrentHelpWindow(), help);
+}
+
+TEST_F(HelpWindowTest, ClosesWhenItsOwnerIsDestroyed)
+{
+    auto owner = std::make_unique<QDialog>();
+    QPointer<CHelpWindow> help = ShowHelpWindow(owner.get());
+    ASSERT_FALSE(help.isNull());
+    owner.reset();
+    EXPECT_TRUE(help.isNull());
+    EXPECT_EQ(CurrentHelpWindow(), nullptr);
+}
+
+TEST_F(HelpWindowTest, CloseHidesItAndTheNextShowingOpensAgain)
+{
+    QDialog owner;
+    CHelpWindow* help = ShowHelpWindow(&owner);
+    CloseHelpWindow();
+    EXPECT_FALSE(help->isVisible());
+    CHelpWindow* again = ShowHelpWindow(&owner);
+    EXPECT_TRUE(again->isVisible());
+    CloseHelpWindow();  // nothing open is fine too
+    CloseHelpWindow();
+}
+
+// Every method with the default constant that the compute command offers
+// (the tuning-constant table of the main dialog's compute command).
+TEST_F(HelpWindowTest, NamesEveryMethodWithItsDefault)
+{
+    struct Method {
+        const char* name;
+        const char* constant;
+    };
+    const Method methods[] = {{"Andrews", "0.5"},  {"Biweight", "4.685"}, {"Cauchy", "2.385"}, {"Fair", "1.4"},
+                              {"Huber", "1.5"},    {"Logistic", "1.205"}, {"Talwar", "2.795"}, {"Welsch", "2.985"}};
+    const QString html = HelpHtml();
+    ASSERT_FALSE(html.isEmpty());
+    for (const Method& method : methods) {
+        const QRegularExpression row(QStringLiteral("<td>%1</td>.*<td>%2</td></tr>")
+                                         .arg(QLatin1String(method.name), QRegularExpression::escape(method.constant)));
+        EXPECT_TRUE(row.match(html).hasMatch()) << method.name;
+    }
+    for (const char* norm : {"L1-Norm", "L2-Norm", "Loo-Norm", "Normfaktor"})
+        EXPECT_TRUE(html.contains(QLatin1String(norm))) << norm;
+}
+
+// The example input file of the help reads as a straight line through six
+// points with a gross error of +10 on the last one, and the robust methods
+// give what the help promises: a = 1, b = 2, correction -10 on the last.
+TEST_F(HelpWindowTest, ExampleInputFileGivesWhatTheHelpSays)
+{
+    const QString html = HelpHtml();
+    const QRegularExpressionMatch example = QRegularExpression(QStringLiteral("<pre>\\n(.*?)</pre>"),
+                                                               QRegularExpression::DotMatchesEverythingOption)
+                                                .match(html);
+    ASSERT_TRUE(example.hasMatch());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("beispiel.ein"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(example.captured(1).toUtf8());
+    file.close();
+
+    Matrix A, l, P;
+    ASSERT_EQ(ReadInputFile(path.toStdString(), A, l, P), 0);
+    ASSERT_EQ(A.Rows(), 6);
+    ASSERT_EQ(A.Columns(), 2);
+    for (auto [code, constant] : {std::pair{kMethodTalwar, 2.795}, std::pair{kMethodBiweight, 4.685}}) {
+        CEstimator engine;
+        engine.SetOutputFile(dir.filePath(QStringLiteral("beispiel.aus")).toStdString());
+        engine.TuningConstant = constant;
+        ASSERT_EQ(engine.Run(A, l, P, code, 0.0, 1000, 1e-5), kRunSuccess);
+        EXPECT_NEAR(engine.Solution()(0, 0), 1.0, 1e-9) << code;
+        EXPECT_NEAR(engine.Solution()(1, 0), 2.0, 1e-9) << code;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_NEAR(engine.Corrections()(i, 0), 0.0, 1e-9) << code << " " << i;
+        EXPECT_NEAR(engine.Corrections()(5, 0), -10.0, 1e-9) << code;
+    }
+}
+
+} // namespace
