@@ -1,4 +1,5 @@
 #include "core/chebyshev_solver.h"
+#include "normex/minimax_oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -27,86 +28,30 @@ Matrix Column(const std::vector<double>& values)
     return vector;
 }
 
+testutil::Rows ToRows(const Matrix& A)
+{
+    testutil::Rows rows(static_cast<std::size_t>(A.Rows()));
+    for (int i = 0; i < A.Rows(); ++i)
+        rows[static_cast<std::size_t>(i)].assign(A[i], A[i] + A.Columns());
+    return rows;
+}
+
+std::vector<double> ToVector(const Matrix& x)
+{
+    std::vector<double> values;
+    for (int k = 0; k < x.Rows(); ++k)
+        values.push_back(x[k][0]);
+    return values;
+}
+
 double MaxAbsResidual(const Matrix& A, const Matrix& b, const std::vector<double>& x)
 {
-    double largest = 0.0;
-    for (int i = 0; i < A.Rows(); ++i) {
-        double sum = -b[i][0];
-        for (int k = 0; k < A.Columns(); ++k)
-            sum += A[i][k] * x[static_cast<std::size_t>(k)];
-        largest = std::max(largest, std::fabs(sum));
-    }
-    return largest;
+    return testutil::MaxAbsResidual(ToRows(A), ToVector(b), x);
 }
 
-// Plain Gaussian elimination with partial pivoting; false when singular.
-bool SolveSquare(std::vector<std::vector<double>> m, std::vector<double> rhs, std::vector<double>& out)
-{
-    const std::size_t size = rhs.size();
-    for (std::size_t col = 0; col < size; ++col) {
-        std::size_t pivot = col;
-        for (std::size_t r = col + 1; r < size; ++r)
-            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col]))
-                pivot = r;
-        if (std::fabs(m[pivot][col]) < 1e-12)
-            return false;
-        std::swap(m[pivot], m[col]);
-        std::swap(rhs[pivot], rhs[col]);
-        for (std::size_t r = col + 1; r < size; ++r) {
-            const double f = m[r][col] / m[col][col];
-            for (std::size_t c = col; c < size; ++c)
-                m[r][c] -= f * m[col][c];
-            rhs[r] -= f * rhs[col];
-        }
-    }
-    out.assign(size, 0.0);
-    for (std::size_t r = size; r-- > 0;) {
-        double sum = rhs[r];
-        for (std::size_t c = r + 1; c < size; ++c)
-            sum -= m[r][c] * out[c];
-        out[r] = sum / m[r][r];
-    }
-    return true;
-}
-
-// Independent oracle for small problems in general position: an optimal
-// minimax point is a vertex where u + 1 observations reach the extreme
-// with some signs, so it is among the solutions (x, h) of
-//     a_i x - sigma_i h = b_i  for every (u + 1)-subset and sign pattern;
-// every such x is feasible for the minimax problem, so the smallest
-// max |A x - b| among them is the minimax value.
 double BruteForceMinimax(const Matrix& A, const Matrix& b)
 {
-    const int n = A.Rows();
-    const int u = A.Columns();
-    double best = std::numeric_limits<double>::infinity();
-    std::vector<int> subset(static_cast<std::size_t>(u) + 1);
-    std::vector<bool> chosen(static_cast<std::size_t>(n), false);
-    std::fill(chosen.end() - (u + 1), chosen.end(), true);
-    do {
-        int next = 0;
-        for (int i = 0; i < n; ++i)
-            if (chosen[static_cast<std::size_t>(i)])
-                subset[static_cast<std::size_t>(next++)] = i;
-        for (int signs = 0; signs < (1 << u); ++signs) { // sigma_0 = +1: h may take either sign
-            std::vector<std::vector<double>> m(static_cast<std::size_t>(u) + 1);
-            std::vector<double> rhs(static_cast<std::size_t>(u) + 1);
-            for (int r = 0; r <= u; ++r) {
-                const int i = subset[static_cast<std::size_t>(r)];
-                const double sigma = r == 0 ? 1.0 : (((signs >> (r - 1)) & 1) ? -1.0 : 1.0);
-                for (int k = 0; k < u; ++k)
-                    m[static_cast<std::size_t>(r)].push_back(A[i][k]);
-                m[static_cast<std::size_t>(r)].push_back(-sigma);
-                rhs[static_cast<std::size_t>(r)] = b[i][0];
-            }
-            std::vector<double> solution;
-            if (!SolveSquare(m, rhs, solution))
-                continue;
-            solution.pop_back();
-            best = std::min(best, MaxAbsResidual(A, b, solution));
-        }
-    } while (std::next_permutation(chosen.begin(), chosen.end()));
-    return best;
+    return testutil::BruteForceMinimax(ToRows(A), ToVector(b));
 }
 
 struct Problem {
@@ -126,14 +71,6 @@ Problem RandomProblem(int n, int u, unsigned seed)
         problem.b[i][0] = 3.0 * normal(generator);
     }
     return problem;
-}
-
-std::vector<double> ToVector(const Matrix& x)
-{
-    std::vector<double> values;
-    for (int k = 0; k < x.Rows(); ++k)
-        values.push_back(x[k][0]);
-    return values;
 }
 
 } // namespace

@@ -1,0 +1,119 @@
+#pragma once
+
+// Test helpers shared by the Lp library and command-line tests: reading a
+// report back into numbers, reading whole files, writing input files.
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool FileExists(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in.good();
+}
+
+struct ParsedReport {
+    bool ok = false;
+    std::string methodLine; // the text after "Berechnungsart: ", Windows-1252
+    int passCount = -1;     // -1 when the report has no pass-count line
+    std::vector<double> unknowns;
+    std::vector<double> observations;
+    std::vector<double> corrections;
+    std::vector<double> adjusted;
+};
+
+inline std::vector<std::string> SplitCrLf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Reads the method line, pass count, unknowns and observation table.
+inline ParsedReport ParseReport(const std::string& path)
+{
+    ParsedReport report;
+    const std::vector<std::string> lines = SplitCrLf(ReadBytes(path));
+    const std::string methodPrefix = "Berechnungsart: ";
+    const std::string passPrefix = " Ben\xF6tigte Anzahl an Iterationen: ";
+    std::size_t i = 0;
+    for (; i < lines.size(); ++i) {
+        if (lines[i].rfind(methodPrefix, 0) == 0)
+            report.methodLine = lines[i].substr(methodPrefix.size());
+        if (lines[i].rfind(passPrefix, 0) == 0)
+            report.passCount = std::stoi(lines[i].substr(passPrefix.size()));
+        if (lines[i] == " Ermittelte Unbekannte:")
+            break;
+    }
+    for (i += 2; i < lines.size() && !lines[i].empty(); ++i)
+        report.unknowns.push_back(std::stod(lines[i]));
+    for (; i < lines.size() && lines[i].rfind("  Nr", 0) != 0; ++i) {
+    }
+    for (i += 2; i < lines.size() && lines[i].rfind("====", 0) != 0; ++i) {
+        std::istringstream row(lines[i]);
+        int number = 0;
+        double l = 0.0, v = 0.0, adjusted = 0.0;
+        if (!(row >> number >> l >> v >> adjusted))
+            return report;
+        report.observations.push_back(l);
+        report.corrections.push_back(v);
+        report.adjusted.push_back(adjusted);
+    }
+    report.ok = i < lines.size() && !report.unknowns.empty();
+    return report;
+}
+
+// Writes an input file: n design rows, then n lines "l p". Full precision.
+inline void WriteInput(const std::string& path, const std::vector<std::vector<double>>& A, const std::vector<double>& l,
+                       const std::vector<double>& p)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return;
+    for (const std::vector<double>& row : A) {
+        for (double value : row)
+            std::fprintf(file, " %.17g", value);
+        std::fputs("\r\n", file);
+    }
+    for (std::size_t i = 0; i < l.size(); ++i)
+        std::fprintf(file, "%.17g %.17g\r\n", l[i], p[i]);
+    std::fclose(file);
+}
+
+// Stack loss data (R datasets::stackloss), rows (1, Air.Flow, Water.Temp,
+// Acid.Conc.), observation stack.loss, unit weights.
+inline std::vector<std::vector<double>> StackLossDesign()
+{
+    return {{1, 80, 27, 89}, {1, 80, 27, 88}, {1, 75, 25, 90}, {1, 62, 24, 87}, {1, 62, 22, 87}, {1, 62, 23, 87},
+            {1, 62, 24, 93}, {1, 62, 24, 93}, {1, 58, 23, 87}, {1, 58, 18, 80}, {1, 58, 18, 89}, {1, 58, 17, 88},
+            {1, 58, 18, 82}, {1, 58, 19, 93}, {1, 50, 18, 89}, {1, 50, 18, 86}, {1, 50, 19, 72}, {1, 50, 19, 79},
+            {1, 50, 20, 80}, {1, 56, 20, 82}, {1, 70, 20, 91}};
+}
+
+inline std::vector<double> StackLossObservations()
+{
+    return {42, 37, 37, 28, 18, 18, 19, 20, 15, 14, 14, 13, 11, 12, 8, 7, 8, 8, 9, 15, 15};
+}
+
+} // namespace testutil
