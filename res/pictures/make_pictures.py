@@ -3,7 +3,6 @@
 
 splash.svg  (399 x 304): the start-up picture, bitmap 172
 about.svg   (250 x 190): the about box picture, bitmap 173
-tolvar.svg  (64 x 64):   the desktop icon
 
 The motif is the program's purpose: observations on a straight line with one
 outlier; the robust line keeps to the good points while the least-squares line
@@ -106,13 +105,6 @@ def about():
     return svg(250, 190, "\n".join(body))
 
 
-def icon():
-    body = [GRADIENT, '<rect x="2" y="2" width="60" height="60" rx="10" fill="url(#sky)"/>',
-            plot(8, 8, 48, 48, 2.2, 1.5)]
-    return svg(64, 64, "\n".join(body))
-
-
 if __name__ == "__main__":
     (HERE / "splash.svg").write_text(splash(), encoding="utf-8")
     (HERE / "about.svg").write_text(about(), encoding="utf-8")
-    (HERE / "tolvar.svg").write_text(icon(), encoding="utf-8")
