@@ -9,27 +9,16 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
 constexpr int kPlotWidth = 800;
 constexpr int kPlotHeight = 500;
 
-// Drawing needs a QGuiApplication; without a display the offscreen
-// platform serves. Created only when a plot is asked for.
-void EnsureGuiApplication()
+// Qt's own chatter (no runtime directory and the like) is not for the
+// command line's user; a failure to save comes back as the error text.
+void DropQtMessages(QtMsgType, const QMessageLogContext&, const QString&)
 {
-    static int argc = 1;
-    static char name[] = "tolvar-cli";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QGuiApplication> application;
-    if (QGuiApplication::instance() != nullptr)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    application = std::make_unique<QGuiApplication>(argc, argv);
-    // Qt sets the locale from the environment; numbers stay with ".".
-    std::setlocale(LC_NUMERIC, "C");
 }
 
 } // namespace
@@ -39,14 +28,25 @@ bool PlotExportAvailable()
     return true;
 }
 
+// Drawing needs a QGuiApplication; without a display the offscreen platform
+// serves. It is created only for the plot and gone before main returns.
 bool ExportResidualPlot(const Matrix& residuals, const std::string& path, std::string& error)
 {
-    EnsureGuiApplication();
+    static int argc = 1;
+    static char name[] = "tolvar-cli";
+    static char* argv[] = {name, nullptr};
+    const QtMessageHandler previous = qInstallMessageHandler(DropQtMessages);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication application(argc, argv);
+    // Qt sets the locale from the environment; numbers stay with ".".
+    std::setlocale(LC_NUMERIC, "C");
     QString message;
-    if (SaveResidualPlot(residuals, QString::fromStdString(path), QSize(kPlotWidth, kPlotHeight), &message))
-        return true;
-    error = message.toStdString();
-    return false;
+    const bool saved =
+        SaveResidualPlot(residuals, QString::fromStdString(path), QSize(kPlotWidth, kPlotHeight), &message);
+    qInstallMessageHandler(previous);
+    if (!saved)
+        error = message.toStdString();
+    return saved;
 }
 
 #else

@@ -1,0 +1,376 @@
+// tolvar-cli run as a user runs it: a child process with its arguments,
+// exit status, standard output and standard error.
+
+#include "normex/normex.h"
+#include "normex/report_reader.h"
+
+#include "core/estimator.h"
+#include "io/input_file.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kCli = TOLVAR_BIN_DIR "/tolvar-cli";
+const std::string kExamples = TOLVAR_SOURCE_DIR "/examples/";
+
+// Certified stack loss solutions (R quantreg, MASS, scipy/HiGHS, exact
+// rationals; shared data notes). The Huber and biweight runs stop at
+// max |dx| < 1e-5, so they agree to about that.
+const double kHuber[4] = {-38.580776680338197, 0.835018346544526, 0.7044972281830203, -0.10892539555336646};
+const double kBiweight[4] = {-37.020522532082232, 0.82264505303082192, 0.50759548246911523, -0.073785204686686701};
+const double kL1[4] = {-13693.0 / 345.0, 287.0 / 345.0, 66.0 / 115.0, -7.0 / 115.0};
+const double kMinimax[4] = {-112887.0 / 4154.0, 1198.0 / 2077.0, 3860.0 / 2077.0, -699.0 / 2077.0};
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::vector<char*> ArgumentVector(std::vector<std::string>& args)
+{
+    std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+int ExitCodeOf(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/cli_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // Runs tolvar-cli with standard output and error going to files.
+    CliRun Run(std::vector<std::string> args)
+    {
+        const std::string outPath = dir + "/stdout.txt";
+        const std::string errPath = dir + "/stderr.txt";
+        std::vector<char*> argv = ArgumentVector(args);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int in = open("/dev/null", O_RDONLY);
+            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            execv(kCli.c_str(), argv.data());
+            _exit(127);
+        }
+        CliRun run;
+        run.exitCode = ExitCodeOf(pid);
+        run.out = testutil::ReadBytes(outPath);
+        run.err = testutil::ReadBytes(errPath);
+        return run;
+    }
+
+    // Runs tolvar-cli on a pseudo-terminal; returns what it wrote there.
+    std::string RunOnTerminal(std::vector<std::string> args)
+    {
+        std::vector<char*> argv = ArgumentVector(args);
+        int master = -1;
+        const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            execv(kCli.c_str(), argv.data());
+            _exit(127);
+        }
+        std::string seen;
+        char buffer[4096];
+        for (;;) {
+            pollfd descriptor{master, POLLIN, 0};
+            if (poll(&descriptor, 1, 20000) <= 0)
+                break;
+            const ssize_t count = read(master, buffer, sizeof buffer);
+            if (count <= 0)
+                break; // EIO once the child has closed the terminal
+            seen.append(buffer, static_cast<std::size_t>(count));
+        }
+        close(master);
+        ExitCodeOf(pid);
+        return seen;
+    }
+
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+
+    std::string dir;
+};
+
+void ExpectUnknowns(const testutil::ParsedReport& report, const double* expected, double tolerance)
+{
+    ASSERT_EQ(report.unknowns.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_NEAR(report.unknowns[k], expected[k], tolerance) << "unknown " << k;
+}
+
+TEST_F(CliTest, EveryEstimatorOnAnExampleFile)
+{
+    struct Case {
+        const char* name;
+        const char* methodLine;
+    };
+    const Case cases[] = {
+        {"andrews", "Andrews mit Tuning-Konstante 0.500000"},   {"biweight", "Biweight mit Tuning-Konstante 4.685000"},
+        {"cauchy", "Cauchy mit Tuning-Konstante 2.385000"},     {"fair", "Fair mit Tuning-Konstante 1.400000"},
+        {"huber", "Huber mit Tuning-Konstante 1.500000"},       {"logistic", "Logistic mit Tuning-Konstante 1.205000"},
+        {"talwar", "Talwar mit Tuning-Konstante 2.795000"},     {"welsch", "Welsch mit Tuning-Konstante 2.985000"},
+        {"l1", "L1-Norm L\xF6sung (Barrodale-Roberts)"},        {"LP-IRLS", "Lp-Norm L\xF6sung mit Normfaktor 1.500000"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = Path(std::string(c.name) + ".AUS");
+        std::vector<std::string> args{"-m", c.name, kExamples + "levelling_network.EIN", out};
+        if (std::string(c.name) == "LP-IRLS")
+            args.insert(args.begin(), {"-p", "1.5"});
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
+        EXPECT_EQ(run.err, "") << c.name; // no terminal: no progress, no message
+        const testutil::ParsedReport report = testutil::ParseReport(out);
+        ASSERT_TRUE(report.ok) << c.name;
+        EXPECT_EQ(report.methodLine, c.methodLine);
+        EXPECT_EQ(report.observations.size(), 8u) << c.name;
+        EXPECT_EQ(report.unknowns.size(), 3u) << c.name;
+        EXPECT_EQ(report.passCount < 0, std::string(c.name) == "l1") << c.name;
+    }
+}
+
+TEST_F(CliTest, StackLossAgreesWithCertifiedSolutions)
+{
+    const std::string in = kExamples + "stackloss.EIN";
+    const std::string out = Path("sl.AUS");
+    ASSERT_EQ(Run({in, out}).exitCode, 0); // Huber 1.5 by default
+    ExpectUnknowns(testutil::ParseReport(out), kHuber, 2e-5);
+    ASSERT_EQ(Run({"--method=biweight", in, out}).exitCode, 0);
+    ExpectUnknowns(testutil::ParseReport(out), kBiweight, 2e-5);
+    ASSERT_EQ(Run({"-ml1", in, out}).exitCode, 0);
+    ExpectUnknowns(testutil::ParseReport(out), kL1, 6e-6);
+    ASSERT_EQ(Run({"-m", "lp", "-p", "1", in, out}).exitCode, 0);
+    ExpectUnknowns(testutil::ParseReport(out), kL1, 6e-6);
+    ASSERT_EQ(Run({"-m", "lp", "--norm", "25", in, out}).exitCode, 0);
+    const testutil::ParsedReport minimax = testutil::ParseReport(out);
+    EXPECT_EQ(minimax.methodLine, "Loo-Norm L\xF6sung (Tschebycheff)");
+    ExpectUnknowns(minimax, kMinimax, 6e-6);
+}
+
+// The options reach the engine unchanged: the report is byte for byte the
+// engine's own for the same settings.
+TEST_F(CliTest, OptionsReachTheEngine)
+{
+    const std::string in = kExamples + "stackloss.EIN";
+    const std::string out = Path("cli.AUS");
+    const std::string reference = Path("engine.AUS");
+    ASSERT_EQ(Run({"-m", "cauchy", "-c", "2", "-i", "7", "-s", "1e-3", in, out}).exitCode, 0);
+    Matrix A, l, p;
+    ASSERT_EQ(ReadInputFileWeightVector(in, A, l, p), 0);
+    CEstimator engine;
+    engine.SetOutputFile(reference);
+    engine.TuningConstant = 2.0;
+    ASSERT_EQ(engine.RunWithWeightVector(A, l, p, kMethodCauchy, 0.0, 7, 1e-3), kRunSuccess);
+    EXPECT_EQ(testutil::ReadBytes(out), testutil::ReadBytes(reference));
+
+    // A stop criterion of 0 is never met: the limit ends the run after limit + 1 passes.
+    ASSERT_EQ(Run({"-s", "0", "-i", "3", in, out}).exitCode, 0);
+    EXPECT_EQ(testutil::ParseReport(out).passCount, 4);
+    ASSERT_EQ(Run({"-i", "0", in, out}).exitCode, 0);
+    EXPECT_EQ(testutil::ParseReport(out).passCount, 1);
+}
+
+// tolvar-cli -m lp and the library's LP share one code path.
+TEST_F(CliTest, LpWayWritesTheLibrarysReport)
+{
+    void* handle = dlopen(TOLVAR_BIN_DIR "/libnormex.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    auto lp = reinterpret_cast<int (*)(char*, int)>(dlsym(handle, "LP"));
+    ASSERT_NE(lp, nullptr);
+    const std::string in = kExamples + "line_with_outlier.EIN";
+    for (const char* factor : {"1", "2", "25", "1.5", "3"}) {
+        const std::string cliOut = Path("cli.AUS");
+        const std::string libOut = Path("lib.AUS");
+        ASSERT_EQ(Run({"-m", "lp", "-p", factor, in, cliOut}).exitCode, 0) << factor;
+        char command[255];
+        std::snprintf(command, sizeof command, "%s %s %d %d %lf %d ", in.c_str(), libOut.c_str(), 10, 2,
+                      std::stod(factor), 1000);
+        ASSERT_EQ(lp(command, 255), NORMEX_SUCCESS) << factor;
+        EXPECT_EQ(testutil::ReadBytes(cliOut), testutil::ReadBytes(libOut)) << factor;
+    }
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    const std::string in = kExamples + "stackloss.EIN";
+    const std::string out = Path("never.AUS");
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, "Eingabe- und Ausgabedatei"},
+        {{in}, "Eingabe- und Ausgabedatei"},
+        {{in, out, "third"}, "Eingabe- und Ausgabedatei"},
+        {{"--frobnicate", in, out}, "Unbekannte Option: --frobnicate"},
+        {{"-m", "median", in, out}, "Unbekannte Berechnungsart: median"},
+        {{"-m"}, "braucht einen Wert"},
+        {{"-c", "abc", in, out}, "Geben Sie bitte eine Zahl ein."},
+        {{"-c", "-0.1", in, out}, "Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein."},
+        {{"-c", "100000001", in, out}, "Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein."},
+        {{"-i", "1.5", in, out}, "Geben Sie bitte eine ganze Zahl ein."},
+        {{"-s", "1,5", in, out}, "Geben Sie bitte eine Zahl ein."},
+        {{"-m", "lp", in, out}, "Normfaktor (-p)"},
+        {{"-m", "lp-irls", in, out}, "Normfaktor (-p)"},
+        {{"-m", "lp", "-p", "0.5", in, out}, "mindestens 1"},
+        {{"-p", "2", in, out}, "nur f\u00fcr lp und lp-irls"},
+        {{"-m", "l1", "-c", "1", in, out}, "nur f\u00fcr die Ea-Sch\u00e4tzer"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(testutil::FileExists(out));
+    // The ends of the tuning range are accepted.
+    EXPECT_EQ(Run({"-c", "0", "-i", "2", in, out}).exitCode, 1); // c = 0: every weight 0, not finite
+    EXPECT_EQ(Run({"-c", "100000000", in, out}).exitCode, 0);
+}
+
+TEST_F(CliTest, FaultyInputNamesTheFile)
+{
+    const std::string out = Path("out.AUS");
+    const std::string missing = Path("missing.EIN");
+    CliRun run = Run({missing, out});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tolvar-cli: " + missing + ": Fehler beim \u00d6ffnen der Eingabedatei!!\n");
+
+    const std::string noWeight = Path("noweight.EIN");
+    testutil::WriteInput(noWeight, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, 0.0});
+    run = Run({"-m", "lp", "-p", "25", noWeight, out});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!\n");
+
+    const std::string empty = Path("empty.EIN");
+    testutil::WriteInput(empty, {}, {}, {});
+    run = Run({"-m", "welsch", empty, out});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find(empty + ": Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"), std::string::npos);
+    EXPECT_FALSE(testutil::FileExists(out));
+}
+
+TEST_F(CliTest, FailedComputationExitsWithOne)
+{
+    const std::string in = kExamples + "stackloss.EIN";
+    const std::string unwritable = Path("no/such/dir/out.AUS");
+    for (const std::vector<std::string>& method :
+         {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "2"}}) {
+        std::vector<std::string> args = method;
+        args.push_back(in);
+        args.push_back(unwritable);
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1) << method.back();
+        EXPECT_EQ(run.err, "tolvar-cli: Fehler beim \u00d6ffnen der Datei " + unwritable + "!\n");
+    }
+
+    // Talwar with c = 2.795 on l = (1, 2, 3, 4, 100): every residual of the
+    // first pass exceeds c, all weights become 0, the second pass is not
+    // finite. The report is still written, with count 2.
+    const std::string talwar = Path("talwar.EIN");
+    const std::string out = Path("talwar.AUS");
+    testutil::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
+    const CliRun run = Run({"-m", "talwar", talwar, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
+    const testutil::ParsedReport report = testutil::ParseReport(out);
+    ASSERT_TRUE(report.ok);
+    EXPECT_EQ(report.passCount, 2);
+    EXPECT_FALSE(std::isfinite(report.unknowns.at(0)));
+}
+
+TEST_F(CliTest, HelpAndVersion)
+{
+    for (const char* option : {"--help", "-h"}) {
+        const CliRun run = Run({option});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out.rfind("Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n", 0), 0u);
+        for (const char* word : {"andrews", "biweight", "cauchy", "fair", "huber", "logistic", "talwar", "welsch",
+                                 "l1", "lp-irls", "--tuning", "--norm", "--iterations", "--stop", "--quiet"})
+            EXPECT_NE(run.out.find(word), std::string::npos) << word;
+        EXPECT_EQ(run.err, "");
+    }
+    const CliRun version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tolvar-cli 2.0\n");
+}
+
+// On a terminal the pass text is rewritten in place; -q silences it.
+TEST_F(CliTest, ProgressOnlyOnATerminal)
+{
+    const std::string in = kExamples + "stackloss.EIN";
+    const std::string shown = RunOnTerminal({"-s", "0", "-i", "2", in, Path("t.AUS")});
+    EXPECT_NE(shown.find("\rBerechnung l\u00e4uft... Iteration: 1"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\rBerechnung l\u00e4uft... Iteration: 3"), std::string::npos) << shown;
+    const std::string quiet = RunOnTerminal({"-q", "-s", "0", "-i", "2", in, Path("q.AUS")});
+    EXPECT_EQ(quiet.find("Berechnung"), std::string::npos) << quiet;
+}
+
+// Weights are read as a vector: an n x n weight matrix for this n would
+// need 80 GB, the run needs a few megabytes.
+TEST_F(CliTest, ManyObservationsRunInLinearMemory)
+{
+    const int n = 100000;
+    const std::string in = Path("large.EIN");
+    std::FILE* file = std::fopen(in.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    for (int i = 0; i < n; ++i)
+        std::fprintf(file, "1 %d\r\n", i % 100);
+    for (int i = 0; i < n; ++i)
+        std::fprintf(file, "%d 1\r\n", 3 + 2 * (i % 100) + (i % 10 == 0 ? 50 : 0));
+    std::fclose(file);
+    const std::string out = Path("large.AUS");
+    // Least squares leaves the good observations within 30 and the outliers
+    // beyond it; Talwar then drops the outliers and fits the line exactly.
+    ASSERT_EQ(Run({"-m", "talwar", "-c", "30", in, out}).exitCode, 0);
+    const testutil::ParsedReport report = testutil::ParseReport(out);
+    ASSERT_TRUE(report.ok);
+    EXPECT_NEAR(report.unknowns.at(0), 3.0, 1e-5); // the outliers (+50) get weight 0
+    EXPECT_NEAR(report.unknowns.at(1), 2.0, 1e-5);
+    EXPECT_EQ(report.corrections.size(), static_cast<std::size_t>(n));
+}
+
+TEST_F(CliTest, PlotIsSavedWhenAskedFor)
+{
+    const std::string png = Path("plot.png");
+    const CliRun run = Run({"--plot", png, kExamples + "line_with_outlier.EIN", Path("p.AUS")});
+    if (run.exitCode == 2 && run.err.find("keine Grafik") != std::string::npos)
+        GTEST_SKIP() << "built without the desktop part";
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(testutil::ReadBytes(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const CliRun bad = Run({"--plot", Path("no/dir/plot.png"), kExamples + "line_with_outlier.EIN", Path("p.AUS")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("no/dir/plot.png"), std::string::npos) << bad.err;
+}
+
+} // namespace
