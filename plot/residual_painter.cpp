@@ -88,10 +88,12 @@ QPen StemPen(StemKind kind)
 }
 
 // The frame is one closed outline; mitred joins fill its corners as the
-// round ends of the separate line segments would.
+// round ends of the separate line segments would, and square caps close the
+// start corner where a vector format does not join the last segment to the
+// first. On the zero line the square caps end inside the frame's lines.
 QPen FramePen()
 {
-    return QPen(kPlotFrameColour, kPlotFrameWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    return QPen(kPlotFrameColour, kPlotFrameWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
 }
 
 void PaintFrameAndZeroLine(QPainter& painter, const ResidualPlotLayout& layout)

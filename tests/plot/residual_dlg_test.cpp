@@ -166,18 +166,23 @@ TEST(ResidualDlg, EmptyOrInvalidVectorLeavesTheFieldsEmpty)
     }
 }
 
-TEST(ResidualDlg, EnterAndEscapeCloseTheDialog)
+// OK, Enter and Esc close the dialog; Enter presses OK (the default
+// button) also from the read-only fields.
+TEST(ResidualDlg, OkEnterAndEscapeCloseTheDialog)
 {
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    for (const int key : {0, int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
         CResidualDlg dialog;
         dialog.SetResiduals(Vector({1.0, -1.0}));
         bool wasVisible = false;
         ModalScope scope([&](QDialog& shown) {
             shown.show();
             wasVisible = shown.isVisible();
-            // Keys go to whatever has the focus; the read-only fields pass Enter on.
-            platform::FindControl(&shown, Id::kMinimumEdit)->setFocus();
-            QTest::keyClick(&shown, key);
+            if (key == 0) {
+                QTest::mouseClick(platform::FindControlAs<QPushButton>(&shown, Id::kOkButton), Qt::LeftButton);
+            } else {
+                platform::FindControl(&shown, Id::kMinimumEdit)->setFocus();
+                QTest::keyClick(&shown, Qt::Key(key));
+            }
             return shown.result();
         });
         dialog.ShowModal();
@@ -185,15 +190,6 @@ TEST(ResidualDlg, EnterAndEscapeCloseTheDialog)
         EXPECT_FALSE(dialog.isVisible()) << key;
         EXPECT_EQ(dialog.result(), key == Qt::Key_Escape ? QDialog::Rejected : QDialog::Accepted) << key;
     }
-}
-
-TEST(ResidualDlg, OkButtonClosesTheDialog)
-{
-    CResidualDlg dialog;
-    dialog.show();
-    QTest::mouseClick(platform::FindControlAs<QPushButton>(&dialog, Id::kOkButton), Qt::LeftButton);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST(ResidualDlg, GrowingMovesAndGrowsTheControls)
@@ -285,4 +281,24 @@ TEST(ResidualPlot, WithoutAResidualDialogDrawsTheEmptyPlot)
     const QImage image = plot.grab().toImage();
     EXPECT_EQ(image.pixelColor(100, 50), kPlotFrameColour);
     EXPECT_EQ(image.pixelColor(100, 30), kPlotBackgroundColour);
+}
+
+// Built without a parent (as the engine does), the dialog opens centred over
+// the window that is active, the program's main window.
+TEST(ResidualDlg, OpensCentredOverTheActiveWindow)
+{
+    QWidget owner;
+    owner.setGeometry(150, 120, 900, 700);
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    CResidualDlg dialog;
+    QPoint centre;
+    ModalScope scope([&](QDialog& shown) {
+        shown.show();
+        centre = shown.frameGeometry().center();
+        return int(QDialog::Accepted);
+    });
+    dialog.ShowModal();
+    EXPECT_LE((centre - owner.frameGeometry().center()).manhattanLength(), 2);
 }
