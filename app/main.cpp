@@ -1,6 +1,8 @@
-#include <QApplication>
+#include "app/main_app.h"
+
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    CMainApp application(argc, argv);
+    application.InitInstance();
     return 0;
 }

@@ -45,7 +45,7 @@ std::optional<std::string> NumberText(const QString& text)
     std::string plain = bytes.toStdString();
     if (plain[0] == '+')
         plain.erase(0, 1);
-    if (plain.empty() || plain[0] == '+')
+    if (plain.empty() || plain[0] == '+' || (bytes[0] == '+' && plain[0] == '-'))
         return std::nullopt;
     return plain;
 }

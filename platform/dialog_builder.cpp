@@ -96,8 +96,9 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
 }
 
 // Windows-style grouping: a group starts at a control with the group style
-// and runs to the next one. Radios of one group are exclusive among
-// themselves; a radio alone in its group is left to its dialog's code.
+// and runs to the next one. The radios of one group share an exclusive
+// QButtonGroup, also a radio alone in its group: clicking it checks it and
+// never unchecks it, and it leaves every other radio alone.
 class RadioGrouper {
 public:
     explicit RadioGrouper(QWidget& dialog) : dialog(dialog) {}
@@ -115,7 +116,7 @@ public:
 
     void Close()
     {
-        if (members.size() > 1) {
+        if (!members.empty()) {
             auto* group = new QButtonGroup(&dialog);
             group->setExclusive(true);
             for (int index = 0; index < static_cast<int>(members.size()); ++index)

@@ -21,9 +21,9 @@ class QWidget;
 // order, which is also their tab order and stacking order.
 //
 // Control kinds become: PushButton/DefPushButton QPushButton (Def: the
-// dialog's default button), RadioButton QRadioButton (radios of one group
-// share a QButtonGroup and are exclusive; a radio alone in its group is not
-// exclusive at all), CheckBox QCheckBox, GroupBox QGroupBox, Label QLabel
+// dialog's default button), RadioButton QRadioButton (the radios of one
+// group share an exclusive QButtonGroup, radio->group(), with ids 0, 1, ...
+// in template order; a radio alone in its group gets a group of its own), CheckBox QCheckBox, GroupBox QGroupBox, Label QLabel
 // (plain text), Edit QLineEdit, Etched* QFrame, Picture QLabel showing
 // ":/pictures/<image>.png" (or .svg) scaled to the control, Custom QWidget.
 namespace platform {

@@ -27,6 +27,8 @@ constexpr StringEntry kStrings[] = {
     {118, "Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!"},
     {119, "Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"},
     {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
+    {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
+    {122, "Die Bibliothek %s konnte nicht geladen werden!"},
 };
 
 } // namespace

@@ -1,0 +1,25 @@
+#include "app/m_estimator_panel.h"
+
+#include "platform/data_exchange.h"
+#include "platform/dialog_builder.h"
+
+namespace {
+constexpr int kFirstMethodRadio = 1014;
+}
+
+CMEstimatorPanel::CMEstimatorPanel(QWidget* parent) : QWidget(parent)
+{
+    platform::BuildDialog(*this, res::kDialogMEstimatorPanel);
+    platform::UpdateData(this, false, [this](platform::DataExchange& dx) { Exchange(dx); });
+}
+
+void CMEstimatorPanel::Exchange(platform::DataExchange& dx)
+{
+    dx.RadioGroup(kFirstMethodRadio, Selection);
+}
+
+int CMEstimatorPanel::GetSelection()
+{
+    platform::UpdateData(this, true, [this](platform::DataExchange& dx) { Exchange(dx); });
+    return Selection;
+}

@@ -1,0 +1,22 @@
+#include "app/main_app.h"
+
+#include "app/help_window.h"
+#include "app/main_dlg.h"
+#include "platform/help.h"
+#include "platform/modal.h"
+
+#include <clocale>
+
+CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    std::setlocale(LC_NUMERIC, "C");
+    setApplicationName(QStringLiteral("Tolvar"));
+}
+
+bool CMainApp::InitInstance()
+{
+    platform::SetHelpHandler({[](QWidget* owner) { ShowHelpWindow(owner); }, [] { CloseHelpWindow(); }});
+    CMainDlg dialog;
+    platform::ExecModal(dialog);  // the result is not used
+    return false;
+}

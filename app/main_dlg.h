@@ -1,0 +1,99 @@
+#pragma once
+
+#include "core/matrix.h"
+
+#include <QDialog>
+#include <QString>
+
+class CIconButton;
+class CMEstimatorPanel;
+class CNormPanel;
+class QRadioButton;
+
+namespace platform {
+class DataExchange;
+}
+
+// "Tolvar": the program's one dialog. It holds the working state (file
+// names, method family, iteration limit, stop criterion, the problem of
+// the last input file read) and runs every command: choosing files,
+// opening them in the text editor, choosing the method, computing, help
+// and the about box. Enter and "Ende" close it once every field is
+// accepted; Escape and the close box close it at once.
+class CMainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Control ids of the dialog's template.
+    enum ControlId : int {
+        kEndButton = 1,
+        kInputEdit = 1000,
+        kOutputEdit = 1001,
+        kChooseInputButton = 1002,
+        kChooseOutputButton = 1003,
+        kEditInputButton = 1004,
+        kEditOutputButton = 1005,
+        kEditDataButton = 1006,
+        kComputeButton = 1007,
+        kAboutButton = 1008,
+        kCreateDataButton = 1009,
+        kFamilyLpRadio = 1011,
+        kFamilyEaRadio = 1012,
+        kPanelPlaceholder = 1019,
+        kIterationsEdit = 1040,
+        kStopCriterionEdit = 1041,
+    };
+
+    explicit CMainDlg(QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Re-reads (true) or writes back (false) every field in the dialog's
+    // exchange order. False when a field was not accepted.
+    bool UpdateData(bool saveAndValidate);
+
+    // Commands, one per button.
+    void OnChooseInputFile();
+    void OnChooseOutputFile();
+    void OnEditInputFile();
+    void OnEditOutputFile();
+    void OnFamilyLp();
+    void OnFamilyEa();
+    void OnCompute();
+    void OnAbout();
+    void OnCreateData();
+    void OnEditData();
+    void OnHelp();
+    void OnEnd();
+
+    CMEstimatorPanel* MEstimatorPanel() const { return mEstimatorPanel; }
+    CNormPanel* NormPanel() const { return normPanel; }
+
+    // Working state.
+    int FamilyLp = 0;   // 0 checked, -1 not checked
+    int FamilyEa = -1;
+    QString InputFileName;
+    QString OutputFileName;
+    int MaxIterations = 0;
+    double StopCriterion = 0.0;
+    Matrix DesignMatrix;
+    Matrix Observations;
+    Matrix Weights;
+
+private:
+    void InitDialog();
+    void ConnectCommands();
+    void Exchange(platform::DataExchange& dx);
+    void ExchangeFamilies(bool saveAndValidate);
+    void OnFileNameChanged();
+    void ApplyEnablingRule();
+    void OpenInTextEditor(const QString& fileName);
+    void SelectFamily(bool estimators);
+    void ShowAboutBox();
+    void Compute();
+    bool ReadProblem();
+    void ComputeNorm();
+    void ComputeMEstimator();
+
+    CMEstimatorPanel* mEstimatorPanel = nullptr;
+    CNormPanel* normPanel = nullptr;
+};

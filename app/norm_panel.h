@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QWidget>
+
+namespace platform {
+class DataExchange;
+}
+
+// The four norms (L1, L2, Loo, any factor) as one radio group with the
+// factor field for "Beliebig; Normfaktor:", a child panel of the main
+// dialog's method area.
+class CNormPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CNormPanel(QWidget* parent = nullptr);
+
+    // Re-read the radio group and then the factor field. A factor text that
+    // is not a number is reported; the selection is updated all the same
+    // and the factor keeps its previous value.
+    int GetSelection();        // 0 L1, 1 L2, 2 Loo, 3 any; -1 when none is checked
+    double GetNormFactor();
+
+    // The factor as read last, without re-reading.
+    double NormFactor() const { return normFactor; }
+
+private:
+    void Exchange(platform::DataExchange& dx);
+
+    int Selection = 0;
+    double normFactor = 0.0;
+};

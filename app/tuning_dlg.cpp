@@ -1,0 +1,41 @@
+#include "app/tuning_dlg.h"
+
+#include "platform/data_exchange.h"
+#include "platform/dialog_builder.h"
+#include "platform/modal.h"
+
+#include <QPushButton>
+
+namespace {
+constexpr int kTuningEdit = 1029;
+constexpr int kOkButton = 1;
+constexpr int kCancelButton = 2;
+} // namespace
+
+CTuningDlg::CTuningDlg(QWidget* parent) : QDialog(parent)
+{
+    platform::BuildDialog(*this, res::kDialogTuning);
+    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
+        connect(ok, &QPushButton::clicked, this, &CTuningDlg::accept);
+    if (auto* cancel = platform::FindControlAs<QPushButton>(this, kCancelButton))
+        connect(cancel, &QPushButton::clicked, this, &CTuningDlg::reject);
+}
+
+void CTuningDlg::Exchange(platform::DataExchange& dx)
+{
+    dx.DoubleInRange(kTuningEdit, TuningConstant, kMinimum, kMaximum);
+}
+
+int CTuningDlg::DoModal()
+{
+    platform::UpdateData(this, false, [this](platform::DataExchange& dx) { Exchange(dx); });
+    if (QWidget* edit = platform::FindControl(this, kTuningEdit))
+        edit->setFocus();
+    return platform::ExecModal(*this);
+}
+
+void CTuningDlg::accept()
+{
+    if (platform::UpdateData(this, true, [this](platform::DataExchange& dx) { Exchange(dx); }))
+        QDialog::accept();
+}

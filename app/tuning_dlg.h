@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+namespace platform {
+class DataExchange;
+}
+
+// "Tuningkonstante": confirms or changes the tuning constant of an
+// M-estimator. OK accepts only a number from 0 to 100000000; Cancel,
+// Escape and the close box leave TuningConstant untouched.
+class CTuningDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr double kMinimum = 0.0;
+    static constexpr double kMaximum = 100000000.0;
+
+    explicit CTuningDlg(QWidget* parent = nullptr);
+
+    // Shows TuningConstant in the field and runs the dialog modally
+    // (platform::ExecModal). QDialog::Accepted or QDialog::Rejected.
+    int DoModal();
+
+    // Re-reads the field; closes with OK only when it is accepted.
+    void accept() override;
+
+    double TuningConstant = 0.0;
+
+private:
+    void Exchange(platform::DataExchange& dx);
+};

@@ -1,0 +1,167 @@
+#include "platform/dialog_builder.h"
+
+#include "res/dialog_templates.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDialog>
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+// Base units straight from their definition: the mean advance of the 52
+// Latin letters and the font's line height.
+double AverageLetterWidth(const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    double sum = 0.0;
+    for (char c = 'A'; c <= 'Z'; ++c)
+        sum += metrics.horizontalAdvance(QString(QChar(c))) + metrics.horizontalAdvance(QString(QChar(c + 32)));
+    return sum / 52.0;
+}
+
+TEST(DialogTemplates, EveryTemplateHasUniqueControlIdsAndFitsItsWindow)
+{
+    const std::set<int> expected = {100, 102, 141, 142, 151, 154, 155, 159};
+    std::set<int> found;
+    for (const res::DialogTemplate& dialog : res::AllDialogTemplates()) {
+        found.insert(dialog.id);
+        std::set<int> ids;
+        for (const res::ControlTemplate& control : dialog.controls) {
+            if (control.id != -1) {
+                EXPECT_TRUE(ids.insert(control.id).second) << "template " << dialog.id << " id " << control.id;
+            }
+            EXPECT_LE(control.x + control.width, dialog.width) << "template " << dialog.id << " id " << control.id;
+            EXPECT_LE(control.y + control.height, dialog.height) << "template " << dialog.id << " id " << control.id;
+        }
+    }
+    EXPECT_EQ(found, expected);
+}
+
+TEST(DialogBuilder, PlacesControlsByTheFontsBaseUnits)
+{
+    QDialog dialog;
+    ASSERT_TRUE(platform::BuildDialog(dialog, res::kDialogMain));
+    const double cx = AverageLetterWidth(dialog.font());
+    const double cy = std::ceil(QFontMetricsF(dialog.font()).height());
+
+    // Edit 1000 of the main dialog sits at 61, 19 and is 134 x 12 units.
+    const QRect edit = platform::FindControl(&dialog, 1000)->geometry();
+    EXPECT_NEAR(edit.x(), 61 * cx / 4, 0.51);
+    EXPECT_NEAR(edit.y(), 19 * cy / 8, 0.51);
+    EXPECT_NEAR(edit.width(), 134 * cx / 4, 1.01);
+    EXPECT_NEAR(edit.height(), 12 * cy / 8, 1.01);
+
+    // The dialog's client area is 284 x 167 units and cannot be resized.
+    EXPECT_NEAR(dialog.width(), 284 * cx / 4, 0.51);
+    EXPECT_NEAR(dialog.height(), 167 * cy / 8, 0.51);
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+}
+
+TEST(DialogBuilder, AdjacentControlsShareTheirEdgeWithoutGapOrOverlap)
+{
+    // Rounding each edge (not each size) keeps 1002 (197+16) and 1004 (214)
+    // apart by exactly one unit's worth, never overlapping.
+    QDialog dialog;
+    platform::BuildDialog(dialog, res::kDialogMain);
+    const QRect choose = platform::FindControl(&dialog, 1002)->geometry();
+    const QRect edit = platform::FindControl(&dialog, 1004)->geometry();
+    EXPECT_FALSE(choose.intersects(edit));
+    EXPECT_EQ(platform::MapDialogRect(&dialog, QRect(0, 0, 213, 1)).width(), choose.x() + choose.width());
+}
+
+TEST(DialogBuilder, SetsCaptionKindsAndDefaultButton)
+{
+    QDialog dialog;
+    platform::BuildDialog(dialog, res::kDialogTuning);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Tuningkonstante"));
+    auto* ok = platform::FindControlAs<QPushButton>(&dialog, 1);
+    auto* cancel = platform::FindControlAs<QPushButton>(&dialog, 2);
+    ASSERT_TRUE(ok && cancel);
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_FALSE(cancel->isDefault());
+    EXPECT_EQ(cancel->text(), QStringLiteral("Abbrechen"));
+    EXPECT_NE(platform::FindControlAs<QLineEdit>(&dialog, 1029), nullptr);
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST(DialogBuilder, WindowsWithoutSystemMenuHaveNoCloseButtonAndSizingBorderResizes)
+{
+    QDialog status;
+    platform::BuildDialog(status, res::kDialogStatus);
+    EXPECT_FALSE(status.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(status.windowFlags() & Qt::WindowSystemMenuHint);
+    EXPECT_EQ(status.windowTitle(), QStringLiteral("Status"));
+
+    QDialog residual;
+    platform::BuildDialog(residual, res::kDialogResidual);
+    EXPECT_FALSE(residual.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_NE(residual.minimumSize(), residual.maximumSize());
+
+    QDialog splash;
+    platform::BuildDialog(splash, res::kDialogSplash);
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST(DialogBuilder, RadioGroupsFollowTheGroupStyle)
+{
+    QWidget panel;
+    platform::BuildDialog(panel, res::kDialogMEstimatorPanel);
+    auto* andrews = platform::FindControlAs<QRadioButton>(&panel, 1014);
+    auto* welsch = platform::FindControlAs<QRadioButton>(&panel, 1021);
+    ASSERT_TRUE(andrews && welsch);
+    ASSERT_NE(andrews->group(), nullptr);
+    EXPECT_EQ(andrews->group(), welsch->group());
+    EXPECT_EQ(andrews->group()->buttons().size(), 8);
+    andrews->setChecked(true);
+    welsch->setChecked(true);
+    EXPECT_FALSE(andrews->isChecked());
+
+    // In the main dialog each family radio is a group of its own.
+    QDialog dialog;
+    platform::BuildDialog(dialog, res::kDialogMain);
+    auto* lp = platform::FindControlAs<QRadioButton>(&dialog, 1011);
+    auto* ea = platform::FindControlAs<QRadioButton>(&dialog, 1012);
+    ASSERT_TRUE(lp && ea);
+    EXPECT_NE(lp->group(), ea->group());
+    lp->setChecked(true);
+    ea->setChecked(true);
+    EXPECT_TRUE(lp->isChecked());
+    ea->click();  // clicking a checked radio never unchecks it
+    EXPECT_TRUE(ea->isChecked());
+}
+
+TEST(DialogBuilder, FactorySuppliesControlsAndLookupStaysInsideTheDialog)
+{
+    QDialog dialog;
+    QWidget* supplied = nullptr;
+    platform::BuildDialog(dialog, res::kDialogMain, [&](const res::ControlTemplate& control, QWidget* parent) {
+        if (control.id != 1019)
+            return static_cast<QWidget*>(nullptr);
+        supplied = new QWidget(parent);
+        return supplied;
+    });
+    ASSERT_NE(supplied, nullptr);
+    EXPECT_EQ(platform::FindControl(&dialog, 1019), supplied);
+    EXPECT_EQ(platform::ControlId(supplied), 1019);
+    EXPECT_EQ(supplied->geometry(), platform::MapDialogRect(&dialog, QRect(86, 64, 124, 90)));
+
+    // A panel inside the placeholder has its own 1019 (the radio "Logistic").
+    auto* panel = new QWidget(supplied);
+    platform::BuildDialog(*panel, res::kDialogMEstimatorPanel);
+    EXPECT_EQ(platform::FindControl(&dialog, 1019), supplied);
+    EXPECT_NE(platform::FindControlAs<QRadioButton>(panel, 1019), nullptr);
+    EXPECT_EQ(panel->parentWidget(), supplied);
+    EXPECT_FALSE(panel->isWindow());
+    EXPECT_EQ(platform::FindControl(&dialog, 4711), nullptr);
+    EXPECT_FALSE(platform::BuildDialog(dialog, 4711));
+}
+
+} // namespace

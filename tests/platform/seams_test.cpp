@@ -1,0 +1,147 @@
+#include "platform/file_dialog.h"
+#include "platform/help.h"
+#include "platform/icons.h"
+#include "platform/lp_library.h"
+#include "platform/text_editor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Sets an environment variable for one test and restores it afterwards.
+class EnvironmentScope {
+public:
+    EnvironmentScope(const char* name, const QByteArray& value)
+        : name(name), had(qEnvironmentVariableIsSet(name)), saved(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~EnvironmentScope()
+    {
+        if (had)
+            qputenv(name, saved);
+        else
+            qunsetenv(name);
+    }
+
+private:
+    const char* name;
+    bool had;
+    QByteArray saved;
+};
+
+TEST(FileDialogFilter, ConvertsBarSeparatedPairsToNameFilters)
+{
+    EXPECT_EQ(platform::ConvertFileFilter(QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||")),
+              (QStringList{QStringLiteral("Eingabedatei (*.EIN) (*.ein)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
+    EXPECT_EQ(platform::ConvertFileFilter(QStringLiteral("Daten|*.ein;*.txt||")),
+              QStringList{QStringLiteral("Daten (*.ein *.txt)")});
+    EXPECT_TRUE(platform::ConvertFileFilter(QString()).isEmpty());
+}
+
+TEST(FileDialogSeam, HandlerReceivesTheRequestAndAnswersForTheUser)
+{
+    platform::FileDialogRequest seen{};
+    const auto previous = platform::SetFileDialogHandler([&](const platform::FileDialogRequest& request) {
+        seen = request;
+        return QStringLiteral("/tmp/a.ein");
+    });
+    const QString chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Titel"),
+                                                QStringLiteral("*.EIN"), QStringLiteral("E (*.EIN) |*.ein||"));
+    platform::SetFileDialogHandler(previous);
+    EXPECT_EQ(chosen, QStringLiteral("/tmp/a.ein"));
+    EXPECT_EQ(seen.title, QStringLiteral("Titel"));
+    EXPECT_EQ(seen.initialName, QStringLiteral("*.EIN"));
+    EXPECT_EQ(seen.nameFilters, QStringList{QStringLiteral("E (*.EIN) (*.ein)")});
+}
+
+TEST(TextEditor, OwnVariableBeforeVisualAndArgumentsKept)
+{
+    EnvironmentScope own("TOLVAR_EDITOR", "myeditor --wait");
+    EnvironmentScope visual("VISUAL", "othereditor");
+    EXPECT_EQ(platform::FindTextEditor(), (QStringList{QStringLiteral("myeditor"), QStringLiteral("--wait")}));
+    EnvironmentScope ownUnset("TOLVAR_EDITOR", QByteArray());
+    EXPECT_EQ(platform::FindTextEditor(), QStringList{QStringLiteral("othereditor")});
+}
+
+TEST(TextEditor, RunsTheEditorOnTheFileAndWaitsForItsEnd)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A stand-in editor that takes a while and then leaves a mark.
+    const QString script = dir.filePath(QStringLiteral("editor.sh"));
+    const QString mark = dir.filePath(QStringLiteral("mark"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\nsleep 0.3\necho \"$1\" > '%1'\n").arg(mark).toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EnvironmentScope own("TOLVAR_EDITOR", QFile::encodeName(script));
+    const QString target = dir.filePath(QStringLiteral("daten mit blank.EIN"));
+    ASSERT_TRUE(platform::RunTextEditor(target));
+    QFile written(mark);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << "returned before the editor ended";
+    EXPECT_EQ(QString::fromUtf8(written.readAll()).trimmed(), target);
+}
+
+TEST(TextEditor, MissingEditorProgramIsReportedAsNotStarted)
+{
+    EnvironmentScope own("TOLVAR_EDITOR", "/nonexistent/editor");
+    EXPECT_FALSE(platform::RunTextEditor(QStringLiteral("/tmp/x")));
+}
+
+TEST(LpLibrary, MissingLibraryIsReportedNotCalled)
+{
+    platform::SetLpLibraryPath(QStringLiteral("/nonexistent/libnormex.so"));
+    char command[] = "a b 1 1 1.000000 10 ";
+    EXPECT_EQ(platform::CallLp(command, sizeof command), platform::kLpLibraryMissing);
+    platform::SetLpLibraryPath(QString());
+}
+
+TEST(LpLibrary, HandlerReplacesTheLibrary)
+{
+    QByteArray seen;
+    int seenLength = 0;
+    const auto previous = platform::SetLpHandler([&](char* command, int length) {
+        seen = command;
+        seenLength = length;
+        return 7;
+    });
+    char command[255] = "x y 2 1 2.000000 5 ";
+    EXPECT_EQ(platform::CallLp(command, 255), 7);
+    platform::SetLpHandler(previous);
+    EXPECT_EQ(seen, QByteArray("x y 2 1 2.000000 5 "));
+    EXPECT_EQ(seenLength, 255);
+}
+
+TEST(HelpSeam, WithoutHandlerNothingHappensWithHandlerItIsCalled)
+{
+    platform::ShowHelp(nullptr);  // no handler: must simply return
+    int shown = 0;
+    int closed = 0;
+    const auto previous = platform::SetHelpHandler({[&](QWidget*) { ++shown; }, [&] { ++closed; }});
+    platform::ShowHelp(nullptr);
+    platform::CloseHelp();
+    platform::SetHelpHandler(previous);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(closed, 1);
+}
+
+TEST(Icons, EveryIconResourceOfTheProgramLoads)
+{
+    for (int id : {128, 131, 133, 139, 147, 149, 164, 166}) {
+        const QIcon icon = platform::LoadIcon(id);
+        ASSERT_FALSE(icon.isNull()) << id;
+        EXPECT_FALSE(icon.pixmap(16, 16).toImage().isNull()) << id;
+    }
+    EXPECT_TRUE(platform::LoadIcon(4711).isNull());
+}
+
+} // namespace
