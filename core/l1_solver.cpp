@@ -28,7 +28,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace l1 {
@@ -38,16 +37,6 @@ void RatioQueue::Clear()
     rows.clear();
     heapIndexOf.clear();
     heap.clear();
-}
-
-void RatioQueue::Add(double ratio, int row)
-{
-    const int position = Count();
-    if (std::isnan(ratio))
-        heap.push_back({std::numeric_limits<double>::infinity(), position + kNanRank});
-    else
-        heap.push_back({ratio, position});
-    rows.push_back(row);
 }
 
 void RatioQueue::Order()

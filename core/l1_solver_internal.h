@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace l1 {
@@ -26,7 +28,15 @@ public:
     // Empties the list; keeps the storage for the next step.
     void Clear();
     // Appends an entry at position Count(). Call Order() after the last one.
-    void Add(double ratio, int row);
+    void Add(double ratio, int row)
+    {
+        const int position = Count();
+        if (std::isnan(ratio))
+            heap.push_back({kInfinity, position + kNanRank});
+        else
+            heap.push_back({ratio, position});
+        rows.push_back(row);
+    }
     // Builds the heap over the entries added since Clear().
     void Order();
     int Count() const { return static_cast<int>(rows.size()); }
@@ -38,6 +48,7 @@ private:
     // A ratio that is not a number is stored as +infinity with this bit set
     // in its rank, which puts it after every true +infinity.
     static constexpr int kNanRank = 1 << 30;
+    static constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
     struct Node {
         double ratio;  // never a NaN
