@@ -186,7 +186,6 @@ SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b)
         for (int j = 0; j <= rhsColumn; ++j)
             cost[j] = cost[j] + row[j];
     }
-    candidates.Clear();
 }
 
 void SimplexTableau::Solve()
@@ -221,9 +220,9 @@ void SimplexTableau::RunStageTwo()
             return;
         }
         if (!(Cost(q) > 0)) {
-            // The residual leaves the basis with the other sign: the column
-            // changes sign and its cost falls by 2 (the residual's weight
-            // counted on the other side).
+            // The residual enters the basis on its other side: the column
+            // changes sign, and its cost falls by 2 because the residual's
+            // unit weight now counts with the opposite sign.
             NegateColumn(q);
             Cost(q) = Cost(q) - 2.0;
         }
