@@ -28,9 +28,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace l1 {
+
+bool RatioQueue::Reserve(int capacity)
+{
+    try {
+        rows.reserve(capacity);
+        heapIndexOf.reserve(capacity);
+        heap.reserve(capacity);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
 
 void RatioQueue::Clear()
 {
@@ -125,7 +138,8 @@ class SimplexTableau {
 public:
     SimplexTableau(const Matrix& A, const Matrix& b);
 
-    bool IsValid() const { return T.IsValid(); }
+    // False when the tableau or the candidate list could not be obtained.
+    bool IsValid() const { return T.IsValid() && candidatesReserved; }
     void Solve();
     // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed.
     void ReadOut(Matrix& x, Matrix& residuals);
@@ -155,6 +169,7 @@ private:
     const int labelColumn;
     Matrix T;
     l1::RatioQueue candidates;
+    bool candidatesReserved = false;
     int pivotCount = 0;
     int firstColumn = 0;       // columns before it were set aside as dependent
     int firstResidualRow = 0;  // rows before it hold unknowns
@@ -166,6 +181,7 @@ SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b)
 {
     if (!T.IsValid())
         return;
+    candidatesReserved = candidates.Reserve(m);
     for (int j = 0; j < n; ++j)
         ColumnLabel(j) = j + 1;
     // Each row is made to have a non-negative right-hand side, so the

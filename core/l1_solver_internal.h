@@ -25,6 +25,9 @@ namespace l1 {
 // position is taken.
 class RatioQueue {
 public:
+    // Obtains storage for up to capacity entries, so that adding them never
+    // allocates. False when the storage could not be obtained.
+    bool Reserve(int capacity);
     // Empties the list; keeps the storage for the next step.
     void Clear();
     // Appends an entry at position Count(). Call Order() after the last one.
