@@ -1,0 +1,63 @@
+#pragma once
+
+// Problems for the benchmarks: A = [1, standard normal columns], unit
+// weights, l = A x_true + standard normal noise, and 10% gross outliers
+// (10 to 50 added with a random sign). Fixed seeds, so runs compare.
+
+#include "core/matrix.h"
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+
+namespace bench {
+
+struct Problem {
+    Matrix A;
+    Matrix l;
+    Matrix weights; // n x 1
+};
+
+inline Problem MakeProblem(int n, int u, std::uint64_t seed = 12345)
+{
+    std::mt19937_64 generator(seed + static_cast<std::uint64_t>(n) * 31 + static_cast<std::uint64_t>(u));
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0), Matrix(n, 1, 1.0)};
+    for (int i = 0; i < n; ++i) {
+        double* row = problem.A[i];
+        row[0] = 1.0;
+        double value = 1.0;
+        for (int k = 1; k < u; ++k) {
+            row[k] = normal(generator);
+            value += (1.0 + 0.1 * k) * row[k];
+        }
+        value += normal(generator);
+        if (uniform(generator) < 0.1)
+            value += (uniform(generator) < 0.5 ? -1.0 : 1.0) * (10.0 + 40.0 * uniform(generator));
+        problem.l[i][0] = value;
+    }
+    return problem;
+}
+
+// One problem per size for the whole benchmark run.
+inline const Problem& SharedProblem(int n, int u)
+{
+    static std::map<std::pair<int, int>, Problem> problems;
+    auto found = problems.find({n, u});
+    if (found == problems.end())
+        found = problems.emplace(std::make_pair(n, u), MakeProblem(n, u)).first;
+    return found->second;
+}
+
+// A scratch directory for files, below $TMPDIR or /tmp.
+inline std::string ScratchPath(const std::string& name)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr ? tmp : "/tmp") + "/tolvar_bench_" + name;
+}
+
+} // namespace bench

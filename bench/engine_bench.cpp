@@ -1,0 +1,79 @@
+// One reweighting pass and a whole Huber run (c = 1.5, scale fixed at 1,
+// the engine's definition) on A = [1, normal columns] with 10% outliers.
+
+#include "bench_data.h"
+
+#include "core/estimator.h"
+#include "core/irls_pass.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+constexpr double kHuberC = 1.5;
+
+// Pass k of the engine: normal equations of the weighted system under the
+// current weights, their solution, the residuals and the new weights.
+void BM_IrlsPass(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const int u = static_cast<int>(state.range(1));
+    const bench::Problem& problem = bench::SharedProblem(n, u);
+    std::vector<double> w(static_cast<std::size_t>(n), 1.0);
+    std::vector<double> lbar(problem.l.Data(), problem.l.Data() + n);
+    std::vector<double> v(static_cast<std::size_t>(n));
+    for (auto _ : state) {
+        const Matrix x = SolveNormalEquations(FormNormalEquations(problem.A, w, lbar), u);
+        ComputeResiduals(problem.A.Data(), x.Data(), lbar.data(), v.data(), n, u);
+        for (int i = 0; i < n; ++i)
+            w[static_cast<std::size_t>(i)] = MethodWeight(kMethodHuber, v[static_cast<std::size_t>(i)], kHuberC, 0.0);
+        benchmark::DoNotOptimize(w.data());
+    }
+    state.counters["passes/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * (u + 2) * 8.0 / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+
+// Counts the passes the engine announces.
+class PassCounter : public IStatusWindow {
+public:
+    void Show() override {}
+    void SetText(const std::string&) override { ++passes; }
+    void Hide() override {}
+    long passes = 0;
+};
+
+// The engine's whole run: report head, weighted system, passes until
+// max |dx| < 1e-5, results. The report goes to /dev/null, so its
+// formatting counts but no disk does.
+void BM_HuberRun(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const int u = static_cast<int>(state.range(1));
+    const bench::Problem& problem = bench::SharedProblem(n, u);
+    PassCounter counter;
+    for (auto _ : state) {
+        CEstimator engine(&counter);
+        engine.SetOutputFile("/dev/null");
+        engine.TuningConstant = kHuberC;
+        const int result = engine.RunWithWeightVector(problem.A, problem.l, problem.weights, kMethodHuber, 0.0, 1000,
+                                                      1e-5);
+        if (result != kRunSuccess)
+            state.SkipWithError("the engine did not succeed");
+    }
+    state.counters["passes/run"] = static_cast<double>(counter.passes) / static_cast<double>(state.iterations());
+    state.counters["passes/s"] = benchmark::Counter(static_cast<double>(counter.passes), benchmark::Counter::kIsRate);
+}
+
+void EngineSizes(benchmark::internal::Benchmark* b)
+{
+    b->Args({10000, 10})->Args({100000, 10})->Args({1000000, 10})->Args({100000, 50});
+    b->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_IrlsPass)->Apply(EngineSizes)->MinTime(1.0);
+BENCHMARK(BM_HuberRun)->Apply(EngineSizes)->Iterations(3);
