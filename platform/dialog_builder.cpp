@@ -10,11 +10,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace platform {
 
@@ -40,6 +44,34 @@ QPixmap LoadPicture(int image)
     return {};
 }
 
+// A group box drawn the classic way: an etched frame whose top edge runs
+// through the middle of the title, so the controls inside keep the room the
+// template gives them.
+class EtchedGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int top = metrics.height() / 2;
+        const QRect frame(0, top, width() - 2, height() - top - 2);
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(frame);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(frame.translated(1, 1));
+        if (title().isEmpty())
+            return;
+        const int indent = metrics.averageCharWidth();
+        const QRect text(indent, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+        painter.fillRect(text, palette().color(QPalette::Window));
+        painter.setPen(palette().color(isEnabled() ? QPalette::WindowText : QPalette::Dark));
+        painter.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+    }
+};
+
 QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dialog)
 {
     const QString text = QString::fromUtf8(control.text);
@@ -53,7 +85,7 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
     case res::ControlKind::CheckBox:
         return new QCheckBox(text, dialog);
     case res::ControlKind::GroupBox:
-        return new QGroupBox(text, dialog);
+        return new EtchedGroupBox(text, dialog);
     case res::ControlKind::Label: {
         auto* label = new QLabel(text, dialog);
         label->setTextFormat(Qt::PlainText);
@@ -160,11 +192,60 @@ QFont DialogFont(const res::DialogTemplate& dialog)
     return QFont(name, dialog.fontPointSize);
 }
 
-BaseUnits DialogBaseUnits(const QFont& font)
+// Width in pixels that the text of a control needs in this font, or 0
+// for controls whose width does not depend on their text.
+double NeededWidth(const res::ControlTemplate& control, const QFontMetricsF& metrics, const QStyle* style)
+{
+    const QString text = QString::fromUtf8(control.text).remove(QLatin1Char('&'));
+    if (text.isEmpty())
+        return 0.0;
+    double widest = 0.0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    switch (control.kind) {
+    case res::ControlKind::Label:
+        return (control.style & res::kStyleWordBreak) ? 0.0 : widest + 1.0;
+    case res::ControlKind::RadioButton:
+        return widest + style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+               style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) + 2.0;
+    case res::ControlKind::CheckBox:
+        return widest + style->pixelMetric(QStyle::PM_IndicatorWidth) +
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing) + 2.0;
+    default:
+        return 0.0;
+    }
+}
+
+// How much wider than the alphabet's average a character unit must be so
+// that every text of every template fits its control in this font. Fonts
+// differ from the one the templates were drawn for in their proportions;
+// widening the unit keeps all positions in proportion.
+double WidthFitFactor(const QFont& font, double averageWidth)
 {
     const QFontMetricsF metrics(font);
+    const QStyle* style = QApplication::style();
+    double factor = 1.0;
+    for (const res::DialogTemplate& dialog : res::AllDialogTemplates())
+        for (const res::ControlTemplate& control : dialog.controls) {
+            const double needed = NeededWidth(control, metrics, style);
+            if (needed > 0.0 && control.width > 0)
+                factor = std::max(factor, needed / (control.width * averageWidth / 4.0));
+        }
+    return std::min(factor, 1.5);
+}
+
+BaseUnits DialogBaseUnits(const QFont& font)
+{
+    static std::map<QString, BaseUnits> known;
+    const QString key = font.key();
+    if (const auto found = known.find(key); found != known.end())
+        return found->second;
+    const QFontMetricsF metrics(font);
     static const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    return {metrics.horizontalAdvance(alphabet) / 52.0, std::ceil(metrics.height())};
+    const double average = metrics.horizontalAdvance(alphabet) / 52.0;
+    const BaseUnits units{average * WidthFitFactor(font, average), std::ceil(metrics.height())};
+    known.emplace(key, units);
+    return units;
 }
 
 QRect MapDialogRect(const BaseUnits& units, const QRect& dialogUnits)

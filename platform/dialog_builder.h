@@ -36,8 +36,12 @@ inline constexpr char kControlIdProperty[] = "controlId";
 using ControlFactory = std::function<QWidget*(const res::ControlTemplate& control, QWidget* dialog)>;
 
 // Dialog base units in pixels: average character width (of "A".."Z",
-// "a".."z") and character height of the font.
+// "a".."z") and character height of the font. The width is widened when
+// some text of a template would not fit its control in this font (a font
+// with other proportions than the templates were drawn for), by the
+// smallest factor that makes all of them fit, at most 1.5.
 struct BaseUnits {
+    // pixels per 4 horizontal / 8 vertical dialog units
     double charWidth;
     double charHeight;
 };

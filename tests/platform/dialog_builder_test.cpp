@@ -49,8 +49,15 @@ TEST(DialogBuilder, PlacesControlsByTheFontsBaseUnits)
 {
     QDialog dialog;
     ASSERT_TRUE(platform::BuildDialog(dialog, res::kDialogMain));
-    const double cx = AverageLetterWidth(dialog.font());
-    const double cy = std::ceil(QFontMetricsF(dialog.font()).height());
+    const platform::BaseUnits units = platform::DialogBaseUnits(dialog.font());
+    const double cx = units.charWidth;
+    const double cy = units.charHeight;
+    // The unit follows the font: the letters' mean width, widened by at most
+    // half where the font's proportions need room; the height is the line's.
+    const double average = AverageLetterWidth(dialog.font());
+    EXPECT_GE(cx, average - 0.01);
+    EXPECT_LE(cx, 1.5 * average);
+    EXPECT_EQ(cy, std::ceil(QFontMetricsF(dialog.font()).height()));
 
     // Edit 1000 of the main dialog sits at 61, 19 and is 134 x 12 units.
     const QRect edit = platform::FindControl(&dialog, 1000)->geometry();
