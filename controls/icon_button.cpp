@@ -143,8 +143,8 @@ void CIconButton::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CIconButton::DrawEmbossed(QPainter& painter, const QPixmap& image, const QPoint& at) const
 {
-    painter.drawPixmap(at + QPoint(1, 1), Silhouette(image, palette().color(QPalette::Light)));
-    painter.drawPixmap(at, Silhouette(image, palette().color(QPalette::Dark)));
+    painter.drawPixmap(at + QPoint(1, 1), Silhouette(image, palette().color(QPalette::Active, QPalette::Light)));
+    painter.drawPixmap(at, Silhouette(image, palette().color(QPalette::Active, QPalette::Dark)));
 }
 
 QPixmap CIconButton::TextImage(const QString& text, const QSize& size) const
@@ -169,9 +169,9 @@ void CIconButton::paintEvent(QPaintEvent*)
     painter.fillRect(r, lit ? hoverBackground : normalBackground);
 
     if (pressed)
-        Draw3dRect(painter, r, palette().color(QPalette::Dark), palette().color(QPalette::Light));
+        Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Dark), palette().color(QPalette::Active, QPalette::Light));
     else if (hover)
-        Draw3dRect(painter, r, palette().color(QPalette::Light), palette().color(QPalette::Dark));
+        Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Light), palette().color(QPalette::Active, QPalette::Dark));
 
     QRect caption = r;
     const QString captionText = text();
