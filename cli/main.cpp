@@ -20,8 +20,7 @@ int main(int argc, char** argv)
         std::printf("tolvar-cli %s\n", TOLVAR_VERSION);
         return kExitSuccess;
     case CliAction::kUsageError:
-        std::fprintf(stderr, "tolvar-cli: %s\n", error.c_str());
-        std::fputs("Hilfe: tolvar-cli --help\n", stderr);
+        std::fprintf(stderr, "tolvar-cli: %s (Hilfe: tolvar-cli --help)\n", error.c_str());
         return kExitUsage;
     case CliAction::kRun:
         break;
