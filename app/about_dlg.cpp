@@ -3,7 +3,6 @@
 #include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
-#include "platform/modal.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -62,10 +61,4 @@ void CAboutDlg::InitLinks()
         link->Attach();
         link->SetTarget(QStringLiteral("mailto:") + link->text());
     }
-}
-
-void ShowAboutBox(QWidget* owner)
-{
-    CAboutDlg about(owner);
-    platform::ExecModal(about);
 }

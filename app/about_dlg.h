@@ -29,6 +29,3 @@ private:
     CLinkStatic* FirstMailLink = nullptr;
     CLinkStatic* SecondMailLink = nullptr;
 };
-
-// The about command: shows a new about box modally over owner.
-void ShowAboutBox(QWidget* owner);

@@ -2,6 +2,7 @@
 
 #include "app/help_window.h"
 #include "app/main_dlg.h"
+#include "app/splash_dlg.h"
 #include "platform/help.h"
 #include "platform/modal.h"
 
@@ -16,6 +17,8 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
 bool CMainApp::InitInstance()
 {
     platform::SetHelpHandler({[](QWidget* owner) { ShowHelpWindow(owner); }, [] { CloseHelpWindow(); }});
+    CSplashDlg splash;  // hidden after its moment, destroyed after the dialog
+    splash.ShowForStart();
     CMainDlg dialog;
     platform::ExecModal(dialog);  // the result is not used
     return false;

@@ -11,7 +11,9 @@ class CMainApp : public QApplication {
 public:
     CMainApp(int& argc, char** argv);
 
-    // Start-up: connects the help window, runs the main dialog modally and
-    // returns false when it has closed, so the program ends.
-    bool InitInstance();
+    // Start-up: connects the help window, shows the start-up picture for a
+    // moment, runs the main dialog modally and returns false when it has
+    // closed, so the program ends. Static: it needs nothing of the
+    // application object, so tests run it under their own application.
+    static bool InitInstance();
 };

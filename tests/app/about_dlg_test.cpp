@@ -1,13 +1,16 @@
 #include "app/about_dlg.h"
 
+#include "app/main_dlg.h"
+#include "app_test_util.h"
+
 #include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
-#include "platform/modal.h"
 #include "res/dialog_templates.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -40,7 +43,6 @@ protected:
     {
         CLinkStatic::SetOpener(PreviousOpener);
         platform::SetMessageHandler(PreviousMessages);
-        platform::SetModalHandler({});
     }
 
     int OpenResult = CLinkStatic::kOpenSucceeded;
@@ -88,26 +90,34 @@ TEST_F(AboutDlgTest, ClickingAnAddressOpensAMailAndReportsAFailure)
     EXPECT_FALSE(about.SecondMail()->IsVisited());
 }
 
+// The main dialog builds a new box for every showing, so its links start
+// unvisited each time, whether opened by "Über..." or by the menu entry.
 TEST_F(AboutDlgTest, EveryShowingStartsUnvisited)
 {
-    int showings = 0;
-    platform::SetModalHandler([&](QDialog& dialog) {
-        auto* about = dynamic_cast<CAboutDlg*>(&dialog);
-        EXPECT_NE(about, nullptr);
-        if (!about)
-            return int(QDialog::Rejected);
-        ++showings;
-        EXPECT_FALSE(about->FirstMail()->IsVisited()) << "showing " << showings;
-        EXPECT_FALSE(about->SecondMail()->IsVisited()) << "showing " << showings;
-        EXPECT_EQ(about->FirstMail()->TextColour(), CLinkStatic::kUnvisitedColour);
-        about->FirstMail()->MarkVisited(true);
-        about->SecondMail()->MarkVisited(true);
+    Seams seams;
+    std::vector<CAboutDlg*> shown;
+    seams.modal = [&](QDialog& dialog) {
+        if (auto* about = dynamic_cast<CAboutDlg*>(&dialog)) {
+            shown.push_back(about);
+            EXPECT_FALSE(about->FirstMail()->IsVisited()) << "showing " << shown.size();
+            EXPECT_FALSE(about->SecondMail()->IsVisited()) << "showing " << shown.size();
+            EXPECT_EQ(about->FirstMail()->TextColour(), CLinkStatic::kUnvisitedColour);
+            about->FirstMail()->MarkVisited(true);
+            about->SecondMail()->MarkVisited(true);
+        }
         return int(QDialog::Accepted);
-    });
-    QWidget owner;
-    ShowAboutBox(&owner);
-    ShowAboutBox(&owner);
-    EXPECT_EQ(showings, 2);
+    };
+    CMainDlg main;
+    auto* button = platform::FindControlAs<QAbstractButton>(&main, CMainDlg::kAboutButton);
+    ASSERT_NE(button, nullptr);
+    button->click();
+    QAction* entry = nullptr;
+    for (QAction* action : main.actions())
+        if (action->text() == QStringLiteral("Inf&o über Tolvar..."))
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    ASSERT_EQ(shown.size(), 2u);
 }
 
 TEST_F(AboutDlgTest, ShowsItsPictureUnscaledAndClosesWithOk)

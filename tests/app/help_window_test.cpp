@@ -1,5 +1,8 @@
 #include "app/help_window.h"
 
+#include "app/main_dlg.h"
+#include "app_test_util.h"
+
 #include "core/estimator.h"
 #include "io/input_file.h"
 
@@ -62,6 +65,27 @@ TEST_F(HelpWindowTest, CloseHidesItAndTheNextShowingOpensAgain)
     EXPECT_TRUE(again->isVisible());
     CloseHelpWindow();  // nothing open is fine too
     CloseHelpWindow();
+}
+
+// F1 in the main dialog opens the help beside it; destroying the main
+// dialog closes the help with it.
+TEST_F(HelpWindowTest, F1OpensHelpThatEndsWithTheMainDialog)
+{
+    Seams seams;
+    platform::SetHelpHandler({[](QWidget* owner) { ShowHelpWindow(owner); }, [] { CloseHelpWindow(); }});
+    auto dialog = std::make_unique<CMainDlg>();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    QPointer<CHelpWindow> help = CurrentHelpWindow();
+    ASSERT_FALSE(help.isNull());
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->parentWidget(), dialog.get());
+
+    dialog.reset();
+    EXPECT_TRUE(help.isNull() || !help->isVisible());
+    EXPECT_EQ(CurrentHelpWindow(), nullptr);
 }
 
 // Every method with the default constant that the compute command offers

@@ -1,9 +1,14 @@
 #include "app/splash_dlg.h"
 
+#include "app/main_app.h"
+#include "app/main_dlg.h"
+#include "app_test_util.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
+#include <QApplication>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -55,6 +60,46 @@ TEST_F(SplashDlgTest, StartShowsPaintedCentredThenHides)
     ASSERT_FALSE(shown.isNull());
     const QColor corner = shown.pixelColor(1, 1);
     EXPECT_LT(corner.lightness(), 100);
+}
+
+template <class T>
+std::vector<T*> TopLevel()
+{
+    std::vector<T*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* typed = dynamic_cast<T*>(widget))
+            found.push_back(typed);
+    return found;
+}
+
+// The start-up: the picture shows (and no main dialog exists) during the
+// wait; the main dialog runs after it is hidden; at the end both are gone.
+TEST_F(SplashDlgTest, StartUpShowsThePictureBeforeTheMainDialog)
+{
+    Seams seams;
+    std::vector<int> waits;
+    bool splashShownAlone = false;
+    CSplashDlg::SetWait([&](int milliseconds) {
+        waits.push_back(milliseconds);
+        const std::vector<CSplashDlg*> splashes = TopLevel<CSplashDlg>();
+        splashShownAlone = splashes.size() == 1 && splashes[0]->isVisible() && TopLevel<CMainDlg>().empty();
+    });
+    bool mainDialogAfterSplash = false;
+    seams.modal = [&](QDialog& dialog) {
+        const std::vector<CSplashDlg*> splashes = TopLevel<CSplashDlg>();
+        mainDialogAfterSplash = dynamic_cast<CMainDlg*>(&dialog) != nullptr && splashes.size() == 1 &&
+                                !splashes[0]->isVisible();
+        return int(QDialog::Rejected);
+    };
+
+    EXPECT_FALSE(CMainApp::InitInstance());
+    EXPECT_EQ(waits, std::vector<int>{CSplashDlg::kShowMs});
+    EXPECT_EQ(CSplashDlg::kShowMs, 2000);
+    EXPECT_TRUE(splashShownAlone);
+    EXPECT_TRUE(mainDialogAfterSplash);
+    EXPECT_EQ(seams.modalCount, 1);
+    EXPECT_TRUE(TopLevel<CSplashDlg>().empty());
+    EXPECT_TRUE(TopLevel<CMainDlg>().empty());
 }
 
 } // namespace
