@@ -1,0 +1,263 @@
+#include "app/main_dlg.h"
+
+#include "app/about_dlg.h"
+#include "app/m_estimator_panel.h"
+#include "app/norm_panel.h"
+#include "app_test_util.h"
+#include "controls/icon_button.h"
+#include "platform/data_exchange.h"
+#include "platform/dialog_builder.h"
+#include "res/string_table.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    }
+
+    QLineEdit* Edit(int id) { return platform::FindControlAs<QLineEdit>(&dialog, id); }
+    QRadioButton* Radio(int id) { return platform::FindControlAs<QRadioButton>(&dialog, id); }
+    bool Enabled(int id) { return platform::FindControl(&dialog, id)->isEnabled(); }
+    void Click(int id) { QTest::mouseClick(platform::FindControl(&dialog, id), Qt::LeftButton); }
+
+    Seams seams;
+    CMainDlg dialog;
+};
+
+TEST_F(MainDlgTest, StartsWithTheNormFamilyAndTheDefaults)
+{
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Tolvar"));
+    EXPECT_TRUE(Radio(CMainDlg::kFamilyLpRadio)->isChecked());
+    EXPECT_FALSE(Radio(CMainDlg::kFamilyEaRadio)->isChecked());
+    EXPECT_TRUE(dialog.NormPanel()->isVisible());
+    EXPECT_FALSE(dialog.MEstimatorPanel()->isVisible());
+    EXPECT_EQ(Edit(CMainDlg::kIterationsEdit)->text(), QStringLiteral("1000"));
+    EXPECT_EQ(Edit(CMainDlg::kStopCriterionEdit)->text(), QStringLiteral("1e-05"));
+    for (int id : {CMainDlg::kEditInputButton, CMainDlg::kEditOutputButton, CMainDlg::kEditDataButton,
+                   CMainDlg::kComputeButton})
+        EXPECT_FALSE(Enabled(id)) << id;
+    for (int id : {CMainDlg::kChooseInputButton, CMainDlg::kChooseOutputButton, CMainDlg::kCreateDataButton,
+                   CMainDlg::kAboutButton, CMainDlg::kEndButton})
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_TRUE(Edit(CMainDlg::kInputEdit)->hasFocus());
+    EXPECT_EQ(dialog.DesignMatrix.Rows(), 1);
+    EXPECT_EQ(dialog.DesignMatrix.Columns(), 1);
+}
+
+TEST_F(MainDlgTest, EveryButtonHasItsIconAndTooltip)
+{
+    const std::pair<int, int> tips[] = {
+        {1002, 111}, {1004, 110}, {1009, 115}, {1006, 109}, {1003, 111},
+        {1005, 110}, {1007, 112}, {1008, 114}, {1, 113},
+    };
+    for (const auto& [id, tip] : tips) {
+        auto* button = platform::FindControlAs<CIconButton>(&dialog, id);
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(LoadString(tip))) << id;
+        EXPECT_EQ(button->IconSize(), QSize(16, 16)) << id;
+    }
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1007)->text(), QStringLiteral("Rechnen"));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1008)->text(), Utf8("Über..."));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1)->text(), QStringLiteral("Ende"));
+    EXPECT_TRUE(platform::FindControlAs<CIconButton>(&dialog, 1)->isDefault());
+    EXPECT_FALSE(dialog.windowIcon().isNull());
+}
+
+TEST_F(MainDlgTest, TypingFileNamesFollowsTheEnablingRule)
+{
+    QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("a"));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditInputButton));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditDataButton));
+    EXPECT_FALSE(Enabled(CMainDlg::kComputeButton));
+    EXPECT_FALSE(Enabled(CMainDlg::kEditOutputButton));
+
+    QTest::keyClicks(Edit(CMainDlg::kOutputEdit), QStringLiteral("b"));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditOutputButton));
+    EXPECT_TRUE(Enabled(CMainDlg::kComputeButton));
+
+    QTest::keyClick(Edit(CMainDlg::kInputEdit), Qt::Key_Backspace);
+    EXPECT_EQ(dialog.InputFileName, QString());
+    EXPECT_FALSE(Enabled(CMainDlg::kEditInputButton));
+    EXPECT_FALSE(Enabled(CMainDlg::kEditDataButton));
+    EXPECT_FALSE(Enabled(CMainDlg::kComputeButton));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditOutputButton));
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+TEST_F(MainDlgTest, TypingAFileNameDoesNotNagAboutABadNumberField)
+{
+    Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("viele"));
+    QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("daten.ein"));
+    EXPECT_TRUE(seams.messages.isEmpty());
+    EXPECT_EQ(dialog.InputFileName, QStringLiteral("daten.ein"));
+    EXPECT_TRUE(Edit(CMainDlg::kInputEdit)->hasFocus());
+}
+
+TEST_F(MainDlgTest, FamilySwitchingShowsOnePanelAndKeepsTypedText)
+{
+    Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("77x"));
+    Click(CMainDlg::kFamilyEaRadio);
+    EXPECT_TRUE(Radio(CMainDlg::kFamilyEaRadio)->isChecked());
+    EXPECT_FALSE(Radio(CMainDlg::kFamilyLpRadio)->isChecked());
+    EXPECT_TRUE(dialog.MEstimatorPanel()->isVisible());
+    EXPECT_FALSE(dialog.NormPanel()->isVisible());
+    EXPECT_EQ(dialog.FamilyEa, 0);
+    EXPECT_EQ(dialog.FamilyLp, -1);
+
+    Click(CMainDlg::kFamilyEaRadio);  // a second click changes nothing
+    EXPECT_TRUE(Radio(CMainDlg::kFamilyEaRadio)->isChecked());
+    EXPECT_FALSE(Radio(CMainDlg::kFamilyLpRadio)->isChecked());
+    EXPECT_TRUE(dialog.MEstimatorPanel()->isVisible());
+    EXPECT_EQ(dialog.FamilyEa, 0);
+
+    Click(CMainDlg::kFamilyLpRadio);
+    EXPECT_TRUE(Radio(CMainDlg::kFamilyLpRadio)->isChecked());
+    EXPECT_FALSE(Radio(CMainDlg::kFamilyEaRadio)->isChecked());
+    EXPECT_TRUE(dialog.NormPanel()->isVisible());
+    EXPECT_FALSE(dialog.MEstimatorPanel()->isVisible());
+    EXPECT_EQ(Edit(CMainDlg::kIterationsEdit)->text(), QStringLiteral("77x"));
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+TEST_F(MainDlgTest, ChoosingFilesUsesTheTitlesAndFiltersAndCancelKeepsTheOldName)
+{
+    seams.fileAnswer = QStringLiteral("/daten/netz.EIN");
+    Click(CMainDlg::kChooseInputButton);
+    ASSERT_EQ(seams.fileRequests.size(), 1u);
+    EXPECT_EQ(seams.fileRequests[0].title, Utf8("Eingabedatei wählen ..."));
+    EXPECT_EQ(seams.fileRequests[0].initialName, QStringLiteral("*.EIN"));
+    EXPECT_EQ(seams.fileRequests[0].nameFilters,
+              (QStringList{QStringLiteral("Eingabedatei (*.EIN) (*.ein)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
+    EXPECT_EQ(Edit(CMainDlg::kInputEdit)->text(), QStringLiteral("/daten/netz.EIN"));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditInputButton));
+    EXPECT_FALSE(Enabled(CMainDlg::kComputeButton));
+
+    seams.fileAnswer = QStringLiteral("/daten/netz.AUS");
+    Click(CMainDlg::kChooseOutputButton);
+    ASSERT_EQ(seams.fileRequests.size(), 2u);
+    EXPECT_EQ(seams.fileRequests[1].title, Utf8("Ausgabedatei wählen ..."));
+    EXPECT_EQ(seams.fileRequests[1].initialName, QStringLiteral("*.AUS"));
+    EXPECT_EQ(seams.fileRequests[1].nameFilters,
+              (QStringList{QStringLiteral("Ausgabedatei (*.AUS) (*.aus)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
+    EXPECT_EQ(dialog.OutputFileName, QStringLiteral("/daten/netz.AUS"));
+    EXPECT_TRUE(Enabled(CMainDlg::kComputeButton));
+
+    seams.fileAnswer.clear();
+    Click(CMainDlg::kChooseInputButton);
+    EXPECT_EQ(Edit(CMainDlg::kInputEdit)->text(), QStringLiteral("/daten/netz.EIN"));
+    EXPECT_TRUE(Enabled(CMainDlg::kEditInputButton));
+    EXPECT_TRUE(Enabled(CMainDlg::kComputeButton));
+}
+
+TEST_F(MainDlgTest, TextEditorStartsOnlyForAReadableFile)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("fehlt.EIN"));
+    QTest::keyClicks(Edit(CMainDlg::kInputEdit), missing);
+    Click(CMainDlg::kEditInputButton);
+    EXPECT_EQ(seams.messages, QStringList{Utf8("Fehler beim Öffnen der Datei %1!").arg(missing)});
+    EXPECT_TRUE(seams.editedFiles.isEmpty());
+
+    const QString present = dir.filePath(QStringLiteral("da.AUS"));
+    ASSERT_TRUE(WriteFile(present, "Bericht\r\n"));
+    QTest::keyClicks(Edit(CMainDlg::kOutputEdit), present);
+    Click(CMainDlg::kEditOutputButton);
+    EXPECT_EQ(seams.editedFiles, QStringList{present});
+    EXPECT_EQ(seams.messages.size(), 1);
+
+    // A directory cannot be read as a file either.
+    Edit(CMainDlg::kOutputEdit)->setText(dir.path());
+    Click(CMainDlg::kEditOutputButton);
+    EXPECT_EQ(seams.editedFiles.size(), 1);
+    EXPECT_EQ(seams.messages.size(), 2);
+}
+
+TEST_F(MainDlgTest, MissingTextEditorIsReported)
+{
+    QTemporaryDir dir;
+    const QString present = dir.filePath(QStringLiteral("da.EIN"));
+    ASSERT_TRUE(WriteFile(present, "1\r\n"));
+    platform::SetTextEditorHandler([](const QString&) { return false; });
+    QTest::keyClicks(Edit(CMainDlg::kInputEdit), present);
+    Click(CMainDlg::kEditInputButton);
+    EXPECT_EQ(seams.messages, QStringList{QString::fromUtf8(LoadString(121))});
+}
+
+TEST_F(MainDlgTest, EnterInAFieldClosesWhenEveryFieldIsAccepted)
+{
+    Edit(CMainDlg::kStopCriterionEdit)->setText(QStringLiteral("0,001"));
+    QTest::keyClick(Edit(CMainDlg::kInputEdit), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(seams.messages, QStringList{platform::NumberMessage()});
+    EXPECT_TRUE(Edit(CMainDlg::kStopCriterionEdit)->hasFocus());
+    EXPECT_EQ(dialog.StopCriterion, 1e-5);
+
+    Edit(CMainDlg::kStopCriterionEdit)->setText(QStringLiteral("0.001"));
+    QTest::keyClick(Edit(CMainDlg::kStopCriterionEdit), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.StopCriterion, 0.001);
+}
+
+TEST_F(MainDlgTest, EndRefusesABadIterationCountAndKeepsTheOldOne)
+{
+    Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("12.5"));
+    Click(CMainDlg::kEndButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(seams.messages, QStringList{platform::IntegerMessage()});
+    EXPECT_EQ(dialog.MaxIterations, 1000);
+    // Any integer is accepted, also 0 and negative ones.
+    Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("-3"));
+    Click(CMainDlg::kEndButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.MaxIterations, -3);
+}
+
+TEST_F(MainDlgTest, EscapeClosesWithoutReadingTheFields)
+{
+    Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("kaputt"));
+    QTest::keyClick(Edit(CMainDlg::kInputEdit), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+TEST_F(MainDlgTest, F1ShowsHelp)
+{
+    QTest::keyClick(Edit(CMainDlg::kInputEdit), Qt::Key_F1);
+    EXPECT_EQ(seams.helpShown, 1);
+}
+
+TEST_F(MainDlgTest, AboutBoxFromTheButtonAndFromTheWindowMenuEntry)
+{
+    std::vector<QString> shown;
+    seams.modal = [&](QDialog& box) {
+        EXPECT_NE(dynamic_cast<CAboutDlg*>(&box), nullptr);
+        shown.push_back(box.windowTitle());
+        return int(QDialog::Accepted);
+    };
+    Click(CMainDlg::kAboutButton);
+    QAction* entry = nullptr;
+    for (QAction* action : dialog.actions())
+        if (action->text() == Utf8("Inf&o über Tolvar..."))
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(dialog.contextMenuPolicy(), Qt::ActionsContextMenu);
+    entry->trigger();
+    EXPECT_EQ(shown, (std::vector<QString>{Utf8("Info über Tolvar"), Utf8("Info über Tolvar")}));
+}
+
+} // namespace
