@@ -77,23 +77,29 @@ std::string LocalFileName(const QString& fileName)
     return QFile::encodeName(fileName).toStdString();
 }
 
-QWidget* CreateMainControl(const res::ControlTemplate& control, QWidget* dialog)
+QWidget* CreateIconButton(const res::ControlTemplate& control, QWidget* dialog)
 {
-    if (control.kind == res::ControlKind::PushButton || control.kind == res::ControlKind::DefPushButton) {
-        auto* button = new CIconButton(dialog);
-        button->setText(QString::fromUtf8(control.text));
-        return button;
-    }
-    if (control.id == CMainDlg::kPanelPlaceholder)
-        return new QWidget(dialog);
-    return nullptr;
+    auto* button = new CIconButton(dialog);
+    button->setText(QString::fromUtf8(control.text));
+    return button;
 }
 
 } // namespace
 
 CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent)
 {
-    platform::BuildDialog(*this, res::kDialogMain, CreateMainControl);
+    // The panels are built with their placeholder, so that their radio
+    // buttons take its place in the tab order.
+    platform::BuildDialog(*this, res::kDialogMain, [this](const res::ControlTemplate& control, QWidget* dialog) {
+        if (control.kind == res::ControlKind::PushButton || control.kind == res::ControlKind::DefPushButton)
+            return CreateIconButton(control, dialog);
+        if (control.id != kPanelPlaceholder)
+            return static_cast<QWidget*>(nullptr);
+        auto* placeholder = new QWidget(dialog);
+        mEstimatorPanel = new CMEstimatorPanel(placeholder);
+        normPanel = new CNormPanel(placeholder);
+        return placeholder;
+    });
     InitDialog();
     ConnectCommands();
 }
@@ -123,9 +129,7 @@ void CMainDlg::InitDialog()
             button->SetTip(look.tip, true);
         }
 
-    QWidget* placeholder = platform::FindControl(this, kPanelPlaceholder);
-    mEstimatorPanel = new CMEstimatorPanel(placeholder);
-    normPanel = new CNormPanel(placeholder);
+    // Both panels lie at the top-left corner of the placeholder 1019.
     mEstimatorPanel->move(0, 0);
     normPanel->move(0, 0);
 

@@ -346,3 +346,32 @@ TEST_F(ComputeTest, UnwritableReportGives117)
 }
 
 } // namespace
+
+namespace {
+
+// The real library beside the test programs, as the program loads it.
+TEST(ComputeWithLibrary, L2NormThroughLibnormexWritesTheReport)
+{
+    const QString library = QStringLiteral(TOLVAR_BIN_DIR "/libnormex.so");
+    if (!QFile::exists(library))
+        GTEST_SKIP() << "libnormex.so not built";
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("gerade daten.EIN"));
+    const QString output = dir.filePath(QStringLiteral("gerade.AUS"));
+    ASSERT_TRUE(WriteFile(input, "1 0\r\n1 1\r\n1 2\r\n1 3\r\n1 1\r\n3 1\r\n5 1\r\n7 1\r\n"));
+    Seams seams;
+    platform::SetLpHandler({});  // the real call
+    platform::SetLpLibraryPath(library);
+    CMainDlg dialog;
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kInputEdit)->setText(input);
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kOutputEdit)->setText(output);
+    platform::FindControlAs<QRadioButton>(dialog.NormPanel(), 1015)->click();
+    dialog.OnCompute();
+    platform::SetLpLibraryPath(QString());
+    EXPECT_EQ(seams.messages, QStringList{Message(116)});
+    QFile report(output);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_GT(report.size(), 0);
+}
+
+} // namespace

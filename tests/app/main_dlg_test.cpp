@@ -235,6 +235,23 @@ TEST_F(MainDlgTest, EscapeClosesWithoutReadingTheFields)
     EXPECT_TRUE(seams.messages.isEmpty());
 }
 
+TEST_F(MainDlgTest, TabGoesThroughTheFieldsAndTheVisiblePanelInOrder)
+{
+    Edit(CMainDlg::kInputEdit)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), platform::FindControl(&dialog, CMainDlg::kChooseInputButton));
+
+    Edit(CMainDlg::kStopCriterionEdit)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->parentWidget(), dialog.NormPanel());
+    // The checked radio, the factor field, then (1007 being disabled) "Über...".
+    QWidget* about = platform::FindControl(&dialog, CMainDlg::kAboutButton);
+    for (int i = 0; i < 3 && QApplication::focusWidget() != about; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), about);
+}
+
 TEST_F(MainDlgTest, F1ShowsHelp)
 {
     QTest::keyClick(Edit(CMainDlg::kInputEdit), Qt::Key_F1);
