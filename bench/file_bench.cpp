@@ -91,6 +91,6 @@ void BM_WriteReport(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_WriteInputFile)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_ReadInputFile)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_WriteReport)->Args({1000000, 10})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WriteInputFile)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ReadInputFile)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_WriteReport)->Args({1000000, 10})->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

@@ -251,8 +251,6 @@ bool ArgumentParser::CheckCombination()
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
     if (!estimator && options.tuningGiven)
         return Fail("Eine Tuning-Konstante (-c) gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
-    if (options.lpLibrary && options.normFactor < 1.0)
-        return Fail("-p: Der Normfaktor von lp muss mindestens 1 sein.");
     return true;
 }
 

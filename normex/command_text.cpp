@@ -1,7 +1,5 @@
 #include "normex/command_text.h"
 
-#include "core/number_format.h"
-
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -9,9 +7,12 @@
 
 namespace {
 
-bool IsSpace(char c)
+// Fields are separated by blanks (tabs too). Any other byte, a line end
+// included, belongs to a field, as the caller quotes only names with blanks,
+// tabs or quotes.
+bool IsSeparator(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t';
 }
 
 // Reads fields from [position, end); never touches a byte at or past end.
@@ -22,19 +23,19 @@ public:
     bool ReadName(std::string& name);
     bool ReadInteger(int& value);
     bool ReadNumber(double& value);
-    bool AtEndAfterSpace()
+    bool AtEndAfterSeparators()
     {
-        SkipSpace();
+        SkipSeparators();
         return position == end;
     }
 
 private:
-    void SkipSpace()
+    void SkipSeparators()
     {
-        while (position != end && IsSpace(*position))
+        while (position != end && IsSeparator(*position))
             ++position;
     }
-    // The next run of non-space bytes; empty at the end of the text.
+    // The next run of non-separator bytes; empty at the end of the text.
     std::string_view ReadToken();
     bool ReadQuotedName(std::string& name);
 
@@ -44,16 +45,16 @@ private:
 
 std::string_view FieldReader::ReadToken()
 {
-    SkipSpace();
+    SkipSeparators();
     const char* start = position;
-    while (position != end && !IsSpace(*position))
+    while (position != end && !IsSeparator(*position))
         ++position;
     return std::string_view(start, static_cast<std::size_t>(position - start));
 }
 
 bool FieldReader::ReadName(std::string& name)
 {
-    SkipSpace();
+    SkipSeparators();
     if (position == end)
         return false;
     if (*position == '"')
@@ -63,7 +64,7 @@ bool FieldReader::ReadName(std::string& name)
 }
 
 // After the opening quote: up to the closing quote, which must be followed
-// by white space or the end of the text.
+// by a separator or the end of the text.
 bool FieldReader::ReadQuotedName(std::string& name)
 {
     name.clear();
@@ -71,7 +72,7 @@ bool FieldReader::ReadQuotedName(std::string& name)
     while (position != end) {
         const char c = *position++;
         if (c == '"')
-            return position == end || IsSpace(*position);
+            return position == end || IsSeparator(*position);
         if (c == '\\' && position != end && (*position == '"' || *position == '\\')) {
             name += *position++;
             continue;
@@ -117,37 +118,5 @@ bool ParseCommandText(const char* text, int length, LpCommand& command)
     return reader.ReadName(command.inputFile) && reader.ReadName(command.outputFile) &&
            reader.ReadInteger(command.observations) && reader.ReadInteger(command.unknowns) &&
            reader.ReadNumber(command.normFactor) && reader.ReadInteger(command.maxPasses) &&
-           reader.AtEndAfterSpace();
-}
-
-std::string QuoteFileName(const std::string& name)
-{
-    bool plain = !name.empty() && name.front() != '"';
-    for (char c : name)
-        if (IsSpace(c))
-            plain = false;
-    if (plain)
-        return name;
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"' || c == '\\')
-            quoted += '\\';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
-std::string BuildCommandText(const LpCommand& command)
-{
-    std::string text = QuoteFileName(command.inputFile) + " " + QuoteFileName(command.outputFile) + " ";
-    AppendInteger(text, command.observations, 0);
-    text += ' ';
-    AppendInteger(text, command.unknowns, 0);
-    text += ' ';
-    text += FormatFixed6(command.normFactor);
-    text += ' ';
-    AppendInteger(text, command.maxPasses, 0);
-    text += ' ';
-    return text;
+           reader.AtEndAfterSeparators();
 }

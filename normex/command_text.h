@@ -14,19 +14,10 @@ struct LpCommand {
 
 // Parses a command text. It ends at its first zero byte or after length
 // bytes, whichever comes first; nothing beyond is read. Fields are
-// separated by white space. A name is either plain (up to the next white
-// space) or in double quotes, where \" stands for a quote and \\ for a
+// separated by blanks or tabs. A name is either plain (up to the next blank
+// or tab) or in double quotes, where \" stands for a quote and \\ for a
 // backslash. Counts are decimal integers, the factor a decimal number with
-// "." as the decimal point. Only white space may follow the sixth field.
+// "." as the decimal point. Only blanks or tabs may follow the sixth field.
 // False when the text is null, length < 1, or a field is missing or
 // malformed; command is then unspecified.
 bool ParseCommandText(const char* text, int length, LpCommand& command);
-
-// A name as the command text carries it: unchanged when it is not empty,
-// holds no white space and does not start with a quote (a plain name is
-// read verbatim, backslashes included); else in double quotes with quotes
-// and backslashes escaped.
-std::string QuoteFileName(const std::string& name);
-
-// "%s %s %d %d %lf %d " of the fields, names through QuoteFileName.
-std::string BuildCommandText(const LpCommand& command);

@@ -6,11 +6,12 @@
  * adjustment problem named by a command text under a norm factor and writes
  * the result report to the output file.
  *
- * Command text, fields separated by blanks:
+ * Command text, fields separated by blanks (or tabs):
  *     INPUT OUTPUT N U FACTOR PASSES
  * built with "%s %s %d %d %lf %d ". A file name that contains blanks is
  * written in double quotes, with \" for a quote and \\ for a backslash
- * inside them; any other backslash is kept as it is. The text ends at its
+ * inside them; any other backslash is kept as it is. A plain name is read
+ * as it is, backslashes included. The text ends at its
  * terminating zero or after `length` bytes, whichever comes first; nothing
  * beyond is read.
  *

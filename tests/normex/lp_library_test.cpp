@@ -212,6 +212,14 @@ TEST_F(LpLibraryTest, QuotedNamesWithBlanksQuotesAndBackslashes)
     ASSERT_EQ(Call(Format("\"" + in + "\"", escaped, 21, 4, 25.0, 1000)), NORMEX_SUCCESS);
     EXPECT_TRUE(testutil::ParseReport(odd).ok);
 
+    // Tabs separate fields like blanks; a line end belongs to a plain name.
+    const std::string tabbed = dir + "/tab.AUS";
+    ASSERT_EQ(Call(stackLoss + "\t" + tabbed + "\t21\t4\t2.000000\t1000"), NORMEX_SUCCESS);
+    EXPECT_TRUE(testutil::FileExists(tabbed));
+    const std::string lineEnd = dir + "/line\nend.AUS";
+    ASSERT_EQ(Call(Format(stackLoss, lineEnd, 21, 4, 2.0, 1000)), NORMEX_SUCCESS);
+    EXPECT_TRUE(testutil::FileExists(lineEnd));
+
     // A plain name keeps its backslash as it is.
     const std::string plain = dir + "/back\\slash.AUS";
     ASSERT_EQ(Call(Format(stackLoss, plain, 21, 4, 2.0, 1000)), NORMEX_SUCCESS);
