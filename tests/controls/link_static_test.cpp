@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QFontMetrics>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -72,6 +73,17 @@ protected:
         return false;
     }
 
+    // The cursor goes to pos (where the hover check looks) and the control
+    // gets the move, whatever earlier tests left the cursor at.
+    static void Hover(CLinkStatic* link, QPoint pos)
+    {
+        const QPoint global = link->mapToGlobal(pos);
+        QCursor::setPos(global);
+        QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(global), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(link, &move);
+    }
+
     void Click(CLinkStatic* link) { QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2)); }
 
     int OpenResult = CLinkStatic::kOpenSucceeded;
@@ -91,7 +103,7 @@ TEST_F(LinkStaticTest, ColoursFollowHoverAndVisitedState)
     EXPECT_TRUE(ShowsColour(link, QColor(0, 0, 238)));
     EXPECT_FALSE(link->font().underline());
 
-    QTest::mouseMove(link, QPoint(3, 3));
+    Hover(link, QPoint(3, 3));
     ASSERT_TRUE(link->IsOver());
     EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(255, 0, 0));
     EXPECT_TRUE(ShowsColour(link, QColor(255, 0, 0)));
@@ -104,7 +116,7 @@ TEST_F(LinkStaticTest, ColoursFollowHoverAndVisitedState)
     EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(85, 26, 139));
     EXPECT_TRUE(ShowsColour(link, QColor(85, 26, 139)));
 
-    QTest::mouseMove(link, QPoint(4, 4));  // over it again: hover wins over visited
+    Hover(link, QPoint(4, 4));  // over it again: hover wins over visited
     EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(255, 0, 0));
 
     // The periodic check finds the cursor outside: visited colour, no underline.
@@ -119,8 +131,7 @@ TEST_F(LinkStaticTest, HoverStaysWhileTheCursorIsInside)
 {
     CLinkStatic* link = MakeLink(QStringLiteral("inside"));
     ShowDialog();
-    QTest::mouseMove(link, QPoint(3, 3));
-    QCursor::setPos(link->mapToGlobal(QPoint(3, 3)));
+    Hover(link, QPoint(3, 3));
     QTest::qWait(3 * CLinkStatic::kHoverCheckMs);
     EXPECT_TRUE(link->IsOver());
     EXPECT_TRUE(link->font().underline());
