@@ -171,6 +171,34 @@ TEST(ChebyshevSolver, RandomSmallProblemsMatchBruteForce)
     }
 }
 
+// Small integer data: many ties and degenerate vertices, where a careless
+// ratio test cycles or stops early.
+TEST(ChebyshevSolver, TiedIntegerDataMatchesBruteForce)
+{
+    for (unsigned seed = 0; seed < 300; ++seed) {
+        std::mt19937 generator(seed);
+        std::uniform_int_distribution<int> digit(0, 3);
+        const int u = 1 + static_cast<int>(seed % 4);
+        const int n = u + 2 + static_cast<int>(seed % 6);
+        Matrix A(n, u, 0.0);
+        Matrix b(n, 1, 0.0);
+        for (int i = 0; i < n; ++i) {
+            A[i][0] = 1.0;
+            for (int k = 1; k < u; ++k)
+                A[i][k] = digit(generator);
+            b[i][0] = digit(generator);
+        }
+        const double oracle = BruteForceMinimax(A, b);
+        if (std::isinf(oracle))
+            continue; // A without full column rank: no vertex to enumerate
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        ASSERT_EQ(solution.status, kChebyshevOptimal) << "seed " << seed;
+        EXPECT_NEAR(solution.maxResidual, oracle, 1e-12) << "seed " << seed;
+    }
+}
+
 // Larger problems: optimality via the dual certificate. At the optimum, some
 // u + 1 extremal observations with signs s_i admit y >= 0 with
 // sum y_i s_i a_i = 0; any x' then has max |r'| >= t. We check that no
