@@ -4,13 +4,18 @@
 #include "platform/dialog_builder.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 constexpr int kStatusText = 1030;
-}
+// How long Show waits for the window system to put the window on screen.
+constexpr int kExposeTimeoutMs = 500;
+} // namespace
 
 CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent) {}
 
@@ -23,7 +28,19 @@ void CStatusDlg::Show()
     }
     show();
     CentreOverOwner();
+    WaitUntilExposed();
     repaint();
+}
+
+// A new window can be painted only once the window system has mapped it;
+// until then only non-input events are handled, so no click or key reaches
+// the program while it computes.
+void CStatusDlg::WaitUntilExposed()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < kExposeTimeoutMs)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
 void CStatusDlg::SetText(const std::string& text)

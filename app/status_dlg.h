@@ -28,6 +28,7 @@ protected:
 
 private:
     void CentreOverOwner();
+    void WaitUntilExposed();
 
     QString StatusText;
     bool built = false;

@@ -1,6 +1,7 @@
 #include "app/main_dlg.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
+#include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "platform/dialog_builder.h"
 
@@ -58,6 +59,10 @@ TEST(DialogLayout, MainDialogTextsFitTheirControls)
         tuning.show();
         QTest::qWait(50);
         tuning.grab().save(QDir(directory).filePath(QStringLiteral("tuning_dialog.png")));
+        CStatusDlg status(&dialog);
+        status.Show();
+        status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 12");
+        status.grab().save(QDir(directory).filePath(QStringLiteral("status_window.png")));
     }
 }
 
