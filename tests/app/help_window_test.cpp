@@ -45,28 +45,6 @@ TEST_F(HelpWindowTest, ShowsTheHelpTextOnceBesideItsOwner)
     EXPECT_EQ(CurrentHelpWindow(), help);
 }
 
-TEST_F(HelpWindowTest, ClosesWhenItsOwnerIsDestroyed)
-{
-    auto owner = std::make_unique<QDialog>();
-    QPointer<CHelpWindow> help = ShowHelpWindow(owner.get());
-    ASSERT_FALSE(help.isNull());
-    owner.reset();
-    EXPECT_TRUE(help.isNull());
-    EXPECT_EQ(CurrentHelpWindow(), nullptr);
-}
-
-TEST_F(HelpWindowTest, CloseHidesItAndTheNextShowingOpensAgain)
-{
-    QDialog owner;
-    CHelpWindow* help = ShowHelpWindow(&owner);
-    CloseHelpWindow();
-    EXPECT_FALSE(help->isVisible());
-    CHelpWindow* again = ShowHelpWindow(&owner);
-    EXPECT_TRUE(again->isVisible());
-    CloseHelpWindow();  // nothing open is fine too
-    CloseHelpWindow();
-}
-
 // F1 in the main dialog opens the help beside it; destroying the main
 // dialog closes the help with it.
 TEST_F(HelpWindowTest, F1OpensHelpThatEndsWithTheMainDialog)

@@ -222,17 +222,6 @@ TEST_F(FitToTextTest, CentreImageKeepsTheVerticalCentre)
     }
 }
 
-TEST_F(FitToTextTest, SetTargetRefitsOnlyAfterAttaching)
-{
-    CLinkStatic* link = MakeLink(QStringLiteral("x@example.org"), 0, QRect(10, 20, 300, 40));
-    link->SetTarget(QStringLiteral("mailto:x@example.org"));
-    EXPECT_EQ(link->geometry(), QRect(10, 20, 300, 40));
-    EXPECT_TRUE(link->toolTip().isEmpty());
-    link->Attach();
-    EXPECT_NE(link->geometry(), QRect(10, 20, 300, 40));
-    EXPECT_EQ(link->toolTip(), QStringLiteral("mailto:x@example.org"));
-}
-
 TEST_F(LinkStaticTest, FailedOpenShowsTheMessageOfItsCode)
 {
     struct Case {
