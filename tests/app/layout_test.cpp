@@ -1,9 +1,12 @@
+#include "app/about_dlg.h"
 #include "app/main_dlg.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "platform/dialog_builder.h"
+#include "platform/modal.h"
+#include "plot/residual_dlg.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -63,6 +66,33 @@ TEST(DialogLayout, MainDialogTextsFitTheirControls)
         status.Show();
         status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 12");
         status.grab().save(QDir(directory).filePath(QStringLiteral("status_window.png")));
+    }
+}
+
+TEST(DialogLayout, ResidualDialogAndAboutBoxTextsFitTheirControls)
+{
+    CResidualDlg residuals;
+    Matrix v(21, 1, 0.0);
+    for (int i = 0; i < 21; ++i)
+        v(i, 0) = (i % 2 == 0 ? 1.0 : -1.0) * (0.5 + i * 0.37);
+    residuals.SetResiduals(v);
+    ExpectTextsFit(&residuals);
+    CAboutDlg about;
+    ExpectTextsFit(&about);
+
+    const QString directory = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
+    if (!directory.isEmpty()) {
+        const platform::ModalHandler previous = platform::SetModalHandler([&](QDialog& shown) {
+            shown.show();
+            QTest::qWait(100);
+            shown.grab().save(QDir(directory).filePath(QStringLiteral("residual_dialog.png")));
+            return int(QDialog::Accepted);
+        });
+        residuals.ShowModal();
+        platform::SetModalHandler(previous);
+        about.show();
+        QTest::qWait(100);
+        about.grab().save(QDir(directory).filePath(QStringLiteral("about_box.png")));
     }
 }
 
