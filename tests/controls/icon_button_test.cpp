@@ -3,6 +3,7 @@
 #include "res/string_table.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -47,12 +48,17 @@ class IconButtonTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        window.resize(200, 100);
+        // A window that appears under the cursor gets an enter event, which
+        // would light the button before the test begins: earlier tests may
+        // have left the cursor anywhere, so put it away from the window.
+        window.setGeometry(300, 300, 200, 100);
+        QCursor::setPos(QPoint(20, 20));
         button = new CIconButton(&window);
         button->setGeometry(10, 10, 30, 26);
         button->LoadIcons(131, 0);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_FALSE(button->IsHover());
         fill = QApplication::palette().color(QPalette::Active, QPalette::Button);
     }
 
