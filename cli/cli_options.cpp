@@ -1,12 +1,11 @@
 #include "cli/cli_options.h"
 
 #include "core/estimator.h"
+#include "normex/number_text.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -37,33 +36,28 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
-// A whole finite number with "." as the decimal point, surrounding blanks allowed.
-bool ParseNumber(std::string_view text, double& value)
+std::string_view TrimBlanks(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
+    return text;
+}
+
+// A whole finite number with "." as the decimal point, surrounding blanks allowed.
+bool ParseNumber(std::string_view text, double& value)
+{
+    double read = 0.0;
+    if (ReadWholeNumber(TrimBlanks(text), read) != NumberText::kValid || !std::isfinite(read))
         return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
+    value = read;
+    return true;
 }
 
 bool ParseInteger(std::string_view text, int& value)
 {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
-        return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    return ReadWholeInteger(TrimBlanks(text), value) == NumberText::kValid;
 }
 
 enum class OptionId { kMethod, kTuning, kNorm, kIterations, kStop, kQuiet, kPlot, kHelp, kVersion };

@@ -1,9 +1,9 @@
 #include "normex/command_text.h"
 
-#include <charconv>
-#include <cstring>
+#include "normex/number_text.h"
+
+#include <limits>
 #include <string_view>
-#include <system_error>
 
 namespace {
 
@@ -84,26 +84,23 @@ bool FieldReader::ReadQuotedName(std::string& name)
 
 bool FieldReader::ReadInteger(int& value)
 {
-    std::string_view token = ReadToken();
-    if (!token.empty() && token.front() == '+')
-        token.remove_prefix(1);
-    if (token.empty() || token.front() == '+')
-        return false;
-    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
-    return result.ec == std::errc() && result.ptr == token.data() + token.size();
+    return ReadWholeInteger(ReadToken(), value) == NumberText::kValid;
 }
 
+// A factor beyond the range of a double is kept as NaN, so that it is
+// refused later like any factor that is not finite.
 bool FieldReader::ReadNumber(double& value)
 {
-    std::string_view token = ReadToken();
-    if (!token.empty() && token.front() == '+')
-        token.remove_prefix(1);
-    if (token.empty() || token.front() == '+')
-        return false;
-    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
-    // Out of range keeps the text's meaning: the factor is checked later.
-    return (result.ec == std::errc() || result.ec == std::errc::result_out_of_range) &&
-           result.ptr == token.data() + token.size();
+    switch (ReadWholeNumber(ReadToken(), value)) {
+    case NumberText::kValid:
+        return true;
+    case NumberText::kOutOfRange:
+        value = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    case NumberText::kMalformed:
+        break;
+    }
+    return false;
 }
 
 } // namespace
@@ -112,8 +109,10 @@ bool ParseCommandText(const char* text, int length, LpCommand& command)
 {
     if (text == nullptr || length < 1)
         return false;
-    const void* zero = std::memchr(text, '\0', static_cast<std::size_t>(length));
-    const char* end = zero != nullptr ? static_cast<const char*>(zero) : text + length;
+    // Byte by byte, so that no byte after the terminating zero is touched.
+    const char* end = text;
+    while (end != text + length && *end != '\0')
+        ++end;
     FieldReader reader(text, end);
     return reader.ReadName(command.inputFile) && reader.ReadName(command.outputFile) &&
            reader.ReadInteger(command.observations) && reader.ReadInteger(command.unknowns) &&

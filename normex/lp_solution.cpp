@@ -38,8 +38,8 @@ int ReaderFailure(int messageId)
 
 bool SizesMatch(const LpRequest& request, const Matrix& A)
 {
-    return (request.observations < 0 || request.observations == A.Rows()) &&
-           (request.unknowns < 0 || request.unknowns == A.Columns());
+    return request.observations.value_or(A.Rows()) == A.Rows() &&
+           request.unknowns.value_or(A.Columns()) == A.Columns();
 }
 
 bool AllFinite(const Matrix& x)

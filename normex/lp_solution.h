@@ -2,6 +2,7 @@
 
 #include "core/matrix.h"
 
+#include <optional>
 #include <string>
 
 class IStatusWindow;
@@ -11,8 +12,8 @@ class IStatusWindow;
 struct LpRequest {
     std::string inputFile;
     std::string outputFile;
-    int observations = -1; // expected n; -1 accepts the file's
-    int unknowns = -1;     // expected u; -1 accepts the file's
+    std::optional<int> observations; // expected n; unset accepts the file's
+    std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
     int maxPasses = 1000;
     double stopCriterion = 1e-5;

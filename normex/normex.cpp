@@ -3,7 +3,7 @@
 #include "normex/command_text.h"
 #include "normex/lp_solution.h"
 
-#include <exception>
+#include <new>
 
 // The library's only exported symbol (see normex.map). No exception may
 // leave it: the caller is C.

@@ -29,7 +29,7 @@ enum NormexResult {
     NORMEX_SUCCESS = 0,           /* report written, every unknown finite */
     NORMEX_NOT_FINITE = 1,        /* report written, but an unknown is infinite or NaN */
     NORMEX_BAD_COMMAND = 2,       /* null text, length < 1, or a field missing or malformed */
-    NORMEX_BAD_NORM_FACTOR = 3,   /* factor below 1 or not finite; nothing written */
+    NORMEX_BAD_NORM_FACTOR = 3,   /* factor below 1, not finite or beyond double range; nothing written */
     NORMEX_INPUT_NOT_OPENED = 4,  /* the input file is not named or cannot be opened */
     NORMEX_INPUT_REJECTED = 5,    /* the input file is faulty (layout, numbers, weights) */
     NORMEX_SIZE_MISMATCH = 6,     /* N or U differs from the input file; nothing written */

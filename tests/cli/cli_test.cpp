@@ -244,6 +244,12 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         {{"-c", "100000001", in, out}, "Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein."},
         {{"-i", "1.5", in, out}, "Geben Sie bitte eine ganze Zahl ein."},
         {{"-s", "1,5", in, out}, "Geben Sie bitte eine Zahl ein."},
+        {{"-i", "+-3", in, out}, "Geben Sie bitte eine ganze Zahl ein."}, // one sign only
+        {{"-i", "++3", in, out}, "Geben Sie bitte eine ganze Zahl ein."},
+        {{"-i", "99999999999", in, out}, "Geben Sie bitte eine ganze Zahl ein."},
+        {{"-c", "+-1", in, out}, "Geben Sie bitte eine Zahl ein."},
+        {{"-s", "1e999", in, out}, "Geben Sie bitte eine Zahl ein."},
+        {{"-s", "inf", in, out}, "Geben Sie bitte eine Zahl ein."},
         {{"-m", "lp", in, out}, "Normfaktor (-p)"},
         {{"-m", "lp-irls", in, out}, "Normfaktor (-p)"},
         {{"-m", "lp", "-p", "0.5", in, out}, "mindestens 1"},
@@ -259,6 +265,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
     // The ends of the tuning range are accepted.
     EXPECT_EQ(Run({"-c", "0", "-i", "2", in, out}).exitCode, 1); // c = 0: every weight 0, not finite
     EXPECT_EQ(Run({"-c", "100000000", in, out}).exitCode, 0);
+    // A leading "+" and surrounding blanks are accepted.
+    EXPECT_EQ(Run({"-c", " +1.5 ", "-i", "+3", in, out}).exitCode, 0);
+    EXPECT_EQ(testutil::ParseReport(out).methodLine, "Huber mit Tuning-Konstante 1.500000");
 }
 
 TEST_F(CliTest, FaultyInputNamesTheFile)

@@ -245,6 +245,9 @@ TEST_F(LpLibraryTest, MalformedCommandTexts)
              in + " " + out + " 21 4 zwei 1000",                // factor not a number
              in + " " + out + " 21 4 2,5 1000",                 // decimal comma
              in + " " + out + " 99999999999 4 2.000000 1000",   // beyond int
+             in + " " + out + " +-21 4 2.000000 1000",          // two signs
+             in + " " + out + " 21 4 ++2.000000 1000",
+             in + " " + out + " 21 4 2.000000 +-1000",
              in + " " + out + " 21 4 2.000000 1000 mehr",       // trailing field
              "\"" + in + " " + out + " 21 4 2.000000 1000",     // quote never closed
              "\"" + in + "\"x " + out + " 21 4 2.000000 1000",  // text glued to the quote
@@ -252,12 +255,14 @@ TEST_F(LpLibraryTest, MalformedCommandTexts)
         EXPECT_EQ(Call(text), NORMEX_BAD_COMMAND) << text;
     }
     EXPECT_FALSE(testutil::FileExists(out));
+    // One leading "+" is a sign like "-".
+    EXPECT_EQ(Call(in + " " + out + " +21 +4 +2.000000 +1000"), NORMEX_SUCCESS);
 }
 
 TEST_F(LpLibraryTest, RefusedProblemsWriteNothing)
 {
     const std::string out = dir + "/out.AUS";
-    for (const char* factor : {"0.999999", "0", "-2", "nan", "inf", "-inf"}) {
+    for (const char* factor : {"0.999999", "0", "-2", "nan", "inf", "-inf", "1e999", "-1e999", "1e-999"}) {
         const std::string text = stackLoss + " " + out + " 21 4 " + factor + " 1000 ";
         EXPECT_EQ(Call(text), NORMEX_BAD_NORM_FACTOR) << factor;
     }
@@ -276,6 +281,9 @@ TEST_F(LpLibraryTest, RefusedProblemsWriteNothing)
 
     EXPECT_EQ(Call(Format(stackLoss, out, 20, 4, 2.0, 1000)), NORMEX_SIZE_MISMATCH);
     EXPECT_EQ(Call(Format(stackLoss, out, 21, 3, 2.0, 1000)), NORMEX_SIZE_MISMATCH);
+    // Negative counts match no file either.
+    EXPECT_EQ(Call(Format(stackLoss, out, -1, 4, 2.0, 1000)), NORMEX_SIZE_MISMATCH);
+    EXPECT_EQ(Call(Format(stackLoss, out, 21, -1, 25.0, 1000)), NORMEX_SIZE_MISMATCH);
     EXPECT_FALSE(testutil::FileExists(out));
 
     EXPECT_EQ(Call(Format(stackLoss, dir + "/no/such/dir/out.AUS", 21, 4, 2.0, 1000)), NORMEX_OUTPUT_FAILED);
