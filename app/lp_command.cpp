@@ -6,9 +6,11 @@
 namespace {
 constexpr std::size_t kLpBufferSize = 255;
 
+// An empty name needs its quotes too: without them the library would take
+// the next field for it.
 bool NeedsQuotes(const std::string& name)
 {
-    return name.find_first_of(" \t\"") != std::string::npos;
+    return name.empty() || name.find_first_of(" \t\"") != std::string::npos;
 }
 
 std::string FixedSixDecimals(double value)

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -138,6 +139,29 @@ TEST(StatusDlg, ShowsThePassTextWithoutCloseBoxAndHides)
     EXPECT_FALSE(status.isVisible());
 }
 
+// The engine runs no event loop while it computes: what the screen shows
+// of the window must change at SetText itself.
+TEST(StatusDlg, EachNewTextReachesTheScreenWithoutAnEventLoop)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    CStatusDlg status(&owner);
+    status.Show();
+    QScreen* screen = status.screen();
+    ASSERT_NE(screen, nullptr);
+    auto onScreen = [&] { return screen->grabWindow(status.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
+    auto drawnNow = [&] { return status.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+
+    status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 1");
+    const QImage first = onScreen();
+    EXPECT_EQ(first, drawnNow());
+    status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 2");
+    const QImage second = onScreen();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second, drawnNow());
+}
+
 TEST(LpCommand, FormatOfTheCommandText)
 {
     char expected[255];
@@ -155,6 +179,10 @@ TEST(LpCommand, QuotingOnlyWhereABlankOrQuoteWouldSplitTheName)
     EXPECT_EQ(QuoteFileName("/meine daten/a.ein"), "\"/meine daten/a.ein\"");
     EXPECT_EQ(QuoteFileName("a\"b"), "\"a\\\"b\"");
     EXPECT_EQ(QuoteFileName("x y\\z"), "\"x y\\\\z\"");
+    EXPECT_EQ(QuoteFileName("a\tb"), "\"a\tb\"");
+    // Without its quotes an empty name would vanish and shift every field.
+    EXPECT_EQ(QuoteFileName(""), "\"\"");
+    EXPECT_EQ(BuildLpCommand("a.ein", "", 2, 1, 1.0, 10), "a.ein \"\" 2 1 1.000000 10 ");
 }
 
 TEST(LpCommand, BufferIs255BytesOrTheTextsLengthPlusOne)
