@@ -240,6 +240,14 @@ void CLinkStatic::mouseReleaseEvent(QMouseEvent* event)
         OnClicked();
 }
 
+// The second press of a double click is no click of its own: a double
+// click opens the target once.
+void CLinkStatic::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    Pressed = false;
+    event->accept();
+}
+
 // 32 and below are failures, compared signed: negative codes fail too.
 void CLinkStatic::OnClicked()
 {

@@ -45,6 +45,9 @@ protected:
     }
     void TearDown() override
     {
+        // Leave no window under the cursor for the tests that follow.
+        QCursor::setPos(Dialog->mapToGlobal(QPoint(-1000, -1000)));
+        QApplication::processEvents();
         Dialog.reset();
         CLinkStatic::SetOpener(PreviousOpener);
         platform::SetMessageHandler(PreviousMessages);
@@ -262,6 +265,24 @@ TEST_F(LinkStaticTest, ThirtyThreeIsTheFirstSuccess)
     Click(link);
     EXPECT_TRUE(link->IsVisited());
     EXPECT_EQ(Messages.size(), 1u);
+}
+
+// A double click opens the target once, like a single click: its second
+// press is the double click, not a new click. Only the left button clicks.
+TEST_F(LinkStaticTest, DoubleClickOpensOnce)
+{
+    CLinkStatic* link = MakeLink(QStringLiteral("mailto:twice@example.org"));
+    ShowDialog();
+    // What a double click delivers: press, release, press with double click, release.
+    const QPoint at(2, 2);
+    QTest::mouseClick(link, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(link, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(link, Qt::LeftButton, {}, at);
+    EXPECT_EQ(OpenedTargets.size(), 1u);
+    QTest::mouseClick(link, Qt::RightButton, {}, QPoint(2, 2));
+    EXPECT_EQ(OpenedTargets.size(), 1u);
+    Click(link);
+    EXPECT_EQ(OpenedTargets.size(), 2u);
 }
 
 TEST(LinkStaticDesktop, TargetsThatNameNothingAreNotFound)
