@@ -5,6 +5,7 @@
 #include "core/report_file.h"
 
 #include <cmath>
+#include <limits>
 #include <new>
 #include <numbers>
 #include <string>
@@ -68,10 +69,11 @@ double MethodWeight(int methodCode, double v, double c, double p)
             return 1.0;
         return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
     case kMethodAndrews:
-        // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 (the limit).
-        if (v == 0.0)
-            return 1.0;
-        return magnitude <= std::numbers::pi * c ? std::sin(u) / u : 0.0;
+        // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 inside (the
+        // limit). A constant below 0 leaves no inside, not even v = 0.
+        if (!(magnitude <= std::numbers::pi * c))
+            return 0.0;
+        return v == 0.0 ? 1.0 : std::sin(u) / u;
     case kMethodBiweight: {
         // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
         if (!(magnitude <= c))
@@ -108,8 +110,12 @@ CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : statu
 int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
                     double stopCriterion)
 {
-    Matrix weights(P.Rows(), 1, 0.0);
-    for (int i = 0; i < P.Rows(); ++i)
+    // Only a square P has a diagonal; any other shape gets no report.
+    const int n = P.Columns() == P.Rows() ? P.Rows() : -1;
+    Matrix weights(n, 1, 0.0);
+    if (n >= 0 && !weights.IsValid())
+        throw std::bad_alloc();
+    for (int i = 0; i < n; ++i)
         weights(i, 0) = P(i, i);
     P = Matrix(0, 0, 0.0);
     return RunWithWeightVector(std::move(A), std::move(l), std::move(weights), MethodCode, NormFactor, maxPasses,
@@ -123,8 +129,10 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         status->Show();
     if (outputFileName.empty() || MethodCode < kMethodLpNorm || MethodCode > kMethodWelsch)
         return kRunNoReport;
-    // The reader guarantees n >= 1 and u >= 1; other callers get no report.
-    if (A.Rows() < 1 || A.Columns() < 1 || l.Rows() != A.Rows() || p.Rows() != A.Rows())
+    // The reader guarantees n >= 1, u >= 1 and fitting shapes; other callers
+    // get no report.
+    if (A.Rows() < 1 || A.Columns() < 1 || l.Rows() != A.Rows() || p.Rows() != A.Rows() || l.Columns() < 1 ||
+        p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
     if (!report.Open(outputFileName))
@@ -142,6 +150,8 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
 
     Matrix x(u, 1, 0.0);
     Matrix v(n, 1, 0.0);
+    if (!x.IsValid() || !v.IsValid())
+        throw std::bad_alloc();
     int passes = 0;
     if (MethodCode == kMethodL1)
         x.SolveL1(Abar, lbar, v);
@@ -191,7 +201,9 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
             w[static_cast<std::size_t>(i)] = MethodWeight(MethodCode, v(i, 0), TuningConstant, NormFactor);
         if (MethodCode == kMethodLpNorm && NormFactor == 2.0)
             singlePass = true;
-        if (k > maxPasses || singlePass)
+        // The count k of a run that reaches the limit is maxPasses + 1; at
+        // the largest int the count cannot grow, so the run ends there.
+        if (k > maxPasses || singlePass || k == std::numeric_limits<int>::max())
             break;
         xprev = x;
     }

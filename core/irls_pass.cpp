@@ -1,6 +1,7 @@
 #include "core/irls_pass.h"
 
 #include <cstddef>
+#include <new>
 
 namespace {
 
@@ -69,6 +70,9 @@ NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double
 {
     const int u = Abar.Columns();
     const std::size_t width = static_cast<std::size_t>(u);
+    // u x u elements beyond what a vector can count are storage not obtained.
+    if (width > 0 && width > std::vector<double>().max_size() / width)
+        throw std::bad_alloc();
     NormalEquations equations{std::vector<double>(width * width, 0.0), std::vector<double>(width, 0.0)};
     std::vector<double> t(width * kBlockRows);
     AccumulateRows(equations.matrix.data(), equations.rightHandSide.data(), Abar.Data(), w.data(), lbar.data(),
@@ -86,7 +90,10 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u)
         rhs(a, 0) = equations.rightHandSide[static_cast<std::size_t>(a)];
     }
     N.Invert();
-    return N * rhs;
+    Matrix x = N * rhs;
+    if (!x.IsValid())
+        throw std::bad_alloc();
+    return x;
 }
 
 __attribute__((target_clones("avx2", "default"))) void ComputeResiduals(const double* Abar, const double* x,

@@ -119,9 +119,10 @@ void Matrix::CopyElementsFrom(const Matrix& other)
 
 Matrix Matrix::operator*(const Matrix& right) const
 {
-    Matrix result(rowCount, right.columnCount, 0.0);
+    // An invalid operand's column count means nothing: no storage for it.
     if (!IsValid() || !right.IsValid())
         return Matrix(-1, 0, 0.0);
+    Matrix result(rowCount, right.columnCount, 0.0);
     for (int i = 0; i < result.rowCount; ++i) {
         for (int j = 0; j < result.columnCount; ++j) {
             double sum = 0.0;
@@ -135,9 +136,9 @@ Matrix Matrix::operator*(const Matrix& right) const
 
 Matrix Matrix::operator-(const Matrix& right) const
 {
-    Matrix result(rowCount, columnCount, 0.0);
-    if (!right.IsValid())
+    if (!IsValid() || !right.IsValid())
         return Matrix(-1, 0, 0.0);
+    Matrix result(rowCount, columnCount, 0.0);
     for (int i = 0; i < result.rowCount; ++i)
         for (int j = 0; j < columnCount; ++j)
             result.rowTable[i][j] = rowTable[i][j] - right.rowTable[i][j];

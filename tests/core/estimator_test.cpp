@@ -30,7 +30,8 @@ double LiteralWeight(int code, double v, double c, double p)
             return 1;
         return std::fabs(v) < 1e-15 ? 1e15 : std::pow(std::fabs(v), p - 2);
     case 2:
-        return v == 0 ? 1 : (std::fabs(v) <= std::numbers::pi * c ? std::sin(u) / u : 0);
+        // The limit 1 replaces 0/0 at v = 0, inside the window only.
+        return std::fabs(v) <= std::numbers::pi * c ? (v == 0 ? 1 : std::sin(u) / u) : 0;
     case 3:
         return std::fabs(v) <= c ? (1 - u * u) * (1 - u * u) : 0;
     case 4:
@@ -306,6 +307,59 @@ TEST(Estimator, NoNameOrAnUnknownCodeWritesNothing)
     }
 }
 
+TEST(Estimator, ShapesWithoutADiagonalOrAColumnWriteNothing)
+{
+    const Problem problem = MeanProblem();
+    const std::string path = TempFile("shapes.AUS");
+    struct Case {
+        const char* what;
+        Matrix l;
+        Matrix P;
+    };
+    const Case cases[] = {
+        {"P 5 x 1", problem.l, Matrix(5, 1, 1.0)},
+        {"P 5 x 4", problem.l, Matrix(5, 4, 1.0)},
+        {"P 4 x 4", problem.l, Matrix(4, 4, 1.0)},
+        {"l 5 x 0", Matrix(5, 0, 0.0), problem.P},
+    };
+    for (const Case& c : cases) {
+        std::remove(path.c_str());
+        CEstimator engine;
+        engine.SetOutputFile(path);
+        engine.TuningConstant = 1.5;
+        EXPECT_EQ(engine.Run(problem.A, c.l, c.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport) << c.what;
+        EXPECT_FALSE(FileExists(path)) << c.what;
+    }
+}
+
+// Infinities and NaNs in the data, the constant, the norm factor or the stop
+// criterion flow through every method into a complete report.
+TEST(Estimator, NonFiniteInputsOfEveryMethodStillGiveACompleteReport)
+{
+    const double specials[] = {std::nan(""), INFINITY, -INFINITY, 0.0, -0.0, 1e308};
+    std::mt19937_64 random(3);
+    for (int trial = 0; trial < 120; ++trial) {
+        Problem problem = LineWithOutlier();
+        auto special = [&] { return specials[random() % std::size(specials)]; };
+        problem.A(random() % 6, random() % 2) = special();
+        problem.l(random() % 6, 0) = special();
+        if (trial % 3 == 0) {
+            const int i = static_cast<int>(random() % 6);
+            problem.P(i, i) = special();
+        }
+        const int code = trial % 10;
+        const double c = trial % 4 == 1 ? special() : 1.5;
+        const double p = trial % 5 == 2 ? special() : 1.5;
+        const double stop = trial % 7 == 3 ? special() : 1e-6;
+        const Outcome outcome = RunEngine(problem, code, c, 50, stop, p);
+        EXPECT_TRUE(outcome.result == kRunSuccess || outcome.result == kRunNotFinite) << trial;
+        const std::string end = "============================================================\r\n";
+        ASSERT_GE(outcome.report.size(), end.size()) << trial;
+        EXPECT_EQ(outcome.report.substr(outcome.report.size() - end.size()), end) << trial;
+        EXPECT_EQ(outcome.v.Rows(), 6) << trial;
+    }
+}
+
 TEST(Estimator, AnUnwritableReportGivesNoReport)
 {
     const Problem problem = MeanProblem();
@@ -378,6 +432,11 @@ TEST(EstimatorWeights, BoundaryValuesOfTheWeightFunctions)
     EXPECT_EQ(MethodWeight(kMethodAndrews, 0.0, 0.5, 0), 1.0);
     EXPECT_EQ(MethodWeight(kMethodLogistic, 0.0, 1.205, 0), 1.0);
     EXPECT_EQ(MethodWeight(kMethodAndrews, std::numbers::pi * 0.5 + 1e-9, 0.5, 0), 0.0);
+    // The limit holds inside the window |v| <= pi c only: c = 0 keeps v = 0,
+    // a negative constant has no window at all.
+    EXPECT_EQ(MethodWeight(kMethodAndrews, 0.0, 0.0, 0), 1.0);
+    EXPECT_EQ(MethodWeight(kMethodAndrews, 0.0, -1.0, 0), 0.0);
+    EXPECT_EQ(MethodWeight(kMethodAndrews, -0.0, std::nan(""), 0), 0.0);
     // Lp: p < 2 is capped at 1e15 for tiny residuals.
     EXPECT_EQ(MethodWeight(kMethodLpNorm, 1e-16, 0, 1.5), 1e15);
     EXPECT_EQ(MethodWeight(kMethodLpNorm, 4.0, 0, 3.0), 4.0);
