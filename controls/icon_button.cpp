@@ -96,9 +96,15 @@ void CIconButton::SetHover(bool on)
 }
 
 // Highlights only when the program is active and the mouse did not come in
-// with the left button held; leaving the button makes it flat again.
+// with the left button held; leaving the button makes it flat again. A
+// disabled button takes no mouse input, so it never rises (Qt still sends
+// it enter events).
 void CIconButton::TrackHover(const QPoint& position, Qt::MouseButtons buttons)
 {
+    if (!isEnabled()) {
+        SetHover(false);
+        return;
+    }
     if ((buttons & Qt::LeftButton) && !hover)
         return;
     const bool inside = rect().contains(position);
@@ -127,6 +133,14 @@ void CIconButton::leaveEvent(QEvent* event)
 {
     QPushButton::leaveEvent(event);
     SetHover(false);
+}
+
+// Disabled under the mouse: flat at once, as no move will reach it any more.
+void CIconButton::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        SetHover(false);
 }
 
 void CIconButton::focusOutEvent(QFocusEvent* event)

@@ -7,12 +7,12 @@
 
 // A flat push button that shows an icon, beside its caption or centred
 // when it has none. At rest it has no border; while the mouse is over it
-// (and the program has an active window, and the mouse did not enter with
-// the left button held) it rises with a light 3D border; while pressed it
-// sinks and its icon and caption move by one pixel. A disabled button draws
-// icon and caption embossed. No focus rectangle. A double click acts as two
-// clicks. Fill and text colours are read from the palette once, when the
-// button is built.
+// (and the program has an active window, the mouse did not enter with the
+// left button held, and the button is enabled) it rises with a light 3D
+// border; while pressed it sinks and its icon and caption move by one
+// pixel. A disabled button draws icon and caption embossed and never
+// rises. No focus rectangle. A double click acts as two clicks. Fill and
+// text colours are read from the palette once, when the button is built.
 class CIconButton : public QPushButton {
     Q_OBJECT
 
@@ -39,6 +39,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void TrackHover(const QPoint& position, Qt::MouseButtons buttons);

@@ -214,3 +214,26 @@ TEST_F(IconButtonTest, TooltipFromTheStringTableAndOnlyWhenActive)
 }
 
 } // namespace
+
+namespace {
+
+// Qt sends enter events to disabled widgets too; the button must stay flat.
+TEST_F(IconButtonTest, DisabledButtonDoesNotRiseAndDisablingFlattensIt)
+{
+    Activate(&window);
+    button->setEnabled(false);
+    QTest::mouseMove(&window, QPoint(150, 80));
+    QTest::mouseMove(&window, QPoint(25, 23));
+    MoveInside();
+    EXPECT_FALSE(button->IsHover());
+    EXPECT_TRUE(Same(Grab().pixelColor(0, 0), fill));
+
+    button->setEnabled(true);
+    MoveInside();
+    ASSERT_TRUE(button->IsHover());
+    button->setEnabled(false);
+    EXPECT_FALSE(button->IsHover());
+    EXPECT_TRUE(Same(Grab().pixelColor(0, 0), fill));
+}
+
+} // namespace
