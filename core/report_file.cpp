@@ -13,7 +13,8 @@ bool ReportFile::Open(const std::string& path)
 {
     Close();
     failed = false;
-    if (path.empty())
+    // A name with a NUL byte would create a different, shorter name.
+    if (path.empty() || path.find('\0') != std::string::npos)
         return false;
     file = std::fopen(path.c_str(), "wb");
     return file != nullptr;

@@ -336,21 +336,21 @@ TEST(Estimator, ShapesWithoutADiagonalOrAColumnWriteNothing)
 // criterion flow through every method into a complete report.
 TEST(Estimator, NonFiniteInputsOfEveryMethodStillGiveACompleteReport)
 {
-    const double specials[] = {std::nan(""), INFINITY, -INFINITY, 0.0, -0.0, 1e308};
+    const double oddValues[] = {std::nan(""), INFINITY, -INFINITY, 0.0, -0.0, 1e308};
     std::mt19937_64 random(3);
     for (int trial = 0; trial < 120; ++trial) {
         Problem problem = LineWithOutlier();
-        auto special = [&] { return specials[random() % std::size(specials)]; };
-        problem.A(random() % 6, random() % 2) = special();
-        problem.l(random() % 6, 0) = special();
+        auto odd = [&] { return oddValues[random() % std::size(oddValues)]; };
+        problem.A(random() % 6, random() % 2) = odd();
+        problem.l(random() % 6, 0) = odd();
         if (trial % 3 == 0) {
             const int i = static_cast<int>(random() % 6);
-            problem.P(i, i) = special();
+            problem.P(i, i) = odd();
         }
         const int code = trial % 10;
-        const double c = trial % 4 == 1 ? special() : 1.5;
-        const double p = trial % 5 == 2 ? special() : 1.5;
-        const double stop = trial % 7 == 3 ? special() : 1e-6;
+        const double c = trial % 4 == 1 ? odd() : 1.5;
+        const double p = trial % 5 == 2 ? odd() : 1.5;
+        const double stop = trial % 7 == 3 ? odd() : 1e-6;
         const Outcome outcome = RunEngine(problem, code, c, 50, stop, p);
         EXPECT_TRUE(outcome.result == kRunSuccess || outcome.result == kRunNotFinite) << trial;
         const std::string end = "============================================================\r\n";
@@ -554,13 +554,16 @@ TEST(EstimatorOracle, WeightVectorFormGivesTheSameBitsAsTheMatrixForm)
     CEstimator matrixForm;
     matrixForm.TuningConstant = 1.5;
     matrixForm.SetOutputFile(TempFile("matrix_form.AUS"));
-    matrixForm.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 100, 1e-9);
+    ASSERT_EQ(matrixForm.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 100, 1e-9), kRunSuccess);
     CEstimator vectorForm;
     vectorForm.TuningConstant = 1.5;
     vectorForm.SetOutputFile(TempFile("vector_form.AUS"));
-    vectorForm.RunWithWeightVector(problem.A, problem.l, weights, kMethodHuber, 0, 100, 1e-9);
+    ASSERT_EQ(vectorForm.RunWithWeightVector(problem.A, problem.l, weights, kMethodHuber, 0, 100, 1e-9), kRunSuccess);
     EXPECT_TRUE(SameBits(matrixForm.Solution(), vectorForm.Solution()));
+    EXPECT_TRUE(SameBits(matrixForm.Corrections(), vectorForm.Corrections()));
     EXPECT_EQ(ReadBytes(TempFile("matrix_form.AUS")), ReadBytes(TempFile("vector_form.AUS")));
+    std::remove(TempFile("matrix_form.AUS").c_str());
+    std::remove(TempFile("vector_form.AUS").c_str());
 }
 
 } // namespace

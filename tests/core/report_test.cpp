@@ -62,11 +62,12 @@ TEST(Report, EveryLineEndsWithCrLfAndFramesAreSixtyCharactersWide)
     while (start < report.size()) {
         const std::size_t lf = report.find('\n', start);
         ASSERT_NE(lf, std::string::npos) << "the file ends with a line end";
-        ASSERT_GT(lf, start > 0 ? start - 1 : 0);
+        ASSERT_GT(lf, start) << "a bare LF ends line " << lines;
         ASSERT_EQ(report[lf - 1], '\r') << "line " << lines;
         const std::string line = report.substr(start, lf - 1 - start);
-        if (!line.empty() && (line[0] == '*' || line[0] == '='))
+        if (!line.empty() && (line[0] == '*' || line[0] == '=')) {
             EXPECT_EQ(line.size(), 60u) << line;
+        }
         start = lf + 1;
         ++lines;
     }
@@ -106,6 +107,19 @@ TEST(Report, WideAndNonFiniteNumbersAreWrittenWholeAndShiftTheLine)
     EXPECT_NE(report.find("            nan\r\n"), std::string::npos);
     EXPECT_NE(report.find("   1123456789012.50000           -inf           -inf\r\n"), std::string::npos);
     std::remove(path.c_str());
+}
+
+TEST(Report, ANameWithANulByteCreatesNoFile)
+{
+    const std::string cut = testing::TempDir() + "cut.AUS";
+    std::remove(cut.c_str());
+    ReportFile file;
+    EXPECT_FALSE(file.Open(cut + std::string(1, '\0') + ".txt"));
+    EXPECT_FALSE(file.IsOpen());
+    std::FILE* created = std::fopen(cut.c_str(), "rb");
+    EXPECT_EQ(created, nullptr);
+    if (created != nullptr)
+        std::fclose(created);
 }
 
 TEST(Report, AGermanLocaleStillWritesDecimalPoints)
