@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <optional>
 #include <utility>
 
 const QColor CLinkStatic::kUnvisitedColour(0, 0, 238);
@@ -42,10 +44,47 @@ CLinkStatic::Opener CLinkStatic::SetOpener(Opener opener)
     return std::exchange(CurrentOpener(), std::move(opener));
 }
 
-// QDesktopServices only says yes or no. It says no when nothing could take
-// the URL: without the desktop's launcher no scheme has a handler (31);
-// with one, the launch itself failed, for which the shell's table has no
-// entry. A target that names nothing is "file not found", as in the shell.
+namespace {
+
+constexpr int kHandlerQueryMs = 3000;
+
+// Whether the desktop names a program for a URL scheme ("mailto"), as
+// xdg-mime answers; nullopt when it cannot tell. The desktop's launcher
+// starts without waiting for the program, so a missing handler shows
+// nowhere else.
+std::optional<bool> DesktopHasHandler(const QString& scheme)
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
+                          QStringLiteral("x-scheme-handler/") + scheme});
+    if (!process.waitForFinished(kHandlerQueryMs)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return !process.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// Files and web pages always find a program: the launcher falls back on
+// the file manager or a browser.
+bool NeedsSchemeHandler(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return !url.isLocalFile() && scheme != QLatin1String("http") && scheme != QLatin1String("https");
+}
+
+} // namespace
+
+// QDesktopServices only says yes or no. A scheme that the desktop has no
+// program for (a "mailto:" without a mail program) has no association (31),
+// and so has any URL when the desktop's launcher is missing; a launch that
+// failed otherwise has no entry in the shell's table. A target that names
+// nothing is "file not found", as in the shell.
 int CLinkStatic::OpenWithDesktop(const QString& target)
 {
     const QString trimmed = target.trimmed();
@@ -60,6 +99,8 @@ int CLinkStatic::OpenWithDesktop(const QString& target)
     }
     if (!url.isValid())
         return kFileNotFound;
+    if (NeedsSchemeHandler(url) && DesktopHasHandler(url.scheme()) == false)
+        return kNoAssociation;
     if (QDesktopServices::openUrl(url))
         return kOpenSucceeded;
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() ? kNoAssociation : kUnknownFailure;
