@@ -72,6 +72,16 @@ QString TextWith(int stringId, const QString& argument)
     return QString::fromStdString(FormatString(stringId, argument.toStdString()));
 }
 
+// A copy for the engine. Matrix copies report exhausted storage by coming
+// out invalid; here that ends the command with the out-of-memory message.
+Matrix CopyForRun(const Matrix& matrix)
+{
+    Matrix copy(matrix);
+    if (!copy.IsValid())
+        throw std::bad_alloc();
+    return copy;
+}
+
 std::string LocalFileName(const QString& fileName)
 {
     return QFile::encodeName(fileName).toStdString();
@@ -401,8 +411,8 @@ void CMainDlg::ComputeMEstimator()
     CEstimator estimator(&status, &residuals);
     estimator.SetOutputFile(LocalFileName(OutputFileName));
     estimator.TuningConstant = tuning.TuningConstant;
-    const int result = estimator.Run(DesignMatrix, Observations, Weights, kMethodAndrews + selection, 0.0,
-                                     MaxIterations, StopCriterion);
+    const int result = estimator.Run(CopyForRun(DesignMatrix), CopyForRun(Observations), CopyForRun(Weights),
+                                     kMethodAndrews + selection, 0.0, MaxIterations, StopCriterion);
     if (result == kRunSuccess)
         platform::ShowMessage(Text(kStringComputeSuccess), this, platform::MessageIcon::Information);
     else

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -82,6 +83,32 @@ TEST(TuningDlg, CancelLeavesTheConstant)
     EXPECT_EQ(tuning.TuningConstant, 2.385);
     EXPECT_TRUE(seams.messages.isEmpty());
     EXPECT_EQ(tuning.windowTitle(), QStringLiteral("Tuningkonstante"));
+}
+
+// The dialog opens with the default selected, as a dialog's first edit
+// field is: typing replaces it instead of running into it ("1.5" + "2"
+// must not become 1.52). Run through the real modal loop; Enter is OK.
+TEST(TuningDlg, TypingReplacesThePresetDefault)
+{
+    Seams seams;
+    seams.modal = [](QDialog& shown) {
+        QTimer::singleShot(0, &shown, [&shown] {
+            QApplication::setActiveWindow(&shown);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&shown));
+            QWidget* edit = QApplication::focusWidget();
+            EXPECT_EQ(edit, platform::FindControl(&shown, 1029));
+            QTest::keyClicks(edit, QStringLiteral("2"));
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (shown.isVisible())
+                shown.reject();
+        });
+        return shown.exec();
+    };
+    CTuningDlg tuning;
+    tuning.TuningConstant = 1.5;
+    EXPECT_EQ(tuning.DoModal(), QDialog::Accepted);
+    EXPECT_EQ(tuning.TuningConstant, 2.0);
+    EXPECT_TRUE(seams.messages.isEmpty());
 }
 
 TEST(MethodPanels, StartWithTheFirstChoiceAndReadTheChecksOnlyWhenAsked)
