@@ -33,6 +33,13 @@ const QList<QStringList>& KnownEditors()
     return editors;
 }
 
+// A relative name that starts with '-' would reach the editor as an
+// option; "./" in front keeps it a file name.
+QString AsFileArgument(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + fileName : fileName;
+}
+
 QStringList FromVariable(const char* name)
 {
     const QString value = qEnvironmentVariable(name).trimmed();
@@ -63,7 +70,7 @@ bool RunTextEditor(const QString& fileName)
     const QString program = command.takeFirst();
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, command << fileName);
+    process.start(program, command << AsFileArgument(fileName));
     if (!process.waitForStarted(-1))
         return false;
     process.waitForFinished(-1);

@@ -15,7 +15,8 @@ namespace platform {
 QStringList FindTextEditor();
 
 // Runs the editor on fileName and waits for it. False when no editor could
-// be found or started.
+// be found or started. A name starting with '-' is passed as "./name", so
+// that the editor does not take it for an option.
 bool RunTextEditor(const QString& fileName);
 
 using TextEditorHandler = std::function<bool(const QString& fileName)>;

@@ -91,6 +91,25 @@ TEST(TextEditor, RunsTheEditorOnTheFileAndWaitsForItsEnd)
     EXPECT_EQ(QString::fromUtf8(written.readAll()).trimmed(), target);
 }
 
+TEST(TextEditor, RelativeNameStartingWithADashIsNoOption)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString script = dir.filePath(QStringLiteral("editor.sh"));
+    const QString mark = dir.filePath(QStringLiteral("mark"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(mark).toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    EnvironmentScope own("TOLVAR_EDITOR", QFile::encodeName(script));
+    ASSERT_TRUE(platform::RunTextEditor(QStringLiteral("-n daten.EIN")));
+    QFile written(mark);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()), QStringLiteral("./-n daten.EIN"));
+}
+
 TEST(TextEditor, MissingEditorProgramIsReportedAsNotStarted)
 {
     EnvironmentScope own("TOLVAR_EDITOR", "/nonexistent/editor");
