@@ -9,8 +9,10 @@
 namespace {
 
 // A reduced cost counts as positive only beyond this share of the size of
-// the terms it is summed from; below that it is rounding noise.
-constexpr double kCostTolerance = 1e-11;
+// the terms it is summed from; below that it is rounding noise. The size
+// can be far above the residuals (coordinates of 1e7 with residuals of
+// 1e-3), so the share is kept a few hundred roundings small.
+constexpr double kCostTolerance = 1e-13;
 // Entries of a transformed column below this share of its largest entry
 // are taken as zero and never pivoted on.
 constexpr double kPivotTolerance = 1e-10;
@@ -65,6 +67,48 @@ bool InvertDense(std::vector<double> a, int m, std::vector<double>& inverse)
     return true;
 }
 
+// Solves a y = rhs for the m x m row-major matrix a by Gaussian elimination
+// with partial pivoting; false when a pivot vanishes. Unlike multiplying by
+// an explicit inverse, this is backward stable: the equations hold to
+// rounding even when a is ill-conditioned (large coordinates, nearly equal
+// columns), which is what makes the basic residuals equal in size.
+bool SolveDense(std::vector<double> a, int m, std::vector<double> rhs, std::vector<double>& y)
+{
+    double largest = 0.0;
+    for (double value : a)
+        largest = std::fmax(largest, std::fabs(value));
+    const auto at = [&a, m](int r, int c) -> double& { return a[static_cast<std::size_t>(r) * m + c]; };
+    for (int col = 0; col < m; ++col) {
+        int pivotRow = col;
+        for (int r = col + 1; r < m; ++r)
+            if (std::fabs(at(r, col)) > std::fabs(at(pivotRow, col)))
+                pivotRow = r;
+        if (!(std::fabs(at(pivotRow, col)) > 1e-14 * largest))
+            return false;
+        if (pivotRow != col) {
+            for (int c = 0; c < m; ++c)
+                std::swap(at(pivotRow, c), at(col, c));
+            std::swap(rhs[pivotRow], rhs[col]);
+        }
+        for (int r = col + 1; r < m; ++r) {
+            const double factor = at(r, col) / at(col, col);
+            if (factor == 0.0)
+                continue;
+            for (int c = col; c < m; ++c)
+                at(r, c) -= factor * at(col, c);
+            rhs[r] -= factor * rhs[col];
+        }
+    }
+    y.assign(m, 0.0);
+    for (int r = m - 1; r >= 0; --r) {
+        double sum = rhs[r];
+        for (int c = r + 1; c < m; ++c)
+            sum -= at(r, c) * y[c];
+        y[r] = sum / at(r, r);
+    }
+    return true;
+}
+
 // Revised simplex on the dual of the minimax programme (see the header).
 // Columns: 2i is observation i with sign +1, i.e. (a_i, 1) with cost b_i;
 // 2i + 1 is observation i with sign -1, (-a_i, 1) with cost -b_i; 2n + k is
@@ -75,7 +119,7 @@ public:
 
     // Both phases; the status of the solution.
     int Solve();
-    // The simplex multipliers (x, t) of the final basis, solved afresh.
+    // The simplex multipliers (x, t) of the current basis, solved afresh.
     std::vector<double> Multipliers() const;
     int Pivots() const { return pivots; }
 
@@ -312,7 +356,10 @@ bool DualSimplex::RunPhase()
     while (pivots < pivotLimit) {
         if (pivotsSinceRefactor >= kRefactorInterval)
             Refactor();
-        ComputeMultipliers(pi);
+        // Priced with multipliers solved afresh: those of the updated
+        // inverse carry its rounding, which hides improvements of large
+        // coordinates' small residuals.
+        pi = Multipliers();
         const bool bland = degenerateRun >= kDegenerateRunLimit;
         const int entering = ChooseEntering(pi, bland);
         if (entering < 0)
@@ -404,18 +451,12 @@ std::vector<double> DualSimplex::Multipliers() const
         for (int k = 0; k < m; ++k)
             transposed[static_cast<std::size_t>(r) * m + k] = column[k];
     }
-    std::vector<double> inverseTransposed;
-    std::vector<double> pi(m, 0.0);
-    if (!InvertDense(std::move(transposed), m, inverseTransposed)) {
+    std::vector<double> costs(m);
+    for (int r = 0; r < m; ++r)
+        costs[r] = Cost(basis[r]);
+    std::vector<double> pi;
+    if (!SolveDense(std::move(transposed), m, std::move(costs), pi))
         ComputeMultipliers(pi);
-        return pi;
-    }
-    for (int k = 0; k < m; ++k) {
-        double sum = 0.0;
-        for (int r = 0; r < m; ++r)
-            sum += inverseTransposed[static_cast<std::size_t>(k) * m + r] * Cost(basis[r]);
-        pi[k] = sum;
-    }
     return pi;
 }
 

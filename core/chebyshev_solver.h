@@ -26,10 +26,12 @@ struct ChebyshevSolution {
 //     subject to sum_i a_i (y_i+ - y_i-) = 0,  sum_i (y_i+ + y_i-) = 1,  y >= 0.
 // A revised simplex on the dual keeps a (u+1) x (u+1) basis; its simplex
 // multipliers are (x, t). Each exchange brings in the observation with the
-// largest residual beyond t, so a pass costs O(n u) and the basis never
-// grows with n. The final x is recomputed from the optimal basis by solving
-// its u + 1 equations (the equioscillation system s_i (a_i x - b_i) = -t),
-// so it is the exact vertex up to one solve's rounding.
+// largest residual beyond t, so a pass costs O(n u + u^3) and the basis
+// never grows with n. The multipliers are solved afresh from the basis in
+// every pass, from its u + 1 equations (the equioscillation system
+// s_i (a_i x - b_i) = -t) by Gaussian elimination with partial pivoting,
+// so pricing and the final x stay exact up to one stable solve's rounding
+// even for large coordinates with small residuals.
 //
 // At the optimum at least u + 1 observations (for A of full rank) attain
 // |a_i x - b_i| = t, with signs such that zero lies in the convex hull of

@@ -229,6 +229,49 @@ TEST(ChebyshevSolver, LargerProblemIsLocallyUnbeatable)
     }
 }
 
+// Surveying data: coordinates of millions of metres whose residuals are
+// centimetres or metres. The columns are nearly parallel and every term is
+// far larger than the residual it cancels to, yet the minimax value must be
+// that of the oracle to far better than the residuals' size, and the
+// extreme residuals equal in size.
+TEST(ChebyshevSolver, LargeCoordinatesWithSmallResiduals)
+{
+    for (const double offset : {1e6, 5e6, 3e7}) {
+        for (const double scale : {0.01, 1.0}) {
+            for (unsigned seed = 0; seed < 10; ++seed) {
+                std::mt19937 generator(seed);
+                std::normal_distribution<double> normal(0.0, 1.0);
+                const int n = 8;
+                Matrix A(n, 3, 0.0);
+                Matrix b(n, 1, 0.0);
+                for (int i = 0; i < n; ++i) {
+                    A[i][0] = 1.0;
+                    A[i][1] = offset + 100.0 * normal(generator);
+                    A[i][2] = offset + 100.0 * normal(generator);
+                    b[i][0] = 2.0 * offset + 0.5 * A[i][1] - 0.3 * A[i][2] + scale * normal(generator);
+                }
+                Matrix x;
+                Matrix v;
+                const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+                ASSERT_EQ(solution.status, kChebyshevOptimal);
+                EXPECT_NEAR(solution.maxResidual, BruteForceMinimax(A, b), 1e-4 * scale)
+                    << "offset " << offset << " scale " << scale << " seed " << seed;
+                double smallestExtreme = solution.maxResidual;
+                int extremal = 0;
+                for (int i = 0; i < n; ++i) {
+                    if (std::fabs(v[i][0]) < solution.maxResidual - 1e-3 * scale)
+                        continue;
+                    ++extremal;
+                    smallestExtreme = std::min(smallestExtreme, std::fabs(v[i][0]));
+                }
+                EXPECT_GE(extremal, 4) << "offset " << offset << " scale " << scale << " seed " << seed;
+                EXPECT_NEAR(smallestExtreme, solution.maxResidual, 1e-5 * scale)
+                    << "offset " << offset << " scale " << scale << " seed " << seed;
+            }
+        }
+    }
+}
+
 TEST(ChebyshevSolver, DegenerateAndRankDeficientSystems)
 {
     // Data exactly on a line: minimax value 0, the line itself.
