@@ -49,6 +49,10 @@ QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, c
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(mode == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // A desktop's own open dialog (GTK, portal) offers existing files only,
+    // whatever the file mode says; Qt's dialog also takes a new name.
+    if (mode == FileDialogMode::Open)
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(request.nameFilters);
     // A wildcard name only selects the filter; there is no default name.

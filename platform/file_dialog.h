@@ -14,7 +14,7 @@ class QWidget;
 namespace platform {
 
 enum class FileDialogMode {
-    Open,  // choose a name; the file need not exist
+    Open,  // choose a name; the file need not exist (Qt's own dialog, which takes new names)
     Save,  // choose a name to write
 };
 

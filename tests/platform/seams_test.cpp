@@ -2,10 +2,12 @@
 #include "platform/help.h"
 #include "platform/icons.h"
 #include "platform/lp_library.h"
+#include "platform/modal.h"
 #include "platform/text_editor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -59,6 +61,46 @@ TEST(FileDialogSeam, HandlerReceivesTheRequestAndAnswersForTheUser)
     EXPECT_EQ(seen.title, QStringLiteral("Titel"));
     EXPECT_EQ(seen.initialName, QStringLiteral("*.EIN"));
     EXPECT_EQ(seen.nameFilters, QStringList{QStringLiteral("E (*.EIN) (*.ein)")});
+}
+
+// The real dialog, answered through the modal seam: a name that does not
+// exist yet (a new output file) is taken, with its full path.
+TEST(FileDialog, OpenDialogTakesANewNameAndCancelGivesNothing)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString newName = dir.filePath(QStringLiteral("neu.AUS"));
+    QString title;
+    QStringList filters;
+    const auto previous = platform::SetModalHandler([&](QDialog& shown) {
+        auto* dialog = dynamic_cast<QFileDialog*>(&shown);
+        EXPECT_NE(dialog, nullptr);
+        if (!dialog)
+            return int(QDialog::Rejected);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        dialog->setDirectory(dir.path());
+        dialog->selectFile(QStringLiteral("neu.AUS"));
+        shown.accept();  // QFileDialog::accept checks the name as a click on its button does
+        return shown.result();
+    });
+    const QString chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open,
+                                                QStringLiteral("Ausgabedatei w\u00e4hlen ..."), QStringLiteral("*.AUS"),
+                                                QStringLiteral("Ausgabedatei (*.AUS) |*.aus|Alle Dateien (*.*) |*.*||"));
+    platform::SetModalHandler([](QDialog& shown) {
+        shown.reject();
+        return shown.result();
+    });
+    const QString cancelled = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("T"),
+                                                   QStringLiteral("*.EIN"), QStringLiteral("E |*.ein||"));
+    platform::SetModalHandler(previous);
+
+    EXPECT_EQ(chosen, newName);
+    EXPECT_FALSE(QFile::exists(newName));
+    EXPECT_EQ(title, QStringLiteral("Ausgabedatei w\u00e4hlen ..."));
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("Ausgabedatei (*.AUS) (*.aus)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
+    EXPECT_TRUE(cancelled.isEmpty());
 }
 
 TEST(TextEditor, OwnVariableBeforeVisualAndArgumentsKept)
