@@ -123,6 +123,9 @@ int RunCli(const CliOptions& options, IStatusWindow* status)
     try {
         return options.lpLibrary ? RunLpLibraryWay(options, status) : RunEngineWay(options, status);
     } catch (const std::bad_alloc&) {
+        // The pass line may still be open on the terminal; the message gets its own line.
+        if (status != nullptr)
+            status->Hide();
         Message(LoadString(kStringOutOfMemory));
         return kExitComputation;
     }
