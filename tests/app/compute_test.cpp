@@ -315,6 +315,40 @@ TEST_F(ComputeTest, HuberRunWritesTheReportAndShowsTheResiduals)
     EXPECT_EQ(dialog.DesignMatrix.Rows(), 5);
 }
 
+// Each radio button of the M-estimator panel offers its method's default
+// constant and runs its method (the report's method line names it).
+TEST_F(ComputeTest, EveryEstimatorOffersItsDefaultAndRunsItsMethod)
+{
+    const struct {
+        int id;
+        const char* method;
+        const char* offered;
+    } estimators[] = {
+        {1014, "Andrews", "0.5"}, {1015, "Biweight", "4.685"}, {1016, "Cauchy", "2.385"}, {1017, "Fair", "1.4"},
+        {1018, "Huber", "1.5"},   {1019, "Logistic", "1.205"}, {1020, "Talwar", "2.795"}, {1021, "Welsch", "2.985"},
+    };
+    // A straight line 2t + 1, t = 0 .. 5, with 10 added to the last value.
+    ASSERT_TRUE(WriteFile(input, "1 0\r\n1 1\r\n1 2\r\n1 3\r\n1 4\r\n1 5\r\n"
+                                 "1 1\r\n3 1\r\n5 1\r\n7 1\r\n9 1\r\n21 1\r\n"));
+    Name(input, output);
+    for (const auto& estimator : estimators) {
+        ChooseEstimator(estimator.id);
+        QString offered;
+        seams.modal = [&](QDialog& shown) {
+            if (auto* tuning = dynamic_cast<CTuningDlg*>(&shown))
+                offered = platform::FindControlAs<QLineEdit>(tuning, 1029)->text();
+            shown.accept();
+            return shown.result();
+        };
+        Compute();
+        EXPECT_EQ(offered, QString::fromLatin1(estimator.offered)) << estimator.method;
+        QFile report(output);
+        ASSERT_TRUE(report.open(QIODevice::ReadOnly)) << estimator.method;
+        const QByteArray methodLine = QByteArray("Berechnungsart: ") + estimator.method + " mit Tuning-Konstante";
+        EXPECT_TRUE(report.readAll().contains(methodLine)) << estimator.method;
+    }
+}
+
 TEST_F(ComputeTest, NonFiniteSolutionIsNotReportedAsSuccess)
 {
     // Talwar with c = 2.795 on l = 1, 2, 3, 4, 100: every residual of the
