@@ -224,24 +224,25 @@ void CMainDlg::ApplyEnablingRule()
 
 void CMainDlg::OnChooseInputFile()
 {
-    UpdateData(true);
-    const QString chosen = platform::ChooseFile(this, platform::FileDialogMode::Open,
-                                                QStringLiteral("Eingabedatei wählen ..."), QStringLiteral("*.EIN"),
-                                                QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
-    if (!chosen.isEmpty())
-        InputFileName = chosen;
-    ApplyEnablingRule();
-    UpdateData(false);
+    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), QStringLiteral("*.EIN"),
+                   QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
 }
 
 void CMainDlg::OnChooseOutputFile()
 {
+    ChooseFileInto(OutputFileName, QStringLiteral("Ausgabedatei wählen ..."), QStringLiteral("*.AUS"),
+                   QStringLiteral("Ausgabedatei (*.AUS) |*.aus|Alle Dateien (*.*) |*.*||"));
+}
+
+// The file need not exist, so that a new output file can be named; Cancel
+// keeps the name as it was.
+void CMainDlg::ChooseFileInto(QString& fileName, const QString& title, const QString& initialName,
+                              const QString& filter)
+{
     UpdateData(true);
-    const QString chosen = platform::ChooseFile(this, platform::FileDialogMode::Open,
-                                                QStringLiteral("Ausgabedatei wählen ..."), QStringLiteral("*.AUS"),
-                                                QStringLiteral("Ausgabedatei (*.AUS) |*.aus|Alle Dateien (*.*) |*.*||"));
+    const QString chosen = platform::ChooseFile(this, platform::FileDialogMode::Open, title, initialName, filter);
     if (!chosen.isEmpty())
-        OutputFileName = chosen;
+        fileName = chosen;
     ApplyEnablingRule();
     UpdateData(false);
 }

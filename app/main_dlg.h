@@ -86,6 +86,7 @@ private:
     void ExchangeFamilies(bool saveAndValidate);
     void OnFileNameChanged();
     void ApplyEnablingRule();
+    void ChooseFileInto(QString& fileName, const QString& title, const QString& initialName, const QString& filter);
     void OpenInTextEditor(const QString& fileName);
     void SelectFamily(bool estimators);
     void ShowAboutBox();
