@@ -34,8 +34,6 @@
 namespace {
 
 constexpr int kProgramIcon = 128;
-constexpr int kStringNoTextEditor = 121;
-constexpr int kStringNoLpLibrary = 122;
 
 struct ButtonLook {
     int id;
@@ -316,9 +314,17 @@ void CMainDlg::ShowAboutBox()
 // The data editor (dimensions dialog, grid pages) is not built yet: the
 // create and edit commands keep their buttons and enabling rule, and show
 // nothing until it joins here.
-void CMainDlg::OnCreateData() {}
+// The data editor is not part of this version yet: say so instead of
+// ignoring the click.
+void CMainDlg::OnCreateData()
+{
+    platform::ShowMessage(Text(kStringNoDataEditor), this, platform::MessageIcon::Information);
+}
 
-void CMainDlg::OnEditData() {}
+void CMainDlg::OnEditData()
+{
+    platform::ShowMessage(Text(kStringNoDataEditor), this, platform::MessageIcon::Information);
+}
 
 void CMainDlg::OnHelp()
 {

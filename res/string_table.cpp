@@ -29,6 +29,7 @@ constexpr StringEntry kStrings[] = {
     {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
+    {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
 };
 
 } // namespace

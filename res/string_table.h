@@ -24,6 +24,9 @@ enum StringId : int {
     kStringMissingWeight = 118,       // "Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!"
     kStringNoObservations = 119,      // "Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"
     kStringOutOfMemory = 120,         // ours: a command ran out of memory
+    kStringNoTextEditor = 121,        // ours: no text editor to open a file in
+    kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
+    kStringNoDataEditor = 123,        // ours: the data editor is not in this version
 };
 
 // The text of id, or an empty string for an id the table does not hold.
