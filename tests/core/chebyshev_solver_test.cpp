@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,22 +13,8 @@
 
 namespace {
 
-Matrix FromRows(const std::vector<std::vector<double>>& rows)
-{
-    Matrix matrix(static_cast<int>(rows.size()), static_cast<int>(rows.front().size()), 0.0);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t k = 0; k < rows[i].size(); ++k)
-            matrix[static_cast<int>(i)][static_cast<int>(k)] = rows[i][k];
-    return matrix;
-}
-
-Matrix Column(const std::vector<double>& values)
-{
-    Matrix vector(static_cast<int>(values.size()), 1, 0.0);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        vector[static_cast<int>(i)][0] = values[i];
-    return vector;
-}
+using test_support::FromRows;
+using test_support::Column;
 
 testutil::Rows ToRows(const Matrix& A)
 {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,9 @@
 #include <vector>
 
 namespace {
+
+using test_support::FileExists;
+using test_support::ReadBytes;
 
 // ---------------------------------------------------------------------------
 // The oracle: the engine's algorithm transcribed literally with dense
@@ -164,20 +169,6 @@ Problem LineWithOutlier()
 std::string TempFile(const std::string& name)
 {
     return testing::TempDir() + name;
-}
-
-bool FileExists(const std::string& path)
-{
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr)
-        std::fclose(f);
-    return f != nullptr;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 struct Outcome {

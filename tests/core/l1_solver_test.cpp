@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,22 +18,8 @@
 
 namespace {
 
-Matrix FromRows(const std::vector<std::vector<double>>& rows)
-{
-    Matrix m(static_cast<int>(rows.size()), rows.empty() ? 0 : static_cast<int>(rows[0].size()), 0.0);
-    for (int i = 0; i < m.Rows(); ++i)
-        for (int j = 0; j < m.Columns(); ++j)
-            m(i, j) = rows[i][j];
-    return m;
-}
-
-Matrix Column(const std::vector<double>& values)
-{
-    Matrix m(static_cast<int>(values.size()), 1, 0.0);
-    for (int i = 0; i < m.Rows(); ++i)
-        m(i, 0) = values[i];
-    return m;
-}
+using test_support::FromRows;
+using test_support::Column;
 
 struct L1Result {
     Matrix x;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -19,26 +21,8 @@
 
 namespace {
 
-Matrix FromRows(std::initializer_list<std::initializer_list<double>> rows)
-{
-    const int r = static_cast<int>(rows.size());
-    const int c = r > 0 ? static_cast<int>(rows.begin()->size()) : 0;
-    Matrix m(r, c, 0.0);
-    int i = 0;
-    for (const auto& row : rows) {
-        int j = 0;
-        for (double value : row)
-            m(i, j++) = value;
-        ++i;
-    }
-    return m;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test_support::FromRows;
+using test_support::ReadBytes;
 
 std::string TempPath(const char* name)
 {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -14,11 +16,7 @@
 
 namespace {
 
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test_support::ReadBytes;
 
 struct Column {
     Matrix A{4, 1, 1.0};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,9 @@
 #include <string>
 
 namespace io_test {
+
+using test_support::FromRows;
+using test_support::ReadBytes;
 
 // A file name in the test's temporary folder, unique per process and test.
 inline std::string TempPath(const std::string& name)
@@ -28,35 +32,6 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
     ASSERT_NE(file, nullptr) << path;
     ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
     ASSERT_EQ(std::fclose(file), 0);
-}
-
-inline std::string ReadBytes(const std::string& path)
-{
-    std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return bytes;
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    std::fclose(file);
-    return bytes;
-}
-
-inline Matrix FromRows(std::initializer_list<std::initializer_list<double>> rows)
-{
-    const int r = static_cast<int>(rows.size());
-    const int c = r > 0 ? static_cast<int>(rows.begin()->size()) : 0;
-    Matrix m(r, c, 0.0);
-    int i = 0;
-    for (const auto& row : rows) {
-        int j = 0;
-        for (double value : row)
-            m(i, j++) = value;
-        ++i;
-    }
-    return m;
 }
 
 // Compares every element exactly; also the shape.

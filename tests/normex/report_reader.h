@@ -3,6 +3,8 @@
 // Test helpers shared by the Lp library and command-line tests: reading a
 // report back into numbers, reading whole files, writing input files.
 
+#include "test_support.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -12,17 +14,8 @@
 
 namespace testutil {
 
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline bool FileExists(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return in.good();
-}
+using test_support::FileExists;
+using test_support::ReadBytes;
 
 struct ParsedReport {
     bool ok = false;

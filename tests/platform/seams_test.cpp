@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 // Sets an environment variable for one test and restores it afterwards.
@@ -112,44 +114,55 @@ TEST(TextEditor, OwnVariableBeforeVisualAndArgumentsKept)
     EXPECT_EQ(platform::FindTextEditor(), QStringList{QStringLiteral("othereditor")});
 }
 
+// A stand-in editor: a shell script with body, its path handed over in
+// TOLVAR_EDITOR. "%1" in body is the file the script leaves its mark in.
+class StandInEditor {
+public:
+    explicit StandInEditor(const QString& body)
+        : script(dir.filePath(QStringLiteral("editor.sh"))), mark(dir.filePath(QStringLiteral("mark")))
+    {
+        QFile file(script);
+        if (file.open(QIODevice::WriteOnly))
+            file.write((QStringLiteral("#!/bin/sh\n") + body.arg(mark)).toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // What the script wrote, or an empty optional when it wrote nothing yet.
+    std::optional<QString> Mark() const
+    {
+        QFile written(mark);
+        if (!written.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return QString::fromUtf8(written.readAll());
+    }
+
+    QTemporaryDir dir;
+    QString script;
+    QString mark;
+    EnvironmentScope own{"TOLVAR_EDITOR", QFile::encodeName(script)};
+};
+
 TEST(TextEditor, RunsTheEditorOnTheFileAndWaitsForItsEnd)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    // A stand-in editor that takes a while and then leaves a mark.
-    const QString script = dir.filePath(QStringLiteral("editor.sh"));
-    const QString mark = dir.filePath(QStringLiteral("mark"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\nsleep 0.3\necho \"$1\" > '%1'\n").arg(mark).toUtf8());
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    EnvironmentScope own("TOLVAR_EDITOR", QFile::encodeName(script));
-    const QString target = dir.filePath(QStringLiteral("daten mit blank.EIN"));
+    // It takes a while and then leaves a mark.
+    StandInEditor editor(QStringLiteral("sleep 0.3\necho \"$1\" > '%1'\n"));
+    ASSERT_TRUE(editor.dir.isValid());
+    const QString target = editor.dir.filePath(QStringLiteral("daten mit blank.EIN"));
     ASSERT_TRUE(platform::RunTextEditor(target));
-    QFile written(mark);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << "returned before the editor ended";
-    EXPECT_EQ(QString::fromUtf8(written.readAll()).trimmed(), target);
+    const std::optional<QString> mark = editor.Mark();
+    ASSERT_TRUE(mark.has_value()) << "returned before the editor ended";
+    EXPECT_EQ(mark->trimmed(), target);
 }
 
 TEST(TextEditor, RelativeNameStartingWithADashIsNoOption)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString script = dir.filePath(QStringLiteral("editor.sh"));
-    const QString mark = dir.filePath(QStringLiteral("mark"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n").arg(mark).toUtf8());
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    EnvironmentScope own("TOLVAR_EDITOR", QFile::encodeName(script));
+    StandInEditor editor(QStringLiteral("printf '%s' \"$1\" > '%1'\n"));
+    ASSERT_TRUE(editor.dir.isValid());
     ASSERT_TRUE(platform::RunTextEditor(QStringLiteral("-n daten.EIN")));
-    QFile written(mark);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(written.readAll()), QStringLiteral("./-n daten.EIN"));
+    const std::optional<QString> mark = editor.Mark();
+    ASSERT_TRUE(mark.has_value());
+    EXPECT_EQ(*mark, QStringLiteral("./-n daten.EIN"));
 }
 
 TEST(TextEditor, MissingEditorProgramIsReportedAsNotStarted)
