@@ -7,33 +7,17 @@
 #include <QAbstractButton>
 #include <QLabel>
 
-namespace {
-
-unsigned LinkStyle(unsigned templateStyle)
-{
-    unsigned style = 0;
-    if (templateStyle & res::kStyleCenter)
-        style |= CLinkStatic::SS_CENTER;
-    if (templateStyle & res::kStyleRight)
-        style |= CLinkStatic::SS_RIGHT;
-    if (templateStyle & res::kStyleVCenter)
-        style |= CLinkStatic::SS_CENTERIMAGE;
-    return style;
-}
-
-} // namespace
-
 CAboutDlg::CAboutDlg(QWidget* owner)
     : QDialog(owner)
 {
     RegisterPictureResource();
     platform::BuildDialog(*this, res::kDialogAbout,
                           [](const res::ControlTemplate& control, QWidget* dialog) -> QWidget* {
-                              if (control.id != kFirstMailId && control.id != kSecondMailId)
+                              if (control.id != kFirstMailLink && control.id != kSecondMailLink)
                                   return nullptr;
-                              return new CLinkStatic(QString::fromUtf8(control.text), LinkStyle(control.style), dialog);
+                              return new CLinkStatic(QString::fromUtf8(control.text), control.style & (res::SS_CENTER | res::SS_RIGHT | res::SS_CENTERIMAGE), dialog);
                           });
-    if (auto* ok = platform::FindControlAs<QAbstractButton>(this, 1))
+    if (auto* ok = platform::FindControlAs<QAbstractButton>(this, kOkButton))
         connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
     FitPicture();
     InitLinks();
@@ -53,8 +37,8 @@ void CAboutDlg::FitPicture()
 // Each address is the visible text of its link; the link opens a new mail.
 void CAboutDlg::InitLinks()
 {
-    FirstMailLink = platform::FindControlAs<CLinkStatic>(this, kFirstMailId);
-    SecondMailLink = platform::FindControlAs<CLinkStatic>(this, kSecondMailId);
+    FirstMailLink = platform::FindControlAs<CLinkStatic>(this, kFirstMailLink);
+    SecondMailLink = platform::FindControlAs<CLinkStatic>(this, kSecondMailLink);
     for (CLinkStatic* link : {SecondMailLink, FirstMailLink}) {
         if (!link)
             continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/control_ids.h"
+
 #include <QDialog>
 
 class CLinkStatic;
@@ -11,8 +13,9 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kFirstMailId = 1032;
-    static constexpr int kSecondMailId = 1033;
+    using ControlId = res::about_dlg::ControlId;
+    using enum ControlId;
+
     static constexpr int kPictureWidth = 250;
     static constexpr int kPictureHeight = 190;
 

@@ -3,10 +3,6 @@
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 
-namespace {
-constexpr int kFirstMethodRadio = 1014;
-}
-
 CMEstimatorPanel::CMEstimatorPanel(QWidget* parent) : QWidget(parent)
 {
     platform::BuildDialog(*this, res::kDialogMEstimatorPanel);
@@ -15,7 +11,7 @@ CMEstimatorPanel::CMEstimatorPanel(QWidget* parent) : QWidget(parent)
 
 void CMEstimatorPanel::Exchange(platform::DataExchange& dx)
 {
-    dx.RadioGroup(kFirstMethodRadio, Selection);
+    dx.RadioGroup(kAndrewsRadio, Selection);
 }
 
 int CMEstimatorPanel::GetSelection()

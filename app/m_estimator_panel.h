@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/control_ids.h"
+
 #include <QWidget>
 
 namespace platform {
@@ -13,6 +15,9 @@ class CMEstimatorPanel : public QWidget {
     Q_OBJECT
 
 public:
+    using ControlId = res::m_estimator_panel::ControlId;
+    using enum ControlId;
+
     explicit CMEstimatorPanel(QWidget* parent = nullptr);
 
     // Re-reads the radio group: 0 Andrews .. 7 Welsch, -1 when none is checked.

@@ -1,9 +1,7 @@
 #include "app/main_app.h"
 
-#include "app/help_window.h"
 #include "app/main_dlg.h"
 #include "app/splash_dlg.h"
-#include "platform/help.h"
 #include "platform/modal.h"
 
 #include <clocale>
@@ -16,7 +14,6 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
 
 bool CMainApp::InitInstance()
 {
-    platform::SetHelpHandler({[](QWidget* owner) { ShowHelpWindow(owner); }, [] { CloseHelpWindow(); }});
     CSplashDlg splash;  // hidden after its moment, destroyed after the dialog
     splash.ShowForStart();
     CMainDlg dialog;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "res/control_ids.h"
 
 #include <QDialog>
 #include <QString>
@@ -24,25 +25,8 @@ class CMainDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Control ids of the dialog's template.
-    enum ControlId : int {
-        kEndButton = 1,
-        kInputEdit = 1000,
-        kOutputEdit = 1001,
-        kChooseInputButton = 1002,
-        kChooseOutputButton = 1003,
-        kEditInputButton = 1004,
-        kEditOutputButton = 1005,
-        kEditDataButton = 1006,
-        kComputeButton = 1007,
-        kAboutButton = 1008,
-        kCreateDataButton = 1009,
-        kFamilyLpRadio = 1011,
-        kFamilyEaRadio = 1012,
-        kPanelPlaceholder = 1019,
-        kIterationsEdit = 1040,
-        kStopCriterionEdit = 1041,
-    };
+    using ControlId = res::main_dlg::ControlId;
+    using enum ControlId;
 
     explicit CMainDlg(QWidget* parent = nullptr);
     ~CMainDlg() override;

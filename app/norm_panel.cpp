@@ -3,11 +3,6 @@
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 
-namespace {
-constexpr int kFirstNormRadio = 1014;
-constexpr int kNormFactorEdit = 1018;
-} // namespace
-
 CNormPanel::CNormPanel(QWidget* parent) : QWidget(parent)
 {
     platform::BuildDialog(*this, res::kDialogNormPanel);
@@ -16,7 +11,7 @@ CNormPanel::CNormPanel(QWidget* parent) : QWidget(parent)
 
 void CNormPanel::Exchange(platform::DataExchange& dx)
 {
-    dx.RadioGroup(kFirstNormRadio, Selection);
+    dx.RadioGroup(kL1Radio, Selection);
     dx.Double(kNormFactorEdit, normFactor);
 }
 

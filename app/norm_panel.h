@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/control_ids.h"
+
 #include <QWidget>
 
 namespace platform {
@@ -13,6 +15,9 @@ class CNormPanel : public QWidget {
     Q_OBJECT
 
 public:
+    using ControlId = res::norm_panel::ControlId;
+    using enum ControlId;
+
     explicit CNormPanel(QWidget* parent = nullptr);
 
     // Re-read the radio group and then the factor field. A factor text that

@@ -10,8 +10,6 @@
 #include <QThread>
 #include <QWindow>
 
-#include <utility>
-
 static void InitPictureResource()
 {
     Q_INIT_RESOURCE(pictures);
@@ -23,12 +21,6 @@ void RegisterPictureResource()
 }
 
 namespace {
-
-CSplashDlg::Wait& CurrentWait()
-{
-    static CSplashDlg::Wait wait;
-    return wait;
-}
 
 // A freshly mapped window is exposed by the window system a moment later;
 // without waiting for that the picture would only appear after the wait.
@@ -50,9 +42,10 @@ CSplashDlg::CSplashDlg()
     }
 }
 
-CSplashDlg::Wait CSplashDlg::SetWait(Wait wait)
+platform::Seam<void(int milliseconds)>& CSplashDlg::WaitSeam()
 {
-    return std::exchange(CurrentWait(), std::move(wait));
+    static platform::Seam<void(int milliseconds)> seam;
+    return seam;
 }
 
 void CSplashDlg::CentreOnScreen()
@@ -79,8 +72,8 @@ void CSplashDlg::ShowPainted()
 void CSplashDlg::ShowForStart()
 {
     ShowPainted();
-    if (CurrentWait())
-        CurrentWait()(kShowMs);
+    if (const auto& wait = WaitSeam().Handler())
+        wait(kShowMs);
     else
         QThread::msleep(kShowMs);
     hide();

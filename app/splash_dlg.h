@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/seam.h"
 
-#include <functional>
+#include <QDialog>
 
 // Picture ids of the program's own images (res/pictures).
 inline constexpr int kPictureSplash = 172;  // 399 x 304
@@ -31,10 +31,9 @@ public:
     // The start-up's sequence: show and paint, wait kShowMs, hide.
     void ShowForStart();
 
-    // How the start-up waits while the picture shows. The default sleeps
-    // and processes nothing; tests install their own. Returns the previous.
-    using Wait = std::function<void(int milliseconds)>;
-    static Wait SetWait(Wait wait);
+    // How the start-up waits while the picture shows. Without a handler it
+    // sleeps and processes nothing; tests install their own.
+    static platform::Seam<void(int milliseconds)>& WaitSeam();
 
 private:
     void CentreOnScreen();

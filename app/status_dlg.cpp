@@ -12,7 +12,6 @@
 #include <QWindow>
 
 namespace {
-constexpr int kStatusText = 1030;
 // How long Show waits for the window system to put the window on screen.
 constexpr int kExposeTimeoutMs = 500;
 } // namespace

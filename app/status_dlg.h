@@ -2,6 +2,8 @@
 
 #include "core/estimator.h"
 
+#include "res/control_ids.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -13,6 +15,9 @@ class CStatusDlg : public QDialog, public IStatusWindow {
     Q_OBJECT
 
 public:
+    using ControlId = res::status_dlg::ControlId;
+    using enum ControlId;
+
     explicit CStatusDlg(QWidget* parent = nullptr);
 
     void Show() override;

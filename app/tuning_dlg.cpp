@@ -6,12 +6,6 @@
 
 #include <QPushButton>
 
-namespace {
-constexpr int kTuningEdit = 1029;
-constexpr int kOkButton = 1;
-constexpr int kCancelButton = 2;
-} // namespace
-
 CTuningDlg::CTuningDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogTuning);

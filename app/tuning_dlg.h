@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/control_ids.h"
+
 #include <QDialog>
 
 namespace platform {
@@ -13,6 +15,9 @@ class CTuningDlg : public QDialog {
     Q_OBJECT
 
 public:
+    using ControlId = res::tuning_dlg::ControlId;
+    using enum ControlId;
+
     static constexpr double kMinimum = 0.0;
     static constexpr double kMaximum = 100000000.0;
 

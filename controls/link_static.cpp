@@ -1,116 +1,23 @@
 #include "controls/link_static.h"
 
 #include "platform/message_box.h"
+#include "platform/shell_open.h"
+#include "platform/text_format.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
-
-#include <optional>
-#include <utility>
 
 const QColor CLinkStatic::kUnvisitedColour(0, 0, 238);
 const QColor CLinkStatic::kVisitedColour(85, 26, 139);
 const QColor CLinkStatic::kHoverColour(255, 0, 0);
 
-namespace {
-
-CLinkStatic::Opener& CurrentOpener()
-{
-    static CLinkStatic::Opener opener;
-    return opener;
-}
-
-Qt::Alignment AlignmentOf(unsigned style)
-{
-    Qt::Alignment alignment = Qt::AlignLeft;
-    if (style & CLinkStatic::SS_CENTER)
-        alignment = Qt::AlignHCenter;
-    else if (style & CLinkStatic::SS_RIGHT)
-        alignment = Qt::AlignRight;
-    return alignment | ((style & CLinkStatic::SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop);
-}
-
-} // namespace
-
-CLinkStatic::Opener CLinkStatic::SetOpener(Opener opener)
-{
-    return std::exchange(CurrentOpener(), std::move(opener));
-}
-
-namespace {
-
-constexpr int kHandlerQueryMs = 3000;
-
-// Whether the desktop names a program for a URL scheme ("mailto"), as
-// xdg-mime answers; nullopt when it cannot tell. The desktop's launcher
-// starts without waiting for the program, so a missing handler shows
-// nowhere else.
-std::optional<bool> DesktopHasHandler(const QString& scheme)
-{
-    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (query.isEmpty())
-        return std::nullopt;
-    QProcess process;
-    process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
-                          QStringLiteral("x-scheme-handler/") + scheme});
-    if (!process.waitForFinished(kHandlerQueryMs)) {
-        process.kill();
-        process.waitForFinished();
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return !process.readAllStandardOutput().trimmed().isEmpty();
-}
-
-// Files and web pages always find a program: the launcher falls back on
-// the file manager or a browser.
-bool NeedsSchemeHandler(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return !url.isLocalFile() && scheme != QLatin1String("http") && scheme != QLatin1String("https");
-}
-
-} // namespace
-
-// QDesktopServices only says yes or no. A scheme that the desktop has no
-// program for (a "mailto:" without a mail program) has no association (31),
-// and so has any URL when the desktop's launcher is missing; a launch that
-// failed otherwise has no entry in the shell's table. A target that names
-// nothing is "file not found", as in the shell.
-int CLinkStatic::OpenWithDesktop(const QString& target)
-{
-    const QString trimmed = target.trimmed();
-    if (trimmed.isEmpty())
-        return kFileNotFound;
-    QUrl url(trimmed, QUrl::StrictMode);
-    if (url.isValid() && url.scheme().isEmpty()) {
-        const QFileInfo file(trimmed);
-        if (!file.exists())
-            return kFileNotFound;
-        url = QUrl::fromLocalFile(file.absoluteFilePath());
-    }
-    if (!url.isValid())
-        return kFileNotFound;
-    if (NeedsSchemeHandler(url) && DesktopHasHandler(url.scheme()) == false)
-        return kNoAssociation;
-    if (QDesktopServices::openUrl(url))
-        return kOpenSucceeded;
-    return QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() ? kNoAssociation : kUnknownFailure;
-}
-
 CLinkStatic::CLinkStatic(const QString& text, unsigned style, QWidget* parent)
     : QLabel(text, parent), StaticStyle(style)
 {
     setTextFormat(Qt::PlainText);
-    setAlignment(AlignmentOf(style));
+    setAlignment(platform::StaticAlignment(style));
     setMouseTracking(true);
     setAutoFillBackground(true);  // the dialog face behind the text
     setCursor(Qt::PointingHandCursor);
@@ -181,7 +88,7 @@ void CLinkStatic::FitToText()
     const QSize textSize = QFontMetrics(UnderlinedFont).size(0, text());
 
     const int newHeight = textSize.height() + insetTop + insetBottom;
-    if (StaticStyle & SS_CENTERIMAGE) {
+    if (StaticStyle & res::SS_CENTERIMAGE) {
         const int half = (window.height() - newHeight) / 2;
         window.setTop(window.top() + half);
         window.setBottom(window.bottom() - half);
@@ -190,11 +97,11 @@ void CLinkStatic::FitToText()
     }
 
     const int newWidth = textSize.width() + insetLeft + insetRight;
-    if (StaticStyle & SS_CENTER) {
+    if (StaticStyle & res::SS_CENTER) {
         const int half = (window.width() - newWidth) / 2;
         window.setLeft(window.left() + half);
         window.setRight(window.right() - half);
-    } else if (StaticStyle & SS_RIGHT) {
+    } else if (StaticStyle & res::SS_RIGHT) {
         window.setLeft(window.left() + window.width() - newWidth);
     } else {
         window.setWidth(newWidth);
@@ -202,38 +109,9 @@ void CLinkStatic::FitToText()
     setGeometry(window);
 }
 
-int CLinkStatic::OpenTarget(const QString& target)
-{
-    if (CurrentOpener())
-        return CurrentOpener()(target);
-    return OpenWithDesktop(target);
-}
-
-QString CLinkStatic::OpenErrorText(int code)
-{
-    switch (code) {
-    case 0: return QStringLiteral("The operating system is out\nof memory or resources.");
-    case 2: return QStringLiteral("The specified file was not found.");
-    case 3: return QStringLiteral("The specified path was not found.");
-    case 5: return QStringLiteral("The operating system denied\naccess to the specified file.");
-    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
-    case 11: return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    case 26: return QStringLiteral("A sharing violation occurred. ");
-    case 27: return QStringLiteral("The filename association is\nincomplete or invalid.");
-    case 28: return QStringLiteral("The DDE transaction could not\nbe completed because the request timed out.");
-    case 29: return QStringLiteral("The DDE transaction failed.");
-    case 30:
-        return QStringLiteral("The DDE transaction could not\nbe completed because other DDE transactions\n"
-                              "were being processed.");
-    case 31: return QStringLiteral("There is no application associated\nwith the given filename extension.");
-    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
-    default: return QString::asprintf("Unknown Error (%d) occurred.", code);
-    }
-}
-
 void CLinkStatic::ReportOpenError(int code)
 {
-    platform::ShowMessage(QStringLiteral("Unable to open hyperlink:\n\n") + OpenErrorText(code), this,
+    platform::ShowMessage(QStringLiteral("Unable to open hyperlink:\n\n") + platform::OpenErrorText(code), this,
                           platform::MessageIcon::Warning);
 }
 
@@ -294,7 +172,7 @@ void CLinkStatic::OnClicked()
 {
     Over = false;
     ApplyColour();
-    const int result = OpenTarget(TargetText);
+    const int result = platform::OpenTarget(TargetText);
     if (result > 32) {
         MarkVisited(true);
         return;

@@ -1,46 +1,30 @@
 #pragma once
 
+#include "res/text_styles.h"
+
 #include <QColor>
 #include <QFont>
 #include <QLabel>
 #include <QString>
 #include <QTimer>
 
-#include <functional>
-
 // A static text that acts as a hyperlink: drawn in link colours, underlined
 // while the mouse is over it, with a hand cursor and the target as tooltip.
-// A click opens the target (a URL or a "mailto:" address) with the desktop.
+// A click opens the target (a URL or a "mailto:" address) with the desktop
+// (platform/shell_open.h).
 class CLinkStatic : public QLabel {
     Q_OBJECT
 
 public:
-    // Alignment styles of a static control, as the dialog resources number
-    // them; FitToText keeps the text where these put it.
-    static constexpr unsigned SS_CENTER = 0x0001;
-    static constexpr unsigned SS_RIGHT = 0x0002;
-    static constexpr unsigned SS_CENTERIMAGE = 0x0200;
-
-    // Results of OpenTarget follow the desktop shell's convention: above 32
-    // is success, 32 and below is an error code (see OpenErrorText).
-    static constexpr int kOpenSucceeded = 42;
-    static constexpr int kFileNotFound = 2;
-    static constexpr int kNoAssociation = 31;
-    static constexpr int kUnknownFailure = -1;
-
-    // Opens a target and answers with a code as above. The default asks the
-    // desktop (QDesktopServices::openUrl); tests install their own.
-    using Opener = std::function<int(const QString& target)>;
-    static Opener SetOpener(Opener opener);
-    static int OpenWithDesktop(const QString& target);
-
     static const QColor kUnvisitedColour;  // RGB (0, 0, 238)
     static const QColor kVisitedColour;    // RGB (85, 26, 139)
     static const QColor kHoverColour;      // RGB (255, 0, 0)
     static constexpr int kHoverCheckMs = 100;
 
     // text: the visible text; when the target is not set before the control
-    // is shown, the text is the target. style: SS_* bits.
+    // is shown, the text is the target. style: the static control's SS_*
+    // alignment bits (res/text_styles.h); FitToText keeps the text where
+    // they put it.
     explicit CLinkStatic(const QString& text = QString(), unsigned style = 0, QWidget* parent = nullptr);
 
     // The target becomes target; size and tooltip follow. The visible text
@@ -67,12 +51,8 @@ public:
     // keeping the edge or centre that the alignment style fixes.
     void FitToText();
 
-    // Opens target; a result of 32 or below is an error code.
-    int OpenTarget(const QString& target);
-
-    // Shows "Unable to open hyperlink:" with the text for code.
+    // Shows "Unable to open hyperlink:" with the shell's text for code.
     void ReportOpenError(int code);
-    static QString OpenErrorText(int code);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,5 +1,7 @@
 #include "platform/dialog_builder.h"
 
+#include "platform/text_format.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -23,16 +25,6 @@
 namespace platform {
 
 namespace {
-
-Qt::Alignment TextAlignment(unsigned style)
-{
-    Qt::Alignment horizontal = Qt::AlignLeft;
-    if (style & res::kStyleCenter)
-        horizontal = Qt::AlignHCenter;
-    else if (style & res::kStyleRight)
-        horizontal = Qt::AlignRight;
-    return horizontal | ((style & res::kStyleVCenter) ? Qt::AlignVCenter : Qt::AlignTop);
-}
 
 QPixmap LoadPicture(int image)
 {
@@ -72,6 +64,21 @@ protected:
     }
 };
 
+std::map<QString, WindowClassFactory>& WindowClasses()
+{
+    static std::map<QString, WindowClassFactory> classes;
+    return classes;
+}
+
+QWidget* CreateCustomControl(const res::ControlTemplate& control, QWidget* dialog)
+{
+    const auto found = WindowClasses().find(QString::fromUtf8(control.windowClass));
+    if (found != WindowClasses().end())
+        if (QWidget* widget = found->second(dialog))
+            return widget;
+    return new QWidget(dialog);
+}
+
 QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dialog)
 {
     const QString text = QString::fromUtf8(control.text);
@@ -89,7 +96,7 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
     case res::ControlKind::Label: {
         auto* label = new QLabel(text, dialog);
         label->setTextFormat(Qt::PlainText);
-        label->setAlignment(TextAlignment(style));
+        label->setAlignment(StaticAlignment(style));
         label->setWordWrap((style & res::kStyleWordBreak) != 0);
         if (style & res::kStyleBorder) {
             label->setFrameShape(QFrame::Box);
@@ -101,7 +108,7 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
         auto* edit = new QLineEdit(text, dialog);
         edit->setReadOnly((style & res::kStyleReadOnly) != 0);
         edit->setFrame((style & res::kStyleBorder) != 0);
-        edit->setAlignment(TextAlignment(style) & Qt::AlignHorizontal_Mask);
+        edit->setAlignment(StaticAlignment(style) & Qt::AlignHorizontal_Mask);
         return edit;
     }
     case res::ControlKind::EtchedHorz:
@@ -122,7 +129,7 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
         return picture;
     }
     case res::ControlKind::Custom:
-        break;
+        return CreateCustomControl(control, dialog);
     }
     return new QWidget(dialog);
 }
@@ -183,6 +190,16 @@ void ApplyWindowStyle(QWidget& dialog, unsigned style)
 }
 
 } // namespace
+
+bool RegisterWindowClass(const QString& name, WindowClassFactory factory)
+{
+    return WindowClasses().emplace(name, std::move(factory)).second;
+}
+
+bool IsWindowClassRegistered(const QString& name)
+{
+    return WindowClasses().count(name) != 0;
+}
 
 QFont DialogFont(const res::DialogTemplate& dialog)
 {

@@ -25,7 +25,9 @@ class QWidget;
 // group share an exclusive QButtonGroup, radio->group(), with ids 0, 1, ...
 // in template order; a radio alone in its group gets a group of its own), CheckBox QCheckBox, GroupBox QGroupBox, Label QLabel
 // (plain text), Edit QLineEdit, Etched* QFrame, Picture QLabel showing
-// ":/pictures/<image>.png" (or .svg) scaled to the control, Custom QWidget.
+// ":/pictures/<image>.png" (or .svg) scaled to the control, Custom the
+// widget of its registered window class (RegisterWindowClass), else a plain
+// QWidget.
 namespace platform {
 
 inline constexpr char kControlIdProperty[] = "controlId";
@@ -34,6 +36,13 @@ inline constexpr char kControlIdProperty[] = "controlId";
 // the residual plot, a link). Return nullptr to get the standard widget.
 // The builder sets parent, geometry and id of what is returned.
 using ControlFactory = std::function<QWidget*(const res::ControlTemplate& control, QWidget* dialog)>;
+
+// A window class that templates name for their custom controls: its factory
+// creates the widget as a child of dialog. Registering a name again keeps
+// the first registration. True when the name was newly registered.
+using WindowClassFactory = std::function<QWidget*(QWidget* dialog)>;
+bool RegisterWindowClass(const QString& name, WindowClassFactory factory);
+bool IsWindowClassRegistered(const QString& name);
 
 // Dialog base units in pixels: average character width (of "A".."Z",
 // "a".."z") and character height of the font. The width is widened when

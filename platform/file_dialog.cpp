@@ -4,17 +4,15 @@
 
 #include <QFileDialog>
 
-#include <utility>
-
 namespace platform {
 
-namespace {
-FileDialogHandler& CurrentHandler()
+Seam<QString(const FileDialogRequest& request)>& FileDialogSeam()
 {
-    static FileDialogHandler handler;
-    return handler;
+    static Seam<QString(const FileDialogRequest& request)> seam;
+    return seam;
 }
 
+namespace {
 QString ConvertPatterns(const QString& patterns)
 {
     QStringList converted;
@@ -43,8 +41,8 @@ QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, c
                    const QString& filter)
 {
     const FileDialogRequest request{mode, title, initialName, ConvertFileFilter(filter)};
-    if (CurrentHandler())
-        return CurrentHandler()(request);
+    if (const auto& handler = FileDialogSeam().Handler())
+        return handler(request);
 
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(mode == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -61,11 +59,6 @@ QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, c
     if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
-}
-
-FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace platform

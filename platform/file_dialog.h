@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/seam.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class QWidget;
 
@@ -33,7 +33,7 @@ QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, c
 // {"Eingabedatei (*.EIN) (*.ein)", "Alle Dateien (*.*) (*)"}
 QStringList ConvertFileFilter(const QString& filter);
 
-using FileDialogHandler = std::function<QString(const FileDialogRequest& request)>;
-FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
+// A handler answers with the chosen path, or an empty string for Cancel.
+Seam<QString(const FileDialogRequest& request)>& FileDialogSeam();
 
 } // namespace platform

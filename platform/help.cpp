@@ -1,32 +1,26 @@
 #include "platform/help.h"
 
-#include <utility>
+#include "platform/help_window.h"
 
 namespace platform {
 
-namespace {
-HelpHandler& CurrentHandler()
+Seam<void(QWidget* parent)>& HelpSeam()
 {
-    static HelpHandler handler;
-    return handler;
+    static Seam<void(QWidget* parent)> seam;
+    return seam;
 }
-} // namespace
 
 void ShowHelp(QWidget* parent)
 {
-    if (CurrentHandler().show)
-        CurrentHandler().show(parent);
+    if (const auto& handler = HelpSeam().Handler())
+        handler(parent);
+    else
+        ShowHelpWindow(parent);
 }
 
 void CloseHelp()
 {
-    if (CurrentHandler().close)
-        CurrentHandler().close();
-}
-
-HelpHandler SetHelpHandler(HelpHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
+    CloseHelpWindow();
 }
 
 } // namespace platform

@@ -1,23 +1,17 @@
 #pragma once
 
-#include <functional>
+#include "platform/seam.h"
 
 class QWidget;
 
-// The help command (F1). The help window registers itself as the handler
-// at program start; tests register a recorder. Without a handler the
-// command shows nothing.
+// The help command (F1): the program's German help text in a window beside
+// parent (platform/help_window.h). Tests answer it through the seam.
 namespace platform {
 
 void ShowHelp(QWidget* parent);
 // Closes the help window when its owner goes away.
 void CloseHelp();
 
-struct HelpHandler {
-    std::function<void(QWidget* parent)> show;
-    std::function<void()> close;
-};
-
-HelpHandler SetHelpHandler(HelpHandler handler);
+Seam<void(QWidget* parent)>& HelpSeam();
 
 } // namespace platform

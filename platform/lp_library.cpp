@@ -4,17 +4,15 @@
 #include <QDir>
 #include <QLibrary>
 
-#include <utility>
-
 namespace platform {
 
-namespace {
-LpHandler& CurrentHandler()
+Seam<int(char* command, int length)>& LpSeam()
 {
-    static LpHandler handler;
-    return handler;
+    static Seam<int(char* command, int length)> seam;
+    return seam;
 }
 
+namespace {
 QString& ConfiguredPath()
 {
     static QString path;
@@ -38,8 +36,8 @@ QString LpLibraryPath()
 
 int CallLp(char* command, int length)
 {
-    if (CurrentHandler())
-        return CurrentHandler()(command, length);
+    if (const auto& handler = LpSeam().Handler())
+        return handler(command, length);
     // Loaded once and kept for the rest of the program.
     static QLibrary library;
     if (!library.isLoaded()) {
@@ -51,11 +49,6 @@ int CallLp(char* command, int length)
     if (!entry)
         return kLpLibraryMissing;
     return entry(command, length);
-}
-
-LpHandler SetLpHandler(LpHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace platform

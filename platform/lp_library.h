@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "platform/seam.h"
 
-#include <functional>
+#include <QString>
 
 // The Lp-norm library libnormex.so with its entry point
 //   extern "C" int LP(char* command, int length);
@@ -20,7 +20,6 @@ int CallLp(char* command, int length);
 void SetLpLibraryPath(const QString& path);
 QString LpLibraryPath();
 
-using LpHandler = std::function<int(char* command, int length)>;
-LpHandler SetLpHandler(LpHandler handler);
+Seam<int(char* command, int length)>& LpSeam();
 
 } // namespace platform

@@ -3,22 +3,18 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <utility>
-
 namespace platform {
 
-namespace {
-MessageHandler& CurrentHandler()
+Seam<void(const QString& text, MessageIcon icon)>& MessageSeam()
 {
-    static MessageHandler handler;
-    return handler;
+    static Seam<void(const QString& text, MessageIcon icon)> seam;
+    return seam;
 }
-} // namespace
 
 void ShowMessage(const QString& text, QWidget* parent, MessageIcon icon)
 {
-    if (CurrentHandler()) {
-        CurrentHandler()(text, icon);
+    if (const auto& handler = MessageSeam().Handler()) {
+        handler(text, icon);
         return;
     }
     if (!parent)
@@ -26,11 +22,6 @@ void ShowMessage(const QString& text, QWidget* parent, MessageIcon icon)
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
                     QStringLiteral("Tolvar"), text, QMessageBox::Ok, parent);
     box.exec();
-}
-
-MessageHandler SetMessageHandler(MessageHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace platform

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "platform/seam.h"
 
-#include <functional>
+#include <QString>
 
 class QWidget;
 
@@ -14,10 +14,6 @@ enum class MessageIcon { Warning, Information };
 
 void ShowMessage(const QString& text, QWidget* parent = nullptr, MessageIcon icon = MessageIcon::Warning);
 
-using MessageHandler = std::function<void(const QString& text, MessageIcon icon)>;
-
-// Installs handler for every later ShowMessage; an empty handler restores
-// the real message box. Returns the handler installed before.
-MessageHandler SetMessageHandler(MessageHandler handler);
+Seam<void(const QString& text, MessageIcon icon)>& MessageSeam();
 
 } // namespace platform

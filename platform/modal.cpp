@@ -2,28 +2,19 @@
 
 #include <QDialog>
 
-#include <utility>
-
 namespace platform {
 
-namespace {
-ModalHandler& CurrentHandler()
+Seam<int(QDialog& dialog)>& ModalSeam()
 {
-    static ModalHandler handler;
-    return handler;
+    static Seam<int(QDialog& dialog)> seam;
+    return seam;
 }
-} // namespace
 
 int ExecModal(QDialog& dialog)
 {
-    if (CurrentHandler())
-        return CurrentHandler()(dialog);
+    if (const auto& handler = ModalSeam().Handler())
+        return handler(dialog);
     return dialog.exec();
-}
-
-ModalHandler SetModalHandler(ModalHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <functional>
+#include "platform/seam.h"
 
 class QDialog;
 
@@ -11,10 +11,6 @@ namespace platform {
 // handler the dialog runs its own modal loop (QDialog::exec).
 int ExecModal(QDialog& dialog);
 
-using ModalHandler = std::function<int(QDialog& dialog)>;
-
-// Installs handler for every later ExecModal; an empty handler restores
-// the real modal loop. Returns the handler that was installed before.
-ModalHandler SetModalHandler(ModalHandler handler);
+Seam<int(QDialog& dialog)>& ModalSeam();
 
 } // namespace platform

@@ -3,16 +3,15 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <utility>
-
 namespace platform {
 
-namespace {
-TextEditorHandler& CurrentHandler()
+Seam<bool(const QString& fileName)>& TextEditorSeam()
 {
-    static TextEditorHandler handler;
-    return handler;
+    static Seam<bool(const QString& fileName)> seam;
+    return seam;
 }
+
+namespace {
 
 // Graphical editors that stay in the foreground until their window closes.
 const QList<QStringList>& KnownEditors()
@@ -62,8 +61,8 @@ QStringList FindTextEditor()
 
 bool RunTextEditor(const QString& fileName)
 {
-    if (CurrentHandler())
-        return CurrentHandler()(fileName);
+    if (const auto& handler = TextEditorSeam().Handler())
+        return handler(fileName);
     QStringList command = FindTextEditor();
     if (command.isEmpty())
         return false;
@@ -75,11 +74,6 @@ bool RunTextEditor(const QString& fileName)
         return false;
     process.waitForFinished(-1);
     return true;
-}
-
-TextEditorHandler SetTextEditorHandler(TextEditorHandler handler)
-{
-    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace platform

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/seam.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 // The platform's text editor: $TOLVAR_EDITOR, else $VISUAL, else the first
 // graphical editor found on PATH. The variables may carry arguments
@@ -19,7 +19,6 @@ QStringList FindTextEditor();
 // that the editor does not take it for an option.
 bool RunTextEditor(const QString& fileName);
 
-using TextEditorHandler = std::function<bool(const QString& fileName)>;
-TextEditorHandler SetTextEditorHandler(TextEditorHandler handler);
+Seam<bool(const QString& fileName)>& TextEditorSeam();
 
 } // namespace platform

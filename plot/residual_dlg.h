@@ -2,6 +2,7 @@
 
 #include "core/estimator.h"
 #include "core/matrix.h"
+#include "res/control_ids.h"
 
 #include <QDialog>
 #include <QSize>
@@ -17,15 +18,8 @@ class CResidualPlot;
 class CResidualDlg : public QDialog, public IResidualView {
     Q_OBJECT
 public:
-    // Ids of the controls in the dialog's template.
-    enum ControlId : int {
-        kOkButton = 1,
-        kPlotWindow = 1034,
-        kMinimumEdit = 1036,
-        kMaximumEdit = 1037,
-        kMinimumLabel = 1038,
-        kMaximumLabel = 1039,
-    };
+    using ControlId = res::residual_dlg::ControlId;
+    using enum ControlId;
 
     explicit CResidualDlg(QWidget* parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "res/dialog_templates.h"
 
+#include "res/control_ids.h"
+
 namespace res {
 
 namespace {
@@ -23,10 +25,10 @@ std::vector<DialogTemplate> BuildTemplates()
                         kStyleCenter | kStyleNoPrefix},
                        {-1, K::Label, "Informationen:", 187, 44, 90, 8, kStyleCenter},
                        {-1, K::Label, "Anna Berger", 187, 55, 90, 10, kStyleCenter},
-                       {1032, K::Label, "a.berger@tolvar.example", 187, 64, 90, 9, kStyleCenter},
+                       {about_dlg::kFirstMailLink, K::Label, "a.berger@tolvar.example", 187, 64, 90, 9, kStyleCenter},
                        {-1, K::Label, "Jonas Keller", 187, 77, 90, 10, kStyleCenter},
-                       {1033, K::Label, "j.keller@tolvar.example", 187, 87, 90, 9, kStyleCenter},
-                       {1, K::DefPushButton, "OK", 237, 110, 50, 14, kButtonStyle | kStyleGroup},
+                       {about_dlg::kSecondMailLink, K::Label, "j.keller@tolvar.example", 187, 87, 90, 9, kStyleCenter},
+                       {about_dlg::kOkButton, K::DefPushButton, "OK", 237, 110, 50, 14, kButtonStyle | kStyleGroup},
                    }});
 
     all.push_back({kDialogMain, "Tolvar", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
@@ -34,52 +36,52 @@ std::vector<DialogTemplate> BuildTemplates()
                    {
                        {-1, K::GroupBox, "Daten", 7, 7, 270, 50, kStyleNone},
                        {-1, K::Label, "Eingabedatei:", 14, 21, 44, 8, kStyleNone},
-                       {1000, K::Edit, "", 61, 19, 134, 12, kEditStyle},
-                       {1002, K::PushButton, "", 197, 18, 16, 14, kButtonStyle},
-                       {1004, K::PushButton, "", 214, 18, 16, 14, kButtonStyle},
-                       {1009, K::PushButton, "", 231, 18, 16, 14, kButtonStyle},
-                       {1006, K::PushButton, "", 248, 18, 16, 14, kButtonStyle},
+                       {main_dlg::kInputEdit, K::Edit, "", 61, 19, 134, 12, kEditStyle},
+                       {main_dlg::kChooseInputButton, K::PushButton, "", 197, 18, 16, 14, kButtonStyle},
+                       {main_dlg::kEditInputButton, K::PushButton, "", 214, 18, 16, 14, kButtonStyle},
+                       {main_dlg::kCreateDataButton, K::PushButton, "", 231, 18, 16, 14, kButtonStyle},
+                       {main_dlg::kEditDataButton, K::PushButton, "", 248, 18, 16, 14, kButtonStyle},
                        {-1, K::Label, "Ausgabedatei:", 13, 39, 46, 8, kStyleNone},
-                       {1001, K::Edit, "", 61, 38, 134, 12, kEditStyle},
-                       {1003, K::PushButton, "", 197, 37, 15, 14, kButtonStyle},
-                       {1005, K::PushButton, "", 214, 37, 16, 14, kButtonStyle},
+                       {main_dlg::kOutputEdit, K::Edit, "", 61, 38, 134, 12, kEditStyle},
+                       {main_dlg::kChooseOutputButton, K::PushButton, "", 197, 37, 15, 14, kButtonStyle},
+                       {main_dlg::kEditOutputButton, K::PushButton, "", 214, 37, 16, 14, kButtonStyle},
                        {-1, K::GroupBox, "Einstellungen", 7, 59, 205, 99, kStyleNone},
                        {-1, K::Label, "Methode:", 13, 68, 31, 8, kStyleNone},
-                       {1011, K::RadioButton, "Lp-Norm", 17, 79, 43, 10, kFirstRadio},
-                       {1012, K::RadioButton, "Ea-Schätzer", 17, 90, 54, 9, kFirstRadio},
+                       {main_dlg::kFamilyLpRadio, K::RadioButton, "Lp-Norm", 17, 79, 43, 10, kFirstRadio},
+                       {main_dlg::kFamilyEaRadio, K::RadioButton, "Ea-Schätzer", 17, 90, 54, 9, kFirstRadio},
                        {-1, K::EtchedHorz, "", 7, 102, 75, 1, kStyleGroup},
                        {-1, K::Label, "Iterationen:", 13, 107, 36, 8, kStyleNone},
-                       {1040, K::Edit, "", 17, 116, 39, 12, kEditStyle},
+                       {main_dlg::kIterationsEdit, K::Edit, "", 17, 116, 39, 12, kEditStyle},
                        {-1, K::Label, "Abbruchkriterium:", 14, 132, 56, 8, kStyleNone},
-                       {1041, K::Edit, "", 17, 142, 39, 12, kEditStyle},
+                       {main_dlg::kStopCriterionEdit, K::Edit, "", 17, 142, 39, 12, kEditStyle},
                        {-1, K::EtchedVert, "", 81, 64, 1, 95, kStyleNone},
-                       {1019, K::Label, "Static", 86, 64, 124, 90, kStyleNone},
-                       {1007, K::PushButton, "Rechnen", 217, 62, 60, 18, kButtonStyle | kStyleGroup},
-                       {1008, K::PushButton, "Über...", 217, 83, 60, 18, kButtonStyle},
-                       {1, K::DefPushButton, "Ende", 217, 140, 60, 18, kButtonStyle},
+                       {main_dlg::kPanelPlaceholder, K::Label, "Static", 86, 64, 124, 90, kStyleNone},
+                       {main_dlg::kComputeButton, K::PushButton, "Rechnen", 217, 62, 60, 18, kButtonStyle | kStyleGroup},
+                       {main_dlg::kAboutButton, K::PushButton, "Über...", 217, 83, 60, 18, kButtonStyle},
+                       {main_dlg::kEndButton, K::DefPushButton, "Ende", 217, 140, 60, 18, kButtonStyle},
                    }});
 
     all.push_back({kDialogMEstimatorPanel, "", kDialogChild, 124, 90, "MS Sans Serif", 8,
                    {
                        {-1, K::Label, "Methode:", 7, 7, 31, 8, kStyleNone},
-                       {1014, K::RadioButton, "Andrews", 13, 23, 43, 10, kFirstRadio},
-                       {1015, K::RadioButton, "Biweight", 13, 36, 43, 10, kStyleNone},
-                       {1016, K::RadioButton, "Cauchy", 13, 49, 40, 10, kStyleNone},
-                       {1017, K::RadioButton, "Fair", 13, 62, 27, 10, kStyleNone},
-                       {1018, K::RadioButton, "Huber", 67, 23, 35, 10, kStyleNone},
-                       {1019, K::RadioButton, "Logistic", 67, 36, 40, 10, kStyleNone},
-                       {1020, K::RadioButton, "Talwar", 67, 49, 37, 10, kStyleNone},
-                       {1021, K::RadioButton, "Welsch", 67, 62, 40, 10, kStyleNone},
+                       {m_estimator_panel::kAndrewsRadio, K::RadioButton, "Andrews", 13, 23, 43, 10, kFirstRadio},
+                       {m_estimator_panel::kBiweightRadio, K::RadioButton, "Biweight", 13, 36, 43, 10, kStyleNone},
+                       {m_estimator_panel::kCauchyRadio, K::RadioButton, "Cauchy", 13, 49, 40, 10, kStyleNone},
+                       {m_estimator_panel::kFairRadio, K::RadioButton, "Fair", 13, 62, 27, 10, kStyleNone},
+                       {m_estimator_panel::kHuberRadio, K::RadioButton, "Huber", 67, 23, 35, 10, kStyleNone},
+                       {m_estimator_panel::kLogisticRadio, K::RadioButton, "Logistic", 67, 36, 40, 10, kStyleNone},
+                       {m_estimator_panel::kTalwarRadio, K::RadioButton, "Talwar", 67, 49, 37, 10, kStyleNone},
+                       {m_estimator_panel::kWelschRadio, K::RadioButton, "Welsch", 67, 62, 40, 10, kStyleNone},
                    }});
 
     all.push_back({kDialogNormPanel, "", kDialogChild, 124, 90, "MS Sans Serif", 8,
                    {
                        {-1, K::Label, "Normfaktor:", 7, 7, 38, 8, kStyleNone},
-                       {1014, K::RadioButton, "L1-Norm (Normfaktor 1)", 13, 21, 89, 10, kFirstRadio},
-                       {1015, K::RadioButton, "L2-Norm (Normfaktor 2)", 13, 36, 89, 10, kStyleNone},
-                       {1016, K::RadioButton, "Loo-Norm (Tschebycheff)", 13, 51, 101, 10, kStyleNone},
-                       {1017, K::RadioButton, "Beliebig; Normfaktor:", 13, 66, 79, 10, kStyleNone},
-                       {1018, K::Edit, "", 93, 65, 24, 12, kEditStyle | kStyleGroup},
+                       {norm_panel::kL1Radio, K::RadioButton, "L1-Norm (Normfaktor 1)", 13, 21, 89, 10, kFirstRadio},
+                       {norm_panel::kL2Radio, K::RadioButton, "L2-Norm (Normfaktor 2)", 13, 36, 89, 10, kStyleNone},
+                       {norm_panel::kChebyshevRadio, K::RadioButton, "Loo-Norm (Tschebycheff)", 13, 51, 101, 10, kStyleNone},
+                       {norm_panel::kAnyFactorRadio, K::RadioButton, "Beliebig; Normfaktor:", 13, 66, 79, 10, kStyleNone},
+                       {norm_panel::kNormFactorEdit, K::Edit, "", 93, 65, 24, 12, kEditStyle | kStyleGroup},
                    }});
 
     all.push_back({kDialogTuning, "Tuningkonstante", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
@@ -87,28 +89,28 @@ std::vector<DialogTemplate> BuildTemplates()
                    {
                        {-1, K::GroupBox, "Tuningkonstante", 7, 7, 113, 37, kStyleNone},
                        {-1, K::Label, "Tuningkonstante:", 13, 22, 56, 8, kStyleNone},
-                       {1029, K::Edit, "", 70, 20, 40, 12, kEditStyle},
-                       {1, K::DefPushButton, "OK", 127, 12, 50, 14, kButtonStyle | kStyleGroup},
-                       {2, K::PushButton, "Abbrechen", 127, 29, 50, 14, kButtonStyle},
+                       {tuning_dlg::kTuningEdit, K::Edit, "", 70, 20, 40, 12, kEditStyle},
+                       {tuning_dlg::kOkButton, K::DefPushButton, "OK", 127, 12, 50, 14, kButtonStyle | kStyleGroup},
+                       {tuning_dlg::kCancelButton, K::PushButton, "Abbrechen", 127, 29, 50, 14, kButtonStyle},
                    }});
 
     // No system menu, so no close box: the engine closes it.
     all.push_back({kDialogStatus, "Status", kDialogPopup | kDialogCaption | kDialogModalFrame, 158, 47,
                    "MS Sans Serif", 8,
                    {
-                       {1030, K::Label, "", 7, 7, 144, 33, kStyleCenter | kStyleVCenter | kStyleNoPrefix},
+                       {status_dlg::kStatusText, K::Label, "", 7, 7, 144, 33, kStyleCenter | kStyleVCenter | kStyleNoPrefix},
                    }});
 
     // Resizable, without system menu and close box.
     all.push_back({kDialogResidual, "Residuen der Lösung", kDialogPopup | kDialogCaption | kDialogThickFrame, 284,
                    177, "MS Sans Serif", 8,
                    {
-                       {1, K::DefPushButton, "OK", 231, 156, 50, 14, kButtonStyle | kStyleGroup},
-                       {1034, K::Label, "Static", 4, 3, 277, 140, kStyleBorder},
-                       {1038, K::Label, "Minimales Residuum:", 11, 149, 67, 8, kStyleNone},
-                       {1039, K::Label, "Maximales Residuum:", 11, 163, 69, 8, kStyleNone},
-                       {1036, K::Edit, "", 81, 147, 40, 12, kEditStyle | kStyleReadOnly},
-                       {1037, K::Edit, "", 81, 162, 40, 12, kEditStyle | kStyleReadOnly},
+                       {residual_dlg::kOkButton, K::DefPushButton, "OK", 231, 156, 50, 14, kButtonStyle | kStyleGroup},
+                       {residual_dlg::kPlotWindow, K::Label, "Static", 4, 3, 277, 140, kStyleBorder},
+                       {residual_dlg::kMinimumLabel, K::Label, "Minimales Residuum:", 11, 149, 67, 8, kStyleNone},
+                       {residual_dlg::kMaximumLabel, K::Label, "Maximales Residuum:", 11, 163, 69, 8, kStyleNone},
+                       {residual_dlg::kMinimumEdit, K::Edit, "", 81, 147, 40, 12, kEditStyle | kStyleReadOnly},
+                       {residual_dlg::kMaximumEdit, K::Edit, "", 81, 162, 40, 12, kEditStyle | kStyleReadOnly},
                    }});
 
     // Captionless and borderless; its picture fills it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/text_styles.h"
+
 #include <vector>
 
 // The program's dialog templates as data: every window's size, caption and
@@ -33,23 +35,24 @@ enum class ControlKind {
     EtchedVert,     // vertical etched line
     EtchedFrame,    // etched rectangle
     Picture,        // static showing the picture res/pictures "<image>"
-    Custom,         // a control the dialog class supplies (placeholder, plot, grid ...)
+    Custom,         // a control of a registered window class, or one the dialog class supplies
 };
 
-// Control style bits.
+// Control style bits. The alignment bits are the static controls' own
+// numbers (SS_*), so that one translator reads them (platform/text_format.h).
 enum ControlStyle : unsigned {
     kStyleNone = 0,
-    kStyleGroup = 1u << 0,      // starts a new group (radio buttons, tab order)
-    kStyleTabStop = 1u << 1,
-    kStyleCenter = 1u << 2,     // text centred (statics, edits)
-    kStyleRight = 1u << 3,      // text right-aligned
-    kStyleNoPrefix = 1u << 4,   // '&' is shown as it is, no mnemonic
-    kStyleBorder = 1u << 5,
-    kStyleReadOnly = 1u << 6,
-    kStyleAutoHScroll = 1u << 7,
-    kStyleWordBreak = 1u << 8,  // static text wraps at word boundaries
-    kStyleDisabled = 1u << 9,
-    kStyleVCenter = 1u << 10,   // text centred vertically
+    kStyleCenter = SS_CENTER,       // text centred (statics, edits)
+    kStyleRight = SS_RIGHT,         // text right-aligned
+    kStyleVCenter = SS_CENTERIMAGE, // text centred vertically
+    kStyleGroup = 1u << 16,         // starts a new group (radio buttons, tab order)
+    kStyleTabStop = 1u << 17,
+    kStyleNoPrefix = 1u << 18,      // '&' is shown as it is, no mnemonic
+    kStyleBorder = 1u << 19,
+    kStyleReadOnly = 1u << 20,
+    kStyleAutoHScroll = 1u << 21,
+    kStyleWordBreak = 1u << 22,     // static text wraps at word boundaries
+    kStyleDisabled = 1u << 23,
 };
 
 // Dialog style bits.
@@ -71,6 +74,7 @@ struct ControlTemplate {
     int x, y, width, height;
     unsigned style;     // ControlStyle bits
     int image = 0;      // Picture: picture resource id
+    const char* windowClass = "";  // Custom: the window class that creates it ("TolvarGridCtrl")
 };
 
 struct DialogTemplate {

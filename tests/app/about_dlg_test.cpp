@@ -7,6 +7,7 @@
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
+#include "platform/shell_open.h"
 #include "res/dialog_templates.h"
 
 #include <QAbstractButton>
@@ -30,33 +31,20 @@ QString TemplateText(int id)
 
 class AboutDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        PreviousOpener = CLinkStatic::SetOpener([this](const QString& target) {
-            Opened.push_back(target);
-            return OpenResult;
-        });
-        PreviousMessages = platform::SetMessageHandler(
-            [this](const QString& text, platform::MessageIcon) { Messages.push_back(text); });
-    }
-    void TearDown() override
-    {
-        CLinkStatic::SetOpener(PreviousOpener);
-        platform::SetMessageHandler(PreviousMessages);
-    }
-
-    int OpenResult = CLinkStatic::kOpenSucceeded;
+    int OpenResult = platform::kOpenSucceeded;
     std::vector<QString> Opened;
-    std::vector<QString> Messages;
-    CLinkStatic::Opener PreviousOpener;
-    platform::MessageHandler PreviousMessages;
+    test_support::MessageRecorder Recorder;
+    platform::ScopedHandler<int(const QString&)> opener{platform::ShellOpenSeam(), [this](const QString& target) {
+                                                            Opened.push_back(target);
+                                                            return OpenResult;
+                                                        }};
 };
 
 TEST_F(AboutDlgTest, LinksShowPlainAddressesAndTargetMail)
 {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Info über Tolvar"));
-    for (int id : {CAboutDlg::kFirstMailId, CAboutDlg::kSecondMailId}) {
+    for (int id : {CAboutDlg::kFirstMailLink, CAboutDlg::kSecondMailLink}) {
         auto* link = platform::FindControlAs<CLinkStatic>(&about, id);
         ASSERT_NE(link, nullptr) << id;
         const QString address = TemplateText(id);
@@ -67,7 +55,7 @@ TEST_F(AboutDlgTest, LinksShowPlainAddressesAndTargetMail)
         EXPECT_EQ(link->toolTip(), QStringLiteral("mailto:") + address);
         EXPECT_FALSE(link->IsVisited());
     }
-    EXPECT_EQ(about.FirstMail(), platform::FindControl(&about, CAboutDlg::kFirstMailId));
+    EXPECT_EQ(about.FirstMail(), platform::FindControl(&about, CAboutDlg::kFirstMailLink));
     EXPECT_NE(about.FirstMail()->Target(), about.SecondMail()->Target());
 }
 
@@ -78,14 +66,14 @@ TEST_F(AboutDlgTest, ClickingAnAddressOpensAMailAndReportsAFailure)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     QTest::mouseClick(about.FirstMail(), Qt::LeftButton, {}, QPoint(2, 2));
     ASSERT_EQ(Opened.size(), 1u);
-    EXPECT_EQ(Opened[0], QStringLiteral("mailto:") + TemplateText(CAboutDlg::kFirstMailId));
+    EXPECT_EQ(Opened[0], QStringLiteral("mailto:") + TemplateText(CAboutDlg::kFirstMailLink));
     EXPECT_TRUE(about.FirstMail()->IsVisited());
     EXPECT_FALSE(about.SecondMail()->IsVisited());
 
-    OpenResult = CLinkStatic::kNoAssociation;  // no mail program
+    OpenResult = platform::kNoAssociation;  // no mail program
     QTest::mouseClick(about.SecondMail(), Qt::LeftButton, {}, QPoint(2, 2));
-    ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0], QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
+    ASSERT_EQ(Recorder.messages.size(), 1);
+    EXPECT_EQ(Recorder.messages[0], QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
                                           "with the given filename extension."));
     EXPECT_FALSE(about.SecondMail()->IsVisited());
 }

@@ -247,7 +247,7 @@ TEST_F(ComputeTest, OutOfMemoryIsReportedAndTheStateStays)
 {
     ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
     Name(input, output);
-    platform::SetLpHandler([](char*, int) -> int { throw std::bad_alloc(); });
+    platform::LpSeam().Install([](char*, int) -> int { throw std::bad_alloc(); });  // Seams restores it
     Compute();
     EXPECT_EQ(seams.messages, QStringList{Message(120)});
     EXPECT_EQ(dialog.InputFileName, input);
@@ -394,7 +394,7 @@ TEST(ComputeWithLibrary, L2NormThroughLibnormexWritesTheReport)
     const QString output = dir.filePath(QStringLiteral("gerade.AUS"));
     ASSERT_TRUE(WriteFile(input, "1 0\r\n1 1\r\n1 2\r\n1 3\r\n1 1\r\n3 1\r\n5 1\r\n7 1\r\n"));
     Seams seams;
-    platform::SetLpHandler({});  // the real call
+    platform::LpSeam().Install({});  // the real call; Seams restores the recorder
     platform::SetLpLibraryPath(library);
     CMainDlg dialog;
     platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kInputEdit)->setText(input);

@@ -1,4 +1,4 @@
-#include "app/help_window.h"
+#include "platform/help_window.h"
 
 #include "app/main_dlg.h"
 #include "app_test_util.h"
@@ -50,7 +50,7 @@ TEST_F(HelpWindowTest, ShowsTheHelpTextOnceBesideItsOwner)
 TEST_F(HelpWindowTest, F1OpensHelpThatEndsWithTheMainDialog)
 {
     Seams seams;
-    platform::SetHelpHandler({[](QWidget* owner) { ShowHelpWindow(owner); }, [] { CloseHelpWindow(); }});
+    platform::HelpSeam().Install({});  // the real help window; Seams restores the recorder
     auto dialog = std::make_unique<CMainDlg>();
     dialog->show();
     dialog->activateWindow();

@@ -82,14 +82,15 @@ TEST(DialogLayout, ResidualDialogAndAboutBoxTextsFitTheirControls)
 
     const QString directory = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
     if (!directory.isEmpty()) {
-        const platform::ModalHandler previous = platform::SetModalHandler([&](QDialog& shown) {
-            shown.show();
-            QTest::qWait(100);
-            shown.grab().save(QDir(directory).filePath(QStringLiteral("residual_dialog.png")));
-            return int(QDialog::Accepted);
-        });
-        residuals.ShowModal();
-        platform::SetModalHandler(previous);
+        {
+            platform::ScopedHandler grab(platform::ModalSeam(), [&](QDialog& shown) {
+                shown.show();
+                QTest::qWait(100);
+                shown.grab().save(QDir(directory).filePath(QStringLiteral("residual_dialog.png")));
+                return int(QDialog::Accepted);
+            });
+            residuals.ShowModal();
+        }
         about.show();
         QTest::qWait(100);
         about.grab().save(QDir(directory).filePath(QStringLiteral("about_box.png")));

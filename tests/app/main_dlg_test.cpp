@@ -190,7 +190,7 @@ TEST_F(MainDlgTest, MissingTextEditorIsReported)
     QTemporaryDir dir;
     const QString present = dir.filePath(QStringLiteral("da.EIN"));
     ASSERT_TRUE(WriteFile(present, "1\r\n"));
-    platform::SetTextEditorHandler([](const QString&) { return false; });
+    seams.editorStarts = false;
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), present);
     Click(CMainDlg::kEditInputButton);
     EXPECT_EQ(seams.messages, QStringList{QString::fromUtf8(LoadString(121))});

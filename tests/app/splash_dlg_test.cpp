@@ -19,7 +19,7 @@ namespace {
 // Restores the real wait after each test.
 class SplashDlgTest : public ::testing::Test {
 protected:
-    void TearDown() override { CSplashDlg::SetWait({}); }
+    void TearDown() override { CSplashDlg::WaitSeam().Install({}); }
 };
 
 TEST_F(SplashDlgTest, IsItsPictureWithoutCaption)
@@ -41,7 +41,7 @@ TEST_F(SplashDlgTest, StartShowsPaintedCentredThenHides)
     bool visibleDuringWait = false;
     bool exposedDuringWait = false;
     QImage shown;
-    CSplashDlg::SetWait([&](int milliseconds) {
+    CSplashDlg::WaitSeam().Install([&](int milliseconds) {
         waits.push_back(milliseconds);
         visibleDuringWait = splash.isVisible();
         exposedDuringWait = splash.windowHandle() && splash.windowHandle()->isExposed();
@@ -79,7 +79,7 @@ TEST_F(SplashDlgTest, StartUpShowsThePictureBeforeTheMainDialog)
     Seams seams;
     std::vector<int> waits;
     bool splashShownAlone = false;
-    CSplashDlg::SetWait([&](int milliseconds) {
+    CSplashDlg::WaitSeam().Install([&](int milliseconds) {
         waits.push_back(milliseconds);
         const std::vector<CSplashDlg*> splashes = TopLevel<CSplashDlg>();
         splashShownAlone = splashes.size() == 1 && splashes[0]->isVisible() && TopLevel<CMainDlg>().empty();

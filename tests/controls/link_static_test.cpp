@@ -1,6 +1,7 @@
 #include "controls/link_static.h"
 
 #include "platform/message_box.h"
+#include "platform/shell_open.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -36,12 +37,6 @@ class LinkStaticTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PreviousOpener = CLinkStatic::SetOpener([this](const QString& target) {
-            OpenedTargets.push_back(target);
-            return OpenResult;
-        });
-        PreviousMessages = platform::SetMessageHandler(
-            [this](const QString& text, platform::MessageIcon icon) { Messages.push_back({text, icon}); });
         Dialog = std::make_unique<QWidget>();
         Dialog->resize(400, 200);
     }
@@ -51,8 +46,6 @@ protected:
         QCursor::setPos(Dialog->mapToGlobal(QPoint(-1000, -1000)));
         QApplication::processEvents();
         Dialog.reset();
-        CLinkStatic::SetOpener(PreviousOpener);
-        platform::SetMessageHandler(PreviousMessages);
     }
 
     CLinkStatic* MakeLink(const QString& text, unsigned style = 0, QRect geometry = QRect(10, 20, 200, 30))
@@ -91,12 +84,17 @@ protected:
 
     void Click(CLinkStatic* link) { QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2)); }
 
-    int OpenResult = CLinkStatic::kOpenSucceeded;
+    int OpenResult = platform::kOpenSucceeded;
     std::vector<QString> OpenedTargets;
     std::vector<Message> Messages;
     std::unique_ptr<QWidget> Dialog;
-    CLinkStatic::Opener PreviousOpener;
-    platform::MessageHandler PreviousMessages;
+    platform::ScopedHandler<int(const QString&)> opener{platform::ShellOpenSeam(), [this](const QString& target) {
+                                                            OpenedTargets.push_back(target);
+                                                            return OpenResult;
+                                                        }};
+    platform::ScopedHandler<void(const QString&, platform::MessageIcon)> recorder{
+        platform::MessageSeam(),
+        [this](const QString& text, platform::MessageIcon icon) { Messages.push_back({text, icon}); }};
 };
 
 TEST_F(LinkStaticTest, ColoursFollowHoverAndVisitedState)
@@ -202,7 +200,7 @@ TEST_F(FitToTextTest, LeftAlignedKeepsTopLeft)
 TEST_F(FitToTextTest, CentredKeepsTheCentre)
 {
     for (int width : {201, 200, 5}) {  // odd and even differences, shrinking and growing
-        CLinkStatic* link = MakeFramed(CLinkStatic::SS_CENTER, QRect(10, 20, width, 31));
+        CLinkStatic* link = MakeFramed(res::SS_CENTER, QRect(10, 20, width, 31));
         const Expected text = Measure(link);
         const int half = HalfTowardZero(width - (text.textWidth + 8));
         EXPECT_EQ(link->geometry(), QRect(10 + half, 20, width - 2 * half, text.textHeight + 10)) << width;
@@ -211,7 +209,7 @@ TEST_F(FitToTextTest, CentredKeepsTheCentre)
 
 TEST_F(FitToTextTest, RightAlignedKeepsTheRightEdge)
 {
-    CLinkStatic* link = MakeFramed(CLinkStatic::SS_RIGHT, QRect(10, 20, 201, 31));
+    CLinkStatic* link = MakeFramed(res::SS_RIGHT, QRect(10, 20, 201, 31));
     const Expected text = Measure(link);
     EXPECT_EQ(link->geometry().left() + link->geometry().width(), 211);
     EXPECT_EQ(link->geometry().width(), text.textWidth + 8);
@@ -220,7 +218,7 @@ TEST_F(FitToTextTest, RightAlignedKeepsTheRightEdge)
 TEST_F(FitToTextTest, CentreImageKeepsTheVerticalCentre)
 {
     for (int height : {61, 4}) {
-        CLinkStatic* link = MakeFramed(CLinkStatic::SS_CENTERIMAGE, QRect(10, 20, 201, height));
+        CLinkStatic* link = MakeFramed(res::SS_CENTERIMAGE, QRect(10, 20, 201, height));
         const Expected text = Measure(link);
         const int half = HalfTowardZero(height - (text.textHeight + 10));
         EXPECT_EQ(link->geometry(), QRect(10, 20 + half, text.textWidth + 8, height - 2 * half)) << height;
@@ -253,7 +251,7 @@ TEST_F(LinkStaticTest, FailedOpenShowsTheMessageOfItsCode)
         EXPECT_EQ(Messages[0].icon, platform::MessageIcon::Warning);
         EXPECT_FALSE(link->IsVisited()) << "code " << c.code << " is a failure";
     }
-    EXPECT_EQ(CLinkStatic::OpenErrorText(33), QStringLiteral("Unknown Error (33) occurred."));
+    EXPECT_EQ(platform::OpenErrorText(33), QStringLiteral("Unknown Error (33) occurred."));
 }
 
 TEST_F(LinkStaticTest, ThirtyThreeIsTheFirstSuccess)
@@ -285,60 +283,6 @@ TEST_F(LinkStaticTest, DoubleClickOpensOnce)
     EXPECT_EQ(OpenedTargets.size(), 1u);
     Click(link);
     EXPECT_EQ(OpenedTargets.size(), 2u);
-}
-
-// Stand-ins for the desktop's tools: PATH holds only them while it lives.
-class DesktopTools {
-public:
-    DesktopTools() : SavedPath(qgetenv("PATH")) { qputenv("PATH", Dir.path().toLocal8Bit()); }
-    ~DesktopTools() { qputenv("PATH", SavedPath); }
-
-    // A shell script that appends its arguments to the file log and prints answer.
-    void Write(const QString& name, const QString& log, const QString& answer)
-    {
-        QFile file(Dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("#!/bin/sh\necho \"$@\" >> \"${0%/*}/%1\"\nprintf '%2'\n")
-                       .arg(log, answer)
-                       .toUtf8());
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QString Read(const QString& log) const
-    {
-        QFile file(Dir.filePath(log));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    QTemporaryDir Dir;
-    QByteArray SavedPath;
-};
-
-// A "mailto:" for which the desktop names no mail program fails with "no
-// association" before anything is launched; with a program named, the
-// launch is tried.
-TEST(LinkStaticDesktop, SchemeWithoutProgramHasNoAssociation)
-{
-    DesktopTools tools;
-    tools.Write(QStringLiteral("xdg-open"), QStringLiteral("opened"), QString());
-    tools.Write(QStringLiteral("xdg-mime"), QStringLiteral("queries"), QString());
-    EXPECT_EQ(CLinkStatic::OpenWithDesktop(QStringLiteral("mailto:nobody@example.org")), CLinkStatic::kNoAssociation);
-    EXPECT_EQ(tools.Read(QStringLiteral("queries")), QStringLiteral("query default x-scheme-handler/mailto\n"));
-
-    tools.Write(QStringLiteral("xdg-mime"), QStringLiteral("queries"), QStringLiteral("mail.desktop\\n"));
-    EXPECT_NE(CLinkStatic::OpenWithDesktop(QStringLiteral("mailto:somebody@example.org")),
-              CLinkStatic::kNoAssociation);
-    EXPECT_EQ(tools.Read(QStringLiteral("queries")).count(QStringLiteral("x-scheme-handler/mailto")), 2);
-    EXPECT_FALSE(tools.Read(QStringLiteral("opened")).contains(QStringLiteral("nobody")));
-}
-
-TEST(LinkStaticDesktop, TargetsThatNameNothingAreNotFound)
-{
-    EXPECT_EQ(CLinkStatic::OpenWithDesktop(QString()), CLinkStatic::kFileNotFound);
-    EXPECT_EQ(CLinkStatic::OpenWithDesktop(QStringLiteral("   ")), CLinkStatic::kFileNotFound);
-    EXPECT_EQ(CLinkStatic::OpenWithDesktop(QStringLiteral("/no/such/dir/tolvar-missing.htm")),
-              CLinkStatic::kFileNotFound);
 }
 
 } // namespace

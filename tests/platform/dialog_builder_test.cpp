@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -169,6 +170,30 @@ TEST(DialogBuilder, FactorySuppliesControlsAndLookupStaysInsideTheDialog)
     EXPECT_FALSE(panel->isWindow());
     EXPECT_EQ(platform::FindControl(&dialog, 4711), nullptr);
     EXPECT_FALSE(platform::BuildDialog(dialog, 4711));
+}
+
+// A custom control of a registered window class is created by that class
+// (the first registration stays); an unknown class gives a plain widget.
+TEST(DialogBuilder, CustomControlsComeFromTheirWindowClass)
+{
+    class Marked : public QLabel {};
+    EXPECT_TRUE(platform::RegisterWindowClass(QStringLiteral("TestMarkedCtrl"),
+                                              [](QWidget*) -> QWidget* { return new Marked(); }));
+    EXPECT_FALSE(platform::RegisterWindowClass(QStringLiteral("TestMarkedCtrl"), [](QWidget*) { return nullptr; }));
+    const res::DialogTemplate custom{4712, "", res::kDialogChild, 100, 50, "MS Sans Serif", 8,
+                                     {{7, res::ControlKind::Custom, "", 3, 6, 50, 20, res::kStyleTabStop, 0,
+                                       "TestMarkedCtrl"},
+                                      {8, res::ControlKind::Custom, "", 3, 30, 50, 10, res::kStyleNone, 0,
+                                       "NoSuchCtrl"}}};
+    QWidget dialog;
+    platform::BuildDialog(dialog, custom);
+    QWidget* marked = platform::FindControl(&dialog, 7);
+    ASSERT_NE(dynamic_cast<Marked*>(marked), nullptr);
+    EXPECT_EQ(marked->parentWidget(), &dialog);
+    EXPECT_EQ(marked->geometry(), platform::MapDialogRect(&dialog, QRect(3, 6, 50, 20)));
+    QWidget* plain = platform::FindControl(&dialog, 8);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(dynamic_cast<Marked*>(plain), nullptr);
 }
 
 } // namespace

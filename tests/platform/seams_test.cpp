@@ -52,13 +52,15 @@ TEST(FileDialogFilter, ConvertsBarSeparatedPairsToNameFilters)
 TEST(FileDialogSeam, HandlerReceivesTheRequestAndAnswersForTheUser)
 {
     platform::FileDialogRequest seen{};
-    const auto previous = platform::SetFileDialogHandler([&](const platform::FileDialogRequest& request) {
-        seen = request;
-        return QStringLiteral("/tmp/a.ein");
-    });
-    const QString chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Titel"),
-                                                QStringLiteral("*.EIN"), QStringLiteral("E (*.EIN) |*.ein||"));
-    platform::SetFileDialogHandler(previous);
+    QString chosen;
+    {
+        platform::ScopedHandler answer(platform::FileDialogSeam(), [&](const platform::FileDialogRequest& request) {
+            seen = request;
+            return QStringLiteral("/tmp/a.ein");
+        });
+        chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Titel"),
+                                      QStringLiteral("*.EIN"), QStringLiteral("E (*.EIN) |*.ein||"));
+    }
     EXPECT_EQ(chosen, QStringLiteral("/tmp/a.ein"));
     EXPECT_EQ(seen.title, QStringLiteral("Titel"));
     EXPECT_EQ(seen.initialName, QStringLiteral("*.EIN"));
@@ -74,7 +76,7 @@ TEST(FileDialog, OpenDialogTakesANewNameAndCancelGivesNothing)
     const QString newName = dir.filePath(QStringLiteral("neu.AUS"));
     QString title;
     QStringList filters;
-    const auto previous = platform::SetModalHandler([&](QDialog& shown) {
+    std::function<int(QDialog&)> answer = [&](QDialog& shown) {
         auto* dialog = dynamic_cast<QFileDialog*>(&shown);
         EXPECT_NE(dialog, nullptr);
         if (!dialog)
@@ -86,17 +88,17 @@ TEST(FileDialog, OpenDialogTakesANewNameAndCancelGivesNothing)
         dialog->selectFile(QStringLiteral("neu.AUS"));
         shown.accept();  // QFileDialog::accept checks the name as a click on its button does
         return shown.result();
-    });
+    };
+    platform::ScopedHandler modal(platform::ModalSeam(), [&](QDialog& shown) { return answer(shown); });
     const QString chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open,
                                                 QStringLiteral("Ausgabedatei w\u00e4hlen ..."), QStringLiteral("*.AUS"),
                                                 QStringLiteral("Ausgabedatei (*.AUS) |*.aus|Alle Dateien (*.*) |*.*||"));
-    platform::SetModalHandler([](QDialog& shown) {
+    answer = [](QDialog& shown) {
         shown.reject();
         return shown.result();
-    });
+    };
     const QString cancelled = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("T"),
                                                    QStringLiteral("*.EIN"), QStringLiteral("E |*.ein||"));
-    platform::SetModalHandler(previous);
 
     EXPECT_EQ(chosen, newName);
     EXPECT_FALSE(QFile::exists(newName));
@@ -179,33 +181,30 @@ TEST(LpLibrary, MissingLibraryIsReportedNotCalled)
     platform::SetLpLibraryPath(QString());
 }
 
-TEST(LpLibrary, HandlerReplacesTheLibrary)
+// Scoped handlers nest and each puts back what it found, so that one test
+// cannot leave its answer behind for the next; the program's call reaches
+// the innermost one.
+TEST(Seam, ScopedHandlersNestAndRestore)
 {
-    QByteArray seen;
-    int seenLength = 0;
-    const auto previous = platform::SetLpHandler([&](char* command, int length) {
-        seen = command;
-        seenLength = length;
-        return 7;
-    });
-    char command[255] = "x y 2 1 2.000000 5 ";
-    EXPECT_EQ(platform::CallLp(command, 255), 7);
-    platform::SetLpHandler(previous);
-    EXPECT_EQ(seen, QByteArray("x y 2 1 2.000000 5 "));
-    EXPECT_EQ(seenLength, 255);
-}
-
-TEST(HelpSeam, WithoutHandlerNothingHappensWithHandlerItIsCalled)
-{
-    platform::ShowHelp(nullptr);  // no handler: must simply return
-    int shown = 0;
-    int closed = 0;
-    const auto previous = platform::SetHelpHandler({[&](QWidget*) { ++shown; }, [&] { ++closed; }});
-    platform::ShowHelp(nullptr);
-    platform::CloseHelp();
-    platform::SetHelpHandler(previous);
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(closed, 1);
+    QStringList calls;
+    {
+        platform::ScopedHandler outer(platform::LpSeam(), [&](char* command, int) {
+            calls << QStringLiteral("outer:") + QString::fromLatin1(command);
+            return 1;
+        });
+        {
+            platform::ScopedHandler inner(platform::LpSeam(), [&](char*, int length) {
+                calls << QStringLiteral("inner:%1").arg(length);
+                return 2;
+            });
+            char command[255] = "x y 2 1 2.000000 5 ";
+            EXPECT_EQ(platform::CallLp(command, 255), 2);
+        }
+        char command[] = "a";
+        EXPECT_EQ(platform::CallLp(command, 2), 1);
+    }
+    EXPECT_FALSE(platform::LpSeam().Handler());
+    EXPECT_EQ(calls, (QStringList{QStringLiteral("inner:255"), QStringLiteral("outer:a")}));
 }
 
 TEST(Icons, EveryIconResourceOfTheProgramLoads)

@@ -29,16 +29,6 @@ Matrix Vector(const std::vector<double>& values)
     return v;
 }
 
-// Replaces the modal loop for one test; restores the real one afterwards.
-class ModalScope {
-public:
-    explicit ModalScope(platform::ModalHandler handler) : previous(platform::SetModalHandler(std::move(handler))) {}
-    ~ModalScope() { platform::SetModalHandler(previous); }
-
-private:
-    platform::ModalHandler previous;
-};
-
 struct Fields {
     QString minimum;
     QString maximum;
@@ -50,7 +40,7 @@ Fields FieldsShownFor(const Matrix& residuals)
     Fields fields;
     CResidualDlg dialog;
     dialog.SetResiduals(residuals);
-    ModalScope scope([&](QDialog& shown) {
+    platform::ScopedHandler scope(platform::ModalSeam(), [&](QDialog& shown) {
         fields.minimum = platform::FindControlAs<QLineEdit>(&shown, Id::kMinimumEdit)->text();
         fields.maximum = platform::FindControlAs<QLineEdit>(&shown, Id::kMaximumEdit)->text();
         return int(QDialog::Accepted);
@@ -174,7 +164,7 @@ TEST(ResidualDlg, OkEnterAndEscapeCloseTheDialog)
         CResidualDlg dialog;
         dialog.SetResiduals(Vector({1.0, -1.0}));
         bool wasVisible = false;
-        ModalScope scope([&](QDialog& shown) {
+        platform::ScopedHandler scope(platform::ModalSeam(), [&](QDialog& shown) {
             shown.show();
             wasVisible = shown.isVisible();
             if (key == 0) {
@@ -294,7 +284,7 @@ TEST(ResidualDlg, OpensCentredOverTheActiveWindow)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
     CResidualDlg dialog;
     QPoint centre;
-    ModalScope scope([&](QDialog& shown) {
+    platform::ScopedHandler scope(platform::ModalSeam(), [&](QDialog& shown) {
         shown.show();
         centre = shown.frameGeometry().center();
         return int(QDialog::Accepted);
