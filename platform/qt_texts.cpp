@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace platform {
@@ -18,6 +19,7 @@ bool InstallGermanQtTexts(QCoreApplication& application)
         delete translator;
         return false;
     }
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     return true;
 }
 

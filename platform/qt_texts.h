@@ -8,7 +8,9 @@ class QCoreApplication;
 namespace platform {
 
 // Installs Qt's German translation "qtbase_de" from Qt's translation folder
-// into application; a second call changes nothing. False when the
+// into application and makes German Qt's default locale (names of file
+// types, sizes and dates in the file dialog); a second call changes nothing.
+// The program's own numbers do not depend on the locale. False when the
 // translation is not installed (Debian package qt6-translations-l10n).
 bool InstallGermanQtTexts(QCoreApplication& application);
 
