@@ -127,7 +127,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
 {
     if (status != nullptr)
         status->Show();
-    if (outputFileName.empty() || MethodCode < kMethodLpNorm || MethodCode > kMethodWelsch)
+    if (outputFileName.empty() || !IsMethodCode(MethodCode))
         return kRunNoReport;
     // The reader guarantees n >= 1, u >= 1 and fitting shapes; other callers
     // get no report.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "core/methods.h"
 
 #include <string>
 
@@ -21,20 +22,6 @@ public:
     virtual ~IResidualView() = default;
     virtual void SetResiduals(const Matrix& residuals) = 0;
     virtual void ShowModal() = 0;
-};
-
-// Method codes of the engine.
-enum MethodCodes : int {
-    kMethodLpNorm = 0,
-    kMethodL1 = 1,
-    kMethodAndrews = 2,
-    kMethodBiweight = 3,
-    kMethodCauchy = 4,
-    kMethodFair = 5,
-    kMethodHuber = 6,
-    kMethodLogistic = 7,
-    kMethodTalwar = 8,
-    kMethodWelsch = 9,
 };
 
 // Results of Run.

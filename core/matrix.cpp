@@ -1,6 +1,6 @@
 #include "core/matrix.h"
 
-#include "core/number_format.h"
+#include "core/number_text.h"
 #include "core/report_file.h"
 
 #include <cstddef>

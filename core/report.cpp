@@ -1,7 +1,7 @@
 #include "core/report.h"
 
-#include "core/estimator.h"
-#include "core/number_format.h"
+#include "core/methods.h"
+#include "core/number_text.h"
 
 #include <string>
 
@@ -112,16 +112,21 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
 
 std::string MethodText(int methodCode, double tuningConstant, double normFactor)
 {
-    static const char* const kTuned[] = {"Andrews", "Biweight", "Cauchy", "Fair",
-                                         "Huber",   "Logistic", "Talwar", "Welsch"};
-    if (methodCode == kMethodLpNorm)
-        return "Lp-Norm L\xF6sung mit Normfaktor " + FormatFixed6(normFactor) + "\n";
-    if (methodCode == kMethodL1)
-        return "L1-Norm L\xF6sung (Barrodale-Roberts)\n";
-    if (methodCode >= kMethodAndrews && methodCode <= kMethodWelsch)
-        return std::string(kTuned[methodCode - kMethodAndrews]) + " mit Tuning-Konstante " +
-               FormatFixed6(tuningConstant) + "\n";
-    return "";
+    if (!IsMethodCode(methodCode))
+        return "";
+    const MethodInfo& method = kMethods[methodCode];
+    std::string text = method.reportName;
+    switch (method.parameter) {
+    case MethodParameter::kNone:
+        break;
+    case MethodParameter::kNormFactor:
+        text.append(" ").append(FormatFixed6(normFactor));
+        break;
+    case MethodParameter::kTuningConstant:
+        text.append(" mit Tuning-Konstante ").append(FormatFixed6(tuningConstant));
+        break;
+    }
+    return text.append("\n");
 }
 
 void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights, int methodCode,

@@ -1,16 +1,14 @@
 #include "platform/data_exchange.h"
 
+#include "core/number_text.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
+#include "platform/string_text.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QWidget>
-
-#include <cctype>
-#include <charconv>
-#include <cmath>
 
 namespace platform {
 
@@ -35,53 +33,6 @@ void SetControlText(QWidget* control, const QString& text)
     }
 }
 
-// The accepted number text without its surrounding blanks, or nothing when
-// other characters than a plain decimal number remain.
-std::optional<std::string> NumberText(const QString& text)
-{
-    const QByteArray bytes = text.trimmed().toLatin1();
-    if (bytes.isEmpty() || text.trimmed().size() != bytes.size())
-        return std::nullopt;
-    std::string plain = bytes.toStdString();
-    if (plain[0] == '+')
-        plain.erase(0, 1);
-    if (plain.empty() || plain[0] == '+' || (bytes[0] == '+' && plain[0] == '-'))
-        return std::nullopt;
-    return plain;
-}
-
-} // namespace
-
-std::optional<int> ParseInt(const QString& text)
-{
-    const std::optional<std::string> plain = NumberText(text);
-    if (!plain)
-        return std::nullopt;
-    int value = 0;
-    const char* end = plain->data() + plain->size();
-    const auto [stop, error] = std::from_chars(plain->data(), end, value, 10);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> ParseDouble(const QString& text)
-{
-    const std::optional<std::string> plain = NumberText(text);
-    if (!plain)
-        return std::nullopt;
-    // Only digits, one point, sign and exponent: no "inf", "nan" or hex.
-    for (char c : *plain)
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return std::nullopt;
-    double value = 0.0;
-    const char* end = plain->data() + plain->size();
-    const auto [stop, error] = std::from_chars(plain->data(), end, value, std::chars_format::general);
-    if (error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 QString FormatInt(int value)
 {
     return QString::number(value);
@@ -89,25 +40,24 @@ QString FormatInt(int value)
 
 QString FormatDouble(double value)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
+    return QString::fromStdString(FormatGeneral(value));
 }
+
+} // namespace
 
 QString IntegerMessage()
 {
-    return QStringLiteral("Geben Sie bitte eine ganze Zahl ein.");
+    return LoadText(kStringNotAnInteger);
 }
 
 QString NumberMessage()
 {
-    return QStringLiteral("Geben Sie bitte eine Zahl ein.");
+    return LoadText(kStringNotANumber);
 }
 
 QString RangeMessage(double low, double high)
 {
-    return QStringLiteral("Geben Sie bitte eine Zahl zwischen %1 und %2 ein.")
-        .arg(FormatDouble(low), FormatDouble(high));
+    return FormatText(kStringNumberRange, {FormatDouble(low), FormatDouble(high)});
 }
 
 DataExchange::DataExchange(QWidget* dialog, bool saveAndValidate) : dialog(dialog), saving(saveAndValidate) {}
@@ -143,9 +93,7 @@ void DataExchange::Int(int id, int& member)
         SetControlText(control, FormatInt(member));
         return;
     }
-    if (const std::optional<int> value = ParseInt(ControlText(control)))
-        member = *value;
-    else
+    if (ReadWholeInteger(ControlText(control).toStdString(), member) != NumberText::kValid)
         Fail(control, IntegerMessage());
 }
 
@@ -158,9 +106,7 @@ void DataExchange::Double(int id, double& member)
         SetControlText(control, FormatDouble(member));
         return;
     }
-    if (const std::optional<double> value = ParseDouble(ControlText(control)))
-        member = *value;
-    else
+    if (ReadWholeNumber(ControlText(control).toStdString(), member) != NumberText::kValid)
         Fail(control, NumberMessage());
 }
 

@@ -1,6 +1,6 @@
 #include "plot/residual_dlg.h"
 
-#include "core/number_format.h"
+#include "core/number_text.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/modal.h"

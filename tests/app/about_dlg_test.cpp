@@ -121,7 +121,7 @@ TEST_F(AboutDlgTest, ShowsItsPictureUnscaledAndClosesWithOk)
 
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    auto* ok = platform::FindControlAs<QAbstractButton>(&about, 1);
+    auto* ok = platform::FindControlAs<QAbstractButton>(&about, CAboutDlg::kOkButton);
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(about.result(), QDialog::Accepted);

@@ -7,7 +7,7 @@
 #include "controls/icon_button.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
-#include "res/string_table.h"
+#include "platform/string_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,19 +60,22 @@ TEST_F(MainDlgTest, StartsWithTheNormFamilyAndTheDefaults)
 TEST_F(MainDlgTest, EveryButtonHasItsIconAndTooltip)
 {
     const std::pair<int, int> tips[] = {
-        {1002, 111}, {1004, 110}, {1009, 115}, {1006, 109}, {1003, 111},
-        {1005, 110}, {1007, 112}, {1008, 114}, {1, 113},
+        {CMainDlg::kChooseInputButton, kStringTipChooseFile}, {CMainDlg::kEditInputButton, kStringTipEditFile},
+        {CMainDlg::kCreateDataButton, kStringTipCreateData},  {CMainDlg::kEditDataButton, kStringTipEditData},
+        {CMainDlg::kChooseOutputButton, kStringTipChooseFile}, {CMainDlg::kEditOutputButton, kStringTipEditFile},
+        {CMainDlg::kComputeButton, kStringTipCompute},        {CMainDlg::kAboutButton, kStringTipAbout},
+        {CMainDlg::kEndButton, kStringTipExit},
     };
     for (const auto& [id, tip] : tips) {
         auto* button = platform::FindControlAs<CIconButton>(&dialog, id);
         ASSERT_NE(button, nullptr) << id;
-        EXPECT_EQ(button->toolTip(), QString::fromUtf8(LoadString(tip))) << id;
+        EXPECT_EQ(button->toolTip(), platform::LoadText(tip)) << id;
         EXPECT_EQ(button->IconSize(), QSize(16, 16)) << id;
     }
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1007)->text(), QStringLiteral("Rechnen"));
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1008)->text(), Utf8("Über..."));
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1)->text(), QStringLiteral("Ende"));
-    EXPECT_TRUE(platform::FindControlAs<CIconButton>(&dialog, 1)->isDefault());
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kComputeButton)->text(), QStringLiteral("Rechnen"));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kAboutButton)->text(), Utf8("Über..."));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kEndButton)->text(), QStringLiteral("Ende"));
+    EXPECT_TRUE(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kEndButton)->isDefault());
     EXPECT_FALSE(dialog.windowIcon().isNull());
 }
 
@@ -193,7 +196,7 @@ TEST_F(MainDlgTest, MissingTextEditorIsReported)
     seams.editorStarts = false;
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), present);
     Click(CMainDlg::kEditInputButton);
-    EXPECT_EQ(seams.messages, QStringList{QString::fromUtf8(LoadString(121))});
+    EXPECT_EQ(seams.messages, QStringList{platform::LoadText(kStringNoTextEditor)});
 }
 
 TEST_F(MainDlgTest, EnterInAFieldClosesWhenEveryFieldIsAccepted)
@@ -245,7 +248,7 @@ TEST_F(MainDlgTest, TabGoesThroughTheFieldsAndTheVisiblePanelInOrder)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_NE(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget()->parentWidget(), dialog.NormPanel());
-    // The checked radio, the factor field, then (1007 being disabled) "Über...".
+    // The checked radio, the factor field, then ("Rechnen" being disabled) "Über...".
     QWidget* about = platform::FindControl(&dialog, CMainDlg::kAboutButton);
     for (int i = 0; i < 3 && QApplication::focusWidget() != about; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -282,7 +285,7 @@ TEST_F(MainDlgTest, DataEditorButtonsSayThatTheEditorIsNotThereYet)
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("a.EIN"));
     Click(CMainDlg::kCreateDataButton);
     Click(CMainDlg::kEditDataButton);
-    const QString notice = QString::fromUtf8(LoadString(kStringNoDataEditor));
+    const QString notice = platform::LoadText(kStringNoDataEditor);
     EXPECT_FALSE(notice.isEmpty());
     EXPECT_EQ(seams.messages, (QStringList{notice, notice}));
 }

@@ -1,7 +1,8 @@
 #include "platform/data_exchange.h"
 
 #include "platform/dialog_builder.h"
-#include "seam_scopes.h"
+#include "res/control_ids.h"
+#include "qt_test_support.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -9,65 +10,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdio>
-#include <limits>
-#include <string>
-
 namespace {
 
-using platform::FormatDouble;
-using platform::ParseDouble;
-using platform::ParseInt;
-
-QString Printf15g(double value)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return QString::fromLatin1(buffer);
-}
-
-TEST(DataExchangeParse, IntegersAreDecimalWithBlanksAround)
-{
-    EXPECT_EQ(ParseInt(QStringLiteral("1000")), 1000);
-    EXPECT_EQ(ParseInt(QStringLiteral("  -7 ")), -7);
-    EXPECT_EQ(ParseInt(QStringLiteral("+3")), 3);
-    EXPECT_EQ(ParseInt(QStringLiteral("0")), 0);
-    EXPECT_EQ(ParseInt(QStringLiteral("2147483647")), std::numeric_limits<int>::max());
-    for (const char* refused : {"", "  ", "1.5", "12a", "a12", "1 2", "--1", "+-1", "2147483648", "0x10", "1e3"})
-        EXPECT_FALSE(ParseInt(QString::fromLatin1(refused)).has_value()) << refused;
-}
-
-TEST(DataExchangeParse, DoublesAreFiniteDecimalNumbers)
-{
-    EXPECT_EQ(ParseDouble(QStringLiteral("1e-05")), 1e-5);
-    EXPECT_EQ(ParseDouble(QStringLiteral(" 2.5 ")), 2.5);
-    EXPECT_EQ(ParseDouble(QStringLiteral("-0.1")), -0.1);
-    EXPECT_EQ(ParseDouble(QStringLiteral(".5")), 0.5);
-    EXPECT_EQ(ParseDouble(QStringLiteral("+4.685")), 4.685);
-    EXPECT_EQ(ParseDouble(QStringLiteral("100000000")), 1e8);
-    for (const char* refused : {"", "abc", "1,5", "inf", "nan", "0x10", "1e999", "1.2.3", "5-", "1e", "ä"})
-        EXPECT_FALSE(ParseDouble(QString::fromUtf8(refused)).has_value()) << refused;
-}
-
-TEST(DataExchangeFormat, DoublesAsPrintfGeneralWith15Digits)
-{
-    for (double value : {1e-5, 0.1, 1.0 / 3.0, 4.685, 100000000.0, 1e21, 123456789012345678.0, -2.5e-300, 0.0})
-        EXPECT_EQ(FormatDouble(value), Printf15g(value)) << value;
-    EXPECT_EQ(FormatDouble(1e-5), QStringLiteral("1e-05"));
-}
-
-TEST(DataExchangeFormat, PointStaysAPointUnderAGermanLocale)
-{
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "de_DE.UTF-8 not installed";
-    const QString shown = FormatDouble(2.5);
-    const auto parsed = ParseDouble(QStringLiteral("2.5"));
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(shown, QStringLiteral("2.5"));
-    EXPECT_EQ(parsed, 2.5);
-}
+using test_support::MessageRecorder;
 
 TEST(DataExchangeMessages, RangeMessageShowsBothLimitsInTheGeneralFormat)
 {
@@ -187,17 +132,18 @@ TEST(DataExchangeRadio, IndexOfTheCheckedButtonAndMinusOneForNone)
     QWidget panel;
     platform::BuildDialog(panel, res::kDialogNormPanel);
     int index = 2;
-    auto exchange = [&](platform::DataExchange& dx) { dx.RadioGroup(1014, index); };
+    auto exchange = [&](platform::DataExchange& dx) { dx.RadioGroup(res::norm_panel::kL1Radio, index); };
     platform::UpdateData(&panel, false, exchange);
-    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&panel, 1016)->isChecked());
+    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&panel, res::norm_panel::kChebyshevRadio)->isChecked());
 
-    platform::FindControlAs<QRadioButton>(&panel, 1017)->click();
+    platform::FindControlAs<QRadioButton>(&panel, res::norm_panel::kAnyFactorRadio)->click();
     platform::UpdateData(&panel, true, exchange);
     EXPECT_EQ(index, 3);
 
     index = -1;
     platform::UpdateData(&panel, false, exchange);
-    for (int id = 1014; id <= 1017; ++id)
+    for (int id : {res::norm_panel::kL1Radio, res::norm_panel::kL2Radio, res::norm_panel::kChebyshevRadio,
+                   res::norm_panel::kAnyFactorRadio})
         EXPECT_FALSE(platform::FindControlAs<QRadioButton>(&panel, id)->isChecked()) << id;
     index = 0;
     platform::UpdateData(&panel, true, exchange);

@@ -12,7 +12,7 @@
 #include <limits>
 #include <vector>
 
-namespace testutil {
+namespace test_support {
 
 using Rows = std::vector<std::vector<double>>;
 
@@ -91,4 +91,4 @@ inline double BruteForceMinimax(const Rows& A, const std::vector<double>& b)
     return best;
 }
 
-} // namespace testutil
+} // namespace test_support
