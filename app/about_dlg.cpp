@@ -1,6 +1,5 @@
 #include "app/about_dlg.h"
 
-#include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 
@@ -10,7 +9,6 @@
 CAboutDlg::CAboutDlg(QWidget* owner)
     : QDialog(owner)
 {
-    RegisterPictureResource();
     platform::BuildDialog(*this, res::kDialogAbout,
                           [](const res::ControlTemplate& control, QWidget* dialog) -> QWidget* {
                               if (control.id != kFirstMailLink && control.id != kSecondMailLink)
@@ -27,7 +25,7 @@ CAboutDlg::CAboutDlg(QWidget* owner)
 void CAboutDlg::FitPicture()
 {
     for (QLabel* picture : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (picture->property("imageId").toInt() != kPictureAbout)
+        if (picture->property("imageId").toInt() != res::kPictureAbout)
             continue;
         picture->setScaledContents(false);
         picture->resize(kPictureWidth, kPictureHeight);

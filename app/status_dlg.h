@@ -32,9 +32,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void CentreOverOwner();
-    void WaitUntilExposed();
-
     QString StatusText;
     bool built = false;
 };

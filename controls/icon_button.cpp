@@ -14,7 +14,7 @@ namespace {
 // Size of an SVG icon resource as drawn (its own width and height).
 QSize ResourceIconSize(int id)
 {
-    QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(id));
+    QSvgRenderer renderer(platform::IconPath(id));
     return renderer.isValid() ? renderer.defaultSize() : QSize(16, 16);
 }
 

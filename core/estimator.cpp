@@ -3,6 +3,7 @@
 #include "core/irls_pass.h"
 #include "core/report.h"
 #include "core/report_file.h"
+#include "core/weighted_system.h"
 
 #include <cmath>
 #include <limits>
@@ -26,32 +27,9 @@ double LargestChange(const Matrix& x, const Matrix& xprev)
     return d;
 }
 
-bool AllFinite(const Matrix& x)
-{
-    for (int i = 0; i < x.Rows(); ++i)
-        for (int j = 0; j < x.Columns(); ++j)
-            if (!std::isfinite(x(i, j)))
-                return false;
-    return true;
-}
-
 std::string PassText(int pass)
 {
     return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
-}
-
-// Abar = S * A and lbar = S * l with S = diag(sqrt(p)). The 0.0 + turns a
-// negative zero into a positive one, as the sum of the dense product does.
-void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar)
-{
-    const int n = A.Rows();
-    const int u = A.Columns();
-    for (int i = 0; i < n; ++i) {
-        const double s = std::sqrt(p(i, 0));
-        for (int j = 0; j < u; ++j)
-            Abar(i, j) = 0.0 + s * A(i, j);
-        lbar(i, 0) = 0.0 + s * l(i, 0);
-    }
 }
 
 } // namespace
@@ -141,11 +119,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
 
     const int n = A.Rows();
     const int u = A.Columns();
-    Matrix Abar(n, u, 0.0);
-    Matrix lbar(n, 1, 0.0);
-    if (!Abar.IsValid() || !lbar.IsValid())
-        throw std::bad_alloc();
-    FormWeightedSystem(A, l, p, Abar, lbar);
+    const WeightedSystem weighted = FormWeightedSystem(A, l, p);
     A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
 
     Matrix x(u, 1, 0.0);
@@ -154,12 +128,11 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         throw std::bad_alloc();
     int passes = 0;
     if (MethodCode == kMethodL1)
-        x.SolveL1(Abar, lbar, v);
+        x.SolveL1(weighted.Abar, weighted.lbar, v);
     else
-        passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v);
-
-    for (int i = 0; i < n; ++i)
-        v(i, 0) = v(i, 0) / std::sqrt(p(i, 0));
+        passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses, stopCriterion,
+                                    x, v);
+    UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();

@@ -3,7 +3,6 @@
 #include "app/main_dlg.h"
 #include "app_test_util.h"
 
-#include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
@@ -113,7 +112,7 @@ TEST_F(AboutDlgTest, ShowsItsPictureUnscaledAndClosesWithOk)
     CAboutDlg about;
     QLabel* picture = nullptr;
     for (QLabel* label : about.findChildren<QLabel*>())
-        if (label->property("imageId").toInt() == kPictureAbout)
+        if (label->property("imageId").toInt() == res::kPictureAbout)
             picture = label;
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->pixmap().size(), QSize(250, 190));

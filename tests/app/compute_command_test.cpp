@@ -320,7 +320,8 @@ TEST_F(ComputeTest, EveryEstimatorOffersItsDefaultAndRunsItsMethod)
         QFile report(output);
         ASSERT_TRUE(report.open(QIODevice::ReadOnly)) << method.reportName;
         std::string methodLine = "Berechnungsart: " + MethodText(method.code, method.defaultTuningConstant, 0);
-        methodLine.insert(methodLine.size() - 1, "\r");
+        methodLine.pop_back();
+        methodLine += "\r\n"; // the file's line end
         EXPECT_TRUE(report.readAll().contains(QByteArray::fromStdString(methodLine))) << method.reportName;
     }
 }
