@@ -38,12 +38,18 @@ void WriteBanner(ReportFile& file)
     file.WriteString("\n");
 }
 
-void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights)
+// A section title between two rules of "=", then an empty line.
+void WriteSectionHeading(ReportFile& file, const char* title)
 {
     file.WriteString(kEqualsRule);
-    file.WriteString(" Zusammenfassung der Eingangsdaten\n");
+    file.WriteString(title);
     file.WriteString(kEqualsRule);
     file.WriteString("\n");
+}
+
+void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights)
+{
+    WriteSectionHeading(file, " Zusammenfassung der Eingangsdaten\n");
     file.WriteString(" Designmatrix:\n\n");
     A.Print(file);
     file.WriteString("\n");
@@ -71,10 +77,7 @@ void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, con
     file.WriteString("Berechnungsart: ");
     file.WriteString(methodText);
     file.WriteString("\n\n");
-    file.WriteString(kEqualsRule);
-    file.WriteString(" Berechnungsergebnisse\n");
-    file.WriteString(kEqualsRule);
-    file.WriteString("\n");
+    WriteSectionHeading(file, " Berechnungsergebnisse\n");
 }
 
 void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v)

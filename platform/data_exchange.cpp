@@ -33,14 +33,24 @@ void SetControlText(QWidget* control, const QString& text)
     }
 }
 
-QString FormatInt(int value)
+QString FormatNumber(int value)
 {
     return QString::number(value);
 }
 
-QString FormatDouble(double value)
+QString FormatNumber(double value)
 {
     return QString::fromStdString(FormatGeneral(value));
+}
+
+bool ReadNumber(const QString& text, int& value)
+{
+    return ReadWholeInteger(text.toStdString(), value) == NumberText::kValid;
+}
+
+bool ReadNumber(const QString& text, double& value)
+{
+    return ReadWholeNumber(text.toStdString(), value) == NumberText::kValid;
 }
 
 } // namespace
@@ -57,7 +67,7 @@ QString NumberMessage()
 
 QString RangeMessage(double low, double high)
 {
-    return FormatText(kStringNumberRange, {FormatDouble(low), FormatDouble(high)});
+    return FormatText(kStringNumberRange, {FormatNumber(low), FormatNumber(high)});
 }
 
 DataExchange::DataExchange(QWidget* dialog, bool saveAndValidate) : dialog(dialog), saving(saveAndValidate) {}
@@ -84,30 +94,26 @@ void DataExchange::Text(int id, QString& member)
         SetControlText(control, member);
 }
 
-void DataExchange::Int(int id, int& member)
+template <class Number>
+void DataExchange::NumberField(int id, Number& member, const QString& message)
 {
     if (failed)
         return;
     QWidget* control = FindControl(dialog, id);
-    if (!saving) {
-        SetControlText(control, FormatInt(member));
-        return;
-    }
-    if (ReadWholeInteger(ControlText(control).toStdString(), member) != NumberText::kValid)
-        Fail(control, IntegerMessage());
+    if (!saving)
+        SetControlText(control, FormatNumber(member));
+    else if (!ReadNumber(ControlText(control), member))
+        Fail(control, message);
+}
+
+void DataExchange::Int(int id, int& member)
+{
+    NumberField(id, member, IntegerMessage());
 }
 
 void DataExchange::Double(int id, double& member)
 {
-    if (failed)
-        return;
-    QWidget* control = FindControl(dialog, id);
-    if (!saving) {
-        SetControlText(control, FormatDouble(member));
-        return;
-    }
-    if (ReadWholeNumber(ControlText(control).toStdString(), member) != NumberText::kValid)
-        Fail(control, NumberMessage());
+    NumberField(id, member, NumberMessage());
 }
 
 void DataExchange::DoubleInRange(int id, double& member, double low, double high)

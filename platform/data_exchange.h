@@ -44,6 +44,8 @@ public:
     void RadioGroup(int firstId, int& index);
 
 private:
+    template <class Number>
+    void NumberField(int id, Number& member, const QString& message);
     void Fail(QWidget* control, const QString& message);
     QWidget* dialog;
     bool saving;

@@ -75,6 +75,17 @@ protected:
 
     void Compute() { QTest::mouseClick(platform::FindControl(&dialog, CMainDlg::kComputeButton), Qt::LeftButton); }
 
+    // Runs the estimator with OK in the tuning dialog and the residual plot.
+    void ComputeAcceptingEveryDialog(int estimatorId)
+    {
+        ChooseEstimator(estimatorId);
+        seams.modal = [](QDialog& shown) {
+            shown.accept();
+            return shown.result();
+        };
+        Compute();
+    }
+
     QByteArray OnlyCommand()
     {
         EXPECT_EQ(seams.lpCommands.size(), 1u);
@@ -333,12 +344,7 @@ TEST_F(ComputeTest, NonFiniteSolutionIsNotReportedAsSuccess)
     // the second pass has no finite solution.
     ASSERT_TRUE(WriteFile(input, "1\r\n1\r\n1\r\n1\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n100 1\r\n"));
     Name(input, output);
-    ChooseEstimator(CMEstimatorPanel::kTalwarRadio);
-    seams.modal = [](QDialog& shown) {
-        shown.accept();
-        return shown.result();
-    };
-    Compute();
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kTalwarRadio);
     EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
     EXPECT_TRUE(QFile::exists(output));
 }
@@ -347,12 +353,7 @@ TEST_F(ComputeTest, UnwritableReportGives117)
 {
     ASSERT_TRUE(WriteFile(input, InputFile(4, 2)));
     Name(input, dir.filePath(QStringLiteral("kein/ordner/x.AUS")));
-    ChooseEstimator(CMEstimatorPanel::kTalwarRadio);
-    seams.modal = [](QDialog& shown) {
-        shown.accept();
-        return shown.result();
-    };
-    Compute();
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kTalwarRadio);
     EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
 }
 

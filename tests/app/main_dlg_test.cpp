@@ -137,26 +137,34 @@ TEST_F(MainDlgTest, FamilySwitchingShowsOnePanelAndKeepsTypedText)
 
 TEST_F(MainDlgTest, ChoosingFilesUsesTheTitlesAndFiltersAndCancelKeepsTheOldName)
 {
-    seams.fileAnswer = QStringLiteral("/daten/netz.EIN");
-    Click(CMainDlg::kChooseInputButton);
-    ASSERT_EQ(seams.fileRequests.size(), 1u);
-    EXPECT_EQ(seams.fileRequests[0].title, Utf8("Eingabedatei wählen ..."));
-    EXPECT_EQ(seams.fileRequests[0].initialName, QStringLiteral("*.EIN"));
-    EXPECT_EQ(seams.fileRequests[0].nameFilters,
-              (QStringList{QStringLiteral("Eingabedatei (*.EIN) (*.ein)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
-    EXPECT_EQ(Edit(CMainDlg::kInputEdit)->text(), QStringLiteral("/daten/netz.EIN"));
+    const struct {
+        int button;
+        int edit;
+        const char* title;
+        const char* initialName;
+        const char* filter;
+        const char* answer;
+        bool computeEnabled; // after this choice
+    } choices[] = {
+        {CMainDlg::kChooseInputButton, CMainDlg::kInputEdit, "Eingabedatei wählen ...", "*.EIN",
+         "Eingabedatei (*.EIN) (*.ein)", "/daten/netz.EIN", false},
+        {CMainDlg::kChooseOutputButton, CMainDlg::kOutputEdit, "Ausgabedatei wählen ...", "*.AUS",
+         "Ausgabedatei (*.AUS) (*.aus)", "/daten/netz.AUS", true},
+    };
+    for (const auto& choice : choices) {
+        seams.fileRequests.clear();
+        seams.fileAnswer = QString::fromLatin1(choice.answer);
+        Click(choice.button);
+        ASSERT_EQ(seams.fileRequests.size(), 1u);
+        EXPECT_EQ(seams.fileRequests[0].title, Utf8(choice.title));
+        EXPECT_EQ(seams.fileRequests[0].initialName, QString::fromLatin1(choice.initialName));
+        EXPECT_EQ(seams.fileRequests[0].nameFilters,
+                  (QStringList{QString::fromLatin1(choice.filter), QStringLiteral("Alle Dateien (*.*) (*)")}));
+        EXPECT_EQ(Edit(choice.edit)->text(), QString::fromLatin1(choice.answer));
+        EXPECT_EQ(Enabled(CMainDlg::kComputeButton), choice.computeEnabled);
+    }
     EXPECT_TRUE(Enabled(CMainDlg::kEditInputButton));
-    EXPECT_FALSE(Enabled(CMainDlg::kComputeButton));
-
-    seams.fileAnswer = QStringLiteral("/daten/netz.AUS");
-    Click(CMainDlg::kChooseOutputButton);
-    ASSERT_EQ(seams.fileRequests.size(), 2u);
-    EXPECT_EQ(seams.fileRequests[1].title, Utf8("Ausgabedatei wählen ..."));
-    EXPECT_EQ(seams.fileRequests[1].initialName, QStringLiteral("*.AUS"));
-    EXPECT_EQ(seams.fileRequests[1].nameFilters,
-              (QStringList{QStringLiteral("Ausgabedatei (*.AUS) (*.aus)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
     EXPECT_EQ(dialog.OutputFileName, QStringLiteral("/daten/netz.AUS"));
-    EXPECT_TRUE(Enabled(CMainDlg::kComputeButton));
 
     seams.fileAnswer.clear();
     Click(CMainDlg::kChooseInputButton);

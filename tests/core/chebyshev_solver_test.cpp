@@ -98,10 +98,7 @@ TEST(ChebyshevSolver, PolynomialFitEquioscillates)
         std::uniform_real_distribution<double> uniform(-1.0, 1.0);
         const int n = 9;
         const int u = 3;
-        std::vector<double> abscissa(n);
-        for (double& t : abscissa)
-            t = uniform(generator);
-        std::sort(abscissa.begin(), abscissa.end());
+        const std::vector<double> abscissa = test_support::SortedAbscissas(generator, uniform, n);
         Matrix A(n, u, 0.0);
         Matrix b(n, 1, 0.0);
         for (int i = 0; i < n; ++i) {
@@ -116,18 +113,9 @@ TEST(ChebyshevSolver, PolynomialFitEquioscillates)
         const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
         ASSERT_EQ(solution.status, kChebyshevOptimal);
 
-        // Walk the extremal points in abscissa order; count sign alternations.
-        int alternatingRun = 0;
-        double lastSign = 0.0;
-        for (int i = 0; i < n; ++i) {
-            if (std::fabs(v[i][0]) < solution.maxResidual * (1.0 - 1e-9))
-                continue;
-            const double sign = v[i][0] > 0.0 ? 1.0 : -1.0;
-            if (sign != lastSign)
-                ++alternatingRun;
-            lastSign = sign;
-        }
-        EXPECT_GE(alternatingRun, u + 1) << "seed " << seed;
+        const double tolerance = solution.maxResidual * 1e-9;
+        EXPECT_GE(test_support::AlternatingExtremes(ToVector(v), solution.maxResidual, tolerance), u + 1)
+            << "seed " << seed;
         EXPECT_NEAR(solution.maxResidual, BruteForceMinimax(A, b), 1e-10) << "seed " << seed;
     }
 }

@@ -36,10 +36,7 @@ void ExpectSameAsStrtod(const std::string& text)
         << "\"" << text << "\": " << actual << " vs " << expected;
 }
 
-class NumberPrefix : public testing::Test {
-protected:
-    void SetUp() override { std::setlocale(LC_ALL, "C"); }
-};
+using NumberPrefix = testing::Test; // the "C" locale; GermanLocale puts it back
 
 std::string RandomDigits(std::mt19937_64& random, int maxCount)
 {
@@ -211,7 +208,6 @@ void ExpectSameAsPrintf(double value)
 
 TEST(NumberFormat, FixedConversionsMatchPrintfOnRandomValues)
 {
-    std::setlocale(LC_ALL, "C");
     std::mt19937_64 random(20261207);
     std::uniform_int_distribution<int> exponent(-30, 30);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
@@ -221,7 +217,6 @@ TEST(NumberFormat, FixedConversionsMatchPrintfOnRandomValues)
 
 TEST(NumberFormat, TiesRoundToEvenLikePrintf)
 {
-    std::setlocale(LC_ALL, "C");
     // Exact binary halves: the tie cases of rounding to 3 and 5 decimals.
     for (double value : {0.0625, 0.125, 0.375, 2.5, 0.0005, 1.0005, 0.000005, 0.000015, 2.0000025, -0.125,
                          1e22, 123456789012.5, 0.5, 1.5})
@@ -230,7 +225,6 @@ TEST(NumberFormat, TiesRoundToEvenLikePrintf)
 
 TEST(NumberFormat, SpecialValuesAndSignedZeroMatchPrintf)
 {
-    std::setlocale(LC_ALL, "C");
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (double value : {0.0, -0.0, inf, -inf, nan, -nan, std::numeric_limits<double>::max(),
@@ -250,7 +244,6 @@ TEST(NumberFormat, IntegersAndTextAreRightAlignedAndNeverCut)
 
 TEST(NumberFormat, GeneralFormatIsPrintfsWithFifteenDigits)
 {
-    std::setlocale(LC_ALL, "C");
     for (double value : {1e-5, 0.1, 1.0 / 3.0, 4.685, 100000000.0, 1e21, 123456789012345678.0, -2.5e-300, 0.0, -0.0})
         EXPECT_EQ(FormatGeneral(value), Printf("%.15g", value)) << value;
     EXPECT_EQ(FormatGeneral(1e-5), "1e-05");

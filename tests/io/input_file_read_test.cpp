@@ -7,7 +7,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -29,24 +28,20 @@ struct Read {
     int result = -1;
 };
 
-Read ReadText(const std::string& text)
+// Reads text as a file with ReadInputFile, or with the weight-vector form.
+Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadInputFile)
 {
     const test_support::TempFolder folder;
     const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = ReadInputFile(path, read.designMatrix, read.observations, read.weights);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights);
     return read;
 }
 
 Read ReadVectorForm(const std::string& text)
 {
-    const test_support::TempFolder folder;
-    const std::string path = folder.Path("input.EIN");
-    WriteBytes(path, text);
-    Read read;
-    read.result = ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights);
-    return read;
+    return ReadText(text, &ReadInputFileWeightVector);
 }
 
 int ResultOf(const std::string& text)
@@ -72,11 +67,7 @@ bool Untouched(const Read& read)
            SameMatrix(read.weights, FromRows({{-9.0}}));
 }
 
-class InputFileRead : public testing::Test {
-protected:
-    void SetUp() override { std::setlocale(LC_ALL, "C"); }
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-};
+using InputFileRead = testing::Test; // the "C" locale; GermanLocale puts it back
 
 }  // namespace
 

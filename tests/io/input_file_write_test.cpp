@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -77,11 +76,7 @@ Problem RandomProblem(int n, int u, unsigned seed)
     return problem;
 }
 
-class InputFileWrite : public testing::Test {
-protected:
-    void SetUp() override { std::setlocale(LC_ALL, "C"); }
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-};
+using InputFileWrite = testing::Test; // the "C" locale; GermanLocale puts it back
 
 }  // namespace
 

@@ -70,27 +70,26 @@ protected:
 TEST_F(LpLibraryTest, NormPanelChoicesWriteTheirReports)
 {
     const std::string out = Path("out.AUS");
-
-    ASSERT_EQ(Call(stackLoss, out, 21, 4, 2.0, 1000), NORMEX_SUCCESS);
-    test_support::ParsedReport report = test_support::ParseReport(out);
-    ASSERT_TRUE(report.ok);
-    EXPECT_EQ(report.methodLine, "Lp-Norm L\xF6sung mit Normfaktor 2.000000");
-    EXPECT_EQ(report.passCount, 1); // least squares in one pass
-    ExpectUnknowns(report, kStackLossLeastSquares, kPrinted);
-
-    ASSERT_EQ(Call(stackLoss, out, 21, 4, 1.0, 1000), NORMEX_SUCCESS);
-    report = test_support::ParseReport(out);
-    ASSERT_TRUE(report.ok);
-    EXPECT_EQ(report.methodLine, "L1-Norm L\xF6sung (Barrodale-Roberts)");
-    EXPECT_EQ(report.passCount, -1);
-    ExpectUnknowns(report, kStackLossL1, kPrinted);
-
-    ASSERT_EQ(Call(stackLoss, out, 21, 4, 25.0, 1000), NORMEX_SUCCESS);
-    report = test_support::ParseReport(out);
-    ASSERT_TRUE(report.ok);
-    EXPECT_EQ(report.methodLine, "Loo-Norm L\xF6sung (Tschebycheff)");
-    EXPECT_EQ(report.passCount, -1);
-    ExpectUnknowns(report, kStackLossMinimax, kPrinted);
+    const struct {
+        double factor;
+        const char* methodLine;
+        int passCount; // -1: no pass-count line
+        const std::vector<double>& unknowns;
+    } choices[] = {
+        {2.0, "Lp-Norm L\xF6sung mit Normfaktor 2.000000", 1, kStackLossLeastSquares}, // least squares in one pass
+        {1.0, "L1-Norm L\xF6sung (Barrodale-Roberts)", -1, kStackLossL1},
+        {25.0, "Loo-Norm L\xF6sung (Tschebycheff)", -1, kStackLossMinimax},
+    };
+    test_support::ParsedReport report;
+    for (const auto& choice : choices) {
+        ASSERT_EQ(Call(stackLoss, out, 21, 4, choice.factor, 1000), NORMEX_SUCCESS);
+        report = test_support::ParseReport(out);
+        ASSERT_TRUE(report.ok);
+        EXPECT_EQ(report.methodLine, choice.methodLine);
+        EXPECT_EQ(report.passCount, choice.passCount);
+        ExpectUnknowns(report, choice.unknowns, kPrinted);
+    }
+    // The last one, the minimax report, reaches the certified extreme.
     double largest = 0.0;
     for (double v : report.corrections)
         largest = std::max(largest, std::fabs(v));
@@ -132,10 +131,7 @@ TEST_F(LpLibraryTest, ChebyshevReportIsTheWeightedMinimax)
     for (int trial = 0; trial < 8; ++trial) {
         const int n = 8;
         const int u = 3;
-        std::vector<double> t(n);
-        for (double& value : t)
-            value = uniform(generator);
-        std::sort(t.begin(), t.end());
+        const std::vector<double> t = test_support::SortedAbscissas(generator, uniform, n);
         test_support::Rows A;
         std::vector<double> l, p;
         for (int i = 0; i < n; ++i) {
@@ -163,16 +159,7 @@ TEST_F(LpLibraryTest, ChebyshevReportIsTheWeightedMinimax)
         }
         EXPECT_NEAR(largest, test_support::BruteForceMinimax(weightedA, weightedL), 2e-5) << "trial " << trial;
 
-        int alternations = 0;
-        double lastSign = 0.0;
-        for (int i = 0; i < n; ++i) {
-            if (std::fabs(weighted[i]) < largest - 4e-5)
-                continue;
-            const double sign = weighted[i] > 0.0 ? 1.0 : -1.0;
-            alternations += sign != lastSign ? 1 : 0;
-            lastSign = sign;
-        }
-        EXPECT_GE(alternations, u + 1) << "trial " << trial;
+        EXPECT_GE(test_support::AlternatingExtremes(weighted, largest, 4e-5), u + 1) << "trial " << trial;
     }
 }
 

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 using test_support::MessageRecorder;
@@ -71,41 +73,42 @@ TEST_F(ExchangeForm, WritesMembersInTheirFormats)
     EXPECT_EQ(Edit(12)->text(), QStringLiteral("1e-05"));
 }
 
-TEST_F(ExchangeForm, ReadsEveryFieldWhenAllAreAccepted)
+// Re-reading stops at the first refused field, which gets the focus with
+// its text selected: fields before it are read, it and those after it keep
+// their values.
+TEST_F(ExchangeForm, ReadingStopsAtTheFirstRefusedField)
 {
-    MessageRecorder recorder;
-    Type(10, QStringLiteral("neu"));
-    Type(11, QStringLiteral("-3"));
-    Type(12, QStringLiteral("7.5e2"));
-    EXPECT_TRUE(Update(true));
-    EXPECT_TRUE(recorder.messages.isEmpty());
-    EXPECT_EQ(name, QStringLiteral("neu"));
-    EXPECT_EQ(count, -3);
-    EXPECT_EQ(limit, 750.0);
-}
-
-TEST_F(ExchangeForm, StopsAtTheFirstRefusedFieldWhichGetsTheFocus)
-{
-    MessageRecorder recorder;
-    Type(10, QStringLiteral("neu"));
-    Type(11, QStringLiteral("zehn"));
-    Type(12, QStringLiteral("9"));
-    EXPECT_FALSE(Update(true));
-    EXPECT_EQ(recorder.messages, QStringList{platform::IntegerMessage()});
-    EXPECT_EQ(name, QStringLiteral("neu"));  // before the refused field: read
-    EXPECT_EQ(count, 5);                      // the refused field keeps its value
-    EXPECT_EQ(limit, 0.25);                   // after it: not read
-    EXPECT_TRUE(Edit(11)->hasFocus());
-    EXPECT_EQ(Edit(11)->selectedText(), QStringLiteral("zehn"));
-}
-
-TEST_F(ExchangeForm, RefusedDoubleGivesTheNumberMessage)
-{
-    MessageRecorder recorder;
-    Type(12, QStringLiteral("1,5"));
-    EXPECT_FALSE(Update(true));
-    EXPECT_EQ(recorder.messages, QStringList{platform::NumberMessage()});
-    EXPECT_EQ(limit, 0.25);
+    const struct {
+        const char* count;
+        const char* limit;
+        QString message;       // empty: every field accepted
+        int refused;           // the field with the focus
+        int countAfter;
+        double limitAfter;
+    } cases[] = {
+        {"-3", "7.5e2", QString(), 0, -3, 750.0},
+        {"zehn", "9", platform::IntegerMessage(), 11, 5, 0.25},
+        {"8", "1,5", platform::NumberMessage(), 12, 8, 0.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count + std::string(" ") + c.limit);
+        MessageRecorder recorder;
+        name = QStringLiteral("old");
+        count = 5;
+        limit = 0.25;
+        Type(10, QStringLiteral("neu"));
+        Type(11, QString::fromLatin1(c.count));
+        Type(12, QString::fromLatin1(c.limit));
+        EXPECT_EQ(Update(true), c.message.isEmpty());
+        EXPECT_EQ(recorder.messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(name, QStringLiteral("neu"));
+        EXPECT_EQ(count, c.countAfter);
+        EXPECT_EQ(limit, c.limitAfter);
+        if (c.refused != 0) {
+            EXPECT_TRUE(Edit(c.refused)->hasFocus());
+            EXPECT_EQ(Edit(c.refused)->selectedText(), QString::fromLatin1(c.refused == 11 ? c.count : c.limit));
+        }
+    }
 }
 
 TEST_F(ExchangeForm, RangeCheckIncludesBothLimits)
