@@ -75,7 +75,7 @@ void ComputeNorm(CMainDlg& dialog)
         Tell(dialog, kStringChooseMethod);
         return;
     }
-    const double factor = selection < 3 ? kNormFactors[selection] : panel.NormFactor();
+    const double factor = selection < 3 ? kNormFactors[selection] : panel.NormFactor;
     const std::string command =
         BuildLpCommand(LocalFileName(dialog.InputFileName), LocalFileName(dialog.OutputFileName),
                        dialog.DesignMatrix.Rows(), dialog.DesignMatrix.Columns(), factor, dialog.MaxIterations);

@@ -65,8 +65,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent)
         if (control.id != kPanelPlaceholder)
             return static_cast<QWidget*>(nullptr);
         auto* placeholder = new QWidget(dialog);
-        mEstimatorPanel = new CMEstimatorPanel(placeholder);
-        normPanel = new CNormPanel(placeholder);
+        EaPanel = new CMEstimatorPanel(placeholder);
+        LpPanel = new CNormPanel(placeholder);
         return placeholder;
     });
     InitDialog();
@@ -98,15 +98,15 @@ void CMainDlg::InitDialog()
             button->SetTip(look.tip, true);
         }
 
-    // Both panels lie at the top-left corner of the placeholder 1019.
-    mEstimatorPanel->move(0, 0);
-    normPanel->move(0, 0);
+    // Both panels lie at the top-left corner of the placeholder.
+    EaPanel->move(0, 0);
+    LpPanel->move(0, 0);
 
     for (int id : {kEditInputButton, kEditOutputButton, kEditDataButton, kComputeButton})
         if (QWidget* button = platform::FindControl(this, id))
             button->setEnabled(false);
-    mEstimatorPanel->hide();
-    normPanel->show();
+    EaPanel->hide();
+    LpPanel->show();
 
     MaxIterations = kDefaultMaxPasses;
     StopCriterion = kDefaultStopCriterion;
@@ -247,8 +247,8 @@ void CMainDlg::SelectFamily(bool estimators)
     if (!already) {
         FamilyEa = estimators ? 0 : -1;
         FamilyLp = estimators ? -1 : 0;
-        mEstimatorPanel->setVisible(estimators);
-        normPanel->setVisible(!estimators);
+        EaPanel->setVisible(estimators);
+        LpPanel->setVisible(!estimators);
     }
     ExchangeFamilies(false);
 }
@@ -272,11 +272,9 @@ void CMainDlg::ShowAboutBox()
     platform::ExecModal(about);
 }
 
-// The data editor (dimensions dialog, grid pages) is not built yet: the
-// create and edit commands keep their buttons and enabling rule, and show
-// nothing until it joins here.
-// The data editor is not part of this version yet: say so instead of
-// ignoring the click.
+// The data editor (dimensions dialog, grid pages) is not part of this
+// version yet: the create and edit commands keep their buttons and enabling
+// rule and say so instead of ignoring the click.
 void CMainDlg::OnCreateData()
 {
     platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);

@@ -49,8 +49,8 @@ public:
     void OnHelp();
     void OnEnd();
 
-    CMEstimatorPanel* MEstimatorPanel() const { return mEstimatorPanel; }
-    CNormPanel* NormPanel() const { return normPanel; }
+    CMEstimatorPanel* MEstimatorPanel() const { return EaPanel; }
+    CNormPanel* NormPanel() const { return LpPanel; }
 
     // Working state.
     int FamilyLp = 0;   // 0 checked, -1 not checked
@@ -75,6 +75,6 @@ private:
     void SelectFamily(bool estimators);
     void ShowAboutBox();
 
-    CMEstimatorPanel* mEstimatorPanel = nullptr;
-    CNormPanel* normPanel = nullptr;
+    CMEstimatorPanel* EaPanel = nullptr;
+    CNormPanel* LpPanel = nullptr;
 };

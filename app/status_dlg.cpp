@@ -13,9 +13,9 @@ CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent) {}
 
 void CStatusDlg::Show()
 {
-    if (!built) {
+    if (!Built) {
         platform::BuildDialog(*this, res::kDialogStatus);
-        built = true;
+        Built = true;
         platform::UpdateData(this, false, [this](platform::DataExchange& dx) { dx.Text(kStatusText, StatusText); });
     }
     // Over the owner, else over the screen's free area.
@@ -30,7 +30,7 @@ void CStatusDlg::Show()
 void CStatusDlg::SetText(const std::string& text)
 {
     StatusText = QString::fromStdString(text);
-    if (!built)
+    if (!Built)
         return;
     platform::UpdateData(this, false, [this](platform::DataExchange& dx) { dx.Text(kStatusText, StatusText); });
     // Paints now, without handling any input: the computation goes on at once.

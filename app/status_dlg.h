@@ -25,7 +25,7 @@ public:
     void Hide() override;
 
     const QString& Text() const { return StatusText; }
-    bool IsBuilt() const { return built; }
+    bool IsBuilt() const { return Built; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -33,5 +33,5 @@ protected:
 
 private:
     QString StatusText;
-    bool built = false;
+    bool Built = false;
 };

@@ -51,7 +51,8 @@ public:
     // keeping the edge or centre that the alignment style fixes.
     void FitToText();
 
-    // Shows "Unable to open hyperlink:" with the shell's text for code.
+    // Shows "Unable to open hyperlink:" with the text of the opener's
+    // error code (platform/shell_open.h).
     void ReportOpenError(int code);
 
 protected:

@@ -81,7 +81,7 @@ double MethodWeight(int methodCode, double v, double c, double p)
     }
 }
 
-CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view)
+CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : StatusWindow(statusWindow), ResidualView(view)
 {
 }
 
@@ -103,9 +103,9 @@ int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFac
 int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
                                     double stopCriterion)
 {
-    if (status != nullptr)
-        status->Show();
-    if (outputFileName.empty() || !IsMethodCode(MethodCode))
+    if (StatusWindow != nullptr)
+        StatusWindow->Show();
+    if (OutputFileName.empty() || !IsMethodCode(MethodCode))
         return kRunNoReport;
     // The reader guarantees n >= 1, u >= 1 and fitting shapes; other callers
     // get no report.
@@ -113,7 +113,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    if (!report.Open(outputFileName))
+    if (!report.Open(OutputFileName))
         return kRunNoReport;
     WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
 
@@ -136,16 +136,16 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();
-    if (status != nullptr)
-        status->Hide();
-    solution = x;
-    corrections = v;
-    passCount = passes;
+    if (StatusWindow != nullptr)
+        StatusWindow->Hide();
+    LastSolution = x;
+    LastCorrections = v;
+    LastPassCount = passes;
     if (!written)
         return kRunNoReport;
-    if (residualView != nullptr) {
-        residualView->SetResiduals(v);
-        residualView->ShowModal();
+    if (ResidualView != nullptr) {
+        ResidualView->SetResiduals(v);
+        ResidualView->ShowModal();
     }
     return AllFinite(x) ? kRunSuccess : kRunNotFinite;
 }
@@ -161,8 +161,8 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     bool singlePass = false;
     int k = 1;
     for (;; ++k) {
-        if (status != nullptr)
-            status->SetText(PassText(k));
+        if (StatusWindow != nullptr)
+            StatusWindow->SetText(PassText(k));
         x = SolveNormalEquations(FormNormalEquations(Abar, w, lbarValues), u);
         if (k > 1) {
             const double d = LargestChange(x, xprev);

@@ -44,7 +44,7 @@ public:
     // Both windows are optional; the engine does not own them.
     explicit CEstimator(IStatusWindow* statusWindow = nullptr, IResidualView* residualView = nullptr);
 
-    void SetOutputFile(const std::string& fileName) { outputFileName = fileName; }
+    void SetOutputFile(const std::string& fileName) { OutputFileName = fileName; }
 
     // A (n x u), l (n x 1), P (n x n, weights on the diagonal).
     int Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
@@ -54,9 +54,9 @@ public:
                             int maxPasses, double stopCriterion);
 
     // Results of the last Run that wrote a report.
-    const Matrix& Solution() const { return solution; }
-    const Matrix& Corrections() const { return corrections; }
-    int PassCount() const { return passCount; }
+    const Matrix& Solution() const { return LastSolution; }
+    const Matrix& Corrections() const { return LastCorrections; }
+    int PassCount() const { return LastPassCount; }
 
     double TuningConstant = 0.0;
 
@@ -65,10 +65,10 @@ private:
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
                            double stopCriterion, Matrix& x, Matrix& v);
 
-    std::string outputFileName;
-    IStatusWindow* status;
-    IResidualView* residualView;
-    Matrix solution;
-    Matrix corrections;
-    int passCount = 0;
+    std::string OutputFileName;
+    IStatusWindow* StatusWindow;
+    IResidualView* ResidualView;
+    Matrix LastSolution;
+    Matrix LastCorrections;
+    int LastPassCount = 0;
 };

@@ -135,7 +135,7 @@ TEST(MethodPanels, StartWithTheFirstChoiceAndReadTheChecksOnlyWhenAsked)
     factor->setText(QStringLiteral("abc"));
     EXPECT_EQ(norms.GetSelection(), 2);
     EXPECT_EQ(seams.messages, QStringList{platform::NumberMessage()});
-    EXPECT_EQ(norms.NormFactor(), -1e300);
+    EXPECT_EQ(norms.NormFactor, -1e300);
 }
 
 TEST(StatusDlg, ShowsThePassTextWithoutCloseBoxAndHides)
