@@ -13,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* owner)
                           [](const res::ControlTemplate& control, QWidget* dialog) -> QWidget* {
                               if (control.id != kFirstMailLink && control.id != kSecondMailLink)
                                   return nullptr;
-                              return new CLinkStatic(QString::fromUtf8(control.text), control.style & (res::SS_CENTER | res::SS_RIGHT | res::SS_CENTERIMAGE), dialog);
+                              return new CLinkStatic(QString::fromUtf8(control.text), control.style, dialog);
                           });
     if (auto* ok = platform::FindControlAs<QAbstractButton>(this, kOkButton))
         connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
