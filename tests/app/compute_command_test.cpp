@@ -3,7 +3,7 @@
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
 #include "app/tuning_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "io/input_file.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
@@ -26,6 +26,9 @@
 #include <new>
 
 namespace {
+
+using test_support::Seams;
+using test_support::WriteFile;
 
 using platform::LoadText;
 

@@ -2,7 +2,7 @@
 #include "app/norm_panel.h"
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "core/methods.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
@@ -20,6 +20,9 @@
 #include <cstdio>
 
 namespace {
+
+using test_support::Seams;
+using test_support::Utf8;
 
 // Runs the tuning dialog with text typed into its field and OK pressed;
 // returns the dialog's result.

@@ -1,7 +1,7 @@
 #include "platform/help_window.h"
 
 #include "app/main_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 
 #include "core/estimator.h"
 #include "core/number_text.h"
@@ -18,6 +18,8 @@
 #include <memory>
 
 namespace {
+
+using test_support::Seams;
 
 class HelpWindowTest : public ::testing::Test {
 protected:

@@ -3,7 +3,7 @@
 #include "app/about_dlg.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "controls/icon_button.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
@@ -18,6 +18,10 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using test_support::Seams;
+using test_support::Utf8;
+using test_support::WriteFile;
 
 class MainDlgTest : public ::testing::Test {
 protected:

@@ -2,7 +2,7 @@
 
 #include "app/main_app.h"
 #include "app/main_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "res/dialog_templates.h"
 
 #include <QGuiApplication>
@@ -16,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using test_support::Seams;
 
 // Restores the real wait after each test.
 class SplashDlgTest : public ::testing::Test {
