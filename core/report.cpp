@@ -38,6 +38,14 @@ void WriteBanner(ReportFile& file)
     file.WriteString("\n");
 }
 
+// Writes line with its end and empties it for the next one.
+void WriteLine(ReportFile& file, std::string& line, const char* end = "\n")
+{
+    line += end;
+    file.WriteString(line);
+    line.clear();
+}
+
 // A section title between two rules of "=", then an empty line.
 void WriteSectionHeading(ReportFile& file, const char* title)
 {
@@ -57,14 +65,11 @@ void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const
     std::string line;
     AppendRightAligned(line, "Beobachtung", 20);
     AppendRightAligned(line, "Gewicht", 20);
-    line += "\n\n";
-    file.WriteString(line);
+    WriteLine(file, line, "\n\n");
     for (int i = 0; i < l.Rows(); ++i) {
-        line.clear();
         AppendFixed(line, l(i, 0), 20, 5);
         AppendFixed(line, weights(i, 0), 20, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString("\n");
 }
@@ -85,28 +90,22 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
     file.WriteString(" Ermittelte Unbekannte:\n\n");
     std::string line;
     for (int j = 0; j < x.Rows(); ++j) {
-        line.clear();
         AppendFixed(line, x(j, 0), 15, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString("\n");
 
-    line.clear();
     AppendRightAligned(line, "Nr", 4);
     AppendRightAligned(line, "Beobachtung", 15);
     AppendRightAligned(line, "Verbesserung", 15);
     AppendRightAligned(line, "Ausgegl. Beob.", 15);
-    line += ":\n\n";
-    file.WriteString(line);
+    WriteLine(file, line, ":\n\n");
     for (int i = 0; i < l.Rows(); ++i) {
-        line.clear();
         AppendInteger(line, i + 1, 4);
         AppendFixed(line, l(i, 0), 15, 5);
         AppendFixed(line, v(i, 0), 15, 5);
         AppendFixed(line, l(i, 0) + v(i, 0), 15, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString(kEqualsRule);
 }
@@ -150,8 +149,7 @@ void WriteReportResults(ReportFile& file, int methodCode, int passCount, const M
     if (methodCode != kMethodL1) {
         std::string line = " Ben\xF6tigte Anzahl an Iterationen: ";
         AppendInteger(line, passCount, 0);
-        line += "\n\n";
-        file.WriteString(line);
+        WriteLine(file, line, "\n\n");
     }
     WriteUnknownsAndTable(file, x, l, v);
 }
