@@ -5,7 +5,6 @@
 #include "res/string_table.h"
 
 #include <cctype>
-#include <cmath>
 #include <string_view>
 #include <vector>
 
