@@ -1,6 +1,5 @@
 #include "app/about_dlg.h"
 
-#include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 #include "res/dialog_templates.h"
@@ -11,12 +10,11 @@
 CAboutDlg::CAboutDlg(QWidget* owner)
     : QDialog(owner)
 {
-    RegisterPictureResource();
     platform::BuildDialog(*this, res::kDialogAbout,
                           [](const res::ControlTemplate& control, QWidget* dialog) -> QWidget* {
                               if (control.id != kFirstMailLink && control.id != kSecondMailLink)
                                   return nullptr;
-                              return new CLinkStatic(QString::fromUtf8(control.text), control.style & (res::SS_CENTER | res::SS_RIGHT | res::SS_CENTERIMAGE), dialog);
+                              return new CLinkStatic(QString::fromUtf8(control.text), control.style, dialog);
                           });
     if (auto* ok = platform::FindControlAs<QAbstractButton>(this, kOkButton))
         connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
@@ -34,7 +32,7 @@ void CAboutDlg::FitPicture()
         if (control.kind == res::ControlKind::EtchedFrame)
             frame = platform::MapDialogRect(this, QRect(control.x, control.y, control.width, control.height));
     for (QLabel* picture : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (picture->property("imageId").toInt() != kPictureAbout)
+        if (picture->property("imageId").toInt() != res::kPictureAbout)
             continue;
         QRect room = picture->geometry();
         if (frame.isValid() && frame.left() < room.right())

@@ -1,26 +1,20 @@
 #include "app/main_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/lp_command.h"
+#include "app/compute_command.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
-#include "app/status_dlg.h"
-#include "app/tuning_dlg.h"
 #include "controls/icon_button.h"
-#include "core/estimator.h"
-#include "io/input_file.h"
+#include "core/methods.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/icons.h"
-#include "platform/lp_library.h"
 #include "platform/modal.h"
+#include "platform/string_text.h"
 #include "platform/message_box.h"
 #include "platform/text_editor.h"
-#include "plot/residual_dlg.h"
-#include "res/string_table.h"
-
 
 #include <QAction>
 #include <QFile>
@@ -29,7 +23,6 @@
 #include <QShortcut>
 
 #include <array>
-#include <new>
 
 namespace {
 
@@ -53,38 +46,6 @@ constexpr std::array<ButtonLook, 9> kButtonLooks = {{
     {CMainDlg::kEndButton, 166, kStringTipExit},
 }};
 
-// Index of the M-estimator panel's radio button -> method code 2 + index and
-// the tuning constant the tuning dialog offers first.
-constexpr std::array<double, 8> kDefaultTuningConstants = {0.5, 4.685, 2.385, 1.4, 1.5, 1.205, 2.795, 2.985};
-
-// Index of the norm panel's radio button -> norm factor (3: the entered one).
-constexpr std::array<double, 3> kNormFactors = {1.0, 2.0, 25.0};
-
-QString Text(int stringId)
-{
-    return QString::fromUtf8(LoadString(stringId));
-}
-
-QString TextWith(int stringId, const QString& argument)
-{
-    return QString::fromStdString(FormatString(stringId, argument.toStdString()));
-}
-
-// A copy for the engine. Matrix copies report exhausted storage by coming
-// out invalid; here that ends the command with the out-of-memory message.
-Matrix CopyForRun(const Matrix& matrix)
-{
-    Matrix copy(matrix);
-    if (!copy.IsValid())
-        throw std::bad_alloc();
-    return copy;
-}
-
-std::string LocalFileName(const QString& fileName)
-{
-    return QFile::encodeName(fileName).toStdString();
-}
-
 QWidget* CreateIconButton(const res::ControlTemplate& control, QWidget* dialog)
 {
     auto* button = new CIconButton(dialog);
@@ -104,8 +65,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent)
         if (control.id != kPanelPlaceholder)
             return static_cast<QWidget*>(nullptr);
         auto* placeholder = new QWidget(dialog);
-        mEstimatorPanel = new CMEstimatorPanel(placeholder);
-        normPanel = new CNormPanel(placeholder);
+        EaPanel = new CMEstimatorPanel(placeholder);
+        LpPanel = new CNormPanel(placeholder);
         return placeholder;
     });
     InitDialog();
@@ -120,7 +81,7 @@ CMainDlg::~CMainDlg()
 void CMainDlg::InitDialog()
 {
     // The system menu's "Inf&o über Tolvar..." lives in the dialog's context menu.
-    const QString aboutEntry = Text(kStringAboutMenu);
+    const QString aboutEntry = platform::LoadText(kStringAboutMenu);
     if (!aboutEntry.isEmpty()) {
         auto* separator = new QAction(this);
         separator->setSeparator(true);
@@ -137,18 +98,18 @@ void CMainDlg::InitDialog()
             button->SetTip(look.tip, true);
         }
 
-    // Both panels lie at the top-left corner of the placeholder 1019.
-    mEstimatorPanel->move(0, 0);
-    normPanel->move(0, 0);
+    // Both panels lie at the top-left corner of the placeholder.
+    EaPanel->move(0, 0);
+    LpPanel->move(0, 0);
 
     for (int id : {kEditInputButton, kEditOutputButton, kEditDataButton, kComputeButton})
         if (QWidget* button = platform::FindControl(this, id))
             button->setEnabled(false);
-    mEstimatorPanel->hide();
-    normPanel->show();
+    EaPanel->hide();
+    LpPanel->show();
 
-    MaxIterations = 1000;
-    StopCriterion = 1e-5;
+    MaxIterations = kDefaultMaxPasses;
+    StopCriterion = kDefaultStopCriterion;
     UpdateData(false);
     if (QWidget* first = platform::FindControl(this, kInputEdit))
         first->setFocus();
@@ -260,12 +221,12 @@ void CMainDlg::OpenInTextEditor(const QString& fileName)
 {
     QFile file(fileName);
     if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        platform::ShowMessage(TextWith(kStringFileOpenError, fileName), this);
+        platform::ShowMessage(platform::FormatText(kStringFileOpenError, {fileName}), this);
         return;
     }
     file.close();
     if (!platform::RunTextEditor(fileName))
-        platform::ShowMessage(Text(kStringNoTextEditor), this);
+        platform::ShowMessage(platform::LoadText(kStringNoTextEditor), this);
 }
 
 void CMainDlg::OnFamilyLp()
@@ -286,8 +247,8 @@ void CMainDlg::SelectFamily(bool estimators)
     if (!already) {
         FamilyEa = estimators ? 0 : -1;
         FamilyLp = estimators ? -1 : 0;
-        mEstimatorPanel->setVisible(estimators);
-        normPanel->setVisible(!estimators);
+        EaPanel->setVisible(estimators);
+        LpPanel->setVisible(!estimators);
     }
     ExchangeFamilies(false);
 }
@@ -311,19 +272,17 @@ void CMainDlg::ShowAboutBox()
     platform::ExecModal(about);
 }
 
-// The data editor (dimensions dialog, grid pages) is not built yet: the
-// create and edit commands keep their buttons and enabling rule, and show
-// nothing until it joins here.
-// The data editor is not part of this version yet: say so instead of
-// ignoring the click.
+// The data editor (dimensions dialog, grid pages) is not part of this
+// version yet: the create and edit commands keep their buttons and enabling
+// rule and say so instead of ignoring the click.
 void CMainDlg::OnCreateData()
 {
-    platform::ShowMessage(Text(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
 }
 
 void CMainDlg::OnEditData()
 {
-    platform::ShowMessage(Text(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
 }
 
 void CMainDlg::OnHelp()
@@ -339,89 +298,5 @@ void CMainDlg::OnEnd()
 
 void CMainDlg::OnCompute()
 {
-    try {
-        Compute();
-    } catch (const std::bad_alloc&) {
-        platform::ShowMessage(Text(kStringOutOfMemory), this);
-    }
-}
-
-void CMainDlg::Compute()
-{
-    UpdateData(true);  // a field not accepted keeps its value; the command goes on
-    if (InputFileName.isEmpty() || OutputFileName.isEmpty()) {
-        platform::ShowMessage(Text(kStringChooseFiles), this);
-        return;
-    }
-    if (!ReadProblem())
-        return;
-    if (FamilyLp == 0)
-        ComputeNorm();
-    else
-        ComputeMEstimator();
-}
-
-// Reads into temporaries first, so that a failed read leaves the last
-// problem loaded.
-bool CMainDlg::ReadProblem()
-{
-    Matrix design;
-    Matrix observations;
-    Matrix weights;
-    const int error = ReadInputFile(LocalFileName(InputFileName), design, observations, weights);
-    if (error != 0) {
-        const QString message = Text(error);
-        platform::ShowMessage(message.isEmpty() ? Text(kStringInputFileError) : message, this);
-        return false;
-    }
-    DesignMatrix = std::move(design);
-    Observations = std::move(observations);
-    Weights = std::move(weights);
-    return true;
-}
-
-void CMainDlg::ComputeNorm()
-{
-    const int selection = normPanel->GetSelection();
-    if (selection < 0 || selection > 3) {
-        platform::ShowMessage(Text(kStringChooseMethod), this);
-        return;
-    }
-    const double factor = selection < 3 ? kNormFactors[selection] : normPanel->NormFactor();
-    const std::string command = BuildLpCommand(LocalFileName(InputFileName), LocalFileName(OutputFileName),
-                                               DesignMatrix.Rows(), DesignMatrix.Columns(), factor, MaxIterations);
-    std::vector<char> buffer = LpCommandBuffer(command);
-    const int result = platform::CallLp(buffer.data(), static_cast<int>(buffer.size()));
-    if (result == platform::kLpLibraryMissing)
-        platform::ShowMessage(TextWith(kStringNoLpLibrary, platform::LpLibraryPath()), this);
-    else if (result == 0)
-        platform::ShowMessage(Text(kStringComputeSuccess), this, platform::MessageIcon::Information);
-    else
-        platform::ShowMessage(Text(kStringComputeError), this);
-}
-
-void CMainDlg::ComputeMEstimator()
-{
-    const int selection = mEstimatorPanel->GetSelection();
-    if (selection < 0 || selection >= static_cast<int>(kDefaultTuningConstants.size())) {
-        platform::ShowMessage(Text(kStringChooseMethod), this);
-        return;
-    }
-    // A new dialog every run: it always offers the method's default.
-    CTuningDlg tuning(this);
-    tuning.TuningConstant = kDefaultTuningConstants[selection];
-    if (tuning.DoModal() != QDialog::Accepted)
-        return;
-
-    CStatusDlg status(this);
-    CResidualDlg residuals(this);
-    CEstimator estimator(&status, &residuals);
-    estimator.SetOutputFile(LocalFileName(OutputFileName));
-    estimator.TuningConstant = tuning.TuningConstant;
-    const int result = estimator.Run(CopyForRun(DesignMatrix), CopyForRun(Observations), CopyForRun(Weights),
-                                     kMethodAndrews + selection, 0.0, MaxIterations, StopCriterion);
-    if (result == kRunSuccess)
-        platform::ShowMessage(Text(kStringComputeSuccess), this, platform::MessageIcon::Information);
-    else
-        platform::ShowMessage(Text(kStringComputeError), this);
+    RunComputeCommand(*this);
 }

@@ -18,8 +18,8 @@ class DataExchange;
 // "Tolvar": the program's one dialog. It holds the working state (file
 // names, method family, iteration limit, stop criterion, the problem of
 // the last input file read) and runs every command: choosing files,
-// opening them in the text editor, choosing the method, computing, help
-// and the about box. Enter and "Ende" close it once every field is
+// opening them in the text editor, choosing the method, computing
+// (app/compute_command.h), help and the about box. Enter and "Ende" close it once every field is
 // accepted; Escape and the close box close it at once.
 class CMainDlg : public QDialog {
     Q_OBJECT
@@ -49,8 +49,8 @@ public:
     void OnHelp();
     void OnEnd();
 
-    CMEstimatorPanel* MEstimatorPanel() const { return mEstimatorPanel; }
-    CNormPanel* NormPanel() const { return normPanel; }
+    CMEstimatorPanel* MEstimatorPanel() const { return EaPanel; }
+    CNormPanel* NormPanel() const { return LpPanel; }
 
     // Working state.
     int FamilyLp = 0;   // 0 checked, -1 not checked
@@ -74,11 +74,7 @@ private:
     void OpenInTextEditor(const QString& fileName);
     void SelectFamily(bool estimators);
     void ShowAboutBox();
-    void Compute();
-    bool ReadProblem();
-    void ComputeNorm();
-    void ComputeMEstimator();
 
-    CMEstimatorPanel* mEstimatorPanel = nullptr;
-    CNormPanel* normPanel = nullptr;
+    CMEstimatorPanel* EaPanel = nullptr;
+    CNormPanel* LpPanel = nullptr;
 };

@@ -12,7 +12,7 @@ CNormPanel::CNormPanel(QWidget* parent) : QWidget(parent)
 void CNormPanel::Exchange(platform::DataExchange& dx)
 {
     dx.RadioGroup(kL1Radio, Selection);
-    dx.Double(kNormFactorEdit, normFactor);
+    dx.Double(kNormFactorEdit, NormFactor);
 }
 
 int CNormPanel::GetSelection()
@@ -24,5 +24,5 @@ int CNormPanel::GetSelection()
 double CNormPanel::GetNormFactor()
 {
     platform::UpdateData(this, true, [this](platform::DataExchange& dx) { Exchange(dx); });
-    return normFactor;
+    return NormFactor;
 }

@@ -26,12 +26,11 @@ public:
     int GetSelection();        // 0 L1, 1 L2, 2 Loo, 3 any; -1 when none is checked
     double GetNormFactor();
 
-    // The factor as read last, without re-reading.
-    double NormFactor() const { return normFactor; }
+    // The factor as read last; reading it does not re-read the field.
+    double NormFactor = 0.0;
 
 private:
     void Exchange(platform::DataExchange& dx);
 
     int Selection = 0;
-    double normFactor = 0.0;
 };

@@ -4,14 +4,6 @@
 
 #include <QDialog>
 
-// Picture ids of the program's own images (res/pictures).
-inline constexpr int kPictureSplash = 172;  // 399 x 304
-inline constexpr int kPictureAbout = 173;   // 250 x 190
-
-// Makes the pictures of res/pictures.qrc available; they live in a static
-// library, whose resources are only linked in when referenced.
-void RegisterPictureResource();
-
 // The start-up picture: a window without caption or border, centred on the
 // screen, shown for a moment before the main dialog opens.
 class CSplashDlg : public QDialog {
@@ -34,7 +26,4 @@ public:
     // How the start-up waits while the picture shows. Without a handler it
     // sleeps and processes nothing; tests install their own.
     static platform::Seam<void(int milliseconds)>& WaitSeam();
-
-private:
-    void CentreOnScreen();
 };

@@ -25,16 +25,13 @@ public:
     void Hide() override;
 
     const QString& Text() const { return StatusText; }
-    bool IsBuilt() const { return built; }
+    bool IsBuilt() const { return Built; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void CentreOverOwner();
-    void WaitUntilExposed();
-
     QString StatusText;
-    bool built = false;
+    bool Built = false;
 };

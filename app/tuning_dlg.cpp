@@ -1,5 +1,6 @@
 #include "app/tuning_dlg.h"
 
+#include "core/methods.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/modal.h"
@@ -17,7 +18,7 @@ CTuningDlg::CTuningDlg(QWidget* parent) : QDialog(parent)
 
 void CTuningDlg::Exchange(platform::DataExchange& dx)
 {
-    dx.DoubleInRange(kTuningEdit, TuningConstant, kMinimum, kMaximum);
+    dx.DoubleInRange(kTuningEdit, TuningConstant, kLowestTuningConstant, kHighestTuningConstant);
 }
 
 int CTuningDlg::DoModal()

@@ -9,7 +9,8 @@ class DataExchange;
 }
 
 // "Tuningkonstante": confirms or changes the tuning constant of an
-// M-estimator. OK accepts only a number from 0 to 100000000; Cancel,
+// M-estimator. OK accepts only a number from kLowestTuningConstant to
+// kHighestTuningConstant (core/methods.h); Cancel,
 // Escape and the close box leave TuningConstant untouched.
 class CTuningDlg : public QDialog {
     Q_OBJECT
@@ -17,9 +18,6 @@ class CTuningDlg : public QDialog {
 public:
     using ControlId = res::tuning_dlg::ControlId;
     using enum ControlId;
-
-    static constexpr double kMinimum = 0.0;
-    static constexpr double kMaximum = 100000000.0;
 
     explicit CTuningDlg(QWidget* parent = nullptr);
 

@@ -1,32 +1,17 @@
 #include "cli/cli_options.h"
 
-#include "core/estimator.h"
-#include "normex/number_text.h"
+#include "core/methods.h"
+#include "core/number_text.h"
+#include "res/string_table.h"
 
 #include <cctype>
-#include <cmath>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-struct MethodEntry {
-    const char* name;
-    int code;              // -1: the Lp library
-    double defaultTuning;  // the tuning dialog's default for the method
-};
-
-constexpr MethodEntry kMethods[] = {
-    {"andrews", kMethodAndrews, 0.5},    {"biweight", kMethodBiweight, 4.685}, {"cauchy", kMethodCauchy, 2.385},
-    {"fair", kMethodFair, 1.4},          {"huber", kMethodHuber, 1.5},         {"logistic", kMethodLogistic, 1.205},
-    {"talwar", kMethodTalwar, 2.795},    {"welsch", kMethodWelsch, 2.985},     {"l1", kMethodL1, 0.0},
-    {"lp-irls", kMethodLpNorm, 0.0},     {"lp", -1, 0.0},
-};
-
-constexpr double kLargestTuningConstant = 100000000.0;
-constexpr const char* kNotANumber = "Geben Sie bitte eine Zahl ein.";
-constexpr const char* kNotAnInteger = "Geben Sie bitte eine ganze Zahl ein.";
-constexpr const char* kTuningRange = "Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein.";
+// "lp": the Lp library's way, beside the engine's methods of core/methods.h.
+constexpr const char* kLpLibraryName = "lp";
 
 std::string Lower(std::string_view text)
 {
@@ -36,28 +21,14 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-// A whole finite number with "." as the decimal point, surrounding blanks allowed.
 bool ParseNumber(std::string_view text, double& value)
 {
-    double read = 0.0;
-    if (ReadWholeNumber(TrimBlanks(text), read) != NumberText::kValid || !std::isfinite(read))
-        return false;
-    value = read;
-    return true;
+    return ReadWholeNumber(text, value) == NumberText::kValid;
 }
 
 bool ParseInteger(std::string_view text, int& value)
 {
-    return ReadWholeInteger(TrimBlanks(text), value) == NumberText::kValid;
+    return ReadWholeInteger(text, value) == NumberText::kValid;
 }
 
 enum class OptionId { kMethod, kTuning, kNorm, kIterations, kStop, kQuiet, kPlot, kHelp, kVersion };
@@ -101,7 +72,7 @@ private:
     CliOptions& options;
     std::string& error;
     std::vector<std::string> positional;
-    std::string methodName = "huber";
+    std::string methodName = kMethods[CliOptions().methodCode].commandLineName;
     bool help = false;
     bool version = false;
 };
@@ -181,25 +152,27 @@ bool ArgumentParser::ParseOne(int& index)
 bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, std::string_view value)
 {
     const std::string prefix = std::string(shown) + ": ";
+    const std::string notANumber = prefix + LoadString(kStringNotANumber);
     switch (option.id) {
     case OptionId::kMethod:
         return ApplyMethod(value);
     case OptionId::kTuning:
         if (!ParseNumber(value, options.tuningConstant))
-            return Fail(prefix + kNotANumber);
-        if (options.tuningConstant < 0.0 || options.tuningConstant > kLargestTuningConstant)
-            return Fail(prefix + kTuningRange);
+            return Fail(notANumber);
+        if (options.tuningConstant < kLowestTuningConstant || options.tuningConstant > kHighestTuningConstant)
+            return Fail(prefix + FormatString(kStringNumberRange, {FormatGeneral(kLowestTuningConstant),
+                                                                   FormatGeneral(kHighestTuningConstant)}));
         options.tuningGiven = true;
         return true;
     case OptionId::kNorm:
         if (!ParseNumber(value, options.normFactor))
-            return Fail(prefix + kNotANumber);
+            return Fail(notANumber);
         options.normGiven = true;
         return true;
     case OptionId::kIterations:
-        return ParseInteger(value, options.maxPasses) || Fail(prefix + kNotAnInteger);
+        return ParseInteger(value, options.maxPasses) || Fail(prefix + LoadString(kStringNotAnInteger));
     case OptionId::kStop:
-        return ParseNumber(value, options.stopCriterion) || Fail(prefix + kNotANumber);
+        return ParseNumber(value, options.stopCriterion) || Fail(notANumber);
     case OptionId::kQuiet:
         options.quiet = true;
         return true;
@@ -221,14 +194,20 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
 bool ArgumentParser::ApplyMethod(std::string_view value)
 {
     const std::string name = Lower(value);
-    for (const MethodEntry& method : kMethods) {
-        if (name != method.name)
+    if (name == kLpLibraryName) {
+        methodName = name;
+        options.lpLibrary = true;
+        options.methodCode = kMethodLpNorm;
+        return true;
+    }
+    for (const MethodInfo& method : kMethods) {
+        if (name != method.commandLineName)
             continue;
         methodName = name;
-        options.lpLibrary = method.code < 0;
-        options.methodCode = method.code < 0 ? kMethodLpNorm : method.code;
+        options.lpLibrary = false;
+        options.methodCode = method.code;
         if (!options.tuningGiven)
-            options.tuningConstant = method.defaultTuning;
+            options.tuningConstant = method.defaultTuningConstant;
         return true;
     }
     return Fail("Unbekannte Berechnungsart: " + std::string(value));
@@ -255,27 +234,83 @@ CliAction ParseArguments(int argc, const char* const* argv, CliOptions& options,
     return ArgumentParser(argc, argv, options, error).Parse();
 }
 
+namespace {
+
+constexpr std::size_t kUsageWidth = 80;
+constexpr std::size_t kUsageIndent = 24;
+
+// Characters as a terminal shows them: UTF-8 continuation bytes take no column.
+std::size_t Columns(const std::string& text)
+{
+    std::size_t columns = 0;
+    for (char c : text)
+        columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return columns;
+}
+
+// One option's lines: its name in the first column, the description
+// wrapped at blanks to the usage width in the second.
+std::string OptionLines(const std::string& option, const std::string& description)
+{
+    std::string text = "  " + option;
+    std::string line = text + std::string(kUsageIndent > Columns(text) ? kUsageIndent - Columns(text) : 1, ' ');
+    std::string result;
+    std::size_t start = 0;
+    bool lineHasWord = false;
+    while (start <= description.size()) {
+        std::size_t stop = description.find(' ', start);
+        if (stop == std::string::npos)
+            stop = description.size();
+        const std::string word = description.substr(start, stop - start);
+        if (lineHasWord && Columns(line) + 1 + Columns(word) > kUsageWidth) {
+            result += line + '\n';
+            line = std::string(kUsageIndent, ' ');
+            lineHasWord = false;
+        }
+        line += (lineHasWord ? " " : "") + word;
+        lineHasWord = true;
+        start = stop + 1;
+    }
+    return result + line + '\n';
+}
+
+std::string MethodChoices()
+{
+    std::string estimators;
+    for (int code = kFirstEstimator; code < kFirstEstimator + kEstimatorCount; ++code)
+        estimators += std::string(code == kFirstEstimator ? "" : " | ") + kMethods[code].commandLineName;
+    return estimators + " (Ea-Sch\u00e4tzer), " + kMethods[kMethodL1].commandLineName + " (Barrodale-Roberts), " +
+           kMethods[kMethodLpNorm].commandLineName + " (Lp-Norm durch Umgewichtung), " + kLpLibraryName +
+           " (Lp-Norm wie im Dialog: 1 = L1, 25 = Tschebycheff, sonst Umgewichtung) [" +
+           kMethods[CliOptions().methodCode].commandLineName + "]";
+}
+
+std::string TuningDefaults()
+{
+    std::string text = "Tuning-Konstante, " + FormatGeneral(kLowestTuningConstant) + " bis " +
+                       FormatGeneral(kHighestTuningConstant) + " [Vorgabe der Methode:";
+    for (int code = kFirstEstimator; code < kFirstEstimator + kEstimatorCount; ++code)
+        text += std::string(code == kFirstEstimator ? " " : ", ") + kMethods[code].reportName + " " +
+                FormatGeneral(kMethods[code].defaultTuningConstant);
+    return text + "]";
+}
+
+} // namespace
+
 std::string UsageText()
 {
     return "Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n"
            "\n"
            "Ausgleichung der Beobachtungen der Eingabedatei; das Protokoll geht in die Ausgabedatei.\n"
-           "\n"
-           "  -m, --method NAME     andrews | biweight | cauchy | fair | huber | logistic |\n"
-           "                        talwar | welsch (Ea-Sch\u00e4tzer), l1 (Barrodale-Roberts),\n"
-           "                        lp-irls (Lp-Norm durch Umgewichtung),\n"
-           "                        lp (Lp-Norm wie im Dialog: 1 = L1, 25 = Tschebycheff,\n"
-           "                        sonst Umgewichtung)                          [huber]\n"
-           "  -c, --tuning C        Tuning-Konstante, 0 bis 100000000 [Vorgabe der Methode:\n"
-           "                        Andrews 0.5, Biweight 4.685, Cauchy 2.385, Fair 1.4,\n"
-           "                        Huber 1.5, Logistic 1.205, Talwar 2.795, Welsch 2.985]\n"
-           "  -p, --norm P          Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)\n"
-           "  -i, --iterations N    h\u00f6chste Anzahl an Iterationen       [1000]\n"
-           "  -s, --stop S          Abbruchkriterium                     [1e-5]\n"
-           "  -q, --quiet           keine Fortschrittsanzeige\n"
-           "      --plot DATEI      Residuen-Grafik als PNG oder SVG speichern\n"
-           "  -h, --help            diese Hilfe\n"
-           "      --version         Version\n"
+           "\n" +
+           OptionLines("-m, --method NAME", MethodChoices()) + OptionLines("-c, --tuning C", TuningDefaults()) +
+           OptionLines("-p, --norm P", "Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)") +
+           OptionLines("-i, --iterations N",
+                       "h\u00f6chste Anzahl an Iterationen [" + std::to_string(kDefaultMaxPasses) + "]") +
+           OptionLines("-s, --stop S", "Abbruchkriterium [" + FormatGeneral(kDefaultStopCriterion) + "]") +
+           OptionLines("-q, --quiet", "keine Fortschrittsanzeige") +
+           OptionLines("    --plot DATEI", "Residuen-Grafik als PNG oder SVG speichern") +
+           OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n"
            "R\u00fcckgabewert: 0 Protokoll geschrieben und L\u00f6sung endlich; 1 Berechnung\n"
            "fehlgeschlagen (Protokoll nicht schreibbar oder L\u00f6sung nicht endlich);\n"

@@ -1,7 +1,7 @@
 #include "controls/icon_button.h"
 
 #include "platform/icons.h"
-#include "res/string_table.h"
+#include "platform/string_text.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -14,7 +14,7 @@ namespace {
 // Size of an SVG icon resource as drawn (its own width and height).
 QSize ResourceIconSize(int id)
 {
-    QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(id));
+    QSvgRenderer renderer(platform::IconPath(id));
     return renderer.isValid() ? renderer.defaultSize() : QSize(16, 16);
 }
 
@@ -73,7 +73,7 @@ void CIconButton::SetIcons(const QIcon& hover, const QIcon& normal, const QSize&
 
 void CIconButton::SetTip(int stringId, bool activate)
 {
-    const QString text = QString::fromUtf8(LoadString(stringId));
+    const QString text = platform::LoadText(stringId);
     if (!text.isEmpty())
         SetTip(text, activate);
 }

@@ -87,8 +87,9 @@ void CLinkStatic::FitToText()
     const int insetBottom = height() - (client.top() + client.height());
     const QSize textSize = QFontMetrics(UnderlinedFont).size(0, text());
 
+    const Qt::Alignment alignment = platform::StaticAlignment(StaticStyle);
     const int newHeight = textSize.height() + insetTop + insetBottom;
-    if (StaticStyle & res::SS_CENTERIMAGE) {
+    if (alignment & Qt::AlignVCenter) {
         const int half = (window.height() - newHeight) / 2;
         window.setTop(window.top() + half);
         window.setBottom(window.bottom() - half);
@@ -97,11 +98,11 @@ void CLinkStatic::FitToText()
     }
 
     const int newWidth = textSize.width() + insetLeft + insetRight;
-    if (StaticStyle & res::SS_CENTER) {
+    if (alignment & Qt::AlignHCenter) {
         const int half = (window.width() - newWidth) / 2;
         window.setLeft(window.left() + half);
         window.setRight(window.right() - half);
-    } else if (StaticStyle & res::SS_RIGHT) {
+    } else if (alignment & Qt::AlignRight) {
         window.setLeft(window.left() + window.width() - newWidth);
     } else {
         window.setWidth(newWidth);

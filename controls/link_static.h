@@ -22,9 +22,9 @@ public:
     static constexpr int kHoverCheckMs = 100;
 
     // text: the visible text; when the target is not set before the control
-    // is shown, the text is the target. style: the static control's SS_*
-    // alignment bits (res/text_styles.h); FitToText keeps the text where
-    // they put it.
+    // is shown, the text is the target. style: the static control's style;
+    // its SS_* alignment bits (res/text_styles.h, read through
+    // platform/text_format.h) place the text, and FitToText keeps it there.
     explicit CLinkStatic(const QString& text = QString(), unsigned style = 0, QWidget* parent = nullptr);
 
     // The target becomes target; size and tooltip follow. The visible text
@@ -35,7 +35,6 @@ public:
     void MarkVisited(bool visited = true);
     bool IsVisited() const { return Visited; }
     bool IsOver() const { return Over; }
-    unsigned Style() const { return StaticStyle; }
 
     // The colour the text is drawn in now: hover, else visited, else unvisited.
     QColor TextColour() const;
@@ -51,7 +50,8 @@ public:
     // keeping the edge or centre that the alignment style fixes.
     void FitToText();
 
-    // Shows "Unable to open hyperlink:" with the shell's text for code.
+    // Shows "Unable to open hyperlink:" with the text of the opener's
+    // error code (platform/shell_open.h).
     void ReportOpenError(int code);
 
 protected:

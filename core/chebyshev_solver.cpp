@@ -460,15 +460,6 @@ std::vector<double> DualSimplex::Multipliers() const
     return pi;
 }
 
-bool AllFinite(const Matrix& matrix)
-{
-    for (int i = 0; i < matrix.Rows(); ++i)
-        for (int k = 0; k < matrix.Columns(); ++k)
-            if (!std::isfinite(matrix[i][k]))
-                return false;
-    return true;
-}
-
 double ComputeResiduals(const Matrix& A, const Matrix& b, const Matrix& x, Matrix& residuals)
 {
     double largest = 0.0;

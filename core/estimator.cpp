@@ -3,6 +3,7 @@
 #include "core/irls_pass.h"
 #include "core/report.h"
 #include "core/report_file.h"
+#include "core/weighted_system.h"
 
 #include <cmath>
 #include <limits>
@@ -26,32 +27,9 @@ double LargestChange(const Matrix& x, const Matrix& xprev)
     return d;
 }
 
-bool AllFinite(const Matrix& x)
-{
-    for (int i = 0; i < x.Rows(); ++i)
-        for (int j = 0; j < x.Columns(); ++j)
-            if (!std::isfinite(x(i, j)))
-                return false;
-    return true;
-}
-
 std::string PassText(int pass)
 {
     return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
-}
-
-// Abar = S * A and lbar = S * l with S = diag(sqrt(p)). The 0.0 + turns a
-// negative zero into a positive one, as the sum of the dense product does.
-void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar)
-{
-    const int n = A.Rows();
-    const int u = A.Columns();
-    for (int i = 0; i < n; ++i) {
-        const double s = std::sqrt(p(i, 0));
-        for (int j = 0; j < u; ++j)
-            Abar(i, j) = 0.0 + s * A(i, j);
-        lbar(i, 0) = 0.0 + s * l(i, 0);
-    }
 }
 
 } // namespace
@@ -103,7 +81,7 @@ double MethodWeight(int methodCode, double v, double c, double p)
     }
 }
 
-CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view)
+CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : StatusWindow(statusWindow), ResidualView(view)
 {
 }
 
@@ -125,9 +103,9 @@ int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFac
 int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
                                     double stopCriterion)
 {
-    if (status != nullptr)
-        status->Show();
-    if (outputFileName.empty() || MethodCode < kMethodLpNorm || MethodCode > kMethodWelsch)
+    if (StatusWindow != nullptr)
+        StatusWindow->Show();
+    if (OutputFileName.empty() || !IsMethodCode(MethodCode))
         return kRunNoReport;
     // The reader guarantees n >= 1, u >= 1 and fitting shapes; other callers
     // get no report.
@@ -135,17 +113,13 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    if (!report.Open(outputFileName))
+    if (!report.Open(OutputFileName))
         return kRunNoReport;
     WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
 
     const int n = A.Rows();
     const int u = A.Columns();
-    Matrix Abar(n, u, 0.0);
-    Matrix lbar(n, 1, 0.0);
-    if (!Abar.IsValid() || !lbar.IsValid())
-        throw std::bad_alloc();
-    FormWeightedSystem(A, l, p, Abar, lbar);
+    const WeightedSystem weighted = FormWeightedSystem(A, l, p);
     A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
 
     Matrix x(u, 1, 0.0);
@@ -154,25 +128,24 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         throw std::bad_alloc();
     int passes = 0;
     if (MethodCode == kMethodL1)
-        x.SolveL1(Abar, lbar, v);
+        x.SolveL1(weighted.Abar, weighted.lbar, v);
     else
-        passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v);
-
-    for (int i = 0; i < n; ++i)
-        v(i, 0) = v(i, 0) / std::sqrt(p(i, 0));
+        passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses, stopCriterion,
+                                    x, v);
+    UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();
-    if (status != nullptr)
-        status->Hide();
-    solution = x;
-    corrections = v;
-    passCount = passes;
+    if (StatusWindow != nullptr)
+        StatusWindow->Hide();
+    LastSolution = x;
+    LastCorrections = v;
+    LastPassCount = passes;
     if (!written)
         return kRunNoReport;
-    if (residualView != nullptr) {
-        residualView->SetResiduals(v);
-        residualView->ShowModal();
+    if (ResidualView != nullptr) {
+        ResidualView->SetResiduals(v);
+        ResidualView->ShowModal();
     }
     return AllFinite(x) ? kRunSuccess : kRunNotFinite;
 }
@@ -188,8 +161,8 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     bool singlePass = false;
     int k = 1;
     for (;; ++k) {
-        if (status != nullptr)
-            status->SetText(PassText(k));
+        if (StatusWindow != nullptr)
+            StatusWindow->SetText(PassText(k));
         x = SolveNormalEquations(FormNormalEquations(Abar, w, lbarValues), u);
         if (k > 1) {
             const double d = LargestChange(x, xprev);

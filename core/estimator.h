@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "core/methods.h"
 
 #include <string>
 
@@ -23,20 +24,6 @@ public:
     virtual void ShowModal() = 0;
 };
 
-// Method codes of the engine.
-enum MethodCodes : int {
-    kMethodLpNorm = 0,
-    kMethodL1 = 1,
-    kMethodAndrews = 2,
-    kMethodBiweight = 3,
-    kMethodCauchy = 4,
-    kMethodFair = 5,
-    kMethodHuber = 6,
-    kMethodLogistic = 7,
-    kMethodTalwar = 8,
-    kMethodWelsch = 9,
-};
-
 // Results of Run.
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
@@ -57,7 +44,7 @@ public:
     // Both windows are optional; the engine does not own them.
     explicit CEstimator(IStatusWindow* statusWindow = nullptr, IResidualView* residualView = nullptr);
 
-    void SetOutputFile(const std::string& fileName) { outputFileName = fileName; }
+    void SetOutputFile(const std::string& fileName) { OutputFileName = fileName; }
 
     // A (n x u), l (n x 1), P (n x n, weights on the diagonal).
     int Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
@@ -67,9 +54,9 @@ public:
                             int maxPasses, double stopCriterion);
 
     // Results of the last Run that wrote a report.
-    const Matrix& Solution() const { return solution; }
-    const Matrix& Corrections() const { return corrections; }
-    int PassCount() const { return passCount; }
+    const Matrix& Solution() const { return LastSolution; }
+    const Matrix& Corrections() const { return LastCorrections; }
+    int PassCount() const { return LastPassCount; }
 
     double TuningConstant = 0.0;
 
@@ -78,10 +65,10 @@ private:
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
                            double stopCriterion, Matrix& x, Matrix& v);
 
-    std::string outputFileName;
-    IStatusWindow* status;
-    IResidualView* residualView;
-    Matrix solution;
-    Matrix corrections;
-    int passCount = 0;
+    std::string OutputFileName;
+    IStatusWindow* StatusWindow;
+    IResidualView* ResidualView;
+    Matrix LastSolution;
+    Matrix LastCorrections;
+    int LastPassCount = 0;
 };

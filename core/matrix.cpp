@@ -1,8 +1,9 @@
 #include "core/matrix.h"
 
-#include "core/number_format.h"
+#include "core/number_text.h"
 #include "core/report_file.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -194,4 +195,13 @@ int Matrix::Print(ReportFile& file) const
     }
     file.WriteString("\n");
     return 0;
+}
+
+bool AllFinite(const Matrix& matrix)
+{
+    for (int i = 0; i < matrix.Rows(); ++i)
+        for (int j = 0; j < matrix.Columns(); ++j)
+            if (!std::isfinite(matrix[i][j]))
+                return false;
+    return true;
 }

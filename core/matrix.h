@@ -70,3 +70,6 @@ private:
     double** rowTable = nullptr;
     double* block = nullptr;
 };
+
+// True when every element is finite (no infinity, no NaN).
+bool AllFinite(const Matrix& matrix);

@@ -1,7 +1,7 @@
 #include "core/report.h"
 
-#include "core/estimator.h"
-#include "core/number_format.h"
+#include "core/methods.h"
+#include "core/number_text.h"
 
 #include <string>
 
@@ -38,12 +38,26 @@ void WriteBanner(ReportFile& file)
     file.WriteString("\n");
 }
 
-void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights)
+// Writes line with its end and empties it for the next one.
+void WriteLine(ReportFile& file, std::string& line, const char* end = "\n")
+{
+    line += end;
+    file.WriteString(line);
+    line.clear();
+}
+
+// A section title between two rules of "=", then an empty line.
+void WriteSectionHeading(ReportFile& file, const char* title)
 {
     file.WriteString(kEqualsRule);
-    file.WriteString(" Zusammenfassung der Eingangsdaten\n");
+    file.WriteString(title);
     file.WriteString(kEqualsRule);
     file.WriteString("\n");
+}
+
+void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights)
+{
+    WriteSectionHeading(file, " Zusammenfassung der Eingangsdaten\n");
     file.WriteString(" Designmatrix:\n\n");
     A.Print(file);
     file.WriteString("\n");
@@ -51,14 +65,11 @@ void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const
     std::string line;
     AppendRightAligned(line, "Beobachtung", 20);
     AppendRightAligned(line, "Gewicht", 20);
-    line += "\n\n";
-    file.WriteString(line);
+    WriteLine(file, line, "\n\n");
     for (int i = 0; i < l.Rows(); ++i) {
-        line.clear();
         AppendFixed(line, l(i, 0), 20, 5);
         AppendFixed(line, weights(i, 0), 20, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString("\n");
 }
@@ -71,10 +82,7 @@ void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, con
     file.WriteString("Berechnungsart: ");
     file.WriteString(methodText);
     file.WriteString("\n\n");
-    file.WriteString(kEqualsRule);
-    file.WriteString(" Berechnungsergebnisse\n");
-    file.WriteString(kEqualsRule);
-    file.WriteString("\n");
+    WriteSectionHeading(file, " Berechnungsergebnisse\n");
 }
 
 void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v)
@@ -82,28 +90,22 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
     file.WriteString(" Ermittelte Unbekannte:\n\n");
     std::string line;
     for (int j = 0; j < x.Rows(); ++j) {
-        line.clear();
         AppendFixed(line, x(j, 0), 15, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString("\n");
 
-    line.clear();
     AppendRightAligned(line, "Nr", 4);
     AppendRightAligned(line, "Beobachtung", 15);
     AppendRightAligned(line, "Verbesserung", 15);
     AppendRightAligned(line, "Ausgegl. Beob.", 15);
-    line += ":\n\n";
-    file.WriteString(line);
+    WriteLine(file, line, ":\n\n");
     for (int i = 0; i < l.Rows(); ++i) {
-        line.clear();
         AppendInteger(line, i + 1, 4);
         AppendFixed(line, l(i, 0), 15, 5);
         AppendFixed(line, v(i, 0), 15, 5);
         AppendFixed(line, l(i, 0) + v(i, 0), 15, 5);
-        line += '\n';
-        file.WriteString(line);
+        WriteLine(file, line);
     }
     file.WriteString(kEqualsRule);
 }
@@ -112,16 +114,21 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
 
 std::string MethodText(int methodCode, double tuningConstant, double normFactor)
 {
-    static const char* const kTuned[] = {"Andrews", "Biweight", "Cauchy", "Fair",
-                                         "Huber",   "Logistic", "Talwar", "Welsch"};
-    if (methodCode == kMethodLpNorm)
-        return "Lp-Norm L\xF6sung mit Normfaktor " + FormatFixed6(normFactor) + "\n";
-    if (methodCode == kMethodL1)
-        return "L1-Norm L\xF6sung (Barrodale-Roberts)\n";
-    if (methodCode >= kMethodAndrews && methodCode <= kMethodWelsch)
-        return std::string(kTuned[methodCode - kMethodAndrews]) + " mit Tuning-Konstante " +
-               FormatFixed6(tuningConstant) + "\n";
-    return "";
+    if (!IsMethodCode(methodCode))
+        return "";
+    const MethodInfo& method = kMethods[methodCode];
+    std::string text = method.reportName;
+    switch (method.parameter) {
+    case MethodParameter::kNone:
+        break;
+    case MethodParameter::kNormFactor:
+        text.append(" ").append(FormatFixed6(normFactor));
+        break;
+    case MethodParameter::kTuningConstant:
+        text.append(" mit Tuning-Konstante ").append(FormatFixed6(tuningConstant));
+        break;
+    }
+    return text.append("\n");
 }
 
 void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights, int methodCode,
@@ -142,8 +149,7 @@ void WriteReportResults(ReportFile& file, int methodCode, int passCount, const M
     if (methodCode != kMethodL1) {
         std::string line = " Ben\xF6tigte Anzahl an Iterationen: ";
         AppendInteger(line, passCount, 0);
-        line += "\n\n";
-        file.WriteString(line);
+        WriteLine(file, line, "\n\n");
     }
     WriteUnknownsAndTable(file, x, l, v);
 }

@@ -16,7 +16,8 @@ void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const M
 void WriteReportResults(ReportFile& file, int methodCode, int passCount, const Matrix& x, const Matrix& l,
                         const Matrix& v);
 
-// The method line's text for a code, without the line end.
+// The method line's text for a code, with its line end; empty for a code
+// that is not the engine's.
 std::string MethodText(int methodCode, double tuningConstant, double normFactor);
 
 // For a report whose method line is not one of the engine's (the Chebyshev

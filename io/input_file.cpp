@@ -1,8 +1,7 @@
 #include "io/input_file.h"
 
-#include "core/number_format.h"
+#include "core/number_text.h"
 #include "io/line_reader.h"
-#include "io/number_parse.h"
 #include "res/string_table.h"
 
 #include <climits>
@@ -119,7 +118,7 @@ bool ReadDesignLine(std::string_view line, double* row, int unknowns)
             return false;
         const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
         const char* pieceEnd = blank != nullptr ? blank : end;
-        ParseDouble(p, pieceEnd, row[column]);
+        ReadNumberPrefix(p, pieceEnd, row[column]);
         ++column;
         p = pieceEnd;
     }
@@ -131,8 +130,8 @@ bool ReadDesignLine(std::string_view line, double* row, int unknowns)
 bool ReadObservationLine(std::string_view line, double& value, double& weight)
 {
     const char* const end = line.data() + line.size();
-    const char* stop = ParseDouble(line.data(), end, value);
-    return stop != nullptr && ParseDouble(stop, end, weight) != nullptr;
+    const char* stop = ReadNumberPrefix(line.data(), end, value);
+    return stop != nullptr && ReadNumberPrefix(stop, end, weight) != nullptr;
 }
 
 bool IsValidWeight(double weight)

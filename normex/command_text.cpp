@@ -1,15 +1,38 @@
 #include "normex/command_text.h"
 
-#include "normex/number_text.h"
+#include "core/number_text.h"
 
+#include <algorithm>
 #include <limits>
 #include <string_view>
 
 namespace {
 
+constexpr std::size_t kLpBufferSize = 255;
+
+// An empty name needs its quotes too: without them the library would take
+// the next field for it.
+bool NeedsQuotes(const std::string& name)
+{
+    return name.empty() || name.find_first_of(" \t\"") != std::string::npos;
+}
+
+std::string QuoteFileName(const std::string& fileName)
+{
+    if (!NeedsQuotes(fileName))
+        return fileName;
+    std::string quoted = "\"";
+    for (char c : fileName) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 // Fields are separated by blanks (tabs too). Any other byte, a line end
-// included, belongs to a field, as the caller quotes only names with blanks,
-// tabs or quotes.
+// included, belongs to a field, as the builder quotes only names with
+// blanks, tabs or quotes.
 bool IsSeparator(char c)
 {
     return c == ' ' || c == '\t';
@@ -22,6 +45,14 @@ public:
 
     bool ReadName(std::string& name);
     bool ReadInteger(int& value);
+    bool ReadCount(std::optional<int>& value)
+    {
+        int read = 0;
+        if (!ReadInteger(read))
+            return false;
+        value = read;
+        return true;
+    }
     bool ReadNumber(double& value);
     bool AtEndAfterSeparators()
     {
@@ -87,8 +118,8 @@ bool FieldReader::ReadInteger(int& value)
     return ReadWholeInteger(ReadToken(), value) == NumberText::kValid;
 }
 
-// A factor beyond the range of a double is kept as NaN, so that it is
-// refused later like any factor that is not finite.
+// A factor beyond the range of a double, "inf" or "nan" is kept as NaN, so
+// that it is refused later like any factor that is not finite.
 bool FieldReader::ReadNumber(double& value)
 {
     switch (ReadWholeNumber(ReadToken(), value)) {
@@ -105,7 +136,22 @@ bool FieldReader::ReadNumber(double& value)
 
 } // namespace
 
-bool ParseCommandText(const char* text, int length, LpCommand& command)
+std::string BuildLpCommand(const std::string& inputFileName, const std::string& outputFileName, int observations,
+                           int unknowns, double normFactor, int maxIterations)
+{
+    return QuoteFileName(inputFileName) + ' ' + QuoteFileName(outputFileName) + ' ' + std::to_string(observations) +
+           ' ' + std::to_string(unknowns) + ' ' + FormatFixed6(normFactor) + ' ' + std::to_string(maxIterations) +
+           ' ';
+}
+
+std::vector<char> LpCommandBuffer(const std::string& command)
+{
+    std::vector<char> buffer(std::max(kLpBufferSize, command.size() + 1), '\0');
+    std::copy(command.begin(), command.end(), buffer.begin());
+    return buffer;
+}
+
+bool ParseLpCommand(const char* text, int length, LpRequest& request)
 {
     if (text == nullptr || length < 1)
         return false;
@@ -114,8 +160,8 @@ bool ParseCommandText(const char* text, int length, LpCommand& command)
     while (end != text + length && *end != '\0')
         ++end;
     FieldReader reader(text, end);
-    return reader.ReadName(command.inputFile) && reader.ReadName(command.outputFile) &&
-           reader.ReadInteger(command.observations) && reader.ReadInteger(command.unknowns) &&
-           reader.ReadNumber(command.normFactor) && reader.ReadInteger(command.maxPasses) &&
+    return reader.ReadName(request.inputFile) && reader.ReadName(request.outputFile) &&
+           reader.ReadCount(request.observations) && reader.ReadCount(request.unknowns) &&
+           reader.ReadNumber(request.normFactor) && reader.ReadInteger(request.maxPasses) &&
            reader.AtEndAfterSeparators();
 }

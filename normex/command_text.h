@@ -1,25 +1,37 @@
 #pragma once
 
+#include "normex/lp_solution.h"
+
 #include <string>
+#include <vector>
 
-// The fields of an Lp command text "INPUT OUTPUT N U FACTOR PASSES".
-struct LpCommand {
-    std::string inputFile;
-    std::string outputFile;
-    int observations = 0;
-    int unknowns = 0;
-    double normFactor = 0.0;
-    int maxPasses = 0;
-};
+// The command text of the Lp library's LP entry point, written by the
+// desktop program and read by the library:
+//   "<input> <output> <n> <u> <factor> <maxIterations> "
+// ("%s %s %d %d %lf %d "), fields separated by blanks (tabs too when read).
 
-// Parses a command text. It ends at its first zero byte or after length
-// bytes, whichever comes first; nothing beyond is read. Fields are
-// separated by blanks or tabs. A name is either plain (up to the next blank
-// or tab) or in double quotes, where \" stands for a quote and \\ for a
-// backslash. Counts are decimal integers, the factor a decimal number with
-// "." as the decimal point, each with at most one sign ("+" or "-"); a
-// factor beyond the range of a double reads as NaN. Only blanks or tabs may
-// follow the sixth field.
+// The text with the factor in six decimals and "." whatever the locale. A
+// file name with a blank, a tab or a double quote in it, and an empty one,
+// is put in double quotes, with '"' and '\' escaped by a backslash, so that
+// the library reads it back whole.
+std::string BuildLpCommand(const std::string& inputFileName, const std::string& outputFileName, int observations,
+                           int unknowns, double normFactor, int maxIterations);
+
+// The buffer handed to LP: 255 bytes as the library expects, or the text's
+// length + 1 when it is longer, so that nothing is cut. Zero-terminated.
+std::vector<char> LpCommandBuffer(const std::string& command);
+
+// Reads a command text into request: the files, the sizes the caller
+// expects, the factor and the pass limit (the stop criterion keeps its
+// default, the text does not carry it). The text ends at its first zero
+// byte or after length bytes, whichever comes first; nothing beyond is
+// read. Fields are separated by blanks or tabs; any other byte, a line end
+// included, belongs to a field (a name keeps it). A name is either plain (up to the next
+// blank or tab, backslashes kept) or in double quotes, where \" stands for a
+// quote and \\ for a backslash. Counts and the factor follow the whole-text
+// rule of core/number_text.h; a factor beyond the range of a double, "inf"
+// or "nan" reads as NaN, to be refused with the other factors that are not
+// finite. Only blanks or tabs may follow the sixth field.
 // False when the text is null, length < 1, or a field is missing or
-// malformed; command is then unspecified.
-bool ParseCommandText(const char* text, int length, LpCommand& command);
+// malformed; request is then unspecified.
+bool ParseLpCommand(const char* text, int length, LpRequest& request);

@@ -4,6 +4,7 @@
 #include "core/estimator.h"
 #include "core/report.h"
 #include "core/report_file.h"
+#include "core/weighted_system.h"
 #include "io/input_file.h"
 #include "normex/normex.h"
 #include "res/string_table.h"
@@ -42,14 +43,6 @@ bool SizesMatch(const LpRequest& request, const Matrix& A)
            request.unknowns.value_or(A.Columns()) == A.Columns();
 }
 
-bool AllFinite(const Matrix& x)
-{
-    for (int i = 0; i < x.Rows(); ++i)
-        if (!std::isfinite(x[i][0]))
-            return false;
-    return true;
-}
-
 // The engine's way: code 1 for factor 1, else the Lp reweighting (code 0).
 void SolveByEngine(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
 {
@@ -66,9 +59,9 @@ void SolveByEngine(const LpRequest& request, Problem problem, IStatusWindow* sta
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
 }
 
-// The minimax solution of the weighted system Abar x ~ lbar with
-// Abar = diag(sqrt(p)) A and lbar = diag(sqrt(p)) l, so that its residuals
-// are sqrt(p_i) v_i; the corrections are those divided back by sqrt(p_i).
+// The minimax solution of the weighted system (core/weighted_system.h),
+// whose residuals are sqrt(p_i) v_i; the corrections are those divided back
+// by sqrt(p_i).
 void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOutcome& outcome)
 {
     ReportFile report;
@@ -78,25 +71,13 @@ void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOu
     }
     WriteReportHeadWithMethodText(report, problem.A, problem.l, problem.weights, kChebyshevMethodText);
 
-    const int n = problem.A.Rows();
-    const int u = problem.A.Columns();
-    Matrix Abar(n, u, 0.0);
-    Matrix lbar(n, 1, 0.0);
-    if (!Abar.IsValid() || !lbar.IsValid())
-        throw std::bad_alloc();
-    for (int i = 0; i < n; ++i) {
-        const double root = std::sqrt(problem.weights[i][0]);
-        for (int k = 0; k < u; ++k)
-            Abar[i][k] = root * problem.A[i][k];
-        lbar[i][0] = root * problem.l[i][0];
-    }
+    const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.weights);
     Matrix x;
     Matrix v;
-    const ChebyshevSolution solution = SolveChebyshev(Abar, lbar, x, v);
+    const ChebyshevSolution solution = SolveChebyshev(weighted.Abar, weighted.lbar, x, v);
     if (solution.status == kChebyshevOutOfMemory)
         throw std::bad_alloc();
-    for (int i = 0; i < n; ++i)
-        v[i][0] = v[i][0] / std::sqrt(problem.weights[i][0]);
+    UnweightResiduals(v, problem.weights);
 
     WriteReportResultsWithoutPassCount(report, x, problem.l, v);
     if (!report.Close()) {

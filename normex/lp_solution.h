@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "core/methods.h"
 
 #include <optional>
 #include <string>
@@ -15,8 +16,8 @@ struct LpRequest {
     std::optional<int> observations; // expected n; unset accepts the file's
     std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
-    int maxPasses = 1000;
-    double stopCriterion = 1e-5;
+    int maxPasses = kDefaultMaxPasses;
+    double stopCriterion = kDefaultStopCriterion;
 };
 
 struct LpOutcome {

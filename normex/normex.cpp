@@ -10,17 +10,9 @@
 extern "C" __attribute__((visibility("default"))) int LP(char* command, int length)
 {
     try {
-        LpCommand fields;
-        if (!ParseCommandText(command, length, fields))
-            return NORMEX_BAD_COMMAND;
         LpRequest request;
-        request.inputFile = fields.inputFile;
-        request.outputFile = fields.outputFile;
-        request.observations = fields.observations;
-        request.unknowns = fields.unknowns;
-        request.normFactor = fields.normFactor;
-        request.maxPasses = fields.maxPasses;
-        request.stopCriterion = 1e-5; // the main dialog's default; the text does not carry it
+        if (!ParseLpCommand(command, length, request))
+            return NORMEX_BAD_COMMAND;
         return RunLpSolution(request).result;
     } catch (const std::bad_alloc&) {
         return NORMEX_OUT_OF_MEMORY;

@@ -1,16 +1,14 @@
 #include "platform/data_exchange.h"
 
+#include "core/number_text.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
+#include "platform/string_text.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QWidget>
-
-#include <cctype>
-#include <charconv>
-#include <cmath>
 
 namespace platform {
 
@@ -35,79 +33,41 @@ void SetControlText(QWidget* control, const QString& text)
     }
 }
 
-// The accepted number text without its surrounding blanks, or nothing when
-// other characters than a plain decimal number remain.
-std::optional<std::string> NumberText(const QString& text)
-{
-    const QByteArray bytes = text.trimmed().toLatin1();
-    if (bytes.isEmpty() || text.trimmed().size() != bytes.size())
-        return std::nullopt;
-    std::string plain = bytes.toStdString();
-    if (plain[0] == '+')
-        plain.erase(0, 1);
-    if (plain.empty() || plain[0] == '+' || (bytes[0] == '+' && plain[0] == '-'))
-        return std::nullopt;
-    return plain;
-}
-
-} // namespace
-
-std::optional<int> ParseInt(const QString& text)
-{
-    const std::optional<std::string> plain = NumberText(text);
-    if (!plain)
-        return std::nullopt;
-    int value = 0;
-    const char* end = plain->data() + plain->size();
-    const auto [stop, error] = std::from_chars(plain->data(), end, value, 10);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> ParseDouble(const QString& text)
-{
-    const std::optional<std::string> plain = NumberText(text);
-    if (!plain)
-        return std::nullopt;
-    // Only digits, one point, sign and exponent: no "inf", "nan" or hex.
-    for (char c : *plain)
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return std::nullopt;
-    double value = 0.0;
-    const char* end = plain->data() + plain->size();
-    const auto [stop, error] = std::from_chars(plain->data(), end, value, std::chars_format::general);
-    if (error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-QString FormatInt(int value)
+QString FormatNumber(int value)
 {
     return QString::number(value);
 }
 
-QString FormatDouble(double value)
+QString FormatNumber(double value)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
+    return QString::fromStdString(FormatGeneral(value));
 }
+
+bool ReadNumber(const QString& text, int& value)
+{
+    return ReadWholeInteger(text.toStdString(), value) == NumberText::kValid;
+}
+
+bool ReadNumber(const QString& text, double& value)
+{
+    return ReadWholeNumber(text.toStdString(), value) == NumberText::kValid;
+}
+
+} // namespace
 
 QString IntegerMessage()
 {
-    return QStringLiteral("Geben Sie bitte eine ganze Zahl ein.");
+    return LoadText(kStringNotAnInteger);
 }
 
 QString NumberMessage()
 {
-    return QStringLiteral("Geben Sie bitte eine Zahl ein.");
+    return LoadText(kStringNotANumber);
 }
 
 QString RangeMessage(double low, double high)
 {
-    return QStringLiteral("Geben Sie bitte eine Zahl zwischen %1 und %2 ein.")
-        .arg(FormatDouble(low), FormatDouble(high));
+    return FormatText(kStringNumberRange, {FormatNumber(low), FormatNumber(high)});
 }
 
 DataExchange::DataExchange(QWidget* dialog, bool saveAndValidate) : dialog(dialog), saving(saveAndValidate) {}
@@ -134,34 +94,26 @@ void DataExchange::Text(int id, QString& member)
         SetControlText(control, member);
 }
 
-void DataExchange::Int(int id, int& member)
+template <class Number>
+void DataExchange::NumberField(int id, Number& member, const QString& message)
 {
     if (failed)
         return;
     QWidget* control = FindControl(dialog, id);
-    if (!saving) {
-        SetControlText(control, FormatInt(member));
-        return;
-    }
-    if (const std::optional<int> value = ParseInt(ControlText(control)))
-        member = *value;
-    else
-        Fail(control, IntegerMessage());
+    if (!saving)
+        SetControlText(control, FormatNumber(member));
+    else if (!ReadNumber(ControlText(control), member))
+        Fail(control, message);
+}
+
+void DataExchange::Int(int id, int& member)
+{
+    NumberField(id, member, IntegerMessage());
 }
 
 void DataExchange::Double(int id, double& member)
 {
-    if (failed)
-        return;
-    QWidget* control = FindControl(dialog, id);
-    if (!saving) {
-        SetControlText(control, FormatDouble(member));
-        return;
-    }
-    if (const std::optional<double> value = ParseDouble(ControlText(control)))
-        member = *value;
-    else
-        Fail(control, NumberMessage());
+    NumberField(id, member, NumberMessage());
 }
 
 void DataExchange::DoubleInRange(int id, double& member, double low, double high)

@@ -3,13 +3,13 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 class QWidget;
 
 // Exchange between a dialog's controls and its members, in the fixed order
-// in which a dialog lists its bindings. Each binding works in one direction
+// in which a dialog lists its bindings. Numbers follow the whole-text rule
+// of core/number_text.h and are shown in the general format ("%.15g"). Each binding works in one direction
 // per run: writing (members to controls) or re-reading (controls to
 // members, with validation). On the first text that is not accepted the
 // re-reading shows the validation message, gives that field the focus,
@@ -18,7 +18,7 @@ class QWidget;
 //
 //   void CTuningDlg::Exchange(platform::DataExchange& dx)
 //   {
-//       dx.DoubleInRange(1029, TuningConstant, 0.0, 100000000.0);
+//       dx.DoubleInRange(kTuningEdit, TuningConstant, 0.0, 100000000.0);
 //   }
 //   bool accepted = platform::UpdateData(this, true, [this](auto& dx) { Exchange(dx); });
 namespace platform {
@@ -44,6 +44,8 @@ public:
     void RadioGroup(int firstId, int& index);
 
 private:
+    template <class Number>
+    void NumberField(int id, Number& member, const QString& message);
     void Fail(QWidget* control, const QString& message);
     QWidget* dialog;
     bool saving;
@@ -53,17 +55,10 @@ private:
 // Runs exchange in one direction; true when every binding was accepted.
 bool UpdateData(QWidget* dialog, bool saveAndValidate, const std::function<void(DataExchange&)>& exchange);
 
-// The parse and format rules of the exchange, also for code that shows
-// numbers outside a dialog. Parsing is locale-independent and accepts only
-// finite decimal numbers with optional blanks around them.
-std::optional<int> ParseInt(const QString& text);
-std::optional<double> ParseDouble(const QString& text);
-QString FormatInt(int value);
-QString FormatDouble(double value);  // like "%.15g", always with "."
-
-// The framework's German validation messages.
+// The German validation messages of the exchange (string table 124 to 127),
+// the limits in the general format.
 QString IntegerMessage();                         // "Geben Sie bitte eine ganze Zahl ein."
 QString NumberMessage();                          // "Geben Sie bitte eine Zahl ein."
-QString RangeMessage(double low, double high);    // "... zwischen %1 und %2 ein."
+QString RangeMessage(double low, double high);    // "... zwischen 0 und 100000000 ein."
 
 } // namespace platform

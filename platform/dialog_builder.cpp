@@ -1,5 +1,6 @@
 #include "platform/dialog_builder.h"
 
+#include "platform/resources.h"
 #include "platform/text_format.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ namespace {
 
 QString PicturePath(int image)
 {
+    RegisterResources();
     for (const char* suffix : {".png", ".svg", ".jpg"}) {
         const QString path = QStringLiteral(":/pictures/%1%2").arg(image).arg(QLatin1String(suffix));
         if (QFile::exists(path))

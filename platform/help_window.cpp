@@ -1,14 +1,9 @@
 #include "platform/help_window.h"
 
+#include "platform/resources.h"
+
 #include <QPointer>
 #include <QUrl>
-
-// The help text lives in a static library; its resource registration must
-// be referenced to be linked in. Outside any namespace, as Qt requires.
-static void RegisterHelpResource()
-{
-    Q_INIT_RESOURCE(help);
-}
 
 namespace {
 
@@ -23,7 +18,7 @@ QPointer<CHelpWindow>& OpenWindow()
 CHelpWindow::CHelpWindow(QWidget* owner)
     : QTextBrowser(owner)
 {
-    RegisterHelpResource();
+    platform::RegisterResources();
     setWindowFlags(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tolvar – Hilfe"));

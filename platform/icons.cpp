@@ -1,23 +1,20 @@
 #include "platform/icons.h"
 
-#include <QFile>
+#include "platform/resources.h"
 
-// Resources of a static library are registered only when named once.
-static void RegisterIconResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(icons);
-        return true;
-    }();
-    (void)registered;
-}
+#include <QFile>
 
 namespace platform {
 
+QString IconPath(int id)
+{
+    RegisterResources();
+    return QStringLiteral(":/icons/%1.svg").arg(id);
+}
+
 QIcon LoadIcon(int id)
 {
-    RegisterIconResources();
-    const QString path = QStringLiteral(":/icons/%1.svg").arg(id);
+    const QString path = IconPath(id);
     return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 

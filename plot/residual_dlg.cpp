@@ -1,9 +1,10 @@
 #include "plot/residual_dlg.h"
 
-#include "core/number_format.h"
+#include "core/number_text.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/modal.h"
+#include "platform/window_show.h"
 #include "plot/residual_plot.h"
 #include "res/dialog_templates.h"
 
@@ -100,7 +101,7 @@ void CResidualDlg::CentreOverOwner()
     const QWidget* owner = QApplication::activeWindow();
     if (!owner || owner == this)
         return;
-    move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    platform::CentreOver(*this, owner->frameGeometry());
 }
 
 // The first size event (while the window is being shown) only records the

@@ -19,7 +19,7 @@ std::vector<DialogTemplate> BuildTemplates()
     all.push_back({kDialogAbout, "Info über Tolvar", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
                    294, 130, "MS Sans Serif", 8,
                    {
-                       {-1, K::Picture, "", 7, 7, 200, 117, kStyleNone, 173},
+                       {-1, K::Picture, "", 7, 7, 200, 117, kStyleNone, kPictureAbout},
                        {-1, K::EtchedFrame, "", 175, 7, 112, 97, kStyleNone},
                        {-1, K::Label, "Tolvar 2.0\nRobuste Ausgleichung\nvon Beobachtungen", 181, 13, 103, 24,
                         kStyleCenter | kStyleNoPrefix},
@@ -116,7 +116,7 @@ std::vector<DialogTemplate> BuildTemplates()
     // Captionless and borderless; its picture fills it.
     all.push_back({kDialogSplash, "", kDialogPopup | kDialogVisible, 266, 187, "MS Sans Serif", 8,
                    {
-                       {-1, K::Picture, "", 0, 0, 266, 187, kStyleNone, 172},
+                       {-1, K::Picture, "", 0, 0, 266, 187, kStyleNone, kPictureSplash},
                    }});
 
     return all;

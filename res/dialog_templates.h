@@ -23,6 +23,12 @@ enum DialogId : int {
     kDialogSplash = 159,
 };
 
+// Picture resource ids (res/pictures.qrc).
+enum PictureId : int {
+    kPictureSplash = 172, // 399 x 304
+    kPictureAbout = 173,  // 250 x 190
+};
+
 enum class ControlKind {
     PushButton,
     DefPushButton,  // the dialog's default button (Enter presses it)

@@ -30,6 +30,10 @@ constexpr StringEntry kStrings[] = {
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
     {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
+    {124, "Geben Sie bitte eine ganze Zahl ein."},
+    {125, "Geben Sie bitte eine Zahl ein."},
+    {126, "Geben Sie bitte eine positive ganze Zahl ein."},
+    {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
 };
 
 } // namespace
@@ -42,11 +46,21 @@ const char* LoadString(int id)
     return "";
 }
 
-std::string FormatString(int id, const std::string& argument)
+std::string FormatString(int id, const std::vector<std::string>& arguments)
 {
     std::string text = LoadString(id);
-    const std::size_t placeholder = text.find("%s");
-    if (placeholder != std::string::npos)
+    std::size_t from = 0;
+    for (const std::string& argument : arguments) {
+        const std::size_t placeholder = text.find("%s", from);
+        if (placeholder == std::string::npos)
+            break;
         text.replace(placeholder, 2, argument);
+        from = placeholder + argument.size();
+    }
     return text;
+}
+
+std::string FormatString(int id, const std::string& argument)
+{
+    return FormatString(id, std::vector<std::string>{argument});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The program's own numbered texts (UTF-8). Every front end, the desktop
 // program and the command line, shows its messages from here.
@@ -27,10 +28,16 @@ enum StringId : int {
     kStringNoTextEditor = 121,        // ours: no text editor to open a file in
     kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
     kStringNoDataEditor = 123,        // ours: the data editor is not in this version
+    // The validation messages of dialog fields and command-line options.
+    kStringNotAnInteger = 124,        // "Geben Sie bitte eine ganze Zahl ein."
+    kStringNotANumber = 125,          // "Geben Sie bitte eine Zahl ein."
+    kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
+    kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
 };
 
 // The text of id, or an empty string for an id the table does not hold.
 const char* LoadString(int id);
 
-// Text of id with its "%s" replaced by argument (string 105).
+// Text of id with each "%s" replaced by the next argument (strings 105, 127).
+std::string FormatString(int id, const std::vector<std::string>& arguments);
 std::string FormatString(int id, const std::string& argument);

@@ -8,10 +8,13 @@
 #include "platform/message_box.h"
 #include "platform/modal.h"
 #include "platform/seam.h"
+#include "platform/shell_open.h"
 #include "platform/text_editor.h"
 
 #include <QByteArray>
 #include <QDialog>
+#include <QFile>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -19,13 +22,44 @@
 #include <utility>
 #include <vector>
 
-// Readable QStrings in test failures.
+// Readable QStrings and rectangles in test failures.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
 
+inline void PrintTo(const QRect& rect, std::ostream* out)
+{
+    *out << "(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height() << ")";
+}
+
 namespace test_support {
+
+inline QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+inline bool WriteFile(const QString& name, const QByteArray& content)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return file.write(content) == content.size();
+}
+
+// Records every target handed to the desktop opener instead of opening it.
+class ShellOpenRecorder {
+public:
+    int result = platform::kOpenSucceeded; // what the opener answers
+    std::vector<QString> targets;
+
+private:
+    platform::ScopedHandler<int(const QString&)> opener{platform::ShellOpenSeam(), [this](const QString& target) {
+                                                            targets.push_back(target);
+                                                            return result;
+                                                        }};
+};
 
 // Records every message box of a test instead of showing it.
 class MessageRecorder {

@@ -4,9 +4,16 @@
 
 #include "core/matrix.h"
 
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace test_support {
@@ -30,6 +37,15 @@ inline Matrix Column(const std::vector<double>& values)
     return m;
 }
 
+// Expects actual to be an n x 1 vector of expected's values, each within tolerance.
+inline void ExpectColumn(const Matrix& actual, const std::vector<double>& expected, double tolerance)
+{
+    ASSERT_EQ(actual.Rows(), static_cast<int>(expected.size()));
+    ASSERT_EQ(actual.Columns(), 1);
+    for (int i = 0; i < actual.Rows(); ++i)
+        EXPECT_NEAR(actual(i, 0), expected[static_cast<std::size_t>(i)], tolerance) << "element " << i;
+}
+
 // The whole file as bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& path)
 {
@@ -37,10 +53,97 @@ inline std::string ReadBytes(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    ASSERT_TRUE(out.flush().good()) << path;
+}
+
+// Compares every element exactly; also the shape.
+inline testing::AssertionResult SameMatrix(const Matrix& actual, const Matrix& expected)
+{
+    if (actual.Rows() != expected.Rows() || actual.Columns() != expected.Columns())
+        return testing::AssertionFailure() << "shape " << actual.Rows() << "x" << actual.Columns() << ", expected "
+                                           << expected.Rows() << "x" << expected.Columns();
+    for (int i = 0; i < actual.Rows(); ++i)
+        for (int j = 0; j < actual.Columns(); ++j)
+            if (!(actual(i, j) == expected(i, j)))
+                return testing::AssertionFailure() << "element (" << i << ", " << j << ") is " << actual(i, j)
+                                                   << ", expected " << expected(i, j);
+    return testing::AssertionSuccess();
+}
+
 inline bool FileExists(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return in.good();
+}
+
+// A folder of its own, inside the test run's temporary folder
+// (testing::TempDir()), removed with everything in it at the end. Every
+// object has a folder of its own, also several within one test.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        static int created = 0;
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = "tolvar_" + std::to_string(getpid()) + "_" + std::to_string(++created);
+        if (info != nullptr)
+            name += std::string("_") + info->test_suite_name() + "_" + info->name();
+        for (char& c : name)
+            c = c == '/' ? '_' : c;  // parameterised test names hold a '/'
+        path = std::filesystem::path(testing::TempDir()) / name;
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string Path() const { return path.string(); }
+    // A file name inside the folder.
+    std::string Path(const std::string& name) const { return (path / name).string(); }
+
+private:
+    std::filesystem::path path;
+};
+
+// Runs the rest of a scope under the German locale, whose decimal point is
+// ",", and puts the previous locale back at its end. scripts/install-deps.sh
+// generates de_DE.UTF-8, so a machine without it fails the test:
+//   test_support::GermanLocale german;
+//   ASSERT_TRUE(german.Entered());
+class GermanLocale {
+public:
+    GermanLocale() : saved(std::setlocale(LC_ALL, nullptr)), entered(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr)
+    {
+    }
+    ~GermanLocale() { std::setlocale(LC_ALL, saved.c_str()); }
+    GermanLocale(const GermanLocale&) = delete;
+    GermanLocale& operator=(const GermanLocale&) = delete;
+
+    testing::AssertionResult Entered() const
+    {
+        if (entered)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh generates it)";
+    }
+
+private:
+    std::string saved;
+    bool entered;
+};
+
+// The sample input files of examples/.
+inline std::string ExampleFile(const std::string& name)
+{
+    return std::string(TOLVAR_SOURCE_DIR) + "/examples/" + name;
 }
 
 } // namespace test_support

@@ -1,9 +1,8 @@
 #include "app/about_dlg.h"
 
 #include "app/main_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 
-#include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
@@ -20,6 +19,8 @@
 
 namespace {
 
+using test_support::Seams;
+
 // The template text of a control of the about box.
 QString TemplateText(int id)
 {
@@ -31,13 +32,8 @@ QString TemplateText(int id)
 
 class AboutDlgTest : public ::testing::Test {
 protected:
-    int OpenResult = platform::kOpenSucceeded;
-    std::vector<QString> Opened;
+    test_support::ShellOpenRecorder Desktop;
     test_support::MessageRecorder Recorder;
-    platform::ScopedHandler<int(const QString&)> opener{platform::ShellOpenSeam(), [this](const QString& target) {
-                                                            Opened.push_back(target);
-                                                            return OpenResult;
-                                                        }};
 };
 
 TEST_F(AboutDlgTest, LinksShowPlainAddressesAndTargetMail)
@@ -65,12 +61,12 @@ TEST_F(AboutDlgTest, ClickingAnAddressOpensAMailAndReportsAFailure)
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     QTest::mouseClick(about.FirstMail(), Qt::LeftButton, {}, QPoint(2, 2));
-    ASSERT_EQ(Opened.size(), 1u);
-    EXPECT_EQ(Opened[0], QStringLiteral("mailto:") + TemplateText(CAboutDlg::kFirstMailLink));
+    ASSERT_EQ(Desktop.targets.size(), 1u);
+    EXPECT_EQ(Desktop.targets[0], QStringLiteral("mailto:") + TemplateText(CAboutDlg::kFirstMailLink));
     EXPECT_TRUE(about.FirstMail()->IsVisited());
     EXPECT_FALSE(about.SecondMail()->IsVisited());
 
-    OpenResult = platform::kNoAssociation;  // no mail program
+    Desktop.result = platform::kNoAssociation;  // no mail program
     QTest::mouseClick(about.SecondMail(), Qt::LeftButton, {}, QPoint(2, 2));
     ASSERT_EQ(Recorder.messages.size(), 1);
     EXPECT_EQ(Recorder.messages[0], QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
@@ -119,7 +115,7 @@ TEST_F(AboutDlgTest, DrawsItsPictureIntoItsRectangleAndClosesWithOk)
         if (control.kind == res::ControlKind::EtchedFrame)
             frame = platform::MapDialogRect(&about, QRect(control.x, control.y, control.width, control.height));
     for (QLabel* label : about.findChildren<QLabel*>())
-        if (label->property("imageId").toInt() == kPictureAbout)
+        if (label->property("imageId").toInt() == res::kPictureAbout)
             picture = label;
     ASSERT_NE(picture, nullptr);
     const QRect room = platform::MapDialogRect(&about, QRect(7, 7, 200, 117));
@@ -134,7 +130,7 @@ TEST_F(AboutDlgTest, DrawsItsPictureIntoItsRectangleAndClosesWithOk)
 
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    auto* ok = platform::FindControlAs<QAbstractButton>(&about, 1);
+    auto* ok = platform::FindControlAs<QAbstractButton>(&about, CAboutDlg::kOkButton);
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(about.result(), QDialog::Accepted);

@@ -1,9 +1,9 @@
-#include "app/lp_command.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
+#include "core/methods.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 
@@ -21,17 +21,20 @@
 
 namespace {
 
+using test_support::Seams;
+using test_support::Utf8;
+
 // Runs the tuning dialog with text typed into its field and OK pressed;
 // returns the dialog's result.
 int RunTuning(CTuningDlg& tuning, Seams& seams, const QString& typed, QString* offered = nullptr)
 {
     seams.modal = [&](QDialog& shown) {
-        auto* edit = platform::FindControlAs<QLineEdit>(&shown, 1029);
+        auto* edit = platform::FindControlAs<QLineEdit>(&shown, CTuningDlg::kTuningEdit);
         if (offered)
             *offered = edit->text();
         edit->clear();
         QTest::keyClicks(edit, typed);
-        QTest::mouseClick(platform::FindControl(&shown, 1), Qt::LeftButton);
+        QTest::mouseClick(platform::FindControl(&shown, CTuningDlg::kOkButton), Qt::LeftButton);
         return shown.result();
     };
     return tuning.DoModal();
@@ -54,8 +57,8 @@ TEST(TuningDlg, AcceptsZeroToOneHundredMillionInclusive)
 TEST(TuningDlg, RefusesOutOfRangeAndNonNumbersAndStaysOpen)
 {
     const std::pair<const char*, QString> refused[] = {
-        {"-0.1", QStringLiteral("Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein.")},
-        {"100000001", QStringLiteral("Geben Sie bitte eine Zahl zwischen 0 und 100000000 ein.")},
+        {"-0.1", platform::RangeMessage(kLowestTuningConstant, kHighestTuningConstant)},
+        {"100000001", platform::RangeMessage(kLowestTuningConstant, kHighestTuningConstant)},
         {"1,5", QStringLiteral("Geben Sie bitte eine Zahl ein.")},
         {"", QStringLiteral("Geben Sie bitte eine Zahl ein.")},
     };
@@ -75,8 +78,8 @@ TEST(TuningDlg, CancelLeavesTheConstant)
     CTuningDlg tuning;
     tuning.TuningConstant = 2.385;
     seams.modal = [](QDialog& shown) {
-        platform::FindControlAs<QLineEdit>(&shown, 1029)->setText(QStringLiteral("kaputt"));
-        QTest::mouseClick(platform::FindControl(&shown, 2), Qt::LeftButton);
+        platform::FindControlAs<QLineEdit>(&shown, CTuningDlg::kTuningEdit)->setText(QStringLiteral("kaputt"));
+        QTest::mouseClick(platform::FindControl(&shown, CTuningDlg::kCancelButton), Qt::LeftButton);
         return shown.result();
     };
     EXPECT_EQ(tuning.DoModal(), QDialog::Rejected);
@@ -96,7 +99,7 @@ TEST(TuningDlg, TypingReplacesThePresetDefault)
             QApplication::setActiveWindow(&shown);
             EXPECT_TRUE(QTest::qWaitForWindowActive(&shown));
             QWidget* edit = QApplication::focusWidget();
-            EXPECT_EQ(edit, platform::FindControl(&shown, 1029));
+            EXPECT_EQ(edit, platform::FindControl(&shown, CTuningDlg::kTuningEdit));
             QTest::keyClicks(edit, QStringLiteral("2"));
             QTest::keyClick(edit, Qt::Key_Return);
             if (shown.isVisible())
@@ -115,27 +118,27 @@ TEST(MethodPanels, StartWithTheFirstChoiceAndReadTheChecksOnlyWhenAsked)
 {
     QWidget host;
     CMEstimatorPanel estimators(&host);
-    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&estimators, 1014)->isChecked());
+    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&estimators, CMEstimatorPanel::kAndrewsRadio)->isChecked());
     EXPECT_EQ(estimators.GetSelection(), 0);
-    platform::FindControlAs<QRadioButton>(&estimators, 1021)->click();
+    platform::FindControlAs<QRadioButton>(&estimators, CMEstimatorPanel::kWelschRadio)->click();
     EXPECT_EQ(estimators.GetSelection(), 7);
-    platform::FindControlAs<QRadioButton>(&estimators, 1019)->click();
+    platform::FindControlAs<QRadioButton>(&estimators, CMEstimatorPanel::kLogisticRadio)->click();
     EXPECT_EQ(estimators.GetSelection(), 5);
     EXPECT_FALSE(estimators.isWindow());
 
     Seams seams;
     CNormPanel norms(&host);
-    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&norms, 1014)->isChecked());
-    auto* factor = platform::FindControlAs<QLineEdit>(&norms, 1018);
+    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&norms, CNormPanel::kL1Radio)->isChecked());
+    auto* factor = platform::FindControlAs<QLineEdit>(&norms, CNormPanel::kNormFactorEdit);
     EXPECT_EQ(factor->text(), QStringLiteral("0"));
     factor->setText(QStringLiteral("-1e300"));
     EXPECT_EQ(norms.GetNormFactor(), -1e300);  // no range check
     // With "Loo" checked the factor text is still read and checked.
-    platform::FindControlAs<QRadioButton>(&norms, 1016)->click();
+    platform::FindControlAs<QRadioButton>(&norms, CNormPanel::kChebyshevRadio)->click();
     factor->setText(QStringLiteral("abc"));
     EXPECT_EQ(norms.GetSelection(), 2);
     EXPECT_EQ(seams.messages, QStringList{platform::NumberMessage()});
-    EXPECT_EQ(norms.NormFactor(), -1e300);
+    EXPECT_EQ(norms.NormFactor, -1e300);
 }
 
 TEST(StatusDlg, ShowsThePassTextWithoutCloseBoxAndHides)
@@ -151,7 +154,7 @@ TEST(StatusDlg, ShowsThePassTextWithoutCloseBoxAndHides)
     EXPECT_TRUE(status.isVisible());
     EXPECT_EQ(status.windowTitle(), QStringLiteral("Status"));
     EXPECT_FALSE(status.windowFlags() & Qt::WindowCloseButtonHint);
-    auto* label = platform::FindControlAs<QLabel>(&status, 1030);
+    auto* label = platform::FindControlAs<QLabel>(&status, CStatusDlg::kStatusText);
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("vorher"));
     EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
@@ -187,44 +190,6 @@ TEST(StatusDlg, EachNewTextReachesTheScreenWithoutAnEventLoop)
     const QImage second = onScreen();
     EXPECT_NE(second, first);
     EXPECT_EQ(second, drawnNow());
-}
-
-TEST(LpCommand, FormatOfTheCommandText)
-{
-    char expected[255];
-    std::snprintf(expected, sizeof expected, "%s %s %d %d %lf %d ", "a.ein", "b.aus", 12, 3, 2.0, 1000);
-    EXPECT_EQ(BuildLpCommand("a.ein", "b.aus", 12, 3, 2.0, 1000), expected);
-    std::snprintf(expected, sizeof expected, "%s %s %d %d %lf %d ", "/x/in", "/x/out", 1, 1, 1.0 / 3.0, -5);
-    EXPECT_EQ(BuildLpCommand("/x/in", "/x/out", 1, 1, 1.0 / 3.0, -5), expected);
-    EXPECT_EQ(BuildLpCommand("i", "o", 2, 1, 25.0, 0), "i o 2 1 25.000000 0 ");
-}
-
-TEST(LpCommand, QuotingOnlyWhereABlankOrQuoteWouldSplitTheName)
-{
-    EXPECT_EQ(QuoteFileName("/daten/a.ein"), "/daten/a.ein");
-    EXPECT_EQ(QuoteFileName("C:\\daten\\a.ein"), "C:\\daten\\a.ein");
-    EXPECT_EQ(QuoteFileName("/meine daten/a.ein"), "\"/meine daten/a.ein\"");
-    EXPECT_EQ(QuoteFileName("a\"b"), "\"a\\\"b\"");
-    EXPECT_EQ(QuoteFileName("x y\\z"), "\"x y\\\\z\"");
-    EXPECT_EQ(QuoteFileName("a\tb"), "\"a\tb\"");
-    // Without its quotes an empty name would vanish and shift every field.
-    EXPECT_EQ(QuoteFileName(""), "\"\"");
-    EXPECT_EQ(BuildLpCommand("a.ein", "", 2, 1, 1.0, 10), "a.ein \"\" 2 1 1.000000 10 ");
-}
-
-TEST(LpCommand, BufferIs255BytesOrTheTextsLengthPlusOne)
-{
-    const std::string shortText = "a b 1 1 1.000000 10 ";
-    const std::vector<char> small = LpCommandBuffer(shortText);
-    EXPECT_EQ(small.size(), 255u);
-    EXPECT_EQ(std::string(small.data()), shortText);
-
-    const std::string exact(254, 'x');
-    EXPECT_EQ(LpCommandBuffer(exact).size(), 255u);
-    const std::string longer(255, 'y');
-    const std::vector<char> large = LpCommandBuffer(longer);
-    EXPECT_EQ(large.size(), 256u);
-    EXPECT_EQ(std::string(large.data()), longer);
 }
 
 } // namespace

@@ -3,11 +3,11 @@
 #include "app/about_dlg.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "controls/icon_button.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
-#include "res/string_table.h"
+#include "platform/string_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +18,10 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using test_support::Seams;
+using test_support::Utf8;
+using test_support::WriteFile;
 
 class MainDlgTest : public ::testing::Test {
 protected:
@@ -60,19 +64,22 @@ TEST_F(MainDlgTest, StartsWithTheNormFamilyAndTheDefaults)
 TEST_F(MainDlgTest, EveryButtonHasItsIconAndTooltip)
 {
     const std::pair<int, int> tips[] = {
-        {1002, 111}, {1004, 110}, {1009, 115}, {1006, 109}, {1003, 111},
-        {1005, 110}, {1007, 112}, {1008, 114}, {1, 113},
+        {CMainDlg::kChooseInputButton, kStringTipChooseFile}, {CMainDlg::kEditInputButton, kStringTipEditFile},
+        {CMainDlg::kCreateDataButton, kStringTipCreateData},  {CMainDlg::kEditDataButton, kStringTipEditData},
+        {CMainDlg::kChooseOutputButton, kStringTipChooseFile}, {CMainDlg::kEditOutputButton, kStringTipEditFile},
+        {CMainDlg::kComputeButton, kStringTipCompute},        {CMainDlg::kAboutButton, kStringTipAbout},
+        {CMainDlg::kEndButton, kStringTipExit},
     };
     for (const auto& [id, tip] : tips) {
         auto* button = platform::FindControlAs<CIconButton>(&dialog, id);
         ASSERT_NE(button, nullptr) << id;
-        EXPECT_EQ(button->toolTip(), QString::fromUtf8(LoadString(tip))) << id;
+        EXPECT_EQ(button->toolTip(), platform::LoadText(tip)) << id;
         EXPECT_EQ(button->IconSize(), QSize(16, 16)) << id;
     }
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1007)->text(), QStringLiteral("Rechnen"));
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1008)->text(), Utf8("Über..."));
-    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, 1)->text(), QStringLiteral("Ende"));
-    EXPECT_TRUE(platform::FindControlAs<CIconButton>(&dialog, 1)->isDefault());
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kComputeButton)->text(), QStringLiteral("Rechnen"));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kAboutButton)->text(), Utf8("Über..."));
+    EXPECT_EQ(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kEndButton)->text(), QStringLiteral("Ende"));
+    EXPECT_TRUE(platform::FindControlAs<CIconButton>(&dialog, CMainDlg::kEndButton)->isDefault());
     EXPECT_FALSE(dialog.windowIcon().isNull());
 }
 
@@ -134,26 +141,34 @@ TEST_F(MainDlgTest, FamilySwitchingShowsOnePanelAndKeepsTypedText)
 
 TEST_F(MainDlgTest, ChoosingFilesUsesTheTitlesAndFiltersAndCancelKeepsTheOldName)
 {
-    seams.fileAnswer = QStringLiteral("/daten/netz.EIN");
-    Click(CMainDlg::kChooseInputButton);
-    ASSERT_EQ(seams.fileRequests.size(), 1u);
-    EXPECT_EQ(seams.fileRequests[0].title, Utf8("Eingabedatei wählen ..."));
-    EXPECT_EQ(seams.fileRequests[0].initialName, QStringLiteral("*.EIN"));
-    EXPECT_EQ(seams.fileRequests[0].nameFilters,
-              (QStringList{QStringLiteral("Eingabedatei (*.EIN) (*.ein)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
-    EXPECT_EQ(Edit(CMainDlg::kInputEdit)->text(), QStringLiteral("/daten/netz.EIN"));
+    const struct {
+        int button;
+        int edit;
+        const char* title;
+        const char* initialName;
+        const char* filter;
+        const char* answer;
+        bool computeEnabled; // after this choice
+    } choices[] = {
+        {CMainDlg::kChooseInputButton, CMainDlg::kInputEdit, "Eingabedatei wählen ...", "*.EIN",
+         "Eingabedatei (*.EIN) (*.ein)", "/daten/netz.EIN", false},
+        {CMainDlg::kChooseOutputButton, CMainDlg::kOutputEdit, "Ausgabedatei wählen ...", "*.AUS",
+         "Ausgabedatei (*.AUS) (*.aus)", "/daten/netz.AUS", true},
+    };
+    for (const auto& choice : choices) {
+        seams.fileRequests.clear();
+        seams.fileAnswer = QString::fromLatin1(choice.answer);
+        Click(choice.button);
+        ASSERT_EQ(seams.fileRequests.size(), 1u);
+        EXPECT_EQ(seams.fileRequests[0].title, Utf8(choice.title));
+        EXPECT_EQ(seams.fileRequests[0].initialName, QString::fromLatin1(choice.initialName));
+        EXPECT_EQ(seams.fileRequests[0].nameFilters,
+                  (QStringList{QString::fromLatin1(choice.filter), QStringLiteral("Alle Dateien (*.*) (*)")}));
+        EXPECT_EQ(Edit(choice.edit)->text(), QString::fromLatin1(choice.answer));
+        EXPECT_EQ(Enabled(CMainDlg::kComputeButton), choice.computeEnabled);
+    }
     EXPECT_TRUE(Enabled(CMainDlg::kEditInputButton));
-    EXPECT_FALSE(Enabled(CMainDlg::kComputeButton));
-
-    seams.fileAnswer = QStringLiteral("/daten/netz.AUS");
-    Click(CMainDlg::kChooseOutputButton);
-    ASSERT_EQ(seams.fileRequests.size(), 2u);
-    EXPECT_EQ(seams.fileRequests[1].title, Utf8("Ausgabedatei wählen ..."));
-    EXPECT_EQ(seams.fileRequests[1].initialName, QStringLiteral("*.AUS"));
-    EXPECT_EQ(seams.fileRequests[1].nameFilters,
-              (QStringList{QStringLiteral("Ausgabedatei (*.AUS) (*.aus)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
     EXPECT_EQ(dialog.OutputFileName, QStringLiteral("/daten/netz.AUS"));
-    EXPECT_TRUE(Enabled(CMainDlg::kComputeButton));
 
     seams.fileAnswer.clear();
     Click(CMainDlg::kChooseInputButton);
@@ -193,7 +208,7 @@ TEST_F(MainDlgTest, MissingTextEditorIsReported)
     seams.editorStarts = false;
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), present);
     Click(CMainDlg::kEditInputButton);
-    EXPECT_EQ(seams.messages, QStringList{QString::fromUtf8(LoadString(121))});
+    EXPECT_EQ(seams.messages, QStringList{platform::LoadText(kStringNoTextEditor)});
 }
 
 TEST_F(MainDlgTest, EnterInAFieldClosesWhenEveryFieldIsAccepted)
@@ -245,7 +260,7 @@ TEST_F(MainDlgTest, TabGoesThroughTheFieldsAndTheVisiblePanelInOrder)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_NE(QApplication::focusWidget(), nullptr);
     EXPECT_EQ(QApplication::focusWidget()->parentWidget(), dialog.NormPanel());
-    // The checked radio, the factor field, then (1007 being disabled) "Über...".
+    // The checked radio, the factor field, then ("Rechnen" being disabled) "Über...".
     QWidget* about = platform::FindControl(&dialog, CMainDlg::kAboutButton);
     for (int i = 0; i < 3 && QApplication::focusWidget() != about; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -282,7 +297,7 @@ TEST_F(MainDlgTest, DataEditorButtonsSayThatTheEditorIsNotThereYet)
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("a.EIN"));
     Click(CMainDlg::kCreateDataButton);
     Click(CMainDlg::kEditDataButton);
-    const QString notice = QString::fromUtf8(LoadString(kStringNoDataEditor));
+    const QString notice = platform::LoadText(kStringNoDataEditor);
     EXPECT_FALSE(notice.isEmpty());
     EXPECT_EQ(seams.messages, (QStringList{notice, notice}));
 }

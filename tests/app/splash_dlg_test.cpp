@@ -2,7 +2,8 @@
 
 #include "app/main_app.h"
 #include "app/main_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
+#include "res/dialog_templates.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using test_support::Seams;
 
 // Restores the real wait after each test.
 class SplashDlgTest : public ::testing::Test {
@@ -29,7 +32,7 @@ TEST_F(SplashDlgTest, IsItsPictureWithoutCaption)
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
     const QList<QLabel*> pictures = splash.findChildren<QLabel*>();
     ASSERT_EQ(pictures.size(), 1);
-    EXPECT_EQ(pictures[0]->property("imageId").toInt(), kPictureSplash);
+    EXPECT_EQ(pictures[0]->property("imageId").toInt(), res::kPictureSplash);
     EXPECT_EQ(pictures[0]->pixmap().size(), QSize(399, 304));
     EXPECT_EQ(pictures[0]->geometry(), QRect(0, 0, 399, 304));
 }

@@ -1,11 +1,13 @@
 // tolvar-cli run as a user runs it: a child process with its arguments,
 // exit status, standard output and standard error.
 
-#include "normex/normex.h"
-#include "normex/report_reader.h"
-
 #include "core/estimator.h"
+#include "core/report.h"
 #include "io/input_file.h"
+#include "normex/command_text.h"
+#include "normex/normex.h"
+#include "report_reader.h"
+#include "stack_loss.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +28,8 @@
 namespace {
 
 const std::string kCli = TOLVAR_BIN_DIR "/tolvar-cli";
-const std::string kExamples = TOLVAR_SOURCE_DIR "/examples/";
-
-// Certified stack loss solutions (R quantreg, MASS, scipy/HiGHS, exact
-// rationals; shared data notes). The Huber and biweight runs stop at
-// max |dx| < 1e-5, so they agree to about that.
-const double kHuber[4] = {-38.580776680338197, 0.835018346544526, 0.7044972281830203, -0.10892539555336646};
-const double kBiweight[4] = {-37.020522532082232, 0.82264505303082192, 0.50759548246911523, -0.073785204686686701};
-const double kL1[4] = {-13693.0 / 345.0, 287.0 / 345.0, 66.0 / 115.0, -7.0 / 115.0};
-const double kMinimax[4] = {-112887.0 / 4154.0, 1198.0 / 2077.0, 3860.0 / 2077.0, -699.0 / 2077.0};
+using test_support::ExpectUnknowns;
+using test_support::StackLossFixedPointOf;
 
 struct CliRun {
     int exitCode = -1;
@@ -60,19 +55,11 @@ int ExitCodeOf(pid_t pid)
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/cli_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     // Runs tolvar-cli with standard output and error going to files.
     CliRun Run(std::vector<std::string> args)
     {
-        const std::string outPath = dir + "/stdout.txt";
-        const std::string errPath = dir + "/stderr.txt";
+        const std::string outPath = Path("stdout.txt");
+        const std::string errPath = Path("stderr.txt");
         std::vector<char*> argv = ArgumentVector(args);
         const pid_t pid = fork();
         if (pid == 0) {
@@ -87,8 +74,8 @@ protected:
         }
         CliRun run;
         run.exitCode = ExitCodeOf(pid);
-        run.out = testutil::ReadBytes(outPath);
-        run.err = testutil::ReadBytes(errPath);
+        run.out = test_support::ReadBytes(outPath);
+        run.err = test_support::ReadBytes(errPath);
         return run;
     }
 
@@ -121,71 +108,60 @@ protected:
         return true;
     }
 
-    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    std::string Path(const std::string& name) const { return folder.Path(name); }
 
-    std::string dir;
+    test_support::TempFolder folder;
 };
 
-void ExpectUnknowns(const testutil::ParsedReport& report, const double* expected, double tolerance)
+// Every method of the table by its name (in any case), with its default
+// tuning constant: the report names the method the engine ran.
+TEST_F(CliTest, EveryMethodByItsNameWithItsDefault)
 {
-    ASSERT_EQ(report.unknowns.size(), 4u);
-    for (std::size_t k = 0; k < 4; ++k)
-        EXPECT_NEAR(report.unknowns[k], expected[k], tolerance) << "unknown " << k;
-}
-
-TEST_F(CliTest, EveryEstimatorOnAnExampleFile)
-{
-    struct Case {
-        const char* name;
-        const char* methodLine;
-    };
-    const Case cases[] = {
-        {"andrews", "Andrews mit Tuning-Konstante 0.500000"},   {"biweight", "Biweight mit Tuning-Konstante 4.685000"},
-        {"cauchy", "Cauchy mit Tuning-Konstante 2.385000"},     {"fair", "Fair mit Tuning-Konstante 1.400000"},
-        {"huber", "Huber mit Tuning-Konstante 1.500000"},       {"logistic", "Logistic mit Tuning-Konstante 1.205000"},
-        {"talwar", "Talwar mit Tuning-Konstante 2.795000"},     {"welsch", "Welsch mit Tuning-Konstante 2.985000"},
-        {"l1", "L1-Norm L\xF6sung (Barrodale-Roberts)"},        {"LP-IRLS", "Lp-Norm L\xF6sung mit Normfaktor 1.500000"},
-    };
-    for (const Case& c : cases) {
-        const std::string out = Path(std::string(c.name) + ".AUS");
-        std::vector<std::string> args{"-m", c.name, kExamples + "levelling_network.EIN", out};
-        if (std::string(c.name) == "LP-IRLS")
+    for (const MethodInfo& method : kMethods) {
+        std::string name = method.commandLineName;
+        if (method.code == kMethodLpNorm)
+            name = "LP-IRLS";
+        const std::string out = Path(name + ".AUS");
+        std::vector<std::string> args{"-m", name, test_support::ExampleFile("levelling_network.EIN"), out};
+        if (method.parameter == MethodParameter::kNormFactor)
             args.insert(args.begin(), {"-p", "1.5"});
         const CliRun run = Run(args);
-        EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
-        EXPECT_EQ(run.err, "") << c.name; // no terminal: no progress, no message
-        const testutil::ParsedReport report = testutil::ParseReport(out);
-        ASSERT_TRUE(report.ok) << c.name;
-        EXPECT_EQ(report.methodLine, c.methodLine);
-        EXPECT_EQ(report.observations.size(), 8u) << c.name;
-        EXPECT_EQ(report.unknowns.size(), 3u) << c.name;
-        EXPECT_EQ(report.passCount < 0, std::string(c.name) == "l1") << c.name;
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        EXPECT_EQ(run.err, "") << name; // no terminal: no progress, no message
+        const test_support::ParsedReport report = test_support::ParseReport(out);
+        ASSERT_TRUE(report.ok) << name;
+        std::string methodLine = MethodText(method.code, method.defaultTuningConstant, 1.5);
+        methodLine.pop_back(); // the line end
+        EXPECT_EQ(report.methodLine, methodLine);
+        EXPECT_EQ(report.observations.size(), 8u) << name;
+        EXPECT_EQ(report.unknowns.size(), 3u) << name;
+        EXPECT_EQ(report.passCount < 0, method.code == kMethodL1) << name;
     }
 }
 
 TEST_F(CliTest, StackLossAgreesWithCertifiedSolutions)
 {
-    const std::string in = kExamples + "stackloss.EIN";
+    const std::string in = test_support::StackLossFile();
     const std::string out = Path("sl.AUS");
     ASSERT_EQ(Run({in, out}).exitCode, 0); // Huber 1.5 by default
-    ExpectUnknowns(testutil::ParseReport(out), kHuber, 2e-5);
+    ExpectUnknowns(test_support::ParseReport(out), StackLossFixedPointOf(kMethodHuber).x, 2e-5);
     ASSERT_EQ(Run({"--method=biweight", in, out}).exitCode, 0);
-    ExpectUnknowns(testutil::ParseReport(out), kBiweight, 2e-5);
+    ExpectUnknowns(test_support::ParseReport(out), StackLossFixedPointOf(kMethodBiweight).x, 2e-5);
     ASSERT_EQ(Run({"-ml1", in, out}).exitCode, 0);
-    ExpectUnknowns(testutil::ParseReport(out), kL1, 6e-6);
+    ExpectUnknowns(test_support::ParseReport(out), test_support::kStackLossL1, 6e-6);
     ASSERT_EQ(Run({"-m", "lp", "-p", "1", in, out}).exitCode, 0);
-    ExpectUnknowns(testutil::ParseReport(out), kL1, 6e-6);
+    ExpectUnknowns(test_support::ParseReport(out), test_support::kStackLossL1, 6e-6);
     ASSERT_EQ(Run({"-m", "lp", "--norm", "25", in, out}).exitCode, 0);
-    const testutil::ParsedReport minimax = testutil::ParseReport(out);
+    const test_support::ParsedReport minimax = test_support::ParseReport(out);
     EXPECT_EQ(minimax.methodLine, "Loo-Norm L\xF6sung (Tschebycheff)");
-    ExpectUnknowns(minimax, kMinimax, 6e-6);
+    ExpectUnknowns(minimax, test_support::kStackLossMinimax, 6e-6);
 }
 
 // The options reach the engine unchanged: the report is byte for byte the
 // engine's own for the same settings.
 TEST_F(CliTest, OptionsReachTheEngine)
 {
-    const std::string in = kExamples + "stackloss.EIN";
+    const std::string in = test_support::StackLossFile();
     const std::string out = Path("cli.AUS");
     const std::string reference = Path("engine.AUS");
     ASSERT_EQ(Run({"-m", "cauchy", "-c", "2", "-i", "7", "-s", "1e-3", in, out}).exitCode, 0);
@@ -195,13 +171,13 @@ TEST_F(CliTest, OptionsReachTheEngine)
     engine.SetOutputFile(reference);
     engine.TuningConstant = 2.0;
     ASSERT_EQ(engine.RunWithWeightVector(A, l, p, kMethodCauchy, 0.0, 7, 1e-3), kRunSuccess);
-    EXPECT_EQ(testutil::ReadBytes(out), testutil::ReadBytes(reference));
+    EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(reference));
 
     // A stop criterion of 0 is never met: the limit ends the run after limit + 1 passes.
     ASSERT_EQ(Run({"-s", "0", "-i", "3", in, out}).exitCode, 0);
-    EXPECT_EQ(testutil::ParseReport(out).passCount, 4);
+    EXPECT_EQ(test_support::ParseReport(out).passCount, 4);
     ASSERT_EQ(Run({"-i", "0", in, out}).exitCode, 0);
-    EXPECT_EQ(testutil::ParseReport(out).passCount, 1);
+    EXPECT_EQ(test_support::ParseReport(out).passCount, 1);
 }
 
 // tolvar-cli -m lp and the library's LP share one code path.
@@ -211,22 +187,20 @@ TEST_F(CliTest, LpWayWritesTheLibrarysReport)
     ASSERT_NE(handle, nullptr) << dlerror();
     auto lp = reinterpret_cast<int (*)(char*, int)>(dlsym(handle, "LP"));
     ASSERT_NE(lp, nullptr);
-    const std::string in = kExamples + "line_with_outlier.EIN";
+    const std::string in = test_support::ExampleFile("line_with_outlier.EIN");
     for (const char* factor : {"1", "2", "25", "1.5", "3"}) {
         const std::string cliOut = Path("cli.AUS");
         const std::string libOut = Path("lib.AUS");
         ASSERT_EQ(Run({"-m", "lp", "-p", factor, in, cliOut}).exitCode, 0) << factor;
-        char command[255];
-        std::snprintf(command, sizeof command, "%s %s %d %d %lf %d ", in.c_str(), libOut.c_str(), 10, 2,
-                      std::stod(factor), 1000);
-        ASSERT_EQ(lp(command, 255), NORMEX_SUCCESS) << factor;
-        EXPECT_EQ(testutil::ReadBytes(cliOut), testutil::ReadBytes(libOut)) << factor;
+        std::vector<char> command = LpCommandBuffer(BuildLpCommand(in, libOut, 10, 2, std::stod(factor), 1000));
+        ASSERT_EQ(lp(command.data(), static_cast<int>(command.size())), NORMEX_SUCCESS) << factor;
+        EXPECT_EQ(test_support::ReadBytes(cliOut), test_support::ReadBytes(libOut)) << factor;
     }
 }
 
 TEST_F(CliTest, UsageErrorsExitWithTwo)
 {
-    const std::string in = kExamples + "stackloss.EIN";
+    const std::string in = test_support::StackLossFile();
     const std::string out = Path("never.AUS");
     struct Case {
         std::vector<std::string> args;
@@ -261,13 +235,13 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         EXPECT_EQ(run.exitCode, 2) << c.message;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
-    EXPECT_FALSE(testutil::FileExists(out));
+    EXPECT_FALSE(test_support::FileExists(out));
     // The ends of the tuning range are accepted.
     EXPECT_EQ(Run({"-c", "0", "-i", "2", in, out}).exitCode, 1); // c = 0: every weight 0, not finite
     EXPECT_EQ(Run({"-c", "100000000", in, out}).exitCode, 0);
     // A leading "+" and surrounding blanks are accepted.
     EXPECT_EQ(Run({"-c", " +1.5 ", "-i", "+3", in, out}).exitCode, 0);
-    EXPECT_EQ(testutil::ParseReport(out).methodLine, "Huber mit Tuning-Konstante 1.500000");
+    EXPECT_EQ(test_support::ParseReport(out).methodLine, "Huber mit Tuning-Konstante 1.500000");
 }
 
 TEST_F(CliTest, FaultyInputNamesTheFile)
@@ -279,22 +253,22 @@ TEST_F(CliTest, FaultyInputNamesTheFile)
     EXPECT_EQ(run.err, "tolvar-cli: " + missing + ": Fehler beim \u00d6ffnen der Eingabedatei!!\n");
 
     const std::string noWeight = Path("noweight.EIN");
-    testutil::WriteInput(noWeight, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, 0.0});
+    test_support::WriteInput(noWeight, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, 0.0});
     run = Run({"-m", "lp", "-p", "25", noWeight, out});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!\n");
 
     const std::string empty = Path("empty.EIN");
-    testutil::WriteInput(empty, {}, {}, {});
+    test_support::WriteInput(empty, {}, {}, {});
     run = Run({"-m", "welsch", empty, out});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find(empty + ": Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"), std::string::npos);
-    EXPECT_FALSE(testutil::FileExists(out));
+    EXPECT_FALSE(test_support::FileExists(out));
 }
 
 TEST_F(CliTest, FailedComputationExitsWithOne)
 {
-    const std::string in = kExamples + "stackloss.EIN";
+    const std::string in = test_support::StackLossFile();
     const std::string unwritable = Path("no/such/dir/out.AUS");
     for (const std::vector<std::string>& method :
          {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "2"}}) {
@@ -311,11 +285,11 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
     // finite. The report is still written, with count 2.
     const std::string talwar = Path("talwar.EIN");
     const std::string out = Path("talwar.AUS");
-    testutil::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
+    test_support::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
     const CliRun run = Run({"-m", "talwar", talwar, out});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
-    const testutil::ParsedReport report = testutil::ParseReport(out);
+    const test_support::ParsedReport report = test_support::ParseReport(out);
     ASSERT_TRUE(report.ok);
     EXPECT_EQ(report.passCount, 2);
     EXPECT_FALSE(std::isfinite(report.unknowns.at(0)));
@@ -327,8 +301,9 @@ TEST_F(CliTest, HelpAndVersion)
         const CliRun run = Run({option});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out.rfind("Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n", 0), 0u);
-        for (const char* word : {"andrews", "biweight", "cauchy", "fair", "huber", "logistic", "talwar", "welsch",
-                                 "l1", "lp-irls", "--tuning", "--norm", "--iterations", "--stop", "--quiet"})
+        for (const MethodInfo& method : kMethods)
+            EXPECT_NE(run.out.find(method.commandLineName), std::string::npos) << method.commandLineName;
+        for (const char* word : {"--tuning", "--norm", "--iterations", "--stop", "--quiet", "Biweight 4.685"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         EXPECT_EQ(run.err, "");
     }
@@ -340,7 +315,7 @@ TEST_F(CliTest, HelpAndVersion)
 // On a terminal the pass text is rewritten in place; -q silences it.
 TEST_F(CliTest, ProgressOnlyOnATerminal)
 {
-    const std::string in = kExamples + "stackloss.EIN";
+    const std::string in = test_support::StackLossFile();
     std::string shown;
     if (!RunOnTerminal({"-s", "0", "-i", "2", in, Path("t.AUS")}, shown))
         GTEST_SKIP() << "no pseudo-terminal on this machine";
@@ -368,7 +343,7 @@ TEST_F(CliTest, ManyObservationsRunInLinearMemory)
     // Least squares leaves the good observations within 30 and the outliers
     // beyond it; Talwar then drops the outliers and fits the line exactly.
     ASSERT_EQ(Run({"-m", "talwar", "-c", "30", in, out}).exitCode, 0);
-    const testutil::ParsedReport report = testutil::ParseReport(out);
+    const test_support::ParsedReport report = test_support::ParseReport(out);
     ASSERT_TRUE(report.ok);
     EXPECT_NEAR(report.unknowns.at(0), 3.0, 1e-5); // the outliers (+50) get weight 0
     EXPECT_NEAR(report.unknowns.at(1), 2.0, 1e-5);
@@ -378,12 +353,12 @@ TEST_F(CliTest, ManyObservationsRunInLinearMemory)
 TEST_F(CliTest, PlotIsSavedWhenAskedFor)
 {
     const std::string png = Path("plot.png");
-    const CliRun run = Run({"--plot", png, kExamples + "line_with_outlier.EIN", Path("p.AUS")});
+    const CliRun run = Run({"--plot", png, test_support::ExampleFile("line_with_outlier.EIN"), Path("p.AUS")});
     if (run.exitCode == 2 && run.err.find("keine Grafik") != std::string::npos)
         GTEST_SKIP() << "built without the desktop part";
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(testutil::ReadBytes(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
-    const CliRun bad = Run({"--plot", Path("no/dir/plot.png"), kExamples + "line_with_outlier.EIN", Path("p.AUS")});
+    EXPECT_EQ(test_support::ReadBytes(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const CliRun bad = Run({"--plot", Path("no/dir/plot.png"), test_support::ExampleFile("line_with_outlier.EIN"), Path("p.AUS")});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("no/dir/plot.png"), std::string::npos) << bad.err;
 }

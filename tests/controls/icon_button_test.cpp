@@ -1,6 +1,6 @@
 #include "controls/icon_button.h"
 
-#include "res/string_table.h"
+#include "platform/string_text.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -204,7 +204,7 @@ TEST_F(IconButtonTest, ColoursAreThoseOfConstructionTime)
 TEST_F(IconButtonTest, TooltipFromTheStringTableAndOnlyWhenActive)
 {
     button->SetTip(kStringTipChooseFile, true);
-    EXPECT_EQ(button->toolTip(), QString::fromUtf8(LoadString(kStringTipChooseFile)));
+    EXPECT_EQ(button->toolTip(), platform::LoadText(kStringTipChooseFile));
     button->SetTip(QString(), true);  // no text: nothing changes
     EXPECT_EQ(button->toolTip(), QString::fromUtf8("Datei wählen"));
     button->SetTip(4711, true);  // id without text: nothing changes

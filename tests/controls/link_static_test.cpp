@@ -2,6 +2,7 @@
 
 #include "platform/message_box.h"
 #include "platform/shell_open.h"
+#include "qt_test_support.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -19,18 +20,7 @@
 #include <ostream>
 #include <vector>
 
-// Readable rectangles in failure messages.
-void PrintTo(const QRect& rect, std::ostream* out)
-{
-    *out << "(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height() << ")";
-}
-
 namespace {
-
-struct Message {
-    QString text;
-    platform::MessageIcon icon;
-};
 
 // Replaces the desktop and the message box for one test.
 class LinkStaticTest : public ::testing::Test {
@@ -84,17 +74,9 @@ protected:
 
     void Click(CLinkStatic* link) { QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2)); }
 
-    int OpenResult = platform::kOpenSucceeded;
-    std::vector<QString> OpenedTargets;
-    std::vector<Message> Messages;
+    test_support::ShellOpenRecorder Desktop;
+    test_support::MessageRecorder Recorder;
     std::unique_ptr<QWidget> Dialog;
-    platform::ScopedHandler<int(const QString&)> opener{platform::ShellOpenSeam(), [this](const QString& target) {
-                                                            OpenedTargets.push_back(target);
-                                                            return OpenResult;
-                                                        }};
-    platform::ScopedHandler<void(const QString&, platform::MessageIcon)> recorder{
-        platform::MessageSeam(),
-        [this](const QString& text, platform::MessageIcon icon) { Messages.push_back({text, icon}); }};
 };
 
 TEST_F(LinkStaticTest, ColoursFollowHoverAndVisitedState)
@@ -127,7 +109,7 @@ TEST_F(LinkStaticTest, ColoursFollowHoverAndVisitedState)
     EXPECT_TRUE(QTest::qWaitFor([link] { return !link->IsOver(); }, 2000));
     EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(85, 26, 139));
     EXPECT_FALSE(link->font().underline());
-    EXPECT_TRUE(Messages.empty());
+    EXPECT_TRUE(Recorder.messages.isEmpty());
 }
 
 TEST_F(LinkStaticTest, HoverStaysWhileTheCursorIsInside)
@@ -158,8 +140,8 @@ TEST_F(LinkStaticTest, TargetAndTextDefaultToEachOther)
     EXPECT_EQ(both->cursor().shape(), Qt::PointingHandCursor);
 
     Click(both);
-    ASSERT_EQ(OpenedTargets.size(), 1u);
-    EXPECT_EQ(OpenedTargets[0], QStringLiteral("mailto:someone@example.org"));
+    ASSERT_EQ(Desktop.targets.size(), 1u);
+    EXPECT_EQ(Desktop.targets[0], QStringLiteral("mailto:someone@example.org"));
 }
 
 // Expected sizes come from the font metrics of the underlined font and the
@@ -243,12 +225,13 @@ TEST_F(LinkStaticTest, FailedOpenShowsTheMessageOfItsCode)
     CLinkStatic* link = MakeLink(QStringLiteral("mailto:nobody@example.org"));
     ShowDialog();
     for (const Case& c : cases) {
-        Messages.clear();
-        OpenResult = c.code;
+        Recorder.messages.clear();
+        Recorder.icons.clear();
+        Desktop.result = c.code;
         Click(link);
-        ASSERT_EQ(Messages.size(), 1u) << c.code;
-        EXPECT_EQ(Messages[0].text, QStringLiteral("Unable to open hyperlink:\n\n") + QString::fromUtf8(c.text));
-        EXPECT_EQ(Messages[0].icon, platform::MessageIcon::Warning);
+        ASSERT_EQ(Recorder.messages.size(), 1) << c.code;
+        EXPECT_EQ(Recorder.messages[0], QStringLiteral("Unable to open hyperlink:\n\n") + QString::fromUtf8(c.text));
+        EXPECT_EQ(Recorder.icons[0], platform::MessageIcon::Warning);
         EXPECT_FALSE(link->IsVisited()) << "code " << c.code << " is a failure";
     }
     EXPECT_EQ(platform::OpenErrorText(33), QStringLiteral("Unknown Error (33) occurred."));
@@ -258,13 +241,13 @@ TEST_F(LinkStaticTest, ThirtyThreeIsTheFirstSuccess)
 {
     CLinkStatic* link = MakeLink(QStringLiteral("mailto:somebody@example.org"));
     ShowDialog();
-    OpenResult = 32;
+    Desktop.result = 32;
     Click(link);
     EXPECT_FALSE(link->IsVisited());
-    OpenResult = 33;
+    Desktop.result = 33;
     Click(link);
     EXPECT_TRUE(link->IsVisited());
-    EXPECT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Recorder.messages.size(), 1);
 }
 
 // A double click opens the target once, like a single click: its second
@@ -278,11 +261,11 @@ TEST_F(LinkStaticTest, DoubleClickOpensOnce)
     QTest::mouseClick(link, Qt::LeftButton, {}, at);
     QTest::mouseDClick(link, Qt::LeftButton, {}, at);
     QTest::mouseRelease(link, Qt::LeftButton, {}, at);
-    EXPECT_EQ(OpenedTargets.size(), 1u);
+    EXPECT_EQ(Desktop.targets.size(), 1u);
     QTest::mouseClick(link, Qt::RightButton, {}, QPoint(2, 2));
-    EXPECT_EQ(OpenedTargets.size(), 1u);
+    EXPECT_EQ(Desktop.targets.size(), 1u);
     Click(link);
-    EXPECT_EQ(OpenedTargets.size(), 2u);
+    EXPECT_EQ(Desktop.targets.size(), 2u);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #include "core/chebyshev_solver.h"
-#include "normex/minimax_oracle.h"
+#include "minimax_oracle.h"
 
 #include <gtest/gtest.h>
 
+#include "stack_loss.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -16,9 +17,9 @@ namespace {
 using test_support::FromRows;
 using test_support::Column;
 
-testutil::Rows ToRows(const Matrix& A)
+test_support::Rows ToRows(const Matrix& A)
 {
-    testutil::Rows rows(static_cast<std::size_t>(A.Rows()));
+    test_support::Rows rows(static_cast<std::size_t>(A.Rows()));
     for (int i = 0; i < A.Rows(); ++i)
         rows[static_cast<std::size_t>(i)].assign(A[i], A[i] + A.Columns());
     return rows;
@@ -34,12 +35,12 @@ std::vector<double> ToVector(const Matrix& x)
 
 double MaxAbsResidual(const Matrix& A, const Matrix& b, const std::vector<double>& x)
 {
-    return testutil::MaxAbsResidual(ToRows(A), ToVector(b), x);
+    return test_support::MaxAbsResidual(ToRows(A), ToVector(b), x);
 }
 
 double BruteForceMinimax(const Matrix& A, const Matrix& b)
 {
-    return testutil::BruteForceMinimax(ToRows(A), ToVector(b));
+    return test_support::BruteForceMinimax(ToRows(A), ToVector(b));
 }
 
 struct Problem {
@@ -63,18 +64,11 @@ Problem RandomProblem(int n, int u, unsigned seed)
 
 } // namespace
 
-// Brownlee's stack loss data (R datasets::stackloss): rows (1, Air.Flow,
-// Water.Temp, Acid.Conc.), observation stack.loss. Certified minimax solution
-// from shared data notes (R quantreg, scipy/HiGHS and exact rationals agree):
-// x = (-112887/4154, 1198/2077, 3860/2077, -699/2077), max |v| = 19705/4154.
 TEST(ChebyshevSolver, StackLossMatchesCertifiedSolution)
 {
-    const Matrix A = FromRows({{1, 80, 27, 89}, {1, 80, 27, 88}, {1, 75, 25, 90}, {1, 62, 24, 87}, {1, 62, 22, 87},
-                               {1, 62, 23, 87}, {1, 62, 24, 93}, {1, 62, 24, 93}, {1, 58, 23, 87}, {1, 58, 18, 80},
-                               {1, 58, 18, 89}, {1, 58, 17, 88}, {1, 58, 18, 82}, {1, 58, 19, 93}, {1, 50, 18, 89},
-                               {1, 50, 18, 86}, {1, 50, 19, 72}, {1, 50, 19, 79}, {1, 50, 20, 80}, {1, 56, 20, 82},
-                               {1, 70, 20, 91}});
-    const Matrix b = Column({42, 37, 37, 28, 18, 18, 19, 20, 15, 14, 14, 13, 11, 12, 8, 7, 8, 8, 9, 15, 15});
+    const test_support::StackLossProblem data = test_support::ReadStackLoss();
+    const Matrix& A = data.A;
+    const Matrix& b = data.l;
     Matrix x;
     Matrix v;
     const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
@@ -82,10 +76,10 @@ TEST(ChebyshevSolver, StackLossMatchesCertifiedSolution)
     ASSERT_EQ(solution.status, kChebyshevOptimal);
     ASSERT_EQ(x.Rows(), 4);
     ASSERT_EQ(v.Rows(), 21);
-    const double expected[4] = {-112887.0 / 4154.0, 1198.0 / 2077.0, 3860.0 / 2077.0, -699.0 / 2077.0};
+    const std::vector<double>& expected = test_support::kStackLossMinimax;
     for (int k = 0; k < 4; ++k)
         EXPECT_NEAR(x[k][0], expected[k], 1e-11 * std::max(1.0, std::fabs(expected[k]))) << "unknown " << k;
-    EXPECT_NEAR(solution.maxResidual, 19705.0 / 4154.0, 1e-11);
+    EXPECT_NEAR(solution.maxResidual, test_support::kStackLossMinimaxValue, 1e-11);
     for (int i = 0; i < 21; ++i) {
         double fitted = 0.0;
         for (int k = 0; k < 4; ++k)
@@ -104,10 +98,7 @@ TEST(ChebyshevSolver, PolynomialFitEquioscillates)
         std::uniform_real_distribution<double> uniform(-1.0, 1.0);
         const int n = 9;
         const int u = 3;
-        std::vector<double> abscissa(n);
-        for (double& t : abscissa)
-            t = uniform(generator);
-        std::sort(abscissa.begin(), abscissa.end());
+        const std::vector<double> abscissa = test_support::SortedAbscissas(generator, uniform, n);
         Matrix A(n, u, 0.0);
         Matrix b(n, 1, 0.0);
         for (int i = 0; i < n; ++i) {
@@ -122,18 +113,9 @@ TEST(ChebyshevSolver, PolynomialFitEquioscillates)
         const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
         ASSERT_EQ(solution.status, kChebyshevOptimal);
 
-        // Walk the extremal points in abscissa order; count sign alternations.
-        int alternatingRun = 0;
-        double lastSign = 0.0;
-        for (int i = 0; i < n; ++i) {
-            if (std::fabs(v[i][0]) < solution.maxResidual * (1.0 - 1e-9))
-                continue;
-            const double sign = v[i][0] > 0.0 ? 1.0 : -1.0;
-            if (sign != lastSign)
-                ++alternatingRun;
-            lastSign = sign;
-        }
-        EXPECT_GE(alternatingRun, u + 1) << "seed " << seed;
+        const double tolerance = solution.maxResidual * 1e-9;
+        EXPECT_GE(test_support::AlternatingExtremes(ToVector(v), solution.maxResidual, tolerance), u + 1)
+            << "seed " << seed;
         EXPECT_NEAR(solution.maxResidual, BruteForceMinimax(A, b), 1e-10) << "seed " << seed;
     }
 }

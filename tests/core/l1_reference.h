@@ -16,7 +16,7 @@
 #include <cmath>
 #include <utility>
 
-namespace l1_reference {
+namespace test_support {
 
 inline void SolveL1Literal(const Matrix& A, const Matrix& b, Matrix& x, Matrix& E)
 {
@@ -211,4 +211,4 @@ step17:
     (void)found;
 }
 
-}  // namespace l1_reference
+}  // namespace test_support

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "stack_loss.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ namespace {
 
 using test_support::FromRows;
 using test_support::Column;
+using test_support::ExpectColumn;
 
 struct L1Result {
     Matrix x;
@@ -58,14 +60,6 @@ double SumAbs(const Matrix& v)
     for (int i = 0; i < v.Rows(); ++i)
         sum += std::fabs(v(i, 0));
     return sum;
-}
-
-void ExpectColumn(const Matrix& actual, const std::vector<double>& expected, double tolerance)
-{
-    ASSERT_EQ(actual.Rows(), static_cast<int>(expected.size()));
-    ASSERT_EQ(actual.Columns(), 1);
-    for (int i = 0; i < actual.Rows(); ++i)
-        EXPECT_NEAR(actual(i, 0), expected[i], tolerance) << "element " << i;
 }
 
 Matrix Ones(int rows)
@@ -150,29 +144,16 @@ TEST(SolveL1, LeavesArgumentsAndRebuildsTheOutputs)
         EXPECT_NEAR(v(i, 0), ResidualOf(A, b, x, i), 1e-12);
 }
 
-// Brownlee's stack loss data (1965) as shipped with R (datasets::stackloss):
-// rows (1, Air.Flow, Water.Temp, Acid.Conc.), observation stack.loss.
-// The L1 solution is the unique optimal vertex certified by R quantreg,
-// scipy/HiGHS and exact rational arithmetic: basic observations 2, 8, 16, 18,
-// x = (-13693/345, 287/345, 66/115, -7/115), sum |v| = 14518/345.
+// The unique optimal vertex of the stack loss data has zero residuals at
+// observations 2, 8, 16 and 18.
 TEST(SolveL1, StackLossMatchesTheCertifiedVertex)
 {
-    const double data[21][4] = {
-        {80, 27, 89, 42}, {80, 27, 88, 37}, {75, 25, 90, 37}, {62, 24, 87, 28}, {62, 22, 87, 18},
-        {62, 23, 87, 18}, {62, 24, 93, 19}, {62, 24, 93, 20}, {58, 23, 87, 15}, {58, 18, 80, 14},
-        {58, 18, 89, 14}, {58, 17, 88, 13}, {58, 18, 82, 11}, {58, 19, 93, 12}, {50, 18, 89, 8},
-        {50, 18, 86, 7},  {50, 19, 72, 8},  {50, 19, 79, 8},  {50, 20, 80, 9},  {56, 20, 82, 15},
-        {70, 20, 91, 15}};
-    Matrix A(21, 4, 1.0);
-    Matrix b(21, 1, 0.0);
-    for (int i = 0; i < 21; ++i) {
-        for (int j = 0; j < 3; ++j)
-            A(i, j + 1) = data[i][j];
-        b(i, 0) = data[i][3];
-    }
+    const test_support::StackLossProblem data = test_support::ReadStackLoss();
+    const Matrix& A = data.A;
+    const Matrix& b = data.l;
     const L1Result r = Solve(A, b);
-    ExpectColumn(r.x, {-13693.0 / 345, 287.0 / 345, 66.0 / 115, -7.0 / 115}, 1e-10);
-    EXPECT_NEAR(SumAbs(r.v), 14518.0 / 345, 1e-10);
+    ExpectColumn(r.x, test_support::kStackLossL1, 1e-10);
+    EXPECT_NEAR(SumAbs(r.v), test_support::kStackLossL1Sum, 1e-10);
     for (int i = 0; i < 21; ++i) {
         const bool basic = i == 1 || i == 7 || i == 15 || i == 17;
         if (basic)
@@ -450,7 +431,7 @@ void ExpectSameAsLiteral(const Problem& p, const std::string& label)
 {
     Matrix xLiteral(1, 1, 0.0);
     Matrix vLiteral(1, 1, 0.0);
-    l1_reference::SolveL1Literal(p.A, p.b, xLiteral, vLiteral);
+    test_support::SolveL1Literal(p.A, p.b, xLiteral, vLiteral);
     const L1Result fast = Solve(p.A, p.b);
     EXPECT_TRUE(SameBits(fast.x, xLiteral)) << label;
     EXPECT_TRUE(SameBits(fast.v, vLiteral)) << label;

@@ -24,11 +24,6 @@ namespace {
 using test_support::FromRows;
 using test_support::ReadBytes;
 
-std::string TempPath(const char* name)
-{
-    return testing::TempDir() + name;
-}
-
 TEST(Matrix, ConstructionFillsEveryElementAndCopiesAreDeep)
 {
     Matrix m(2, 3, 7.5);
@@ -241,7 +236,8 @@ TEST(MatrixDeathTest, AssignmentThatCannotObtainStorageThrowsBadAlloc)
 
 TEST(Matrix, PrintWritesFixedFieldsAndAClosingEmptyLine)
 {
-    const std::string path = TempPath("print.txt");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("print.txt");
     {
         ReportFile file;
         ASSERT_TRUE(file.Open(path));
@@ -252,12 +248,12 @@ TEST(Matrix, PrintWritesFixedFieldsAndAClosingEmptyLine)
     const std::string expected = "        1.000000000000000        2.000000000000000\r\n\r\n"
                                  "\r\n";
     EXPECT_EQ(ReadBytes(path), expected);
-    std::remove(path.c_str());
 }
 
 TEST(Matrix, PrintWritesAWideElementWhole)
 {
-    const std::string path = TempPath("wide.txt");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("wide.txt");
     {
         ReportFile file;
         ASSERT_TRUE(file.Open(path));
@@ -265,7 +261,6 @@ TEST(Matrix, PrintWritesAWideElementWhole)
         file.Close();
     }
     EXPECT_EQ(ReadBytes(path), "123456789012.500000000000000\r\n\r\n");
-    std::remove(path.c_str());
 }
 
 } // namespace

@@ -32,14 +32,14 @@ struct Column {
 
 std::string RunTalwarExample()
 {
-    const std::string path = testing::TempDir() + "talwar_example.AUS";
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("talwar_example.AUS");
     Column problem;
     CEstimator engine;
     engine.SetOutputFile(path);
     engine.TuningConstant = 2.795;
     EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodTalwar, 0.0, 1000, 1e-5), kRunSuccess);
     std::string report = ReadBytes(path);
-    std::remove(path.c_str());
     return report;
 }
 
@@ -79,19 +79,28 @@ TEST(Report, UmlautsAreSingleWindows1252Bytes)
     EXPECT_EQ(report.find("\xC3"), std::string::npos) << "no UTF-8 sequences";
 }
 
-TEST(Report, MethodLinesOfEveryCode)
+// The method table's names and default constants as the report shows them.
+TEST(Report, MethodLinesOfEveryCodeAtItsDefaultConstant)
 {
-    EXPECT_EQ(MethodText(0, 0, 1.5), "Lp-Norm L\xF6sung mit Normfaktor 1.500000\n");
-    EXPECT_EQ(MethodText(1, 9, 9), "L1-Norm L\xF6sung (Barrodale-Roberts)\n");
-    const char* names[] = {"Andrews", "Biweight", "Cauchy", "Fair", "Huber", "Logistic", "Talwar", "Welsch"};
-    for (int code = 2; code <= 9; ++code)
-        EXPECT_EQ(MethodText(code, 4.685, 0), std::string(names[code - 2]) + " mit Tuning-Konstante 4.685000\n");
+    const char* const expected[] = {
+        "Lp-Norm L\xF6sung mit Normfaktor 1.500000\n",   "L1-Norm L\xF6sung (Barrodale-Roberts)\n",
+        "Andrews mit Tuning-Konstante 0.500000\n",         "Biweight mit Tuning-Konstante 4.685000\n",
+        "Cauchy mit Tuning-Konstante 2.385000\n",          "Fair mit Tuning-Konstante 1.400000\n",
+        "Huber mit Tuning-Konstante 1.500000\n",           "Logistic mit Tuning-Konstante 1.205000\n",
+        "Talwar mit Tuning-Konstante 2.795000\n",          "Welsch mit Tuning-Konstante 2.985000\n",
+    };
+    for (const MethodInfo& method : kMethods)
+        EXPECT_EQ(MethodText(method.code, method.defaultTuningConstant, 1.5), expected[method.code]);
+    EXPECT_EQ(MethodText(kMethodHuber, 4.685, 0), "Huber mit Tuning-Konstante 4.685000\n");
+    EXPECT_EQ(MethodText(kMethodL1, 9, 9), "L1-Norm L\xF6sung (Barrodale-Roberts)\n");
     EXPECT_EQ(MethodText(10, 1, 1), "");
+    EXPECT_EQ(MethodText(-1, 1, 1), "");
 }
 
 TEST(Report, WideAndNonFiniteNumbersAreWrittenWholeAndShiftTheLine)
 {
-    const std::string path = testing::TempDir() + "wide.AUS";
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("wide.AUS");
     Matrix x(1, 1, std::numeric_limits<double>::quiet_NaN());
     Matrix l(1, 1, 123456789012.5);
     Matrix v(1, 1, -std::numeric_limits<double>::infinity());
@@ -104,13 +113,12 @@ TEST(Report, WideAndNonFiniteNumbersAreWrittenWholeAndShiftTheLine)
     const std::string report = ReadBytes(path);
     EXPECT_NE(report.find("            nan\r\n"), std::string::npos);
     EXPECT_NE(report.find("   1123456789012.50000           -inf           -inf\r\n"), std::string::npos);
-    std::remove(path.c_str());
 }
 
 TEST(Report, ANameWithANulByteCreatesNoFile)
 {
-    const std::string cut = testing::TempDir() + "cut.AUS";
-    std::remove(cut.c_str());
+    const test_support::TempFolder folder;
+    const std::string cut = folder.Path("cut.AUS");
     ReportFile file;
     EXPECT_FALSE(file.Open(cut + std::string(1, '\0') + ".txt"));
     EXPECT_FALSE(file.IsOpen());
@@ -123,12 +131,15 @@ TEST(Report, ANameWithANulByteCreatesNoFile)
 TEST(Report, AGermanLocaleStillWritesDecimalPoints)
 {
     const std::string golden = ReadBytes(TOLVAR_SOURCE_DIR "/tests/core/golden/talwar_example.AUS");
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/install-deps.sh generates de_DE.UTF-8";
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    EXPECT_STREQ(probe, "1,5") << "the locale is really German";
-    const std::string report = RunTalwarExample();
-    std::setlocale(LC_ALL, "C");
+    std::string report;
+    {
+        test_support::GermanLocale german;
+        ASSERT_TRUE(german.Entered());
+        char probe[16];
+        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+        EXPECT_STREQ(probe, "1,5") << "the locale is really German";
+        report = RunTalwarExample();
+    }
     EXPECT_EQ(report, golden);
 }
 

@@ -1,13 +1,12 @@
 #include "io/input_file.h"
 #include "io/line_reader.h"
-#include "io_test_util.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -15,10 +14,9 @@
 #include <string>
 #include <vector>
 
-using io_test::FromRows;
-using io_test::SameMatrix;
-using io_test::TempPath;
-using io_test::WriteBytes;
+using test_support::FromRows;
+using test_support::SameMatrix;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -30,22 +28,20 @@ struct Read {
     int result = -1;
 };
 
-Read ReadText(const std::string& text)
+// Reads text as a file with ReadInputFile, or with the weight-vector form.
+Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadInputFile)
 {
-    const std::string path = TempPath("input.EIN");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = ReadInputFile(path, read.designMatrix, read.observations, read.weights);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights);
     return read;
 }
 
 Read ReadVectorForm(const std::string& text)
 {
-    const std::string path = TempPath("input.EIN");
-    WriteBytes(path, text);
-    Read read;
-    read.result = ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights);
-    return read;
+    return ReadText(text, &ReadInputFileWeightVector);
 }
 
 int ResultOf(const std::string& text)
@@ -71,11 +67,7 @@ bool Untouched(const Read& read)
            SameMatrix(read.weights, FromRows({{-9.0}}));
 }
 
-class InputFileRead : public testing::Test {
-protected:
-    void SetUp() override { std::setlocale(LC_ALL, "C"); }
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-};
+using InputFileRead = testing::Test; // the "C" locale; GermanLocale puts it back
 
 }  // namespace
 
@@ -114,14 +106,15 @@ TEST_F(InputFileRead, LineEndsCrLfBareLfAndNoneAtTheEnd)
 
 TEST_F(InputFileRead, EmptyNameComesFirstThenOpening)
 {
+    const test_support::TempFolder folder;
     Read read;
     EXPECT_EQ(ReadInputFile("", read.designMatrix, read.observations, read.weights), 103);
     EXPECT_EQ(ReadInputFileWeightVector("", read.designMatrix, read.observations, read.weights), 103);
-    EXPECT_EQ(ReadInputFile(TempPath("does-not-exist.EIN"), read.designMatrix, read.observations, read.weights), 104);
+    EXPECT_EQ(ReadInputFile(folder.Path("does-not-exist.EIN"), read.designMatrix, read.observations, read.weights), 104);
     // A directory opens but cannot be read.
-    EXPECT_EQ(ReadInputFile(testing::TempDir(), read.designMatrix, read.observations, read.weights), 104);
+    EXPECT_EQ(ReadInputFile(folder.Path(), read.designMatrix, read.observations, read.weights), 104);
     // A name with a NUL byte must not open the file named by its first part.
-    const std::string valid = TempPath("valid.EIN");
+    const std::string valid = folder.Path("valid.EIN");
     WriteBytes(valid, "1\r\n5 1\r\n");
     ASSERT_EQ(ReadInputFile(valid, read.designMatrix, read.observations, read.weights), 0);
     EXPECT_EQ(ReadInputFile(valid + std::string(1, '\0') + "x", read.designMatrix, read.observations, read.weights),
@@ -337,10 +330,12 @@ TEST_F(InputFileRead, JunkNeverCrashesTheReader)
 
 TEST_F(InputFileRead, NumbersUseThePointUnderAGermanLocale)
 {
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh generates it)";
-    const Read read = ReadText("1.5 2,5\r\n0.25 1\r\n");
-    std::setlocale(LC_ALL, "C");
+    Read read;
+    {
+        test_support::GermanLocale german;
+        ASSERT_TRUE(german.Entered());
+        read = ReadText("1.5 2,5\r\n0.25 1\r\n");
+    }
     ASSERT_EQ(read.result, 0);
     EXPECT_TRUE(SameMatrix(read.designMatrix, FromRows({{1.5, 2.0}})));
     EXPECT_TRUE(SameMatrix(read.observations, FromRows({{0.25}})));
@@ -348,16 +343,15 @@ TEST_F(InputFileRead, NumbersUseThePointUnderAGermanLocale)
 
 TEST_F(InputFileRead, ExamplesOpenAsTheyAre)
 {
-    const std::string folder = std::string(TOLVAR_SOURCE_DIR) + "/examples/";
     for (const char* name : {"line_with_outlier.EIN", "levelling_network.EIN", "stackloss.EIN"}) {
         Read read;
-        EXPECT_EQ(ReadInputFile(folder + name, read.designMatrix, read.observations, read.weights), 0) << name;
+        EXPECT_EQ(ReadInputFile(test_support::ExampleFile(name), read.designMatrix, read.observations, read.weights), 0) << name;
         EXPECT_GT(read.observations.Rows(), read.designMatrix.Columns()) << name;
     }
     // Brownlee's stack loss data as in R's datasets::stackloss: the first and
     // the last observation, design rows (1, Air.Flow, Water.Temp, Acid.Conc.).
     Read stackloss;
-    ASSERT_EQ(ReadInputFile(folder + "stackloss.EIN", stackloss.designMatrix, stackloss.observations,
+    ASSERT_EQ(ReadInputFile(test_support::ExampleFile("stackloss.EIN"), stackloss.designMatrix, stackloss.observations,
                             stackloss.weights),
               0);
     ASSERT_EQ(stackloss.designMatrix.Rows(), 21);
@@ -409,6 +403,7 @@ void LimitAddressSpaceToCurrentPlus(long long extraBytes)
 
 TEST(InputFileReadDeathTest, WeightVectorFormReadsWhatTheSquareFormCannotHold)
 {
+    const test_support::TempFolder folder;
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer aborts on exhausted memory instead of failing the allocation";
 #endif
@@ -420,7 +415,7 @@ TEST(InputFileReadDeathTest, WeightVectorFormReadsWhatTheSquareFormCannotHold)
         text += "1 " + std::to_string(i) + "\r\n";
     for (int i = 0; i < n; ++i)
         text += std::to_string(i) + " 1\r\n";
-    const std::string path = TempPath("large.EIN");
+    const std::string path = folder.Path("large.EIN");
     WriteBytes(path, text);
     EXPECT_EXIT(ReadLargeProblemWithLittleMemory(path, n), testing::ExitedWithCode(42), "");
 }

@@ -1,20 +1,18 @@
 #include "io/input_file.h"
-#include "io_test_util.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 
-using io_test::FromRows;
-using io_test::ReadBytes;
-using io_test::SameMatrix;
-using io_test::TempPath;
-using io_test::WriteBytes;
+using test_support::FromRows;
+using test_support::ReadBytes;
+using test_support::SameMatrix;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -78,17 +76,14 @@ Problem RandomProblem(int n, int u, unsigned seed)
     return problem;
 }
 
-class InputFileWrite : public testing::Test {
-protected:
-    void SetUp() override { std::setlocale(LC_ALL, "C"); }
-    void TearDown() override { std::setlocale(LC_ALL, "C"); }
-};
+using InputFileWrite = testing::Test; // the "C" locale; GermanLocale puts it back
 
 }  // namespace
 
 TEST_F(InputFileWrite, DesignLineOfOneAndMinusTwoPointFive)
 {
-    const std::string path = TempPath("worked.EIN");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("worked.EIN");
     ASSERT_EQ(WriteInputFile(path, FromRows({{1.0, -2.5}}), FromRows({{3.0}}), FromRows({{0.5}})), 0);
     // Eight blanks, 1.00000, one blank, seven blanks, -2.50000, one blank,
     // the line break; then the observation line "%15.5f  %15.5f".
@@ -99,34 +94,37 @@ TEST_F(InputFileWrite, DesignLineOfOneAndMinusTwoPointFive)
 
 TEST_F(InputFileWrite, EveryValueInFixedFieldsAndWideValuesInFull)
 {
+    const test_support::TempFolder folder;
     const Matrix designMatrix = FromRows({{1e20, -0.000004, 0.000005}, {-123456789.123456, 0.0, -0.0}});
     const Matrix observations = FromRows({{-1e15}, {2.5}});
     const Matrix weights = FromRows({{1e-20, 0.0}, {0.0, 123456789012.0}});
-    const std::string path = TempPath("fields.EIN");
+    const std::string path = folder.Path("fields.EIN");
     ASSERT_EQ(WriteInputFile(path, designMatrix, observations, weights), 0);
     EXPECT_EQ(ReadBytes(path), PrintfLayout(designMatrix, observations, FromRows({{1e-20}, {123456789012.0}})));
 }
 
 TEST_F(InputFileWrite, LargeProblemByteForByteAndTheVectorFormAlike)
 {
+    const test_support::TempFolder folder;
     // More than one write buffer's worth of lines.
     const Problem problem = RandomProblem(2000, 80, 11);
     const std::string expected = PrintfLayout(problem.designMatrix, problem.observations, problem.weightVector);
     ASSERT_GT(expected.size(), 2u << 20);
 
-    const std::string square = TempPath("square.EIN");
+    const std::string square = folder.Path("square.EIN");
     ASSERT_EQ(WriteInputFile(square, problem.designMatrix, problem.observations, DiagonalOf(problem.weightVector)), 0);
     EXPECT_TRUE(ReadBytes(square) == expected);
 
-    const std::string vector = TempPath("vector.EIN");
+    const std::string vector = folder.Path("vector.EIN");
     ASSERT_EQ(WriteInputFile(vector, problem.designMatrix, problem.observations, problem.weightVector), 0);
     EXPECT_TRUE(ReadBytes(vector) == expected);
 }
 
 TEST_F(InputFileWrite, ReadingBackGivesTheValuesRoundedTo5Decimals)
 {
+    const test_support::TempFolder folder;
     const Problem problem = RandomProblem(300, 4, 5);
-    const std::string path = TempPath("round.EIN");
+    const std::string path = folder.Path("round.EIN");
     ASSERT_EQ(WriteInputFile(path, problem.designMatrix, problem.observations, problem.weightVector), 0);
     Matrix designMatrix, observations, weights;
     ASSERT_EQ(ReadInputFile(path, designMatrix, observations, weights), 0);
@@ -144,8 +142,9 @@ TEST_F(InputFileWrite, ReadingBackGivesTheValuesRoundedTo5Decimals)
 
 TEST_F(InputFileWrite, WeightBelowHalfTheLastDecimalCannotBeReadBack)
 {
+    const test_support::TempFolder folder;
     // 0.000004 is written as 0.00000, which the reader rejects.
-    const std::string path = TempPath("small.EIN");
+    const std::string path = folder.Path("small.EIN");
     ASSERT_EQ(WriteInputFile(path, FromRows({{1.0}, {1.0}}), FromRows({{2.0}, {3.0}}), FromRows({{1.0}, {0.000004}})), 0);
     Matrix designMatrix, observations, weights;
     EXPECT_EQ(ReadInputFile(path, designMatrix, observations, weights), 118);
@@ -153,7 +152,8 @@ TEST_F(InputFileWrite, WeightBelowHalfTheLastDecimalCannotBeReadBack)
 
 TEST_F(InputFileWrite, ReplacesALongerFile)
 {
-    const std::string path = TempPath("replace.EIN");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("replace.EIN");
     WriteBytes(path, std::string(100000, 'x'));
     ASSERT_EQ(WriteInputFile(path, FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})), 0);
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})));
@@ -161,13 +161,13 @@ TEST_F(InputFileWrite, ReplacesALongerFile)
 
 TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
 {
+    const test_support::TempFolder folder;
     const Matrix a = FromRows({{1.0}});
     EXPECT_EQ(WriteInputFile("", a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(TempPath("no-such-folder/x.EIN"), a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(testing::TempDir(), a, a, a), 104);
+    EXPECT_EQ(WriteInputFile(folder.Path("no-such-folder/x.EIN"), a, a, a), 104);
+    EXPECT_EQ(WriteInputFile(folder.Path(), a, a, a), 104);
     // The part before the NUL byte must not be created.
-    const std::string cut = TempPath("cut.EIN");
-    std::remove(cut.c_str());
+    const std::string cut = folder.Path("cut.EIN");
     EXPECT_EQ(WriteInputFile(cut + std::string(1, '\0') + ".txt", a, a, a), 104);
     EXPECT_EQ(std::fopen(cut.c_str(), "rb"), nullptr);
     // A full disk: the writing fails after the opening succeeded.
@@ -181,7 +181,8 @@ TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
 
 TEST_F(InputFileWrite, ShapesThatDoNotFitGive102AndLeaveTheFile)
 {
-    const std::string path = TempPath("keep.EIN");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("keep.EIN");
     const std::string original = "1\r\n5 1\r\n";
     const Matrix one = FromRows({{1.0}});
     const Matrix two = FromRows({{1.0}, {2.0}});
@@ -208,11 +209,14 @@ TEST_F(InputFileWrite, ShapesThatDoNotFitGive102AndLeaveTheFile)
 
 TEST_F(InputFileWrite, WritesThePointUnderAGermanLocale)
 {
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh generates it)";
-    const std::string path = TempPath("german.EIN");
-    const int result = WriteInputFile(path, FromRows({{1.5}}), FromRows({{-2.25}}), FromRows({{0.5}}));
-    std::setlocale(LC_ALL, "C");
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("german.EIN");
+    int result = -1;
+    {
+        test_support::GermanLocale german;
+        ASSERT_TRUE(german.Entered());
+        result = WriteInputFile(path, FromRows({{1.5}}), FromRows({{-2.25}}), FromRows({{0.5}}));
+    }
     ASSERT_EQ(result, 0);
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{1.5}}), FromRows({{-2.25}}), FromRows({{0.5}})));
 }

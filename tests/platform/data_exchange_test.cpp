@@ -1,7 +1,8 @@
 #include "platform/data_exchange.h"
 
 #include "platform/dialog_builder.h"
-#include "seam_scopes.h"
+#include "res/control_ids.h"
+#include "qt_test_support.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -9,65 +10,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdio>
-#include <limits>
 #include <string>
 
 namespace {
 
-using platform::FormatDouble;
-using platform::ParseDouble;
-using platform::ParseInt;
-
-QString Printf15g(double value)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return QString::fromLatin1(buffer);
-}
-
-TEST(DataExchangeParse, IntegersAreDecimalWithBlanksAround)
-{
-    EXPECT_EQ(ParseInt(QStringLiteral("1000")), 1000);
-    EXPECT_EQ(ParseInt(QStringLiteral("  -7 ")), -7);
-    EXPECT_EQ(ParseInt(QStringLiteral("+3")), 3);
-    EXPECT_EQ(ParseInt(QStringLiteral("0")), 0);
-    EXPECT_EQ(ParseInt(QStringLiteral("2147483647")), std::numeric_limits<int>::max());
-    for (const char* refused : {"", "  ", "1.5", "12a", "a12", "1 2", "--1", "+-1", "2147483648", "0x10", "1e3"})
-        EXPECT_FALSE(ParseInt(QString::fromLatin1(refused)).has_value()) << refused;
-}
-
-TEST(DataExchangeParse, DoublesAreFiniteDecimalNumbers)
-{
-    EXPECT_EQ(ParseDouble(QStringLiteral("1e-05")), 1e-5);
-    EXPECT_EQ(ParseDouble(QStringLiteral(" 2.5 ")), 2.5);
-    EXPECT_EQ(ParseDouble(QStringLiteral("-0.1")), -0.1);
-    EXPECT_EQ(ParseDouble(QStringLiteral(".5")), 0.5);
-    EXPECT_EQ(ParseDouble(QStringLiteral("+4.685")), 4.685);
-    EXPECT_EQ(ParseDouble(QStringLiteral("100000000")), 1e8);
-    for (const char* refused : {"", "abc", "1,5", "inf", "nan", "0x10", "1e999", "1.2.3", "5-", "1e", "ä"})
-        EXPECT_FALSE(ParseDouble(QString::fromUtf8(refused)).has_value()) << refused;
-}
-
-TEST(DataExchangeFormat, DoublesAsPrintfGeneralWith15Digits)
-{
-    for (double value : {1e-5, 0.1, 1.0 / 3.0, 4.685, 100000000.0, 1e21, 123456789012345678.0, -2.5e-300, 0.0})
-        EXPECT_EQ(FormatDouble(value), Printf15g(value)) << value;
-    EXPECT_EQ(FormatDouble(1e-5), QStringLiteral("1e-05"));
-}
-
-TEST(DataExchangeFormat, PointStaysAPointUnderAGermanLocale)
-{
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "de_DE.UTF-8 not installed";
-    const QString shown = FormatDouble(2.5);
-    const auto parsed = ParseDouble(QStringLiteral("2.5"));
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(shown, QStringLiteral("2.5"));
-    EXPECT_EQ(parsed, 2.5);
-}
+using test_support::MessageRecorder;
 
 TEST(DataExchangeMessages, RangeMessageShowsBothLimitsInTheGeneralFormat)
 {
@@ -126,41 +73,42 @@ TEST_F(ExchangeForm, WritesMembersInTheirFormats)
     EXPECT_EQ(Edit(12)->text(), QStringLiteral("1e-05"));
 }
 
-TEST_F(ExchangeForm, ReadsEveryFieldWhenAllAreAccepted)
+// Re-reading stops at the first refused field, which gets the focus with
+// its text selected: fields before it are read, it and those after it keep
+// their values.
+TEST_F(ExchangeForm, ReadingStopsAtTheFirstRefusedField)
 {
-    MessageRecorder recorder;
-    Type(10, QStringLiteral("neu"));
-    Type(11, QStringLiteral("-3"));
-    Type(12, QStringLiteral("7.5e2"));
-    EXPECT_TRUE(Update(true));
-    EXPECT_TRUE(recorder.messages.isEmpty());
-    EXPECT_EQ(name, QStringLiteral("neu"));
-    EXPECT_EQ(count, -3);
-    EXPECT_EQ(limit, 750.0);
-}
-
-TEST_F(ExchangeForm, StopsAtTheFirstRefusedFieldWhichGetsTheFocus)
-{
-    MessageRecorder recorder;
-    Type(10, QStringLiteral("neu"));
-    Type(11, QStringLiteral("zehn"));
-    Type(12, QStringLiteral("9"));
-    EXPECT_FALSE(Update(true));
-    EXPECT_EQ(recorder.messages, QStringList{platform::IntegerMessage()});
-    EXPECT_EQ(name, QStringLiteral("neu"));  // before the refused field: read
-    EXPECT_EQ(count, 5);                      // the refused field keeps its value
-    EXPECT_EQ(limit, 0.25);                   // after it: not read
-    EXPECT_TRUE(Edit(11)->hasFocus());
-    EXPECT_EQ(Edit(11)->selectedText(), QStringLiteral("zehn"));
-}
-
-TEST_F(ExchangeForm, RefusedDoubleGivesTheNumberMessage)
-{
-    MessageRecorder recorder;
-    Type(12, QStringLiteral("1,5"));
-    EXPECT_FALSE(Update(true));
-    EXPECT_EQ(recorder.messages, QStringList{platform::NumberMessage()});
-    EXPECT_EQ(limit, 0.25);
+    const struct {
+        const char* count;
+        const char* limit;
+        QString message;       // empty: every field accepted
+        int refused;           // the field with the focus
+        int countAfter;
+        double limitAfter;
+    } cases[] = {
+        {"-3", "7.5e2", QString(), 0, -3, 750.0},
+        {"zehn", "9", platform::IntegerMessage(), 11, 5, 0.25},
+        {"8", "1,5", platform::NumberMessage(), 12, 8, 0.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count + std::string(" ") + c.limit);
+        MessageRecorder recorder;
+        name = QStringLiteral("old");
+        count = 5;
+        limit = 0.25;
+        Type(10, QStringLiteral("neu"));
+        Type(11, QString::fromLatin1(c.count));
+        Type(12, QString::fromLatin1(c.limit));
+        EXPECT_EQ(Update(true), c.message.isEmpty());
+        EXPECT_EQ(recorder.messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(name, QStringLiteral("neu"));
+        EXPECT_EQ(count, c.countAfter);
+        EXPECT_EQ(limit, c.limitAfter);
+        if (c.refused != 0) {
+            EXPECT_TRUE(Edit(c.refused)->hasFocus());
+            EXPECT_EQ(Edit(c.refused)->selectedText(), QString::fromLatin1(c.refused == 11 ? c.count : c.limit));
+        }
+    }
 }
 
 TEST_F(ExchangeForm, RangeCheckIncludesBothLimits)
@@ -187,17 +135,18 @@ TEST(DataExchangeRadio, IndexOfTheCheckedButtonAndMinusOneForNone)
     QWidget panel;
     platform::BuildDialog(panel, res::kDialogNormPanel);
     int index = 2;
-    auto exchange = [&](platform::DataExchange& dx) { dx.RadioGroup(1014, index); };
+    auto exchange = [&](platform::DataExchange& dx) { dx.RadioGroup(res::norm_panel::kL1Radio, index); };
     platform::UpdateData(&panel, false, exchange);
-    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&panel, 1016)->isChecked());
+    EXPECT_TRUE(platform::FindControlAs<QRadioButton>(&panel, res::norm_panel::kChebyshevRadio)->isChecked());
 
-    platform::FindControlAs<QRadioButton>(&panel, 1017)->click();
+    platform::FindControlAs<QRadioButton>(&panel, res::norm_panel::kAnyFactorRadio)->click();
     platform::UpdateData(&panel, true, exchange);
     EXPECT_EQ(index, 3);
 
     index = -1;
     platform::UpdateData(&panel, false, exchange);
-    for (int id = 1014; id <= 1017; ++id)
+    for (int id : {res::norm_panel::kL1Radio, res::norm_panel::kL2Radio, res::norm_panel::kChebyshevRadio,
+                   res::norm_panel::kAnyFactorRadio})
         EXPECT_FALSE(platform::FindControlAs<QRadioButton>(&panel, id)->isChecked()) << id;
     index = 0;
     platform::UpdateData(&panel, true, exchange);

@@ -1,5 +1,6 @@
 #include "platform/dialog_builder.h"
 
+#include "res/control_ids.h"
 #include "res/dialog_templates.h"
 
 #include <QApplication>
@@ -60,8 +61,8 @@ TEST(DialogBuilder, PlacesControlsByTheFontsBaseUnits)
     EXPECT_LE(cx, 1.5 * average);
     EXPECT_EQ(cy, std::ceil(QFontMetricsF(dialog.font()).height()));
 
-    // Edit 1000 of the main dialog sits at 61, 19 and is 134 x 12 units.
-    const QRect edit = platform::FindControl(&dialog, 1000)->geometry();
+    // The input edit of the main dialog sits at 61, 19 and is 134 x 12 units.
+    const QRect edit = platform::FindControl(&dialog, res::main_dlg::kInputEdit)->geometry();
     EXPECT_NEAR(edit.x(), 61 * cx / 4, 0.51);
     EXPECT_NEAR(edit.y(), 19 * cy / 8, 0.51);
     EXPECT_NEAR(edit.width(), 134 * cx / 4, 1.01);
@@ -75,12 +76,13 @@ TEST(DialogBuilder, PlacesControlsByTheFontsBaseUnits)
 
 TEST(DialogBuilder, AdjacentControlsShareTheirEdgeWithoutGapOrOverlap)
 {
-    // Rounding each edge (not each size) keeps 1002 (197+16) and 1004 (214)
+    // Rounding each edge (not each size) keeps the choose button (197+16) and
+    // the edit button (214)
     // apart by exactly one unit's worth, never overlapping.
     QDialog dialog;
     platform::BuildDialog(dialog, res::kDialogMain);
-    const QRect choose = platform::FindControl(&dialog, 1002)->geometry();
-    const QRect edit = platform::FindControl(&dialog, 1004)->geometry();
+    const QRect choose = platform::FindControl(&dialog, res::main_dlg::kChooseInputButton)->geometry();
+    const QRect edit = platform::FindControl(&dialog, res::main_dlg::kEditInputButton)->geometry();
     EXPECT_FALSE(choose.intersects(edit));
     EXPECT_EQ(platform::MapDialogRect(&dialog, QRect(0, 0, 213, 1)).width(), choose.x() + choose.width());
 }
@@ -90,13 +92,13 @@ TEST(DialogBuilder, SetsCaptionKindsAndDefaultButton)
     QDialog dialog;
     platform::BuildDialog(dialog, res::kDialogTuning);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Tuningkonstante"));
-    auto* ok = platform::FindControlAs<QPushButton>(&dialog, 1);
-    auto* cancel = platform::FindControlAs<QPushButton>(&dialog, 2);
+    auto* ok = platform::FindControlAs<QPushButton>(&dialog, res::tuning_dlg::kOkButton);
+    auto* cancel = platform::FindControlAs<QPushButton>(&dialog, res::tuning_dlg::kCancelButton);
     ASSERT_TRUE(ok && cancel);
     EXPECT_TRUE(ok->isDefault());
     EXPECT_FALSE(cancel->isDefault());
     EXPECT_EQ(cancel->text(), QStringLiteral("Abbrechen"));
-    EXPECT_NE(platform::FindControlAs<QLineEdit>(&dialog, 1029), nullptr);
+    EXPECT_NE(platform::FindControlAs<QLineEdit>(&dialog, res::tuning_dlg::kTuningEdit), nullptr);
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
@@ -122,8 +124,8 @@ TEST(DialogBuilder, RadioGroupsFollowTheGroupStyle)
 {
     QWidget panel;
     platform::BuildDialog(panel, res::kDialogMEstimatorPanel);
-    auto* andrews = platform::FindControlAs<QRadioButton>(&panel, 1014);
-    auto* welsch = platform::FindControlAs<QRadioButton>(&panel, 1021);
+    auto* andrews = platform::FindControlAs<QRadioButton>(&panel, res::m_estimator_panel::kAndrewsRadio);
+    auto* welsch = platform::FindControlAs<QRadioButton>(&panel, res::m_estimator_panel::kWelschRadio);
     ASSERT_TRUE(andrews && welsch);
     ASSERT_NE(andrews->group(), nullptr);
     EXPECT_EQ(andrews->group(), welsch->group());
@@ -135,8 +137,8 @@ TEST(DialogBuilder, RadioGroupsFollowTheGroupStyle)
     // In the main dialog each family radio is a group of its own.
     QDialog dialog;
     platform::BuildDialog(dialog, res::kDialogMain);
-    auto* lp = platform::FindControlAs<QRadioButton>(&dialog, 1011);
-    auto* ea = platform::FindControlAs<QRadioButton>(&dialog, 1012);
+    auto* lp = platform::FindControlAs<QRadioButton>(&dialog, res::main_dlg::kFamilyLpRadio);
+    auto* ea = platform::FindControlAs<QRadioButton>(&dialog, res::main_dlg::kFamilyEaRadio);
     ASSERT_TRUE(lp && ea);
     EXPECT_NE(lp->group(), ea->group());
     lp->setChecked(true);
@@ -151,21 +153,22 @@ TEST(DialogBuilder, FactorySuppliesControlsAndLookupStaysInsideTheDialog)
     QDialog dialog;
     QWidget* supplied = nullptr;
     platform::BuildDialog(dialog, res::kDialogMain, [&](const res::ControlTemplate& control, QWidget* parent) {
-        if (control.id != 1019)
+        if (control.id != res::main_dlg::kPanelPlaceholder)
             return static_cast<QWidget*>(nullptr);
         supplied = new QWidget(parent);
         return supplied;
     });
     ASSERT_NE(supplied, nullptr);
-    EXPECT_EQ(platform::FindControl(&dialog, 1019), supplied);
-    EXPECT_EQ(platform::ControlId(supplied), 1019);
+    EXPECT_EQ(platform::FindControl(&dialog, res::main_dlg::kPanelPlaceholder), supplied);
+    EXPECT_EQ(platform::ControlId(supplied), res::main_dlg::kPanelPlaceholder);
     EXPECT_EQ(supplied->geometry(), platform::MapDialogRect(&dialog, QRect(86, 64, 124, 90)));
 
-    // A panel inside the placeholder has its own 1019 (the radio "Logistic").
+    // A panel inside the placeholder has its own control of the placeholder's
+    // id (the radio "Logistic").
     auto* panel = new QWidget(supplied);
     platform::BuildDialog(*panel, res::kDialogMEstimatorPanel);
-    EXPECT_EQ(platform::FindControl(&dialog, 1019), supplied);
-    EXPECT_NE(platform::FindControlAs<QRadioButton>(panel, 1019), nullptr);
+    EXPECT_EQ(platform::FindControl(&dialog, res::main_dlg::kPanelPlaceholder), supplied);
+    EXPECT_NE(platform::FindControlAs<QRadioButton>(panel, res::m_estimator_panel::kLogisticRadio), nullptr);
     EXPECT_EQ(panel->parentWidget(), supplied);
     EXPECT_FALSE(panel->isWindow());
     EXPECT_EQ(platform::FindControl(&dialog, 4711), nullptr);

@@ -56,12 +56,12 @@ TEST(FileDialogSeam, HandlerReceivesTheRequestAndAnswersForTheUser)
     {
         platform::ScopedHandler answer(platform::FileDialogSeam(), [&](const platform::FileDialogRequest& request) {
             seen = request;
-            return QStringLiteral("/tmp/a.ein");
+            return QStringLiteral("/daten/a.ein");
         });
         chosen = platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Titel"),
                                       QStringLiteral("*.EIN"), QStringLiteral("E (*.EIN) |*.ein||"));
     }
-    EXPECT_EQ(chosen, QStringLiteral("/tmp/a.ein"));
+    EXPECT_EQ(chosen, QStringLiteral("/daten/a.ein"));
     EXPECT_EQ(seen.title, QStringLiteral("Titel"));
     EXPECT_EQ(seen.initialName, QStringLiteral("*.EIN"));
     EXPECT_EQ(seen.nameFilters, QStringList{QStringLiteral("E (*.EIN) (*.ein)")});
@@ -170,7 +170,7 @@ TEST(TextEditor, RelativeNameStartingWithADashIsNoOption)
 TEST(TextEditor, MissingEditorProgramIsReportedAsNotStarted)
 {
     EnvironmentScope own("TOLVAR_EDITOR", "/nonexistent/editor");
-    EXPECT_FALSE(platform::RunTextEditor(QStringLiteral("/tmp/x")));
+    EXPECT_FALSE(platform::RunTextEditor(QStringLiteral("/daten/x")));
 }
 
 TEST(LpLibrary, MissingLibraryIsReportedNotCalled)

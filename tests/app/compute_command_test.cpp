@@ -3,12 +3,15 @@
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
 #include "app/tuning_dlg.h"
-#include "app_test_util.h"
+#include "qt_test_support.h"
 #include "io/input_file.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "plot/residual_dlg.h"
-#include "res/string_table.h"
+#include "core/methods.h"
+#include "core/number_text.h"
+#include "core/report.h"
+#include "platform/string_text.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -24,10 +27,10 @@
 
 namespace {
 
-QString Message(int id)
-{
-    return QString::fromUtf8(LoadString(id));
-}
+using test_support::Seams;
+using test_support::WriteFile;
+
+using platform::LoadText;
 
 // n lines of design rows, then n lines of observation and weight.
 QByteArray InputFile(int n, int u)
@@ -75,6 +78,17 @@ protected:
 
     void Compute() { QTest::mouseClick(platform::FindControl(&dialog, CMainDlg::kComputeButton), Qt::LeftButton); }
 
+    // Runs the estimator with OK in the tuning dialog and the residual plot.
+    void ComputeAcceptingEveryDialog(int estimatorId)
+    {
+        ChooseEstimator(estimatorId);
+        seams.modal = [](QDialog& shown) {
+            shown.accept();
+            return shown.result();
+        };
+        Compute();
+    }
+
     QByteArray OnlyCommand()
     {
         EXPECT_EQ(seams.lpCommands.size(), 1u);
@@ -93,7 +107,7 @@ TEST_F(ComputeTest, WithoutBothFileNamesNothingIsRead)
     ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
     Name(input, QString());
     dialog.OnCompute();  // the button is disabled; the command guards itself
-    EXPECT_EQ(seams.messages, QStringList{Message(106)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringChooseFiles)});
     EXPECT_EQ(dialog.DesignMatrix.Rows(), 1);
     EXPECT_TRUE(seams.lpCommands.empty());
 }
@@ -105,7 +119,7 @@ TEST_F(ComputeTest, ReaderMessagesEndTheCommandBeforeAnyMethodDialog)
     const QString missing = dir.filePath(QStringLiteral("fehlt.EIN"));
     ASSERT_TRUE(WriteFile(empty, ""));
     ASSERT_TRUE(WriteFile(odd, "1 2\r\n3 4\r\n5 1\r\n"));
-    ChooseEstimator(1018);
+    ChooseEstimator(CMEstimatorPanel::kHuberRadio);
     for (const QString& name : {empty, odd, missing}) {
         Matrix a, l, p;
         const int expected = ReadInputFile(QFile::encodeName(name).toStdString(), a, l, p);
@@ -113,7 +127,7 @@ TEST_F(ComputeTest, ReaderMessagesEndTheCommandBeforeAnyMethodDialog)
         seams.messages.clear();
         Name(name, output);
         Compute();
-        EXPECT_EQ(seams.messages, QStringList{Message(expected)}) << name.toStdString();
+        EXPECT_EQ(seams.messages, QStringList{LoadText(expected)}) << name.toStdString();
     }
     EXPECT_EQ(seams.modalCount, 0);
     EXPECT_FALSE(QFile::exists(output));
@@ -138,7 +152,7 @@ TEST_F(ComputeTest, NoCheckedMethodGivesMessage107)
     ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
     Name(input, output);
     auto uncheckAll = [](QWidget* panel) {
-        QButtonGroup* group = platform::FindControlAs<QRadioButton>(panel, 1014)->group();
+        QButtonGroup* group = platform::FindControlAs<QRadioButton>(panel, CNormPanel::kL1Radio)->group();
         group->setExclusive(false);
         for (QAbstractButton* button : group->buttons())
             button->setChecked(false);
@@ -146,14 +160,14 @@ TEST_F(ComputeTest, NoCheckedMethodGivesMessage107)
     };
     uncheckAll(dialog.NormPanel());
     Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(107)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringChooseMethod)});
     EXPECT_TRUE(seams.lpCommands.empty());
 
     seams.messages.clear();
-    ChooseEstimator(1014);
+    ChooseEstimator(CMEstimatorPanel::kAndrewsRadio);
     uncheckAll(dialog.MEstimatorPanel());
     Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(107)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringChooseMethod)});
     EXPECT_EQ(seams.modalCount, 0);
 }
 
@@ -162,12 +176,12 @@ TEST_F(ComputeTest, NormCommandTextNamesFilesDimensionsFactorAndIterations)
     // 12 observations, 3 unknowns, "L2-Norm (Normfaktor 2)", 1000 iterations.
     ASSERT_TRUE(WriteFile(input, InputFile(12, 3)));
     Name(input, output);
-    ChooseNorm(1015);
+    ChooseNorm(CNormPanel::kL2Radio);
     Compute();
     const QByteArray expected = QFile::encodeName(input) + ' ' + QFile::encodeName(output) + " 12 3 2.000000 1000 ";
     EXPECT_EQ(OnlyCommand(), expected);
     EXPECT_EQ(seams.lpCommands.back().second, 255);
-    EXPECT_EQ(seams.messages, QStringList{Message(116)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeSuccess)});
 }
 
 TEST_F(ComputeTest, NormFactorsOfEveryChoice)
@@ -175,7 +189,7 @@ TEST_F(ComputeTest, NormFactorsOfEveryChoice)
     ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
     Name(input, output);
     Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("50"));
-    const std::pair<int, const char*> choices[] = {{1014, " 1.000000 50 "}, {1016, " 25.000000 50 "}};
+    const std::pair<int, const char*> choices[] = {{CNormPanel::kL1Radio, " 1.000000 50 "}, {CNormPanel::kChebyshevRadio, " 25.000000 50 "}};
     for (const auto& [id, tail] : choices) {
         seams.lpCommands.clear();
         ChooseNorm(id);
@@ -183,8 +197,8 @@ TEST_F(ComputeTest, NormFactorsOfEveryChoice)
         EXPECT_TRUE(OnlyCommand().endsWith(QByteArray(" 3 2") + tail)) << OnlyCommand().toStdString();
     }
     seams.lpCommands.clear();
-    ChooseNorm(1017);
-    platform::FindControlAs<QLineEdit>(dialog.NormPanel(), 1018)->setText(QStringLiteral("1.5"));
+    ChooseNorm(CNormPanel::kAnyFactorRadio);
+    platform::FindControlAs<QLineEdit>(dialog.NormPanel(), CNormPanel::kNormFactorEdit)->setText(QStringLiteral("1.5"));
     Compute();
     EXPECT_TRUE(OnlyCommand().endsWith(" 3 2 1.500000 50 "));
 }
@@ -194,38 +208,13 @@ TEST_F(ComputeTest, BadNumberFieldsAreReportedAndTheCommandGoesOnWithTheOldValue
     ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
     Name(input, output);
     Edit(CMainDlg::kIterationsEdit)->setText(QStringLiteral("zehn"));
-    ChooseNorm(1017);
-    platform::FindControlAs<QLineEdit>(dialog.NormPanel(), 1018)->setText(QStringLiteral("2,5"));
+    ChooseNorm(CNormPanel::kAnyFactorRadio);
+    platform::FindControlAs<QLineEdit>(dialog.NormPanel(), CNormPanel::kNormFactorEdit)->setText(QStringLiteral("2,5"));
     Compute();
     // The norm factor keeps its previous value 0; the selection is read.
     EXPECT_EQ(seams.messages,
-              (QStringList{platform::IntegerMessage(), platform::NumberMessage(), Message(116)}));
+              (QStringList{platform::IntegerMessage(), platform::NumberMessage(), LoadText(kStringComputeSuccess)}));
     EXPECT_TRUE(OnlyCommand().endsWith(" 3 2 0.000000 1000 "));
-}
-
-TEST_F(ComputeTest, NamesWithBlanksOrQuotesAreQuotedForTheLibrary)
-{
-    const QString spaced = dir.filePath(QStringLiteral("meine daten.EIN"));
-    const QString quoted = dir.filePath(QStringLiteral("er\"gebnis.AUS"));
-    ASSERT_TRUE(WriteFile(spaced, InputFile(2, 1)));
-    Name(spaced, quoted);
-    Compute();
-    const QByteArray expected = '"' + QFile::encodeName(spaced) + "\" \"" +
-                                QFile::encodeName(quoted).replace("\"", "\\\"") + "\" 2 1 1.000000 1000 ";
-    EXPECT_EQ(OnlyCommand(), expected);
-}
-
-TEST_F(ComputeTest, LongCommandGetsABufferOfItsOwnLength)
-{
-    const QString longName = dir.filePath(QString(240, QLatin1Char('x')) + QStringLiteral(".EIN"));
-    ASSERT_TRUE(WriteFile(longName, InputFile(2, 1)));
-    Name(longName, output);
-    Compute();
-    const QByteArray command = OnlyCommand();
-    EXPECT_GT(command.size(), 254);
-    EXPECT_TRUE(command.startsWith(QFile::encodeName(longName) + ' '));
-    EXPECT_TRUE(command.endsWith(" 2 1 1.000000 1000 "));
-    EXPECT_EQ(seams.lpCommands.back().second, command.size() + 1);
 }
 
 TEST_F(ComputeTest, LibraryFailureAndMissingLibraryAreNotReportedAsSuccess)
@@ -234,7 +223,7 @@ TEST_F(ComputeTest, LibraryFailureAndMissingLibraryAreNotReportedAsSuccess)
     Name(input, output);
     seams.lpResult = 3;
     Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(117)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
 
     seams.messages.clear();
     seams.lpResult = platform::kLpLibraryMissing;
@@ -249,7 +238,7 @@ TEST_F(ComputeTest, OutOfMemoryIsReportedAndTheStateStays)
     Name(input, output);
     platform::LpSeam().Install([](char*, int) -> int { throw std::bad_alloc(); });  // Seams restores it
     Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(120)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringOutOfMemory)});
     EXPECT_EQ(dialog.InputFileName, input);
     EXPECT_EQ(dialog.OutputFileName, output);
     EXPECT_TRUE(dialog.isVisible());
@@ -259,13 +248,13 @@ TEST_F(ComputeTest, TuningCancelComputesNothingAndSaysNothing)
 {
     ASSERT_TRUE(WriteFile(input, InputFile(5, 2)));
     Name(input, output);
-    ChooseEstimator(1015);
+    ChooseEstimator(CMEstimatorPanel::kBiweightRadio);
     QString offered;
     seams.modal = [&](QDialog& shown) {
         auto* tuning = dynamic_cast<CTuningDlg*>(&shown);
         EXPECT_NE(tuning, nullptr);
-        offered = platform::FindControlAs<QLineEdit>(&shown, 1029)->text();
-        platform::FindControlAs<QLineEdit>(&shown, 1029)->setText(QStringLiteral("9"));
+        offered = platform::FindControlAs<QLineEdit>(&shown, CTuningDlg::kTuningEdit)->text();
+        platform::FindControlAs<QLineEdit>(&shown, CTuningDlg::kTuningEdit)->setText(QStringLiteral("9"));
         shown.reject();
         return shown.result();
     };
@@ -283,12 +272,12 @@ TEST_F(ComputeTest, HuberRunWritesTheReportAndShowsTheResiduals)
     // pulls the estimate from the mean 22 down to about 3.
     ASSERT_TRUE(WriteFile(input, "1\r\n1\r\n1\r\n1\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n100 1\r\n"));
     Name(input, output);
-    ChooseEstimator(1018);
+    ChooseEstimator(CMEstimatorPanel::kHuberRadio);
     QStringList shown;
     Matrix residuals;
     seams.modal = [&](QDialog& dialogShown) {
         if (auto* tuning = dynamic_cast<CTuningDlg*>(&dialogShown)) {
-            shown << QStringLiteral("tuning ") + platform::FindControlAs<QLineEdit>(tuning, 1029)->text();
+            shown << QStringLiteral("tuning ") + platform::FindControlAs<QLineEdit>(tuning, CTuningDlg::kTuningEdit)->text();
             tuning->accept();
             return tuning->result();
         }
@@ -303,7 +292,7 @@ TEST_F(ComputeTest, HuberRunWritesTheReportAndShowsTheResiduals)
     };
     Compute();
     EXPECT_EQ(shown, (QStringList{QStringLiteral("tuning 1.5"), QStringLiteral("plot")}));
-    EXPECT_EQ(seams.messages, QStringList{Message(116)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeSuccess)});
     ASSERT_EQ(residuals.Rows(), 5);
     // Every adjusted observation l + v is the same estimate, near 3.
     const double observed[] = {1, 2, 3, 4, 100};
@@ -315,37 +304,39 @@ TEST_F(ComputeTest, HuberRunWritesTheReportAndShowsTheResiduals)
     EXPECT_EQ(dialog.DesignMatrix.Rows(), 5);
 }
 
-// Each radio button of the M-estimator panel offers its method's default
-// constant and runs its method (the report's method line names it).
+// Each radio button of the M-estimator panel, in order, offers its
+// method's default constant from the method table and runs that method
+// (the report's method line names it).
 TEST_F(ComputeTest, EveryEstimatorOffersItsDefaultAndRunsItsMethod)
 {
-    const struct {
-        int id;
-        const char* method;
-        const char* offered;
-    } estimators[] = {
-        {1014, "Andrews", "0.5"}, {1015, "Biweight", "4.685"}, {1016, "Cauchy", "2.385"}, {1017, "Fair", "1.4"},
-        {1018, "Huber", "1.5"},   {1019, "Logistic", "1.205"}, {1020, "Talwar", "2.795"}, {1021, "Welsch", "2.985"},
-    };
     // A straight line 2t + 1, t = 0 .. 5, with 10 added to the last value.
     ASSERT_TRUE(WriteFile(input, "1 0\r\n1 1\r\n1 2\r\n1 3\r\n1 4\r\n1 5\r\n"
                                  "1 1\r\n3 1\r\n5 1\r\n7 1\r\n9 1\r\n21 1\r\n"));
     Name(input, output);
-    for (const auto& estimator : estimators) {
-        ChooseEstimator(estimator.id);
+    QTest::mouseClick(platform::FindControl(&dialog, CMainDlg::kFamilyEaRadio), Qt::LeftButton);
+    const QList<QAbstractButton*> radios =
+        platform::FindControlAs<QRadioButton>(dialog.MEstimatorPanel(), CMEstimatorPanel::kAndrewsRadio)
+            ->group()
+            ->buttons();
+    ASSERT_EQ(radios.size(), kEstimatorCount);
+    for (int index = 0; index < kEstimatorCount; ++index) {
+        const MethodInfo& method = kMethods[kFirstEstimator + index];
+        radios[index]->click();
         QString offered;
         seams.modal = [&](QDialog& shown) {
             if (auto* tuning = dynamic_cast<CTuningDlg*>(&shown))
-                offered = platform::FindControlAs<QLineEdit>(tuning, 1029)->text();
+                offered = platform::FindControlAs<QLineEdit>(tuning, CTuningDlg::kTuningEdit)->text();
             shown.accept();
             return shown.result();
         };
         Compute();
-        EXPECT_EQ(offered, QString::fromLatin1(estimator.offered)) << estimator.method;
+        EXPECT_EQ(offered.toStdString(), FormatGeneral(method.defaultTuningConstant)) << method.reportName;
         QFile report(output);
-        ASSERT_TRUE(report.open(QIODevice::ReadOnly)) << estimator.method;
-        const QByteArray methodLine = QByteArray("Berechnungsart: ") + estimator.method + " mit Tuning-Konstante";
-        EXPECT_TRUE(report.readAll().contains(methodLine)) << estimator.method;
+        ASSERT_TRUE(report.open(QIODevice::ReadOnly)) << method.reportName;
+        std::string methodLine = "Berechnungsart: " + MethodText(method.code, method.defaultTuningConstant, 0);
+        methodLine.pop_back();
+        methodLine += "\r\n"; // the file's line end
+        EXPECT_TRUE(report.readAll().contains(QByteArray::fromStdString(methodLine))) << method.reportName;
     }
 }
 
@@ -356,13 +347,8 @@ TEST_F(ComputeTest, NonFiniteSolutionIsNotReportedAsSuccess)
     // the second pass has no finite solution.
     ASSERT_TRUE(WriteFile(input, "1\r\n1\r\n1\r\n1\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n100 1\r\n"));
     Name(input, output);
-    ChooseEstimator(1020);
-    seams.modal = [](QDialog& shown) {
-        shown.accept();
-        return shown.result();
-    };
-    Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(117)});
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kTalwarRadio);
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
     EXPECT_TRUE(QFile::exists(output));
 }
 
@@ -370,13 +356,8 @@ TEST_F(ComputeTest, UnwritableReportGives117)
 {
     ASSERT_TRUE(WriteFile(input, InputFile(4, 2)));
     Name(input, dir.filePath(QStringLiteral("kein/ordner/x.AUS")));
-    ChooseEstimator(1020);
-    seams.modal = [](QDialog& shown) {
-        shown.accept();
-        return shown.result();
-    };
-    Compute();
-    EXPECT_EQ(seams.messages, QStringList{Message(117)});
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kTalwarRadio);
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
 }
 
 } // namespace
@@ -399,10 +380,10 @@ TEST(ComputeWithLibrary, L2NormThroughLibnormexWritesTheReport)
     CMainDlg dialog;
     platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kInputEdit)->setText(input);
     platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kOutputEdit)->setText(output);
-    platform::FindControlAs<QRadioButton>(dialog.NormPanel(), 1015)->click();
+    platform::FindControlAs<QRadioButton>(dialog.NormPanel(), CNormPanel::kL2Radio)->click();
     dialog.OnCompute();
     platform::SetLpLibraryPath(QString());
-    EXPECT_EQ(seams.messages, QStringList{Message(116)});
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeSuccess)});
     QFile report(output);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_GT(report.size(), 0);

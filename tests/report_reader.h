@@ -1,9 +1,11 @@
 #pragma once
 
 // Test helpers shared by the Lp library and command-line tests: reading a
-// report back into numbers, reading whole files, writing input files.
+// report back into numbers and writing input files.
 
 #include "test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,10 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace testutil {
-
-using test_support::FileExists;
-using test_support::ReadBytes;
+namespace test_support {
 
 struct ParsedReport {
     bool ok = false;
@@ -94,19 +93,12 @@ inline void WriteInput(const std::string& path, const std::vector<std::vector<do
     std::fclose(file);
 }
 
-// Stack loss data (R datasets::stackloss), rows (1, Air.Flow, Water.Temp,
-// Acid.Conc.), observation stack.loss, unit weights.
-inline std::vector<std::vector<double>> StackLossDesign()
+// Expects the report's unknowns to be expected's, each within tolerance.
+inline void ExpectUnknowns(const ParsedReport& report, const std::vector<double>& expected, double tolerance)
 {
-    return {{1, 80, 27, 89}, {1, 80, 27, 88}, {1, 75, 25, 90}, {1, 62, 24, 87}, {1, 62, 22, 87}, {1, 62, 23, 87},
-            {1, 62, 24, 93}, {1, 62, 24, 93}, {1, 58, 23, 87}, {1, 58, 18, 80}, {1, 58, 18, 89}, {1, 58, 17, 88},
-            {1, 58, 18, 82}, {1, 58, 19, 93}, {1, 50, 18, 89}, {1, 50, 18, 86}, {1, 50, 19, 72}, {1, 50, 19, 79},
-            {1, 50, 20, 80}, {1, 56, 20, 82}, {1, 70, 20, 91}};
+    ASSERT_EQ(report.unknowns.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        EXPECT_NEAR(report.unknowns[k], expected[k], tolerance) << "unknown " << k;
 }
 
-inline std::vector<double> StackLossObservations()
-{
-    return {42, 37, 37, 28, 18, 18, 19, 20, 15, 14, 14, 13, 11, 12, 8, 7, 8, 8, 9, 15, 15};
-}
-
-} // namespace testutil
+} // namespace test_support

@@ -12,7 +12,7 @@
 #include <limits>
 #include <vector>
 
-namespace testutil {
+namespace test_support {
 
 using Rows = std::vector<std::vector<double>>;
 
@@ -91,4 +91,33 @@ inline double BruteForceMinimax(const Rows& A, const std::vector<double>& b)
     return best;
 }
 
-} // namespace testutil
+// n abscissas drawn from uniform, in increasing order: the points of a
+// polynomial fit, a Haar system.
+template <class Generator, class Distribution>
+std::vector<double> SortedAbscissas(Generator& generator, Distribution& uniform, int n)
+{
+    std::vector<double> abscissas(static_cast<std::size_t>(n));
+    for (double& t : abscissas)
+        t = uniform(generator);
+    std::sort(abscissas.begin(), abscissas.end());
+    return abscissas;
+}
+
+// The number of sign changes, plus one, along the residuals whose magnitude
+// reaches largest - tolerance, in their order: a minimax fit of a Haar
+// system (a polynomial in abscissa order) reaches at least u + 1.
+inline int AlternatingExtremes(const std::vector<double>& residuals, double largest, double tolerance)
+{
+    int run = 0;
+    double lastSign = 0.0;
+    for (double residual : residuals) {
+        if (std::fabs(residual) < largest - tolerance)
+            continue;
+        const double sign = residual > 0.0 ? 1.0 : -1.0;
+        run += sign != lastSign ? 1 : 0;
+        lastSign = sign;
+    }
+    return run;
+}
+
+} // namespace test_support

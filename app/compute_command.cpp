@@ -1,0 +1,144 @@
+#include "app/compute_command.h"
+
+#include "app/m_estimator_panel.h"
+#include "app/main_dlg.h"
+#include "app/norm_panel.h"
+#include "app/status_dlg.h"
+#include "app/tuning_dlg.h"
+#include "core/estimator.h"
+#include "io/input_file.h"
+#include "normex/command_text.h"
+#include "platform/lp_library.h"
+#include "platform/message_box.h"
+#include "platform/string_text.h"
+#include "plot/residual_dlg.h"
+
+#include <QFile>
+
+#include <array>
+#include <new>
+
+namespace {
+
+// Index of the norm panel's radio button -> norm factor (3: the entered one).
+constexpr std::array<double, 3> kNormFactors = {1.0, 2.0, kChebyshevNormFactor};
+
+void Tell(CMainDlg& dialog, int stringId)
+{
+    platform::ShowMessage(platform::LoadText(stringId), &dialog);
+}
+
+void TellSuccess(CMainDlg& dialog)
+{
+    platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information);
+}
+
+std::string LocalFileName(const QString& fileName)
+{
+    return QFile::encodeName(fileName).toStdString();
+}
+
+// A copy for the engine. Matrix copies report exhausted storage by coming
+// out invalid; here that ends the command with the out-of-memory message.
+Matrix CopyForRun(const Matrix& matrix)
+{
+    Matrix copy(matrix);
+    if (!copy.IsValid())
+        throw std::bad_alloc();
+    return copy;
+}
+
+// Reads into temporaries first, so that a failed read leaves the last
+// problem loaded.
+bool ReadProblem(CMainDlg& dialog)
+{
+    Matrix design;
+    Matrix observations;
+    Matrix weights;
+    const int error = ReadInputFile(LocalFileName(dialog.InputFileName), design, observations, weights);
+    if (error != 0) {
+        const QString message = platform::LoadText(error);
+        platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog);
+        return false;
+    }
+    dialog.DesignMatrix = std::move(design);
+    dialog.Observations = std::move(observations);
+    dialog.Weights = std::move(weights);
+    return true;
+}
+
+void ComputeNorm(CMainDlg& dialog)
+{
+    CNormPanel& panel = *dialog.NormPanel();
+    const int selection = panel.GetSelection();
+    if (selection < 0 || selection > 3) {
+        Tell(dialog, kStringChooseMethod);
+        return;
+    }
+    const double factor = selection < 3 ? kNormFactors[selection] : panel.NormFactor;
+    const std::string command =
+        BuildLpCommand(LocalFileName(dialog.InputFileName), LocalFileName(dialog.OutputFileName),
+                       dialog.DesignMatrix.Rows(), dialog.DesignMatrix.Columns(), factor, dialog.MaxIterations);
+    std::vector<char> buffer = LpCommandBuffer(command);
+    const int result = platform::CallLp(buffer.data(), static_cast<int>(buffer.size()));
+    if (result == platform::kLpLibraryMissing)
+        platform::ShowMessage(platform::FormatText(kStringNoLpLibrary, {platform::LpLibraryPath()}), &dialog);
+    else if (result == 0)
+        TellSuccess(dialog);
+    else
+        Tell(dialog, kStringComputeError);
+}
+
+void ComputeMEstimator(CMainDlg& dialog)
+{
+    const int selection = dialog.MEstimatorPanel()->GetSelection();
+    if (selection < 0 || selection >= kEstimatorCount) {
+        Tell(dialog, kStringChooseMethod);
+        return;
+    }
+    const int code = kFirstEstimator + selection;
+    // A new dialog every run: it always offers the method's default.
+    CTuningDlg tuning(&dialog);
+    tuning.TuningConstant = kMethods[code].defaultTuningConstant;
+    if (tuning.DoModal() != QDialog::Accepted)
+        return;
+
+    CStatusDlg status(&dialog);
+    CResidualDlg residuals(&dialog);
+    CEstimator estimator(&status, &residuals);
+    estimator.SetOutputFile(LocalFileName(dialog.OutputFileName));
+    estimator.TuningConstant = tuning.TuningConstant;
+    const int result = estimator.Run(CopyForRun(dialog.DesignMatrix), CopyForRun(dialog.Observations),
+                                     CopyForRun(dialog.Weights), code, 0.0, dialog.MaxIterations,
+                                     dialog.StopCriterion);
+    if (result == kRunSuccess)
+        TellSuccess(dialog);
+    else
+        Tell(dialog, kStringComputeError);
+}
+
+void Compute(CMainDlg& dialog)
+{
+    dialog.UpdateData(true); // a field not accepted keeps its value; the command goes on
+    if (dialog.InputFileName.isEmpty() || dialog.OutputFileName.isEmpty()) {
+        Tell(dialog, kStringChooseFiles);
+        return;
+    }
+    if (!ReadProblem(dialog))
+        return;
+    if (dialog.FamilyLp == 0)
+        ComputeNorm(dialog);
+    else
+        ComputeMEstimator(dialog);
+}
+
+} // namespace
+
+void RunComputeCommand(CMainDlg& dialog)
+{
+    try {
+        Compute(dialog);
+    } catch (const std::bad_alloc&) {
+        Tell(dialog, kStringOutOfMemory);
+    }
+}

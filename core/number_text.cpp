@@ -1,0 +1,180 @@
+#include "core/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <locale.h>
+#include <new>
+#include <stdlib.h>
+#include <system_error>
+#include <type_traits>
+
+namespace {
+
+// ---- The "%lf" rule
+
+// strtod of the "C" locale, also when the program runs under a locale
+// whose decimal point is ",".
+locale_t CLocale()
+{
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (locale == static_cast<locale_t>(nullptr))
+        throw std::bad_alloc();
+    return locale;
+}
+
+// A number never contains white space or a NUL byte, so the token up to
+// the first of them holds everything strtod can take.
+const char* TokenEnd(const char* begin, const char* end)
+{
+    const char* p = begin;
+    while (p != end && *p != '\0' && !IsCSpace(*p))
+        ++p;
+    return p;
+}
+
+// from_chars is much faster than strtod and rounds correctly too, but it
+// knows no "+" sign and no hexadecimal form, and it reports under- and
+// overflow instead of rounding. It is used only where both agree: plain
+// decimal digits, a normal or zero result.
+bool FastPathApplies(const char* begin, const char* end)
+{
+    const char* p = begin;
+    if (p != end && *p == '-')
+        ++p;
+    if (p == end)
+        return false;
+    if (*p == '.')
+        return true;
+    if (*p < '0' || *p > '9')
+        return false;
+    const bool hexPrefix = *p == '0' && p + 1 != end && (p[1] == 'x' || p[1] == 'X');
+    return !hexPrefix;
+}
+
+const char* ParseFast(const char* begin, const char* end, double& value)
+{
+    double result = 0.0;
+    const auto [stop, error] = std::from_chars(begin, end, result, std::chars_format::general);
+    if (error != std::errc() || std::fpclassify(result) == FP_SUBNORMAL)
+        return nullptr;
+    value = result;
+    return stop;
+}
+
+const char* ParseWithStrtod(const char* begin, const char* end, double& value)
+{
+    const std::string token(begin, end);
+    char* stop = nullptr;
+    const double result = strtod_l(token.c_str(), &stop, CLocale());
+    if (stop == token.c_str())
+        return nullptr;
+    value = result;
+    return begin + (stop - token.c_str());
+}
+
+// ---- The whole-text rule
+
+std::string_view TrimCSpace(std::string_view text)
+{
+    while (!text.empty() && IsCSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsCSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// std::from_chars reads a "-" but no "+"; a "+" is taken off here, and a
+// second sign after it is refused ("+-5", "++5").
+bool DropPlus(std::string_view& text)
+{
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+            return false;
+    }
+    return !text.empty();
+}
+
+template <class T>
+NumberText ReadWhole(std::string_view text, T& value)
+{
+    text = TrimCSpace(text);
+    if (!DropPlus(text))
+        return NumberText::kMalformed;
+    T read{};
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (result.ptr != text.data() + text.size())
+        return NumberText::kMalformed;
+    if (result.ec == std::errc::result_out_of_range)
+        return NumberText::kOutOfRange;
+    if (result.ec != std::errc())
+        return NumberText::kMalformed;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(read))
+            return NumberText::kOutOfRange;
+    }
+    value = read;
+    return NumberText::kValid;
+}
+
+} // namespace
+
+const char* ReadNumberPrefix(const char* begin, const char* end, double& value)
+{
+    while (begin != end && IsCSpace(*begin))
+        ++begin;
+    const char* tokenEnd = TokenEnd(begin, end);
+    if (tokenEnd == begin)
+        return nullptr;
+    if (FastPathApplies(begin, tokenEnd)) {
+        if (const char* stop = ParseFast(begin, tokenEnd, value))
+            return stop;
+    }
+    return ParseWithStrtod(begin, tokenEnd, value);
+}
+
+NumberText ReadWholeInteger(std::string_view text, int& value)
+{
+    return ReadWhole(text, value);
+}
+
+NumberText ReadWholeNumber(std::string_view text, double& value)
+{
+    return ReadWhole(text, value);
+}
+
+void AppendRightAligned(std::string& out, std::string_view text, int width)
+{
+    if (static_cast<int>(text.size()) < width)
+        out.append(static_cast<std::size_t>(width) - text.size(), ' ');
+    out.append(text);
+}
+
+void AppendFixed(std::string& out, double value, int width, int precision)
+{
+    // Wide enough for the largest double in fixed notation with 15 decimals.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
+void AppendInteger(std::string& out, long long value, int width)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
+std::string FormatFixed6(double value)
+{
+    std::string text;
+    AppendFixed(text, value, 0, 6);
+    return text;
+}
+
+std::string FormatGeneral(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return std::string(buffer, result.ptr);
+}

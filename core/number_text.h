@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Numbers as text: the two ways a text is read as a number, and the
+// printf-style conversions that write one. None depends on the process
+// locale: "." is the decimal point, also under a German locale.
+
+// ---- The "%lf" rule: the input file, and the cells of the data editor.
+// White space (C isspace) is skipped, then the longest prefix that strtod
+// in the "C" locale accepts is taken: optional sign, decimal digits with
+// "." as the only decimal point, optional exponent, "inf", "nan" and
+// hexadecimal forms. The result equals strtod's bit for bit. The text need
+// not end with a NUL byte; a NUL byte ends the number like any other
+// character that cannot continue it.
+//
+// Converts the number at the start of [begin, end). Returns the position
+// just past it and stores its value, or returns nullptr (value untouched)
+// when no number starts there.
+const char* ReadNumberPrefix(const char* begin, const char* end, double& value);
+
+// The white-space characters of the "C" locale: blank, \t, \n, \v, \f, \r.
+inline bool IsCSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// ---- The whole-text rule: dialog fields, command-line options and the
+// fields of the Lp command text. White space may surround the number;
+// nothing else may stand before or after it. One optional sign ("+" or
+// "-"), then decimal digits; for a double with "." as the decimal point and
+// an optional exponent.
+enum class NumberText {
+    kValid,      // the text is a number of the type; value stored
+    kOutOfRange, // well formed, but beyond the type's range, or "inf" or "nan"; value unchanged
+    kMalformed,  // not a number, or something else before or after it; value unchanged
+};
+
+NumberText ReadWholeInteger(std::string_view text, int& value);
+NumberText ReadWholeNumber(std::string_view text, double& value);
+
+// ---- Writing. The digits are those of glibc's printf (correctly rounded,
+// ties to even; "inf", "-nan" ...).
+
+// Appends value as "%<width>.<precision>f".
+void AppendFixed(std::string& out, double value, int width, int precision);
+
+// Appends value as "%<width>d".
+void AppendInteger(std::string& out, long long value, int width);
+
+// Appends text as "%<width>s" (right-aligned, never cut).
+void AppendRightAligned(std::string& out, std::string_view text, int width);
+
+// "%f" of value: six decimals, as in the method line and the Lp command text.
+std::string FormatFixed6(double value);
+
+// "%.15g" of value: the general format with up to 15 significant digits,
+// as dialog fields show doubles.
+std::string FormatGeneral(double value);
