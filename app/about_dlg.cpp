@@ -39,7 +39,7 @@ void CAboutDlg::FitPicture()
             room.setRight(frame.left() - room.left() - 1);
         picture->setScaledContents(false);
         picture->setGeometry(room);
-        picture->setPixmap(platform::RenderPicture(kPictureAbout, room.size(), devicePixelRatioF()));
+        picture->setPixmap(platform::RenderPicture(res::kPictureAbout, room.size(), devicePixelRatioF()));
     }
 }
 
