@@ -35,26 +35,12 @@ bool AllFinite(const Matrix& x)
     return true;
 }
 
+} // namespace
+
 std::string PassText(int pass)
 {
     return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
 }
-
-// Abar = S * A and lbar = S * l with S = diag(sqrt(p)). The 0.0 + turns a
-// negative zero into a positive one, as the sum of the dense product does.
-void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar)
-{
-    const int n = A.Rows();
-    const int u = A.Columns();
-    for (int i = 0; i < n; ++i) {
-        const double s = std::sqrt(p(i, 0));
-        for (int j = 0; j < u; ++j)
-            Abar(i, j) = 0.0 + s * A(i, j);
-        lbar(i, 0) = 0.0 + s * l(i, 0);
-    }
-}
-
-} // namespace
 
 double MethodWeight(int methodCode, double v, double c, double p)
 {

@@ -23,6 +23,9 @@ public:
     virtual void ShowModal() = 0;
 };
 
+// The status window's text for pass number pass.
+std::string PassText(int pass);
+
 // Method codes of the engine.
 enum MethodCodes : int {
     kMethodLpNorm = 0,

@@ -1,5 +1,6 @@
 #include "core/irls_pass.h"
 
+#include <cmath>
 #include <cstddef>
 #include <new>
 
@@ -65,6 +66,20 @@ __attribute__((target_clones("avx2", "default"))) void AccumulateRows(double* N,
 }
 
 } // namespace
+
+// The 0.0 + turns a negative zero into a positive one, as the sum of the
+// dense product S * A does.
+void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    for (int i = 0; i < n; ++i) {
+        const double s = std::sqrt(p(i, 0));
+        for (int j = 0; j < u; ++j)
+            Abar(i, j) = 0.0 + s * A(i, j);
+        lbar(i, 0) = 0.0 + s * l(i, 0);
+    }
+}
 
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
 {

@@ -12,6 +12,11 @@
 // cannot change a finite sum. So the results are bit-identical to the dense
 // order for finite data.
 
+// The weighted system of observations with weights p (n x 1): Abar = S * A
+// and lbar = S * l with S = diag(sqrt(p)); Abar and lbar come sized n x u
+// and n x 1. Its residuals are sqrt(p_i) v_i.
+void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matrix& Abar, Matrix& lbar);
+
 // The weighted system's normal equations of one pass.
 struct NormalEquations {
     std::vector<double> matrix; // u x u, row-major

@@ -2,6 +2,8 @@
 
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
+#include "core/irls_pass.h"
+#include "core/lp_norm_solver.h"
 #include "core/report.h"
 #include "core/report_file.h"
 #include "io/input_file.h"
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -50,20 +53,67 @@ bool AllFinite(const Matrix& x)
     return true;
 }
 
-// The engine's way: code 1 for factor 1, else the Lp reweighting (code 0).
-void SolveByEngine(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
+// The L1 solution by the engine (code 1).
+void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
 {
     CEstimator engine(status);
     engine.SetOutputFile(request.outputFile);
-    const int code = request.normFactor == 1.0 ? kMethodL1 : kMethodLpNorm;
     const int run = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.weights),
-                                               code, request.normFactor, request.maxPasses, request.stopCriterion);
+                                               kMethodL1, request.normFactor, request.maxPasses, 0.0);
     if (run == kRunNoReport) {
         outcome.result = NORMEX_OUTPUT_FAILED;
         return;
     }
     outcome.corrections = engine.Corrections();
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
+}
+
+int LpResult(const LpNormSolution& solution, const Matrix& x)
+{
+    if (solution.status == kLpNormNotFinite || !AllFinite(x))
+        return NORMEX_NOT_FINITE;
+    return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+}
+
+// The Lp minimiser of the weighted system Abar x ~ lbar, whose residuals are
+// sqrt(p_i) v_i; the report of the engine's code 0 with the pass count.
+void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWindow* status, LpOutcome& outcome)
+{
+    ReportFile report;
+    if (!report.Open(request.outputFile)) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    if (status != nullptr)
+        status->Show();
+    WriteReportHead(report, problem.A, problem.l, problem.weights, kMethodLpNorm, 0.0, request.normFactor);
+
+    Matrix Abar(problem.A.Rows(), problem.A.Columns(), 0.0);
+    Matrix lbar(problem.A.Rows(), 1, 0.0);
+    if (!Abar.IsValid() || !lbar.IsValid())
+        throw std::bad_alloc();
+    FormWeightedSystem(problem.A, problem.l, problem.weights, Abar, lbar);
+    Matrix x;
+    Matrix v;
+    const LpNormProgress progress = [status](int pass, const std::vector<double>&) {
+        if (status != nullptr)
+            status->SetText(PassText(pass));
+    };
+    const LpNormSolution solution = SolveLpNorm(Abar, lbar, request.normFactor, request.maxPasses, x, v, progress);
+    for (int i = 0; i < v.Rows(); ++i)
+        v[i][0] = v[i][0] / std::sqrt(problem.weights[i][0]);
+
+    WriteReportResults(report, kMethodLpNorm, solution.passes, x, problem.l, v);
+    const bool written = report.Close();
+    if (status != nullptr)
+        status->Hide();
+    if (!written) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    outcome.corrections = std::move(v);
+    outcome.passes = solution.passes;
+    outcome.result = LpResult(solution, x);
 }
 
 // The minimax solution of the weighted system Abar x ~ lbar with
@@ -129,8 +179,10 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
     }
     if (request.normFactor == kChebyshevNormFactor)
         SolveChebyshevReport(request, problem, outcome);
+    else if (request.normFactor == 1.0)
+        SolveL1Report(request, std::move(problem), status, outcome);
     else
-        SolveByEngine(request, std::move(problem), status, outcome);
+        SolveLpReport(request, problem, status, outcome);
     return outcome;
 }
 

@@ -20,7 +20,6 @@ extern "C" __attribute__((visibility("default"))) int LP(char* command, int leng
         request.unknowns = fields.unknowns;
         request.normFactor = fields.normFactor;
         request.maxPasses = fields.maxPasses;
-        request.stopCriterion = 1e-5; // the main dialog's default; the text does not carry it
         return RunLpSolution(request).result;
     } catch (const std::bad_alloc&) {
         return NORMEX_OUT_OF_MEMORY;
