@@ -265,19 +265,19 @@ std::string UsageText()
            "                        talwar | welsch (Ea-Sch\u00e4tzer), l1 (Barrodale-Roberts),\n"
            "                        lp-irls (Lp-Norm durch Umgewichtung),\n"
            "                        lp (Lp-Norm wie im Dialog: 1 = L1, 25 = Tschebycheff,\n"
-           "                        sonst Umgewichtung)                          [huber]\n"
+           "                        sonst das Minimum nach Newton)               [huber]\n"
            "  -c, --tuning C        Tuning-Konstante, 0 bis 100000000 [Vorgabe der Methode:\n"
            "                        Andrews 0.5, Biweight 4.685, Cauchy 2.385, Fair 1.4,\n"
            "                        Huber 1.5, Logistic 1.205, Talwar 2.795, Welsch 2.985]\n"
            "  -p, --norm P          Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)\n"
            "  -i, --iterations N    h\u00f6chste Anzahl an Iterationen       [1000]\n"
-           "  -s, --stop S          Abbruchkriterium                     [1e-5]\n"
+           "  -s, --stop S          Abbruchkriterium, nicht f\u00fcr lp       [1e-5]\n"
            "  -q, --quiet           keine Fortschrittsanzeige\n"
            "      --plot DATEI      Residuen-Grafik als PNG oder SVG speichern\n"
            "  -h, --help            diese Hilfe\n"
            "      --version         Version\n"
            "\n"
            "R\u00fcckgabewert: 0 Protokoll geschrieben und L\u00f6sung endlich; 1 Berechnung\n"
-           "fehlgeschlagen (Protokoll nicht schreibbar oder L\u00f6sung nicht endlich);\n"
-           "2 Aufruffehler oder Eingabedatei abgewiesen.\n";
+           "fehlgeschlagen (Protokoll nicht schreibbar, L\u00f6sung nicht endlich oder bei lp\n"
+           "nicht konvergiert); 2 Aufruffehler oder Eingabedatei abgewiesen.\n";
 }

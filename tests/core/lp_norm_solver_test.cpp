@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -30,26 +29,6 @@ const double kFactors[] = {1.1, 1.5, 3.0, 4.0, 10.0, 24.0, 25.1, 50.0};
 WeightedProblem StackLoss()
 {
     return {testutil::StackLossDesign(), testutil::StackLossObservations(), std::vector<double>(21, 1.0)};
-}
-
-// A quadratic trend in t with noise, every fifth observation an outlier of
-// 8 to 12, weights from 0.25 to 4; raw generator output only, so the data
-// are the same with every standard library.
-WeightedProblem WeightsAndOutliers()
-{
-    std::mt19937 generator(20240611);
-    const auto uniform = [&generator] { return generator() / 4294967296.0; };
-    WeightedProblem problem;
-    for (int i = 0; i < 30; ++i) {
-        const double t = -1.0 + i / 14.5;
-        problem.A.push_back({1.0, t, t * t});
-        double l = 2.0 + 3.0 * t - 1.5 * t * t + 0.4 * (uniform() - 0.5);
-        if (i % 5 == 2)
-            l += (i % 10 == 2 ? 1.0 : -1.0) * (8.0 + 4.0 * uniform());
-        problem.l.push_back(l);
-        problem.w.push_back(0.25 * std::pow(2.0, std::floor(5.0 * uniform())));
-    }
-    return problem;
 }
 
 struct Solved {
@@ -96,7 +75,7 @@ TEST(LpNormSolver, AgreesWithAnIndependentMinimiserAndNeverRaisesTheObjective)
     const struct {
         const char* name;
         WeightedProblem problem;
-    } problems[] = {{"stack loss", StackLoss()}, {"weights and outliers", WeightsAndOutliers()}};
+    } problems[] = {{"stack loss", StackLoss()}, {"weights and outliers", testutil::WeightsAndOutliers()}};
     for (const auto& [name, problem] : problems) {
         for (const double p : kFactors) {
             SCOPED_TRACE(std::string(name) + ", p = " + std::to_string(p));

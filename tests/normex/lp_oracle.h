@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace testutil {
@@ -24,6 +25,26 @@ struct WeightedProblem {
     std::vector<double> l;
     std::vector<double> w;
 };
+
+// A quadratic trend in t with noise, every fifth observation an outlier of
+// 8 to 12, weights from 0.25 to 4; raw generator output only, so the data
+// are the same with every standard library.
+inline WeightedProblem WeightsAndOutliers()
+{
+    std::mt19937 generator(20240611);
+    const auto uniform = [&generator] { return generator() / 4294967296.0; };
+    WeightedProblem problem;
+    for (int i = 0; i < 30; ++i) {
+        const double t = -1.0 + i / 14.5;
+        problem.A.push_back({1.0, t, t * t});
+        double l = 2.0 + 3.0 * t - 1.5 * t * t + 0.4 * (uniform() - 0.5);
+        if (i % 5 == 2)
+            l += (i % 10 == 2 ? 1.0 : -1.0) * (8.0 + 4.0 * uniform());
+        problem.l.push_back(l);
+        problem.w.push_back(0.25 * std::pow(2.0, std::floor(5.0 * uniform())));
+    }
+    return problem;
+}
 
 inline long double Residual(const WeightedProblem& problem, std::size_t i, const LongVector& x)
 {
