@@ -9,6 +9,7 @@
 #include "controls/icon_button.h"
 #include "core/estimator.h"
 #include "io/input_file.h"
+#include "normex/normex.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/file_dialog.h"
@@ -388,6 +389,11 @@ void CMainDlg::ComputeNorm()
         return;
     }
     const double factor = selection < 3 ? kNormFactors[selection] : normPanel->NormFactor();
+    if (factor < NORMEX_MIN_NORM_FACTOR) { // the field starts at 0; the library would refuse it
+        platform::ShowMessage(Text(kStringNormFactorBelowOne), this);
+        normPanel->FocusNormFactor();
+        return;
+    }
     const std::string command = BuildLpCommand(LocalFileName(InputFileName), LocalFileName(OutputFileName),
                                                DesignMatrix.Rows(), DesignMatrix.Columns(), factor, MaxIterations);
     std::vector<char> buffer = LpCommandBuffer(command);

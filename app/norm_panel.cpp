@@ -3,6 +3,8 @@
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 
+#include <QLineEdit>
+
 namespace {
 constexpr int kFirstNormRadio = 1014;
 constexpr int kNormFactorEdit = 1018;
@@ -24,6 +26,13 @@ int CNormPanel::GetSelection()
 {
     platform::UpdateData(this, true, [this](platform::DataExchange& dx) { Exchange(dx); });
     return Selection;
+}
+
+void CNormPanel::FocusNormFactor()
+{
+    auto* edit = platform::FindControlAs<QLineEdit>(this, kNormFactorEdit);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
 }
 
 double CNormPanel::GetNormFactor()

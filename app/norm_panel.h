@@ -24,6 +24,10 @@ public:
     // The factor as read last, without re-reading.
     double NormFactor() const { return normFactor; }
 
+    // Gives the factor field the focus with its text selected, as after a
+    // validation message.
+    void FocusNormFactor();
+
 private:
     void Exchange(platform::DataExchange& dx);
 

@@ -79,7 +79,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));
         return kExitComputation;
     case NORMEX_BAD_NORM_FACTOR:
-        Message("-p: Der Normfaktor von lp muss mindestens 1 sein.");
+        Message(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
         return kExitUsage;
     case NORMEX_INPUT_NOT_OPENED:
     case NORMEX_INPUT_REJECTED:

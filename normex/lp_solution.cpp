@@ -163,7 +163,7 @@ void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOu
 LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
 {
     LpOutcome outcome;
-    if (!std::isfinite(request.normFactor) || request.normFactor < 1.0) {
+    if (!std::isfinite(request.normFactor) || request.normFactor < NORMEX_MIN_NORM_FACTOR) {
         outcome.result = NORMEX_BAD_NORM_FACTOR;
         return outcome;
     }

@@ -25,6 +25,9 @@
 extern "C" {
 #endif
 
+/* The smallest norm factor; below it the result is NORMEX_BAD_NORM_FACTOR. */
+#define NORMEX_MIN_NORM_FACTOR 1.0
+
 enum NormexResult {
     NORMEX_SUCCESS = 0,           /* report written, every unknown finite */
     NORMEX_NOT_FINITE = 1,        /* report written, but an unknown is infinite or NaN */

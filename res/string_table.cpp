@@ -30,6 +30,7 @@ constexpr StringEntry kStrings[] = {
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
     {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
+    {124, "Der Normfaktor muss mindestens 1 sein."},
 };
 
 } // namespace

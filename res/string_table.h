@@ -27,6 +27,7 @@ enum StringId : int {
     kStringNoTextEditor = 121,        // ours: no text editor to open a file in
     kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
     kStringNoDataEditor = 123,        // ours: the data editor is not in this version
+    kStringNormFactorBelowOne = 124,  // ours: the Lp library refuses a norm factor below 1
 };
 
 // The text of id, or an empty string for an id the table does not hold.

@@ -197,10 +197,34 @@ TEST_F(ComputeTest, BadNumberFieldsAreReportedAndTheCommandGoesOnWithTheOldValue
     ChooseNorm(1017);
     platform::FindControlAs<QLineEdit>(dialog.NormPanel(), 1018)->setText(QStringLiteral("2,5"));
     Compute();
-    // The norm factor keeps its previous value 0; the selection is read.
+    // The norm factor keeps its previous value 0, which is then refused.
     EXPECT_EQ(seams.messages,
-              (QStringList{platform::IntegerMessage(), platform::NumberMessage(), Message(116)}));
-    EXPECT_TRUE(OnlyCommand().endsWith(" 3 2 0.000000 1000 "));
+              (QStringList{platform::IntegerMessage(), platform::NumberMessage(), Message(kStringNormFactorBelowOne)}));
+    EXPECT_TRUE(seams.lpCommands.empty());
+}
+
+// A factor below 1, the field's initial 0 included, never reaches the
+// library: the message says why and the field gets the focus.
+TEST_F(ComputeTest, NormFactorBelowOneIsRefusedBeforeTheLibrary)
+{
+    ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
+    Name(input, output);
+    ChooseNorm(1017);
+    auto* factor = platform::FindControlAs<QLineEdit>(dialog.NormPanel(), 1018);
+    for (const char* text : {"", "0.999999", "-3"}) {
+        if (*text != '\0')
+            factor->setText(QString::fromLatin1(text));
+        seams.messages.clear();
+        Edit(CMainDlg::kIterationsEdit)->setFocus();
+        Compute();
+        EXPECT_EQ(seams.messages, QStringList{Message(kStringNormFactorBelowOne)}) << text;
+        EXPECT_TRUE(seams.lpCommands.empty()) << text;
+        EXPECT_EQ(QApplication::focusWidget(), factor) << text;
+        EXPECT_EQ(factor->selectedText(), factor->text()) << text;
+    }
+    factor->setText(QStringLiteral("1"));
+    Compute();
+    EXPECT_TRUE(OnlyCommand().endsWith(" 3 2 1.000000 1000 "));
 }
 
 TEST_F(ComputeTest, NamesWithBlanksOrQuotesAreQuotedForTheLibrary)
