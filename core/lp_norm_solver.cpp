@@ -88,9 +88,9 @@ void Evaluate(const Matrix& A, const Vector& b, double p, double scale, Point& p
 void Rescale(double p, Point& point)
 {
     const double largest = LargestMagnitude(point.r);
-    const double factor = std::pow(point.scale / largest, p - 1.0);
-    if (largest == 0.0)
+    if (largest == 0.0) // an exact fit: every psi is 0
         return;
+    const double factor = std::pow(point.scale / largest, p - 1.0);
     if (!(factor < 1e250)) {
         SetPsi(p, largest, point);
         return;
