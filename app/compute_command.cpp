@@ -8,6 +8,7 @@
 #include "core/estimator.h"
 #include "io/input_file.h"
 #include "normex/command_text.h"
+#include "normex/normex.h"
 #include "platform/lp_library.h"
 #include "platform/message_box.h"
 #include "platform/string_text.h"
@@ -76,6 +77,11 @@ void ComputeNorm(CMainDlg& dialog)
         return;
     }
     const double factor = selection < 3 ? kNormFactors[selection] : panel.NormFactor;
+    if (factor < NORMEX_MIN_NORM_FACTOR) { // the field starts at 0; the library would refuse it
+        Tell(dialog, kStringNormFactorBelowOne);
+        panel.FocusNormFactor();
+        return;
+    }
     const std::string command =
         BuildLpCommand(LocalFileName(dialog.InputFileName), LocalFileName(dialog.OutputFileName),
                        dialog.DesignMatrix.Rows(), dialog.DesignMatrix.Columns(), factor, dialog.MaxIterations);

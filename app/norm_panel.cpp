@@ -3,6 +3,8 @@
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 
+#include <QLineEdit>
+
 CNormPanel::CNormPanel(QWidget* parent) : QWidget(parent)
 {
     platform::BuildDialog(*this, res::kDialogNormPanel);
@@ -19,6 +21,13 @@ int CNormPanel::GetSelection()
 {
     platform::UpdateData(this, true, [this](platform::DataExchange& dx) { Exchange(dx); });
     return Selection;
+}
+
+void CNormPanel::FocusNormFactor()
+{
+    auto* edit = platform::FindControlAs<QLineEdit>(this, kNormFactorEdit);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
 }
 
 double CNormPanel::GetNormFactor()

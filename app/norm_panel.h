@@ -29,6 +29,10 @@ public:
     // The factor as read last; reading it does not re-read the field.
     double NormFactor = 0.0;
 
+    // Gives the factor field the focus with its text selected, as after a
+    // validation message.
+    void FocusNormFactor();
+
 private:
     void Exchange(platform::DataExchange& dx);
 

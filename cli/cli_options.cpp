@@ -281,7 +281,7 @@ std::string MethodChoices()
         estimators += std::string(code == kFirstEstimator ? "" : " | ") + kMethods[code].commandLineName;
     return estimators + " (Ea-Sch\u00e4tzer), " + kMethods[kMethodL1].commandLineName + " (Barrodale-Roberts), " +
            kMethods[kMethodLpNorm].commandLineName + " (Lp-Norm durch Umgewichtung), " + kLpLibraryName +
-           " (Lp-Norm wie im Dialog: 1 = L1, 25 = Tschebycheff, sonst Umgewichtung) [" +
+           " (Lp-Norm wie im Dialog: 1 = L1, 25 = Tschebycheff, sonst das Minimum nach Newton) [" +
            kMethods[CliOptions().methodCode].commandLineName + "]";
 }
 
@@ -307,12 +307,12 @@ std::string UsageText()
            OptionLines("-p, --norm P", "Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)") +
            OptionLines("-i, --iterations N",
                        "h\u00f6chste Anzahl an Iterationen [" + std::to_string(kDefaultMaxPasses) + "]") +
-           OptionLines("-s, --stop S", "Abbruchkriterium [" + FormatGeneral(kDefaultStopCriterion) + "]") +
+           OptionLines("-s, --stop S", "Abbruchkriterium, nicht f\u00fcr lp [" + FormatGeneral(kDefaultStopCriterion) + "]") +
            OptionLines("-q, --quiet", "keine Fortschrittsanzeige") +
            OptionLines("    --plot DATEI", "Residuen-Grafik als PNG oder SVG speichern") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n"
            "R\u00fcckgabewert: 0 Protokoll geschrieben und L\u00f6sung endlich; 1 Berechnung\n"
-           "fehlgeschlagen (Protokoll nicht schreibbar oder L\u00f6sung nicht endlich);\n"
-           "2 Aufruffehler oder Eingabedatei abgewiesen.\n";
+           "fehlgeschlagen (Protokoll nicht schreibbar, L\u00f6sung nicht endlich oder bei lp\n"
+           "nicht konvergiert); 2 Aufruffehler oder Eingabedatei abgewiesen.\n";
 }

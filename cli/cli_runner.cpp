@@ -54,6 +54,13 @@ int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
     return kExitComputation;
 }
 
+std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outcome)
+{
+    if (options.normFactor == kChebyshevNormFactor)
+        return " (Tschebycheff-Simplex ohne Optimum beendet)";
+    return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.passes) + " Iterationen nicht konvergiert)";
+}
+
 int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
 {
     LpRequest request;
@@ -61,7 +68,6 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     request.outputFile = options.outputFile;
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
-    request.stopCriterion = options.stopCriterion;
     const LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
@@ -70,11 +76,10 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         SavePlot(options, outcome.corrections, kExitComputation);
         return NotFinite(options);
     case NORMEX_NO_CONVERGENCE:
-        Message(options.outputFile + ": " + LoadString(kStringComputeError) +
-                " (Tschebycheff-Simplex ohne Optimum beendet)");
+        Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));
         return kExitComputation;
     case NORMEX_BAD_NORM_FACTOR:
-        Message("-p: Der Normfaktor von lp muss mindestens 1 sein.");
+        Message(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
         return kExitUsage;
     case NORMEX_INPUT_NOT_OPENED:
     case NORMEX_INPUT_REJECTED:

@@ -27,12 +27,12 @@ double LargestChange(const Matrix& x, const Matrix& xprev)
     return d;
 }
 
+} // namespace
+
 std::string PassText(int pass)
 {
     return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
 }
-
-} // namespace
 
 double MethodWeight(int methodCode, double v, double c, double p)
 {

@@ -24,6 +24,9 @@ public:
     virtual void ShowModal() = 0;
 };
 
+// The status window's text for pass number pass.
+std::string PassText(int pass);
+
 // Results of Run.
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)

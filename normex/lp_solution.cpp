@@ -2,6 +2,7 @@
 
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
+#include "core/lp_norm_solver.h"
 #include "core/report.h"
 #include "core/report_file.h"
 #include "core/weighted_system.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -43,20 +45,63 @@ bool SizesMatch(const LpRequest& request, const Matrix& A)
            request.unknowns.value_or(A.Columns()) == A.Columns();
 }
 
-// The engine's way: code 1 for factor 1, else the Lp reweighting (code 0).
-void SolveByEngine(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
+// The L1 solution by the engine (code 1).
+void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
 {
     CEstimator engine(status);
     engine.SetOutputFile(request.outputFile);
-    const int code = request.normFactor == 1.0 ? kMethodL1 : kMethodLpNorm;
     const int run = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.weights),
-                                               code, request.normFactor, request.maxPasses, request.stopCriterion);
+                                               kMethodL1, request.normFactor, request.maxPasses, 0.0);
     if (run == kRunNoReport) {
         outcome.result = NORMEX_OUTPUT_FAILED;
         return;
     }
     outcome.corrections = engine.Corrections();
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
+}
+
+int LpResult(const LpNormSolution& solution, const Matrix& x)
+{
+    if (solution.status == kLpNormNotFinite || !AllFinite(x))
+        return NORMEX_NOT_FINITE;
+    return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+}
+
+// The Lp minimiser of the weighted system Abar x ~ lbar, whose residuals are
+// sqrt(p_i) v_i; the report of the engine's code 0 with the pass count.
+void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWindow* status, LpOutcome& outcome)
+{
+    ReportFile report;
+    if (!report.Open(request.outputFile)) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    if (status != nullptr)
+        status->Show();
+    WriteReportHead(report, problem.A, problem.l, problem.weights, kMethodLpNorm, 0.0, request.normFactor);
+
+    const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.weights);
+    Matrix x;
+    Matrix v;
+    const LpNormProgress progress = [status](int pass, const std::vector<double>&) {
+        if (status != nullptr)
+            status->SetText(PassText(pass));
+    };
+    const LpNormSolution solution =
+        SolveLpNorm(weighted.Abar, weighted.lbar, request.normFactor, request.maxPasses, x, v, progress);
+    UnweightResiduals(v, problem.weights);
+
+    WriteReportResults(report, kMethodLpNorm, solution.passes, x, problem.l, v);
+    const bool written = report.Close();
+    if (status != nullptr)
+        status->Hide();
+    if (!written) {
+        outcome.result = NORMEX_OUTPUT_FAILED;
+        return;
+    }
+    outcome.corrections = std::move(v);
+    outcome.passes = solution.passes;
+    outcome.result = LpResult(solution, x);
 }
 
 // The minimax solution of the weighted system (core/weighted_system.h),
@@ -94,7 +139,7 @@ void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOu
 LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
 {
     LpOutcome outcome;
-    if (!std::isfinite(request.normFactor) || request.normFactor < 1.0) {
+    if (!std::isfinite(request.normFactor) || request.normFactor < NORMEX_MIN_NORM_FACTOR) {
         outcome.result = NORMEX_BAD_NORM_FACTOR;
         return outcome;
     }
@@ -110,8 +155,10 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
     }
     if (request.normFactor == kChebyshevNormFactor)
         SolveChebyshevReport(request, problem, outcome);
+    else if (request.normFactor == 1.0)
+        SolveL1Report(request, std::move(problem), status, outcome);
     else
-        SolveByEngine(request, std::move(problem), status, outcome);
+        SolveLpReport(request, problem, status, outcome);
     return outcome;
 }
 

@@ -9,7 +9,7 @@
 class IStatusWindow;
 
 // One Lp-norm problem: the files, the sizes the caller expects, the norm
-// factor and the limits of the reweighting.
+// factor and the pass limit.
 struct LpRequest {
     std::string inputFile;
     std::string outputFile;
@@ -17,13 +17,13 @@ struct LpRequest {
     std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
     int maxPasses = kDefaultMaxPasses;
-    double stopCriterion = kDefaultStopCriterion;
 };
 
 struct LpOutcome {
     int result = 0;      // a NormexResult code (normex/normex.h)
     int messageId = 0;   // the reader's string id when the input was rejected, else 0
     Matrix corrections;  // v in the units of l, when a report was written
+    int passes = 0;      // the pass count of the report, 0 where it has none
 };
 
 // The norm factor that selects the exact Chebyshev (minimax) solution.
@@ -35,7 +35,11 @@ constexpr double kChebyshevNormFactor = 25.0;
 //   factor 25: the minimax solution of the weighted system, which minimises
 //     max_i sqrt(p_i) |v_i|; method line "Loo-Norm Lösung (Tschebycheff)",
 //     no pass count;
-//   any other factor >= 1: the engine's Lp reweighting (code 0).
+//   any other factor p > 1: the minimiser of sum_i |sqrt(p_i) v_i|^p by
+//     Newton's method (SolveLpNorm), with at most maxPasses passes; the
+//     engine's method line for code 0 and the pass count. A run that stops
+//     short of the minimiser still writes its report and gives
+//     NORMEX_NO_CONVERGENCE.
 // Nothing is written when the factor, the input or the sizes are refused.
 // The shared path of the LP entry point and of tolvar-cli -m lp.
 LpOutcome RunLpSolution(const LpRequest& request, IStatusWindow* status = nullptr);

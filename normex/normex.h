@@ -17,13 +17,16 @@
  *
  * Norm factor: 1 gives the L1 solution (Barrodale-Roberts), 25 the exact
  * Chebyshev (minimax) solution of the weighted system, any other factor
- * p >= 1 the reweighted Lp solution with at most PASSES passes and the stop
- * criterion 1e-5 (p = 2 is least squares in one pass).
+ * p > 1 the minimiser of sum_i |sqrt(p_i) v_i|^p by Newton's method with at
+ * most PASSES passes (p = 2 is least squares in one pass).
  */
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* The smallest norm factor; below it the result is NORMEX_BAD_NORM_FACTOR. */
+#define NORMEX_MIN_NORM_FACTOR 1.0
 
 enum NormexResult {
     NORMEX_SUCCESS = 0,           /* report written, every unknown finite */
@@ -35,7 +38,8 @@ enum NormexResult {
     NORMEX_SIZE_MISMATCH = 6,     /* N or U differs from the input file; nothing written */
     NORMEX_OUTPUT_FAILED = 7,     /* the report could not be created or written completely */
     NORMEX_OUT_OF_MEMORY = 8,     /* the problem does not fit into memory */
-    NORMEX_NO_CONVERGENCE = 9     /* report written, but the minimax simplex stopped short of the optimum */
+    NORMEX_NO_CONVERGENCE = 9     /* report written, but the run stopped short of the solution: the pass
+                                     limit or rounding ended the Lp run, or rounding the minimax simplex */
 };
 
 /* Solves the problem of the command text; one of NormexResult. */

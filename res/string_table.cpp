@@ -34,6 +34,7 @@ constexpr StringEntry kStrings[] = {
     {125, "Geben Sie bitte eine Zahl ein."},
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
     {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
+    {128, "Der Normfaktor muss mindestens 1 sein."},
 };
 
 } // namespace

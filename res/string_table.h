@@ -33,6 +33,7 @@ enum StringId : int {
     kStringNotANumber = 125,          // "Geben Sie bitte eine Zahl ein."
     kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
     kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
+    kStringNormFactorBelowOne = 128,  // ours: the Lp library refuses a norm factor below 1
 };
 
 // The text of id, or an empty string for an id the table does not hold.

@@ -295,6 +295,21 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
     EXPECT_FALSE(std::isfinite(report.unknowns.at(0)));
 }
 
+// An Lp run that the pass limit stops short of the minimiser fails and says
+// why; its report is written all the same.
+TEST_F(CliTest, LpRunShortOfTheMinimiserExitsWithOne)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string out = Path("short.AUS");
+    const CliRun run = Run({"-q", "-m", "lp", "-p", "10", "-i", "2", in, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "tolvar-cli: " + out +
+                           ": Bei der Berechnung ist ein Fehler aufgetreten! (Lp-Norm-L\u00f6sung nach 2 Iterationen "
+                           "nicht konvergiert)\n");
+    EXPECT_EQ(test_support::ParseReport(out).passCount, 2);
+    EXPECT_EQ(Run({"-q", "-m", "lp", "-p", "10", in, out}).exitCode, 0);
+}
+
 TEST_F(CliTest, HelpAndVersion)
 {
     for (const char* option : {"--help", "-h"}) {

@@ -5,6 +5,7 @@
 
 #include "core/estimator.h"
 #include "io/input_file.h"
+#include "lp_oracle.h"
 #include "minimax_oracle.h"
 #include "normex/command_text.h"
 #include "report_reader.h"
@@ -99,22 +100,49 @@ TEST_F(LpLibraryTest, NormPanelChoicesWriteTheirReports)
         EXPECT_NEAR(report.adjusted[i], report.observations[i] + report.corrections[i], 1.1e-5);
 }
 
-// Any other factor runs the engine's Lp reweighting: the library's report
-// is byte for byte the one the engine writes for code 0.
-TEST_F(LpLibraryTest, OtherFactorsGiveTheEnginesLpReport)
+// Any other factor: the report of the Lp minimiser of the weighted problem,
+// with the engine's method line and the pass count; the unknowns agree with
+// an independent minimiser to the printed precision, the corrections are
+// a_i x - l_i in the units of l.
+TEST_F(LpLibraryTest, OtherFactorsReportTheLpMinimiserWithItsPassCount)
 {
-    for (const double factor : {1.5, 3.0}) {
-        const std::string out = Path("lib.AUS");
-        const std::string reference = Path("engine.AUS");
-        ASSERT_EQ(Call(stackLoss, out, 21, 4, factor, 40), NORMEX_SUCCESS);
-
-        Matrix A, l, p;
-        ASSERT_EQ(ReadInputFileWeightVector(stackLoss, A, l, p), 0);
-        CEstimator engine;
-        engine.SetOutputFile(reference);
-        ASSERT_EQ(engine.RunWithWeightVector(A, l, p, kMethodLpNorm, factor, 40, 1e-5), kRunSuccess);
-        EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(reference)) << "factor " << factor;
+    const test_support::WeightedProblem problem = test_support::WeightsAndOutliers();
+    const std::string in = Path("weighted.EIN");
+    const std::string out = Path("weighted.AUS");
+    test_support::WriteInput(in, problem.A, problem.l, problem.w);
+    for (const double factor : {1.5, 3.0, 10.0, 50.0}) {
+        SCOPED_TRACE(factor);
+        ASSERT_EQ(Call(in, out, 30, 3, factor, 1000), NORMEX_SUCCESS);
+        const test_support::ParsedReport report = test_support::ParseReport(out);
+        ASSERT_TRUE(report.ok);
+        char method[64];
+        std::snprintf(method, sizeof method, "Lp-Norm L\xF6sung mit Normfaktor %.6f", factor);
+        EXPECT_EQ(report.methodLine, method);
+        EXPECT_GE(report.passCount, 2);
+        EXPECT_LE(report.passCount, 30);
+        const test_support::LongVector reference = test_support::LpOracle(problem, factor);
+        ASSERT_EQ(report.unknowns.size(), 3u);
+        for (std::size_t k = 0; k < 3; ++k)
+            EXPECT_NEAR(report.unknowns[k], static_cast<double>(reference[k]), kPrinted);
+        ASSERT_EQ(report.corrections.size(), 30u);
+        for (std::size_t i = 0; i < 30; ++i)
+            EXPECT_NEAR(report.corrections[i], static_cast<double>(test_support::Residual(problem, i, reference)),
+                        2e-5);
     }
+}
+
+// A pass limit that the run needs more than: the report is written with the
+// passes made, and the result says the minimiser was not reached.
+TEST_F(LpLibraryTest, ARunStoppedByThePassLimitSaysSo)
+{
+    const std::string out = Path("short.AUS");
+    for (const int limit : {0, 2}) {
+        ASSERT_EQ(Call(stackLoss, out, 21, 4, 10.0, limit), NORMEX_NO_CONVERGENCE) << limit;
+        const test_support::ParsedReport report = test_support::ParseReport(out);
+        ASSERT_TRUE(report.ok);
+        EXPECT_EQ(report.passCount, std::max(limit, 1));
+    }
+    EXPECT_EQ(Call(stackLoss, out, 21, 4, 10.0, 30), NORMEX_SUCCESS);
 }
 
 // Weighted minimax: the library minimises max sqrt(p_i) |v_i|. On small
