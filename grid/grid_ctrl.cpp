@@ -329,7 +329,7 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
         const QString content = cell->text.ToString();
         text = {widths.Width(content), widths.Height(content)};
     }
-    QSize image;
+    QSize image(0, 0);
     if (own && own->image >= 0 && own->image < imageList.size())
         image = imageList[own->image].size();
     return {text.width() + 4 * margin + image.width(), std::max(text.height() + 2 * margin, image.height())};

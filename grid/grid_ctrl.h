@@ -269,6 +269,8 @@ private:
     void RepaintAfterChange();
 
     // Painting helpers.
+    // A system colour: the same whether the window is active or not.
+    QColor SystemColour(QPalette::ColorRole role) const { return palette().color(QPalette::Active, role); }
     struct VisibleRange;
     VisibleRange Visible() const;
     void PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& font);

@@ -78,7 +78,7 @@ void CGridCtrl::paintEvent(QPaintEvent* event)
     // The square between the two scroll bars.
     if (!verticalBar->isHidden() && !horizontalBar->isHidden())
         painter.fillRect(QRect(verticalBar->x(), horizontalBar->y(), verticalBar->width(), horizontalBar->height()),
-                         palette().color(QPalette::Window));
+                         SystemColour(QPalette::Window));
 }
 
 void CGridCtrl::PaintAll(QPainter& painter, const QRect& area)
@@ -172,9 +172,9 @@ void CGridCtrl::PaintFixedCell(QPainter& painter, int row, int column, const QRe
     QFont cellFont = CellFont(row, column);
     if (onFocusLine) {
         cellFont.setWeight(QFont::DemiBold);
-        DrawEdges(painter, rect, palette().color(QPalette::Shadow), palette().color(QPalette::Midlight));  // sunken
+        DrawEdges(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
     } else {
-        DrawEdges(painter, rect, palette().color(QPalette::Light), palette().color(QPalette::Shadow));  // raised
+        DrawEdges(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
     }
     painter.setPen(own && own->foreground.isValid() ? own->foreground : fixedTextColour);
     PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), cellFont);
@@ -193,8 +193,8 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int column, const QRect& r
         painter.setPen(Qt::black);
         painter.drawRect(frame);
     } else if (state & kCellSelected) {
-        painter.fillRect(rect, palette().color(QPalette::Active, QPalette::Highlight));
-        text = palette().color(QPalette::Active, QPalette::HighlightedText);
+        painter.fillRect(rect, SystemColour(QPalette::Highlight));
+        text = SystemColour(QPalette::HighlightedText);
     } else {
         painter.fillRect(rect, background);
     }

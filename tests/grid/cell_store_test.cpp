@@ -29,6 +29,15 @@ struct Store {
     QString Text(int row, int column) const { return cells.GetCellText(row, column); }
 };
 
+GridItem Item(int row, int column, unsigned mask)
+{
+    GridItem item;
+    item.row = row;
+    item.column = column;
+    item.mask = mask;
+    return item;
+}
+
 TEST(CellText, KeepsShortLatin1InsideAndEverythingElseOnTheHeap)
 {
     const QString samples[] = {QString(), QStringLiteral("0.000000"), QStringLiteral("123456789012345"),
@@ -57,7 +66,7 @@ TEST(CellStore, CountChangesFollowTheShrinkAndGrowRules)
     Store store(5, 4);
     store.cells.SetFocusCell({4, 2});
     store.cells.SetCellText(4, 2, QStringLiteral("gone"));
-    GridItem item{3, 1, kItemFormat};
+    GridItem item = Item(3, 1, kItemFormat);
     item.format = res::DT_CENTER;
     store.cells.WriteCell(item);
 
@@ -206,13 +215,13 @@ TEST(CellStore, KeptSelectionStaysWhenANewRangeIsSelected)
 TEST(CellStore, ItemRecordWritesAndReadsTheAttributesItNames)
 {
     Store store(2, 2);
-    GridItem item{1, 1, kItemText | kItemBackground | kItemParameter | kItemState};
+    GridItem item = Item(1, 1, kItemText | kItemBackground | kItemParameter | kItemState);
     item.text = QStringLiteral("t");
     item.background = Qt::red;
     item.parameter = 77;
     item.state = kCellReadOnly;
     EXPECT_TRUE(store.cells.WriteCell(item));
-    GridItem read{1, 1, kItemText | kItemBackground | kItemForeground | kItemParameter | kItemState | kItemImage};
+    GridItem read = Item(1, 1, kItemText | kItemBackground | kItemForeground | kItemParameter | kItemState | kItemImage);
     EXPECT_TRUE(store.cells.ReadCell(read));
     EXPECT_EQ(read.text, QStringLiteral("t"));
     EXPECT_EQ(read.background, QColor(Qt::red));
@@ -221,7 +230,7 @@ TEST(CellStore, ItemRecordWritesAndReadsTheAttributesItNames)
     EXPECT_EQ(read.state, unsigned(kCellReadOnly));
     EXPECT_EQ(read.image, -1);
     EXPECT_EQ(store.cells.Extras(0, 0), nullptr);
-    GridItem missing{2, 0, kItemText};
+    GridItem missing = Item(2, 0, kItemText);
     EXPECT_FALSE(store.cells.ReadCell(missing));
     EXPECT_FALSE(store.cells.WriteCell(missing));
 }
