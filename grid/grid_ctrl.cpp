@@ -200,6 +200,13 @@ void CGridCtrl::EnableSelection(bool on)
     cells.SelectionEnabled = on;
 }
 
+void CGridCtrl::AllowDragAndDrop(bool on)
+{
+    dragAndDrop = on;
+    if (on)
+        SetupInteraction();
+}
+
 void CGridCtrl::AllowRedraw(bool on)
 {
     redraw = on;

@@ -165,7 +165,8 @@ public:
     bool IsListMode() const { return listMode; }
     void SetListMode(bool on) { listMode = on; }
     bool IsDragAndDropAllowed() const { return dragAndDrop; }
-    void AllowDragAndDrop(bool on) { dragAndDrop = on; }
+    // A grid that allows it is also a drop target, bound or not.
+    void AllowDragAndDrop(bool on);
     bool IsRedrawAllowed() const { return redraw; }
     void AllowRedraw(bool on);
     bool HandlesTabKey() const { return handleTab; }
