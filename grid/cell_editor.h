@@ -13,6 +13,11 @@
 // Tab, Enter, Esc, a navigation key that leaves, or any loss of focus - it
 // reports the final text and the ending key to the grid exactly once, then
 // closes and deletes itself. The grid keeps no pointer to it.
+//
+// It wants every key: nothing it is given reaches the grid or a dialog
+// around it (no default button, no Esc, no Tab to the next control, no
+// mnemonic). The grid's client area, which bounds the growth, is the
+// grid's contentsRect().
 class CCellEditor : public QLineEdit {
     Q_OBJECT
 
@@ -35,9 +40,32 @@ signals:
     // The end-of-edit notification (code kNotifyCellChanged): row, column,
     // mask kItemText | kItemParameter, the final text, and as parameter the
     // key that ended editing (0 for a plain loss of focus). Delivered
-    // synchronously (direct connection), once.
+    // synchronously (direct connection), once. An edit that ends while it
+    // starts (Esc as first key) reports from the event loop instead, since
+    // nobody can be connected to a half-built editor.
     void EditEnded(const GridItem& item);
 
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void ApplyFirstKey(unsigned firstKey);
+    void TypeCharacter(unsigned code);
+    void EndWith(unsigned key);
+    void FinishEdit();
+    void Grow();
+
     int Id;
+    int Row;
+    int Column;
+    QString InitialText;
+    unsigned EndingKey = 0;
+    bool ExitOnArrows;
+    QRect Rect;             // grows, never shrinks
+    bool Finished = false;  // the notification went out; never a second one
+    bool Starting = true;   // inside the constructor
+    bool EndedWhileStarting = false;
 };
