@@ -1,5 +1,6 @@
 #include "grid/grid_ctrl.h"
 
+#include "grid/cell_editor.h"
 #include "platform/dialog_builder.h"
 
 #include <QApplication>
@@ -67,7 +68,14 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
     SetNumFixedColumns(fixedColumns);
 }
 
-CGridCtrl::~CGridCtrl() = default;
+CGridCtrl::~CGridCtrl()
+{
+    // An open editor loses the focus while the window goes; its report
+    // must not reach a grid that is half destroyed.
+    for (CCellEditor* editor : findChildren<CCellEditor*>(Qt::FindDirectChildrenOnly))
+        editor->disconnect(this);
+    delete titleTip.data();  // unless its window went first
+}
 
 bool CGridCtrl::RegisterWindowClass()
 {
@@ -93,6 +101,15 @@ CGridCtrl* CGridCtrl::BindToDialogControl(QWidget* dialog, int id)
 }
 
 void CGridCtrl::SetupInteraction()
+{
+    if (titleTips && !titleTip) {
+        titleTip = new CCellTip;
+        titleTip->CreateTipWindow(this);
+    }
+    RegisterDropTarget();
+}
+
+void CGridCtrl::RegisterDropTarget()
 {
     if (!dropTargetRegistered) {
         setAcceptDrops(true);
@@ -204,7 +221,7 @@ void CGridCtrl::AllowDragAndDrop(bool on)
 {
     dragAndDrop = on;
     if (on)
-        SetupInteraction();
+        RegisterDropTarget();
 }
 
 void CGridCtrl::AllowRedraw(bool on)
@@ -440,12 +457,6 @@ void CGridCtrl::RedrawHeadersOf(CellPos cell)
 
 // --- geometry -------------------------------------------------------------
 
-QRect CGridCtrl::ClientRect() const
-{
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    return QRect(0, 0, width() - (verticalBar->isHidden() ? 0 : bar), height() - (horizontalBar->isHidden() ? 0 : bar));
-}
-
 QRect CGridCtrl::CellRect(CellPos cell) const
 {
     if (!IsValid(cell))
@@ -538,6 +549,7 @@ void CGridCtrl::RecomputeScrollBars()
 void CGridCtrl::PlaceScrollBars(bool vertical, bool horizontal)
 {
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    setContentsMargins(0, 0, vertical ? bar : 0, horizontal ? bar : 0);
     verticalBar->setGeometry(width() - bar, 0, bar, height() - (horizontal ? bar : 0));
     horizontalBar->setGeometry(0, height() - bar, width() - (vertical ? bar : 0), bar);
     verticalBar->setVisible(vertical);
@@ -600,6 +612,7 @@ void CGridCtrl::Scroll(Qt::Orientation orientation, int code, int thumb)
 {
     if (!hasFocus())
         setFocus();
+    HideTitleTip();
     const bool vertical = orientation == Qt::Vertical;
     const int position = ScrollPos(orientation);
     const int maximum = ScrollMax(orientation);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/cell_store.h"
+#include "grid/cell_tip.h"
 #include "grid/grid_item.h"
 #include "grid/text_widths.h"
 
@@ -8,6 +9,7 @@
 #include <QList>
 #include <QPalette>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -200,12 +202,23 @@ public:
     void OnHScroll(int code, int thumb = 0);
     int ScrollPos(Qt::Orientation orientation) const;
     int ScrollMax(Qt::Orientation orientation) const;
-    // The window without its scroll bars.
-    QRect ClientRect() const;
+    // The window without its scroll bars (also its contentsRect()).
+    QRect ClientRect() const { return contentsRect(); }
     // The cell's whole rectangle in client coordinates (null if invalid).
     QRect CellRect(CellPos cell) const;
     // The cell under a client point; invalid outside the cells.
     CellPos CellAt(const QPoint& point) const;
+    // Where a cell's text may go: the cell less a margin at each side and
+    // its image. The title tip shows texts wider than this.
+    QRect TextRect(CellPos cell) const;
+
+    // --- editing --------------------------------------------------------
+    // Opens the in-place editor on a cell that is editable and shown whole
+    // (scrolling it into view first), with the key or character that
+    // started editing (platform/virtual_keys.h).
+    virtual void StartEdit(int row, int column, unsigned firstKey);
+    // The title tip window; nullptr until the grid is bound with tips on.
+    CCellTip* TitleTip() const { return titleTip; }
 
     // --- interaction state ----------------------------------------------
     MouseMode GetMouseMode() const { return mouseMode; }
@@ -234,6 +247,11 @@ protected:
     int SendNotify(int code, CellPos cell);
     virtual void FixedColumnClicked(CellPos cell);
     virtual void FixedRowClicked(CellPos cell);
+    // Stores an edited text that differs from the cell's, marking the cell
+    // modified.
+    virtual void EndEdit(const GridItem& item);
+    virtual void CreateEditControl(const QRect& rect, unsigned style, int id, int row, int column,
+                                   const QString& text, unsigned firstKey);
     virtual void PaintAll(QPainter& painter, const QRect& area);
     virtual void PaintFixedCell(QPainter& painter, int row, int column, const QRect& rect);
     virtual void PaintCell(QPainter& painter, int row, int column, const QRect& rect);
@@ -256,6 +274,7 @@ protected:
 
 private:
     void SetupInteraction();
+    void RegisterDropTarget();
     void ApplyFont();
     void FollowSystemColours();
     void RecomputeScrollBars();
@@ -277,6 +296,12 @@ private:
     void PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& font);
     void PaintGridLines(QPainter& painter, const VisibleRange& visible);
     void PaintTrackingLine(QPainter& painter);
+
+    // Editing and the title tip.
+    void OnEndEdit(const GridItem& item);
+    bool TypeCharacter(const QKeyEvent& event);
+    void ShowTitleTip(const QPoint& point);
+    void HideTitleTip();
 
     // Keyboard.
     CellPos NextCell(unsigned key, bool shift, bool& wrapped);
@@ -324,6 +349,7 @@ private:
     int captureRange = 3;
     unsigned wheelLines = 3;
     bool dropTargetRegistered = false;
+    QPointer<CCellTip> titleTip;
 
     QScrollBar* verticalBar;
     QScrollBar* horizontalBar;

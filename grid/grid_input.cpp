@@ -44,7 +44,10 @@ void CGridCtrl::keyPressEvent(QKeyEvent* event)
     const unsigned key = VirtualKeyOf(*event);
     const bool shift = (event->modifiers() & Qt::ShiftModifier) || event->key() == Qt::Key_Backtab;
     const bool control = event->modifiers() & Qt::ControlModifier;
-    if (key == 0 || !HandleKey(key, shift, control))
+    // The key goes down, then types its character (if any).
+    const bool handled = key != 0 && HandleKey(key, shift, control);
+    const bool typed = TypeCharacter(*event);
+    if (!handled && !typed)
         QWidget::keyPressEvent(event);
 }
 
@@ -180,6 +183,7 @@ void CGridCtrl::OnLButtonDown(const QPoint& point, Qt::KeyboardModifiers modifie
     const bool hadFocus = hasFocus();
     if (!hadFocus)
         setFocus();
+    HideTitleTip();
     clickPoint = point;
     lastMousePoint = point;
     clickCell = CellAt(point);
@@ -268,6 +272,7 @@ void CGridCtrl::HoverAt(const QPoint& point)
         unsetCursor();
         mouseMode = MouseMode::Idle;
     }
+    ShowTitleTip(point);
 }
 
 void CGridCtrl::mouseReleaseEvent(QMouseEvent* event)
@@ -282,6 +287,9 @@ void CGridCtrl::OnLButtonUp(const QPoint& point)
 {
     autoScroll.stop();
     switch (mouseMode) {
+    case MouseMode::EditPending:
+        StartEdit(GetCurrentCell().row, GetCurrentCell().column, VK_LBUTTON);
+        break;
     case MouseMode::DragPending:
         // No drag after all: the clicked cell becomes the only selected one
         // and the focus cell, so that typing goes on there.
@@ -321,6 +329,8 @@ void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event)
         FitColumn(DividerColumn(point));
     else if (OverRowDivider(point))
         FitRow(DividerRow(point));
+    else if (mouseMode == MouseMode::Idle && IsValid(clickCell) && !cells.IsFixed(clickCell))
+        StartEdit(GetCurrentCell().row, GetCurrentCell().column, VK_LBUTTON);
 }
 
 // Selection while the mouse (or a key) moves the current cell, by mode.

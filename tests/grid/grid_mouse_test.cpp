@@ -161,11 +161,13 @@ TEST(GridMouse, DoubleClickOnADividerFitsTheColumnOrRow)
 
     QTest::mouseMove(&test.grid, QPoint(3 * kColumnWidth + 2, 10));  // left edge of column 3: column 2's divider
     QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, QPoint(3 * kColumnWidth + 2, 10));
+    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, QPoint(3 * kColumnWidth + 2, 10));
     EXPECT_EQ(test.grid.GetColumnWidth(2), expected);
     EXPECT_EQ(test.grid.GetColumnWidth(3), kColumnWidth);
 
     test.grid.SetCellText(4, 3, QStringLiteral("two\nlines"));
     QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, QPoint(20, 5 * kRowHeight - 1));
+    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, QPoint(20, 5 * kRowHeight - 1));
     const QFontMetrics metrics(test.grid.font());
     EXPECT_EQ(test.grid.GetRowHeight(4), metrics.size(0, QStringLiteral("two\nlines")).height() + 2 * test.grid.Margin());
 }
