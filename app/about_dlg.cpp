@@ -3,6 +3,7 @@
 #include "app/splash_dlg.h"
 #include "controls/link_static.h"
 #include "platform/dialog_builder.h"
+#include "res/dialog_templates.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -23,14 +24,24 @@ CAboutDlg::CAboutDlg(QWidget* owner)
     InitLinks();
 }
 
-// A picture static takes the size of its bitmap, whatever its template says.
+// The picture is drawn afresh into its control's rectangle, which reaches
+// into the text column's frame in the template: it ends before the frame,
+// as far from it as the picture is from the dialog's left edge.
 void CAboutDlg::FitPicture()
 {
+    QRect frame;
+    for (const res::ControlTemplate& control : res::FindDialogTemplate(res::kDialogAbout)->controls)
+        if (control.kind == res::ControlKind::EtchedFrame)
+            frame = platform::MapDialogRect(this, QRect(control.x, control.y, control.width, control.height));
     for (QLabel* picture : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (picture->property("imageId").toInt() != kPictureAbout)
             continue;
+        QRect room = picture->geometry();
+        if (frame.isValid() && frame.left() < room.right())
+            room.setRight(frame.left() - room.left() - 1);
         picture->setScaledContents(false);
-        picture->resize(kPictureWidth, kPictureHeight);
+        picture->setGeometry(room);
+        picture->setPixmap(platform::RenderPicture(kPictureAbout, room.size(), devicePixelRatioF()));
     }
 }
 

@@ -16,9 +16,6 @@ public:
     using ControlId = res::about_dlg::ControlId;
     using enum ControlId;
 
-    static constexpr int kPictureWidth = 250;
-    static constexpr int kPictureHeight = 190;
-
     // owner: the window the box is modal over and centred on.
     explicit CAboutDlg(QWidget* owner = nullptr);
 

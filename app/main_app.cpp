@@ -3,6 +3,7 @@
 #include "app/main_dlg.h"
 #include "app/splash_dlg.h"
 #include "platform/modal.h"
+#include "platform/qt_texts.h"
 
 #include <clocale>
 
@@ -10,6 +11,7 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     std::setlocale(LC_NUMERIC, "C");
     setApplicationName(QStringLiteral("Tolvar"));
+    platform::InstallGermanQtTexts(*this);
 }
 
 bool CMainApp::InitInstance()

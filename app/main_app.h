@@ -4,7 +4,8 @@
 
 // The application: sets the C library's number format to "C" right after
 // Qt has taken its locale from the environment (so that printf and scanf
-// use "." everywhere), then InitInstance runs the main dialog.
+// use "." everywhere) and gives Qt's own texts in German; then
+// InitInstance runs the main dialog.
 class CMainApp : public QApplication {
     Q_OBJECT
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cmath>
@@ -26,14 +27,20 @@ namespace platform {
 
 namespace {
 
-QPixmap LoadPicture(int image)
+QString PicturePath(int image)
 {
     for (const char* suffix : {".png", ".svg", ".jpg"}) {
         const QString path = QStringLiteral(":/pictures/%1%2").arg(image).arg(QLatin1String(suffix));
         if (QFile::exists(path))
-            return QPixmap(path);
+            return path;
     }
     return {};
+}
+
+QPixmap LoadPicture(int image)
+{
+    const QString path = PicturePath(image);
+    return path.isEmpty() ? QPixmap() : QPixmap(path);
 }
 
 // A group box drawn the classic way: an etched frame whose top edge runs
@@ -279,6 +286,25 @@ QRect MapDialogRect(const BaseUnits& units, const QRect& dialogUnits)
 QRect MapDialogRect(const QWidget* dialog, const QRect& dialogUnits)
 {
     return MapDialogRect(DialogBaseUnits(dialog->font()), dialogUnits);
+}
+
+QPixmap RenderPicture(int image, QSize size, qreal devicePixelRatio)
+{
+    const QString path = PicturePath(image);
+    if (path.isEmpty() || size.isEmpty())
+        return {};
+    const QSize pixels = (QSizeF(size) * devicePixelRatio).toSize();
+    QPixmap picture;
+    if (path.endsWith(QLatin1String(".svg"))) {
+        picture = QPixmap(pixels);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        QSvgRenderer(path).render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    } else {
+        picture = QPixmap(path).scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    picture.setDevicePixelRatio(devicePixelRatio);
+    return picture;
 }
 
 bool BuildDialog(QWidget& dialog, int templateId, const ControlFactory& factory)

@@ -3,6 +3,7 @@
 #include "res/dialog_templates.h"
 
 #include <QFont>
+#include <QPixmap>
 #include <QRect>
 
 #include <functional>
@@ -61,6 +62,11 @@ BaseUnits DialogBaseUnits(const QFont& font);
 QRect MapDialogRect(const BaseUnits& units, const QRect& dialogUnits);
 // The same with the base units of the widget's font.
 QRect MapDialogRect(const QWidget* dialog, const QRect& dialogUnits);
+
+// Picture resource image drawn at size logical pixels for a screen of the
+// given pixel ratio: SVG drawn afresh at that size, others scaled; a null
+// pixmap for an unknown image or an empty size.
+QPixmap RenderPicture(int image, QSize size, qreal devicePixelRatio = 1.0);
 
 // Builds the template into dialog: caption, window flags (top-level
 // templates: title bar, close box only with a system menu, fixed size

@@ -3,6 +3,12 @@
 #include "platform/modal.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QHeaderView>
+#include <QListView>
+#include <QTreeView>
 
 namespace platform {
 
@@ -22,6 +28,48 @@ QString ConvertPatterns(const QString& patterns)
     }
     return converted.join(QLatin1Char(' '));
 }
+// Qt's file list writes sizes and dates in the desktop's regional format
+// whatever the program's language ("672 bytes", "7 Dec 2026"); they are
+// written here in the program's (default) locale, German.
+class FileDetailsInProgramLocale : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        if (index.column() == kSizeColumn && !files->isDir(source))
+            return QLocale().formattedDataSize(files->size(source));
+        if (index.column() == kDateColumn)
+            return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kDateColumn = 3;
+};
+
+// Qt's dialog opens too small for its detail columns ("672...tes"): it is
+// made wide enough for them, and every column but the name keeps the width
+// of its widest entry as the folder's contents come in.
+void FitColumns(QFileDialog& dialog)
+{
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(metrics.averageCharWidth() * 110, metrics.lineSpacing() * 28);
+    if (auto* view = dialog.findChild<QTreeView*>()) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    if (auto* sidebar = dialog.findChild<QListView*>(QStringLiteral("sidebar")))
+        sidebar->setMinimumWidth(sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth() + metrics.averageCharWidth());
+}
+
 } // namespace
 
 QStringList ConvertFileFilter(const QString& filter)
@@ -53,6 +101,8 @@ QString ChooseFile(QWidget* parent, FileDialogMode mode, const QString& title, c
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(request.nameFilters);
+    dialog.setProxyModel(new FileDetailsInProgramLocale(&dialog));
+    FitColumns(dialog);
     // A wildcard name only selects the filter; there is no default name.
     if (!initialName.contains(QLatin1Char('*')))
         dialog.selectFile(initialName);

@@ -14,7 +14,9 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -79,12 +81,12 @@ QColor StemColour(StemKind kind)
 
 // A flat cap makes a stem from y1 to y2 cover exactly the pixel rows y1 ..
 // y2 - 1 (upward stems) or y2 .. y1 - 1 (downward ones) and the five columns
-// x - 2 .. x + 2, so its far end lies where the geometry puts it; a round
+// x - 2 .. x + 2 (a spread column: x only), so its far end lies where the geometry puts it; a round
 // cap would reach 2.5 pixels further and touch the frame. A stem of length
 // 0 draws nothing and leaves the zero line visible.
-QPen StemPen(StemKind kind)
+QPen StemPen(StemKind kind, int width)
 {
-    return QPen(StemColour(kind), kPlotStemWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    return QPen(StemColour(kind), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
 }
 
 // The frame is one closed outline; mitred joins fill its corners as the
@@ -110,6 +112,112 @@ void PaintFrameAndZeroLine(QPainter& painter, const ResidualPlotLayout& layout)
     painter.drawLine(QPoint(m, layout.zeroY), QPoint(right, layout.zeroY));
 }
 
+// One stem and, by the label rule, one label per observation, s pixels apart.
+void PlaceEveryObservation(ResidualPlotLayout& layout, const Matrix& residuals, double largest, int span)
+{
+    const int n = residuals.Rows();
+    layout.stems.reserve(static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) {
+        const int x = layout.margin + i * layout.step;
+        layout.stems.push_back(MakeStem(residuals(i - 1, 0), x, layout, largest, span));
+        if (IsResidualLabelShown(i, n))
+            layout.labels.push_back({x, layout.height - layout.margin + 2, i});
+    }
+}
+
+// The pixel columns strictly between the frame's vertical lines (2 pixels
+// wide, on x = m - 1, m and W - m - 1, W - m); at least one.
+int SpreadColumns(const ResidualPlotLayout& layout)
+{
+    return std::max(1, layout.width - 2 * layout.margin - 2);
+}
+
+// Observation i (1-based) of n in spread layout: with n >= C every column
+// gets at least one observation, since neighbours are at most 1 apart.
+int SpreadColumnX(const ResidualPlotLayout& layout, long long i, int n)
+{
+    return layout.margin + 1 + static_cast<int>((i - 1) * SpreadColumns(layout) / n);
+}
+
+// What the stems falling into one pixel column cover.
+struct ColumnExtent {
+    bool finite = false;
+    int highest = 0; // largest stem length t, at least 0 (the zero line)
+    int lowest = 0;  // smallest t, at most 0
+    bool positiveInfinity = false;
+    bool negativeInfinity = false;
+    bool notANumber = false;
+};
+
+void AddToColumn(ColumnExtent& column, double value, double largest, double scale, int span)
+{
+    if (std::isnan(value)) {
+        column.notANumber = true;
+    } else if (std::isinf(value)) {
+        (value > 0 ? column.positiveInfinity : column.negativeInfinity) = true;
+    } else {
+        const int t = StemLength(value, largest, scale, span);
+        column.finite = true;
+        column.highest = std::max(column.highest, t);
+        column.lowest = std::min(column.lowest, t);
+    }
+}
+
+void AppendColumnStems(ResidualPlotLayout& layout, const ColumnExtent& column, int x)
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    if (column.finite)
+        layout.stems.push_back({x, layout.zeroY - column.highest, layout.zeroY - column.lowest, StemKind::Finite});
+    if (column.positiveInfinity)
+        layout.stems.push_back(MakeStem(infinity, x, layout, 0.0, 0));
+    if (column.negativeInfinity)
+        layout.stems.push_back(MakeStem(-infinity, x, layout, 0.0, 0));
+    if (column.notANumber)
+        layout.stems.push_back(MakeStem(std::numeric_limits<double>::quiet_NaN(), x, layout, 0.0, 0));
+}
+
+// The smallest of 1, 2, 5, 10, 20, 50, ... observations whose columns lie
+// at least spacing pixels apart; beyond n when not even that fits.
+long long RoundLabelInterval(int n, int columns, int spacing)
+{
+    for (long long power = 1;; power *= 10) {
+        for (const long long factor : {1, 2, 5}) {
+            const long long interval = factor * power;
+            if (interval * columns / n >= spacing || interval > n)
+                return interval;
+        }
+    }
+}
+
+// Labels centred under multiples of the interval; one whose text could
+// leave the picture is left out.
+void PlaceSpreadLabels(ResidualPlotLayout& layout, int n, int spacing)
+{
+    spacing = std::max(spacing, 1);
+    const long long interval = RoundLabelInterval(n, SpreadColumns(layout), spacing);
+    for (long long j = interval; j <= n; j += interval) {
+        const int x = SpreadColumnX(layout, j, n);
+        if (x - spacing / 2 >= 0 && x + spacing / 2 <= layout.width)
+            layout.labels.push_back({x, layout.height - layout.margin + 2, static_cast<int>(j), true});
+    }
+}
+
+void SpreadObservations(ResidualPlotLayout& layout, const Matrix& residuals, double largest, int span,
+                        int labelSpacing)
+{
+    const int n = residuals.Rows();
+    layout.spread = true;
+    layout.stemWidth = 1;
+    std::vector<ColumnExtent> columns(static_cast<std::size_t>(SpreadColumns(layout)));
+    for (int i = 1; i <= n; ++i) {
+        const int column = SpreadColumnX(layout, i, n) - layout.margin - 1;
+        AddToColumn(columns[static_cast<std::size_t>(column)], residuals(i - 1, 0), largest, layout.scale, span);
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        AppendColumnStems(layout, columns[c], layout.margin + 1 + static_cast<int>(c));
+    PlaceSpreadLabels(layout, n, labelSpacing);
+}
+
 // Finite stems first, then the marks of non-finite residuals, so that a mark
 // stays visible where stems overlap (step 0).
 void PaintStems(QPainter& painter, const ResidualPlotLayout& layout)
@@ -123,7 +231,7 @@ void PaintStems(QPainter& painter, const ResidualPlotLayout& layout)
         }
         if (lines.isEmpty())
             continue;
-        painter.setPen(StemPen(kind));
+        painter.setPen(StemPen(kind, layout.stemWidth));
         painter.drawLines(lines);
     }
 }
@@ -135,7 +243,9 @@ void PaintLabels(QPainter& painter, const ResidualPlotLayout& layout)
     painter.setPen(kPlotTextColour);
     for (const ResidualLabel& label : layout.labels) {
         const QString text = QString::number(label.number);
-        const QRect cell(QPoint(label.x, label.y), QSize(metrics.horizontalAdvance(text), metrics.height()));
+        const int width = metrics.horizontalAdvance(text);
+        const int left = label.centred ? label.x - width / 2 : label.x;
+        const QRect cell(QPoint(left, label.y), QSize(width, metrics.height()));
         painter.fillRect(cell, kPlotBackgroundColour);
         painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     }
@@ -195,7 +305,12 @@ bool IsResidualLabelShown(int i, int n)
     return i % 10 == 0;
 }
 
-ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size)
+int ResidualLabelSpacing(const QFontMetrics& metrics, int n)
+{
+    return metrics.horizontalAdvance(QString::number(n)) + metrics.horizontalAdvance(QLatin1Char('0'));
+}
+
+ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size, int labelSpacing)
 {
     ResidualPlotLayout layout;
     layout.width = size.width();
@@ -214,20 +329,18 @@ ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size)
     layout.step = static_cast<int>((W - 2 * m) / (static_cast<long long>(n) + 1));
     const double largest = LargestFiniteMagnitude(residuals);
     layout.scale = largest == 0.0 ? 0.0 : span / (2.0 * largest);
-
-    layout.stems.reserve(static_cast<std::size_t>(n));
-    for (int i = 1; i <= n; ++i) {
-        const int x = m + i * layout.step;
-        layout.stems.push_back(MakeStem(residuals(i - 1, 0), x, layout, largest, span));
-        if (IsResidualLabelShown(i, n))
-            layout.labels.push_back({x, H - m + 2, i});
-    }
+    if (layout.step >= 1)
+        PlaceEveryObservation(layout, residuals, largest, span);
+    else
+        SpreadObservations(layout, residuals, largest, span, labelSpacing);
     return layout;
 }
 
 void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size)
 {
-    const ResidualPlotLayout layout = LayOutResidualPlot(residuals, size);
+    const int n = HasResidualColumn(residuals) ? residuals.Rows() : 0;
+    const ResidualPlotLayout layout =
+        LayOutResidualPlot(residuals, size, ResidualLabelSpacing(painter.fontMetrics(), n));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(QRect(QPoint(0, 0), size), kPlotBackgroundColour);

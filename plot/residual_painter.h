@@ -7,6 +7,7 @@
 #include <vector>
 
 class Matrix;
+class QFontMetrics;
 class QPainter;
 
 // The picture of the residual plot, independent of any window: the dialog's
@@ -19,6 +20,15 @@ class QPainter;
 //   scale k = (H - 2m - 4) / (2a) with a the largest finite |v|, 0 when a = 0;
 //   stem i from (x, H / 2 - t) to (x, H / 2) with t = (int)(k * v_i), so the
 //   largest residual ends 2 pixels inside the frame.
+// With more observations than the frame is wide (s < 1) the observations
+// are spread instead over the C = W - 2m - 2 pixel columns between the
+// frame's vertical lines: observation i falls into column
+// m + 1 + (i - 1) * C / n, and each column gets one stem 1 pixel wide from
+// the smallest to the largest of its stems (t as above, the zero line
+// included), which is the picture its stems would make drawn over one
+// another. Labels then stand centred under round observation numbers
+// (multiples of 1, 2 or 5 times a power of ten) far enough apart not to
+// overlap.
 
 const QColor kPlotBackgroundColour(0, 0, 0);
 const QColor kPlotTextColour(0, 255, 0);
@@ -36,15 +46,16 @@ enum class StemKind { Finite, PositiveInfinity, NegativeInfinity, NotANumber };
 
 struct ResidualStem {
     int x = 0;
-    int yFrom = 0; // the end away from the zero line
-    int yTo = 0;   // the zero line (for NaN: the lower end)
+    int yFrom = 0; // the end away from the zero line (a column's upper end)
+    int yTo = 0;   // the zero line (for NaN and a column: the lower end)
     StemKind kind = StemKind::Finite;
 };
 
 struct ResidualLabel {
-    int x = 0; // top-left corner of the text
-    int y = 0;
+    int x = 0; // left edge of the text, or its centre when centred
+    int y = 0; // top of the text
     int number = 0; // 1-based observation number, shown as "%d"
+    bool centred = false;
 };
 
 struct ResidualPlotLayout {
@@ -53,6 +64,9 @@ struct ResidualPlotLayout {
     int margin = 0;
     int zeroY = 0;
     int step = 0;
+    // Fewer pixel columns than observations: one stem per column.
+    bool spread = false;
+    int stemWidth = kPlotStemWidth;
     double scale = 0.0;
     // Length of a stem of the largest finite magnitude: (H - 2m - 4) / 2.
     int fullStem = 0;
@@ -65,11 +79,16 @@ struct ResidualPlotLayout {
 // that every tenth. Stems are drawn for all of them regardless.
 bool IsResidualLabelShown(int i, int n);
 
+// The distance in pixels that the centres of two labels need when the
+// observations are spread: the widest number of n and one digit between.
+int ResidualLabelSpacing(const QFontMetrics& metrics, int n);
+
 // Where everything goes for residuals (n x 1, first column used) on a
 // picture of the given size. An invalid vector or one without columns gives
 // no stems and no labels: the picture then has only background, frame and
-// zero line.
-ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size);
+// zero line. labelSpacing (ResidualLabelSpacing) keeps the labels of spread
+// observations apart; at most 1 lets every observation's column have one.
+ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size, int labelSpacing = 1);
 
 // Paints the plot onto painter, covering (0, 0)-(W, H). Text uses the
 // painter's current font.

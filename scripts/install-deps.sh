@@ -7,8 +7,9 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  qt6-translations-l10n
   libgl-dev libxkbcommon-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core xvfb xauth icewm x11-utils
   locales
 )
 

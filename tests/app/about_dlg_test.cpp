@@ -108,16 +108,29 @@ TEST_F(AboutDlgTest, EveryShowingStartsUnvisited)
     ASSERT_EQ(shown.size(), 2u);
 }
 
-TEST_F(AboutDlgTest, ShowsItsPictureUnscaledAndClosesWithOk)
+// The picture fills its control's rectangle up to the text column's frame,
+// drawn at that size: its sky reaches every corner, nothing is transparent.
+TEST_F(AboutDlgTest, DrawsItsPictureIntoItsRectangleAndClosesWithOk)
 {
     CAboutDlg about;
     QLabel* picture = nullptr;
+    QRect frame;
+    for (const res::ControlTemplate& control : res::FindDialogTemplate(res::kDialogAbout)->controls)
+        if (control.kind == res::ControlKind::EtchedFrame)
+            frame = platform::MapDialogRect(&about, QRect(control.x, control.y, control.width, control.height));
     for (QLabel* label : about.findChildren<QLabel*>())
         if (label->property("imageId").toInt() == kPictureAbout)
             picture = label;
     ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(picture->pixmap().size(), QSize(250, 190));
-    EXPECT_EQ(picture->size(), QSize(250, 190));
+    const QRect room = platform::MapDialogRect(&about, QRect(7, 7, 200, 117));
+    EXPECT_EQ(picture->geometry().topLeft(), room.topLeft());
+    EXPECT_EQ(picture->height(), room.height());
+    EXPECT_EQ(frame.left() - picture->geometry().right() - 1, room.left());
+    const QImage image = picture->pixmap().toImage();
+    EXPECT_EQ(picture->pixmap().deviceIndependentSize().toSize(), picture->size());
+    for (const QPoint corner : {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
+                                QPoint(image.width() - 1, image.height() - 1)})
+        EXPECT_EQ(image.pixelColor(corner).alpha(), 255) << corner.x() << "," << corner.y();
 
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));

@@ -2,18 +2,14 @@
 #include "app/main_dlg.h"
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
-#include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "platform/dialog_builder.h"
-#include "platform/modal.h"
 #include "plot/residual_dlg.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,24 +45,6 @@ TEST(DialogLayout, MainDialogTextsFitTheirControls)
 
     CTuningDlg tuning;
     ExpectTextsFit(&tuning);
-
-    // Saved for a look by eye when asked for (scripts/screenshot.sh).
-    const QString directory = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (!directory.isEmpty()) {
-        dialog.show();
-        QTest::qWait(100);
-        dialog.grab().save(QDir(directory).filePath(QStringLiteral("main_dialog.png")));
-        dialog.OnFamilyEa();
-        QTest::qWait(50);
-        dialog.grab().save(QDir(directory).filePath(QStringLiteral("main_dialog_ea.png")));
-        tuning.show();
-        QTest::qWait(50);
-        tuning.grab().save(QDir(directory).filePath(QStringLiteral("tuning_dialog.png")));
-        CStatusDlg status(&dialog);
-        status.Show();
-        status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 12");
-        status.grab().save(QDir(directory).filePath(QStringLiteral("status_window.png")));
-    }
 }
 
 TEST(DialogLayout, ResidualDialogAndAboutBoxTextsFitTheirControls)
@@ -79,22 +57,6 @@ TEST(DialogLayout, ResidualDialogAndAboutBoxTextsFitTheirControls)
     ExpectTextsFit(&residuals);
     CAboutDlg about;
     ExpectTextsFit(&about);
-
-    const QString directory = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
-    if (!directory.isEmpty()) {
-        {
-            platform::ScopedHandler grab(platform::ModalSeam(), [&](QDialog& shown) {
-                shown.show();
-                QTest::qWait(100);
-                shown.grab().save(QDir(directory).filePath(QStringLiteral("residual_dialog.png")));
-                return int(QDialog::Accepted);
-            });
-            residuals.ShowModal();
-        }
-        about.show();
-        QTest::qWait(100);
-        about.grab().save(QDir(directory).filePath(QStringLiteral("about_box.png")));
-    }
 }
 
 TEST(DialogLayout, MainDialogControlsDoNotOverlapExceptFramesAroundThem)

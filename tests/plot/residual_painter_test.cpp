@@ -191,23 +191,109 @@ TEST(ResidualPainter, AllZeroResidualsLieOnTheZeroLine)
     EXPECT_GT(CountTextPixels(image, QRect(layout.stems[2].x, 209, 20, 20)), 0);
 }
 
-TEST(ResidualPainter, MoreResidualsThanPixelsPutEveryStemOnTheLeftFrame)
+// The last count with a step of 1 keeps one 5-pixel stem per observation;
+// one more spreads them over the 78 columns between the frame's lines.
+TEST(ResidualPainter, StepBelowOneSpreadsTheObservationsOverTheColumns)
 {
-    const QSize size(50, 100); // m = 10, room 30 < n + 1
-    std::vector<double> values;
-    for (int i = 0; i < 40; ++i)
-        values.push_back(i % 2 ? 1.0 : -2.0);
-    const Matrix residuals = Vector(values);
+    const QSize size(100, 100); // m = 10, room 80
+    const ResidualPlotLayout stepOne = LayOutResidualPlot(Matrix(79, 1, 1.0), size);
+    EXPECT_FALSE(stepOne.spread);
+    EXPECT_EQ(stepOne.stems.back().x, 89);
+
+    const ResidualPlotLayout spread = LayOutResidualPlot(Matrix(80, 1, 1.0), size);
+    EXPECT_TRUE(spread.spread);
+    ASSERT_EQ(spread.stems.size(), 78u);
+    EXPECT_EQ(spread.stems.front().x, 11);
+    EXPECT_EQ(spread.stems.back().x, 88);
+}
+
+// Two observations per column (m = 10, 8 columns, largest 2, k = 76 / 4):
+// a column covers what its stems drawn over one another would cover.
+TEST(ResidualPainter, ASpreadColumnRunsFromItsSmallestToItsLargestStem)
+{
+    const QSize size(30, 100);
+    const Matrix residuals =
+        Vector({1.0, -2.0, 0.5, 1.0, -1.0, -0.5, 0.0, 0.0, kInf, 1.0, kNaN, -1.0, 2.0, 2.0, -kInf, -kInf});
     const ResidualPlotLayout layout = LayOutResidualPlot(residuals, size);
-    EXPECT_EQ(layout.step, 0);
-    for (const ResidualStem& stem : layout.stems)
-        EXPECT_EQ(stem.x, 10);
-    for (const ResidualLabel& label : layout.labels)
-        EXPECT_EQ(label.x, 10);
+    ASSERT_TRUE(layout.spread);
+    struct Expected {
+        int x, yFrom, yTo;
+        StemKind kind;
+    };
+    const std::vector<Expected> expected = {
+        {11, 31, 88, StemKind::Finite}, {12, 31, 50, StemKind::Finite},
+        {13, 50, 69, StemKind::Finite}, {14, 50, 50, StemKind::Finite},
+        {15, 31, 50, StemKind::Finite}, {15, 12, 50, StemKind::PositiveInfinity},
+        {16, 50, 69, StemKind::Finite}, {16, 12, 88, StemKind::NotANumber},
+        {17, 12, 50, StemKind::Finite}, {18, 88, 50, StemKind::NegativeInfinity}};
+    ASSERT_EQ(layout.stems.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(layout.stems[i].x, expected[i].x) << i;
+        EXPECT_EQ(layout.stems[i].yFrom, expected[i].yFrom) << i;
+        EXPECT_EQ(layout.stems[i].yTo, expected[i].yTo) << i;
+        EXPECT_EQ(layout.stems[i].kind, expected[i].kind) << i;
+    }
+
+    // One pixel wide, from the upper end to the row above the lower one.
     const QImage image = Paint(residuals, size);
-    const int red = CountPixels(image, kRed, image.rect());
-    EXPECT_GT(red, 0);
-    EXPECT_EQ(CountPixels(image, kRed, QRect(8, 0, 5, 100)), red);
+    EXPECT_EQ(CountPixels(image, kRed, QRect(11, 31, 1, 57)), 57);
+    EXPECT_EQ(At(image, 11, 30), kBlack);
+    EXPECT_EQ(At(image, 11, 88), kBlack);
+    EXPECT_EQ(CountPixels(image, kRed, QRect(12, 31, 1, 19)), 19);
+    EXPECT_EQ(At(image, 12, 51), kBlack);
+    EXPECT_EQ(At(image, 14, 40), kBlack);
+    EXPECT_EQ(At(image, 16, 20), kPlotNanStemColour);
+    EXPECT_EQ(At(image, 18, 87), kPlotInfiniteStemColour);
+}
+
+// 20 000 observations in a plot 600 pixels wide: every column between the
+// frame's lines has its stem, the largest residual's column ends 2 pixels
+// inside the frame, and the labels stand at round numbers without touching.
+TEST(ResidualPainter, TwentyThousandObservationsFillTheWidth)
+{
+    const int n = 20000;
+    const int largestAt = 12345; // 1-based
+    Matrix residuals(n, 1, 0.0);
+    for (int i = 0; i < n; ++i)
+        residuals(i, 0) = 3.0 * std::sin(0.37 * i) + 0.5;
+    residuals(largestAt - 1, 0) = -10.0;
+    const QSize size(600, 230); // m = 23, columns 24 .. 575
+    const QFontMetrics metrics(QGuiApplication::font());
+    const int spacing = ResidualLabelSpacing(metrics, n);
+    const ResidualPlotLayout layout = LayOutResidualPlot(residuals, size, spacing);
+    ASSERT_TRUE(layout.spread);
+    ASSERT_EQ(layout.stems.size(), 552u);
+    const int largestX = 24 + (largestAt - 1) * 552 / n;
+    for (const ResidualStem& stem : layout.stems) {
+        if (stem.x == largestX) {
+            EXPECT_EQ(stem.yTo, 205);
+        } else {
+            EXPECT_LT(stem.yTo, 205) << stem.x;
+        }
+    }
+
+    const QImage image = Paint(residuals, size);
+    for (int x = 24; x <= 575; ++x)
+        EXPECT_GT(CountPixels(image, kRed, QRect(x, 25, 1, 180)), 0) << x;
+    EXPECT_EQ(CountPixels(image, kRed, image.rect()), CountPixels(image, kRed, QRect(24, 0, 552, 230)));
+    EXPECT_EQ(At(image, largestX, 204), kRed);
+    EXPECT_EQ(At(image, largestX, 205), kBlack);
+
+    ASSERT_GE(layout.labels.size(), 5u);
+    const int interval = layout.labels[0].number;
+    EXPECT_TRUE(interval == 500 || interval == 1000 || interval == 2000 || interval == 5000) << interval;
+    for (std::size_t i = 0; i < layout.labels.size(); ++i) {
+        const ResidualLabel& label = layout.labels[i];
+        EXPECT_TRUE(label.centred);
+        EXPECT_EQ(label.number, interval * static_cast<int>(i + 1));
+        EXPECT_EQ(label.x, 24 + (label.number - 1) * 552 / n);
+        EXPECT_LE(label.x + spacing / 2, 600);
+        if (i > 0) {
+            EXPECT_GE(label.x - layout.labels[i - 1].x, spacing);
+        }
+    }
+    const ResidualLabel& first = layout.labels[0];
+    EXPECT_GT(CountTextPixels(image, QRect(first.x - spacing / 2, first.y, spacing, metrics.height())), 0);
 }
 
 TEST(ResidualPainter, NonFiniteResidualsAreMarkedAndKeepTheScale)

@@ -1,0 +1,144 @@
+#include "app/about_dlg.h"
+#include "app/main_dlg.h"
+#include "app/status_dlg.h"
+#include "app/tuning_dlg.h"
+#include "core/matrix.h"
+#include "platform/file_dialog.h"
+#include "platform/modal.h"
+#include "plot/residual_dlg.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+// Pictures of the program's windows as a window manager frames them, for a
+// look by eye: scripts/screenshot.sh runs these under Xvfb with a window
+// manager. Each window is checked for its frame too: a title bar, a close
+// box exactly where the window has a system menu, resizing only where it
+// has a sizing border, and never below its first size. Skipped unless
+// TOLVAR_SCREENSHOT_DIR names the folder for the pictures.
+namespace {
+
+// What the window manager is to give a window: a close box, a sizing
+// border (never below the first size) or a fixed size.
+struct Frame {
+    bool closeBox;
+    bool resizable;
+};
+constexpr Frame kDialogFrame{true, false};
+constexpr Frame kStatusFrame{false, false};
+constexpr Frame kResidualFrame{false, true};
+
+class Screenshots : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        directory = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
+        if (directory.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "no TOLVAR_SCREENSHOT_DIR or no X server";
+    }
+
+    // Shows window, waits until the window manager has framed it, checks
+    // the frame and saves the picture with title bar and border.
+    void Take(QWidget& window, const QString& name, std::optional<Frame> frame = {})
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)) << name.toStdString();
+        // The platform window learns of the frame from the window manager.
+        QWindow* handle = window.windowHandle();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return handle->frameMargins().top() > handle->frameMargins().bottom(); }))
+            << name.toStdString() << ": no title bar";
+        QTest::qWait(200);
+        if (frame)
+            ExpectFrame(window, *frame, name);
+        const QRect area = handle->frameGeometry();
+        window.screen()
+            ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(QDir(directory).filePath(name + QStringLiteral(".png")));
+    }
+
+    QString directory;
+
+private:
+    // What the window manager says of the window (xprop of x11-utils).
+    static QString WindowManagerProperties(const QWidget& window)
+    {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window.winId())});
+        xprop.waitForFinished(5000);
+        return QString::fromLocal8Bit(xprop.readAllStandardOutput());
+    }
+
+    // The close box as the window manager allows it; the sizes as the
+    // program asks the window manager for them (WM_NORMAL_HINTS).
+    static void ExpectFrame(const QWidget& window, Frame frame, const QString& name)
+    {
+        const QString properties = WindowManagerProperties(window);
+        const std::string context = name.toStdString() + "\n" + properties.toStdString();
+        EXPECT_EQ(properties.contains(QLatin1String("_NET_WM_ACTION_CLOSE")), frame.closeBox) << context;
+        const QString size = QStringLiteral("%1 by %2").arg(window.width()).arg(window.height());
+        EXPECT_TRUE(properties.contains(QStringLiteral("program specified minimum size: ") + size)) << context;
+        EXPECT_EQ(properties.contains(QStringLiteral("program specified maximum size: ") + size), !frame.resizable)
+            << context;
+    }
+};
+
+TEST_F(Screenshots, MainDialogTuningAndStatus)
+{
+    CMainDlg dialog;
+    Take(dialog, QStringLiteral("main_dialog"), kDialogFrame);
+    dialog.OnFamilyEa();
+    Take(dialog, QStringLiteral("main_dialog_ea"));
+    CTuningDlg tuning(&dialog);
+    Take(tuning, QStringLiteral("tuning_dialog"), kDialogFrame);
+    CStatusDlg status(&dialog);
+    status.Show();
+    status.SetText("Berechnung l\xc3\xa4uft...\nIteration: 12");
+    Take(status, QStringLiteral("status_window"), kStatusFrame);
+}
+
+TEST_F(Screenshots, AboutBox)
+{
+    CAboutDlg about;
+    Take(about, QStringLiteral("about_box"), kDialogFrame);
+}
+
+// 20 000 observations: more than the plot has pixel columns.
+TEST_F(Screenshots, ResidualDialogOfALargeProblem)
+{
+    const int n = 20000;
+    Matrix residuals(n, 1, 0.0);
+    for (int i = 0; i < n; ++i)
+        residuals(i, 0) = 0.3 * std::sin(0.7 * i) + (i % 997 == 0 ? 4.0 - i / 2500.0 : 0.0);
+    CResidualDlg dialog;
+    dialog.SetResiduals(residuals);
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        Take(modal, QStringLiteral("residual_dialog_20000"), kResidualFrame);
+        return int(QDialog::Accepted);
+    });
+    dialog.ShowModal();
+}
+
+// Qt's own file dialog as the program sets it up, in the folder of the
+// examples so that its columns have something to show.
+TEST_F(Screenshots, FileDialog)
+{
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        if (auto* files = dynamic_cast<QFileDialog*>(&modal))
+            files->setDirectory(QStringLiteral(TOLVAR_SOURCE_DIR "/examples"));
+        Take(modal, QStringLiteral("file_dialog"));
+        return int(QDialog::Rejected);
+    });
+    platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Eingabedatei w\u00e4hlen ..."),
+                         QStringLiteral("*.EIN"), QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+}
+
+} // namespace
