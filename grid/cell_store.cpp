@@ -1,0 +1,599 @@
+#include "grid/cell_store.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+bool BlockContains(const CellBlock& block, int row, int column)
+{
+    return row >= block.minRow && row <= block.maxRow && column >= block.minColumn && column <= block.maxColumn;
+}
+
+// Calls visit(row, column) for every cell of the block.
+template <class Visit>
+void ForEachCell(const CellBlock& block, Visit&& visit)
+{
+    for (int row = block.minRow; row <= block.maxRow; ++row)
+        for (int column = block.minColumn; column <= block.maxColumn; ++column)
+            visit(row, column);
+}
+
+// A line of pasted text split at Tab, comma and line feed; runs of
+// separators count as one and empty fields disappear.
+QStringList PasteTokens(const QString& line)
+{
+    QStringList tokens;
+    QString token;
+    for (QChar c : line) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char(',') || c == QLatin1Char('\n')) {
+            if (!token.isEmpty())
+                tokens << token;
+            token.clear();
+        } else {
+            token += c;
+        }
+    }
+    if (!token.isEmpty())
+        tokens << token;
+    return tokens;
+}
+
+// The lines of pasted text: split at line feeds; an empty line followed by
+// a line feed is one blank, the empty rest after the last line feed is none.
+QStringList PasteLines(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.back().isEmpty())
+        lines.removeLast();
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        if (lines[i].isEmpty())
+            lines[i] = QStringLiteral(" ");
+    return lines;
+}
+
+} // namespace
+
+bool SelectionSet::Contains(int row, int column) const
+{
+    return std::any_of(blocks.begin(), blocks.end(),
+                       [&](const CellBlock& block) { return BlockContains(block, row, column); });
+}
+
+void SelectionSet::ClipTo(int rows, int columns)
+{
+    std::vector<CellBlock> kept;
+    for (CellBlock block : blocks) {
+        block.maxRow = std::min(block.maxRow, rows - 1);
+        block.maxColumn = std::min(block.maxColumn, columns - 1);
+        if (block.minRow <= block.maxRow && block.minColumn <= block.maxColumn)
+            kept.push_back(block);
+    }
+    blocks = std::move(kept);
+}
+
+// --- counts ---------------------------------------------------------------
+
+bool CCellStore::SetNumRows(int count)
+{
+    if (count < 0)
+        return false;
+    if (count == numRows)
+        return true;
+    numFixedRows = std::min(numFixedRows, count);
+    if (focus.row >= count)
+        focus = {};
+    if (count < numRows) {
+        RemoveRows(count);
+    } else {
+        rows.resize(count);
+        rowHeights.resize(count, DefaultRowHeight);
+        for (int row = numRows; row < count; ++row) {
+            rows[row].resize(numColumns);
+            if (row > 0)
+                for (int column = 0; column < numColumns; ++column)
+                    rows[row][column].format = rows[row - 1][column].format;
+        }
+    }
+    numRows = count;
+    Invalidate();
+    return true;
+}
+
+bool CCellStore::SetNumColumns(int count)
+{
+    if (count < 0)
+        return false;
+    if (count == numColumns)
+        return true;
+    numFixedColumns = std::min(numFixedColumns, count);
+    if (focus.column >= count)
+        focus = {};
+    if (count < numColumns) {
+        RemoveColumns(count);
+    } else {
+        columnWidths.resize(count, DefaultColumnWidth);
+        for (int row = 0; row < numRows; ++row) {
+            rows[row].resize(count);
+            if (row > 0)
+                for (int column = numColumns; column < count; ++column)
+                    rows[row][column].format = rows[row - 1][column].format;
+        }
+    }
+    numColumns = count;
+    Invalidate();
+    return true;
+}
+
+void CCellStore::RemoveRows(int from)
+{
+    if (!extras.empty())
+        for (int row = from; row < numRows; ++row)
+            for (int column = 0; column < numColumns; ++column)
+                DropExtras(row, column);
+    rows.resize(from);
+    rows.shrink_to_fit();
+    rowHeights.resize(from);
+    selected.ClipTo(from, numColumns);
+    kept.ClipTo(from, numColumns);
+}
+
+void CCellStore::RemoveColumns(int from)
+{
+    for (int row = 0; row < numRows; ++row) {
+        if (!extras.empty())
+            for (int column = from; column < numColumns; ++column)
+                DropExtras(row, column);
+        rows[row].resize(from);
+        rows[row].shrink_to_fit();
+    }
+    columnWidths.resize(from);
+    selected.ClipTo(numRows, from);
+    kept.ClipTo(numRows, from);
+}
+
+bool CCellStore::SetNumFixedRows(int fixed)
+{
+    if (fixed < 0)
+        return false;
+    if (fixed > numRows)
+        SetNumRows(fixed);
+    if (focus.row >= 0 && focus.row < fixed)
+        SetFocusCell({});
+    numFixedRows = fixed;
+    Invalidate();
+    return true;
+}
+
+bool CCellStore::SetNumFixedColumns(int fixed)
+{
+    if (fixed < 0)
+        return false;
+    if (fixed > numColumns)
+        SetNumColumns(fixed);
+    if (focus.column >= 0 && focus.column < fixed)
+        SetFocusCell({});
+    numFixedColumns = fixed;
+    Invalidate();
+    return true;
+}
+
+bool CCellStore::IsValid(const CellBlock& block) const
+{
+    return IsValid(CellPos{block.minRow, block.minColumn}) && IsValid(CellPos{block.maxRow, block.maxColumn}) &&
+           block.minRow <= block.maxRow && block.minColumn <= block.maxColumn;
+}
+
+CellBlock CCellStore::NonFixedBlock() const
+{
+    if (numRows <= numFixedRows || numColumns <= numFixedColumns)
+        return {};
+    return {numFixedRows, numFixedColumns, numRows - 1, numColumns - 1};
+}
+
+// --- cells ----------------------------------------------------------------
+
+CCell* CCellStore::Cell(int row, int column)
+{
+    return IsValid(CellPos{row, column}) ? &rows[row][column] : nullptr;
+}
+
+const CCell* CCellStore::Cell(int row, int column) const
+{
+    return IsValid(CellPos{row, column}) ? &rows[row][column] : nullptr;
+}
+
+const CellExtras* CCellStore::Extras(int row, int column) const
+{
+    const CCell* cell = Cell(row, column);
+    if (!cell || !(cell->state & CCell::kHasExtras))
+        return nullptr;
+    return &extras.at(Key(row, column));
+}
+
+CellExtras& CCellStore::ExtrasFor(int row, int column)
+{
+    rows[row][column].state |= CCell::kHasExtras;
+    return extras[Key(row, column)];
+}
+
+void CCellStore::DropExtras(int row, int column)
+{
+    CCell& cell = rows[row][column];
+    if (cell.state & CCell::kHasExtras) {
+        extras.erase(Key(row, column));
+        cell.state &= ~CCell::kHasExtras;
+    }
+}
+
+bool CCellStore::WriteCell(const GridItem& item)
+{
+    CCell* cell = Cell(item.row, item.column);
+    if (!cell)
+        return false;
+    if (item.mask & kItemText)
+        cell->text.Set(item.text);
+    if (item.mask & kItemFormat)
+        cell->format = item.format;
+    if (item.mask & kItemState)
+        SetCellState(item.row, item.column, item.state);
+    if (item.mask & (kItemImage | kItemParameter | kItemBackground | kItemForeground | kItemFont)) {
+        CellExtras& own = ExtrasFor(item.row, item.column);
+        if (item.mask & kItemImage)
+            own.image = item.image;
+        if (item.mask & kItemParameter)
+            own.parameter = item.parameter;
+        if (item.mask & kItemBackground)
+            own.background = item.background;
+        if (item.mask & kItemForeground)
+            own.foreground = item.foreground;
+        if (item.mask & kItemFont)
+            own.font = item.font;
+        if (own.IsDefault())
+            DropExtras(item.row, item.column);
+    }
+    Changed({item.row, item.column});
+    return true;
+}
+
+bool CCellStore::ReadCell(GridItem& item) const
+{
+    const CCell* cell = Cell(item.row, item.column);
+    if (!cell)
+        return false;
+    const CellExtras none;
+    const CellExtras* own = Extras(item.row, item.column);
+    if (!own)
+        own = &none;
+    if (item.mask & kItemText)
+        item.text = cell->text.ToString();
+    if (item.mask & kItemFormat)
+        item.format = cell->format;
+    if (item.mask & kItemState)
+        item.state = cell->state & ~CCell::kHasExtras;
+    if (item.mask & kItemImage)
+        item.image = own->image;
+    if (item.mask & kItemParameter)
+        item.parameter = own->parameter;
+    if (item.mask & kItemBackground)
+        item.background = own->background;
+    if (item.mask & kItemForeground)
+        item.foreground = own->foreground;
+    if ((item.mask & kItemFont) && own->font)
+        item.font = *own->font;
+    return true;
+}
+
+bool CCellStore::SetCellText(int row, int column, const QString& text)
+{
+    CCell* cell = Cell(row, column);
+    if (!cell)
+        return false;
+    cell->text.Set(text);
+    Changed({row, column});
+    return true;
+}
+
+QString CCellStore::GetCellText(int row, int column) const
+{
+    const CCell* cell = Cell(row, column);
+    return cell ? cell->text.ToString() : QString();
+}
+
+bool CCellStore::SetCellState(int row, int column, unsigned state)
+{
+    CCell* cell = Cell(row, column);
+    if (!cell)
+        return false;
+    if ((state & kCellSelected) && !(cell->state & kCellSelected))
+        selected.Add({row, column, row, column});
+    cell->state = (state & ~CCell::kHasExtras) | (cell->state & CCell::kHasExtras);
+    Changed({row, column});
+    return true;
+}
+
+unsigned CCellStore::GetCellState(int row, int column) const
+{
+    const CCell* cell = Cell(row, column);
+    return cell ? cell->state & ~CCell::kHasExtras : 0;
+}
+
+unsigned CCellStore::GetCellFormat(int row, int column) const
+{
+    const CCell* cell = Cell(row, column);
+    return cell ? cell->format : 0;
+}
+
+bool CCellStore::SetCellFont(int row, int column, const QFont& font)
+{
+    if (!Cell(row, column))
+        return false;
+    ExtrasFor(row, column).font = font;
+    Changed({row, column});
+    return true;
+}
+
+void CCellStore::ClearCellFonts()
+{
+    for (auto it = extras.begin(); it != extras.end();) {
+        it->second.font.reset();
+        if (it->second.IsDefault()) {
+            rows[int(it->first >> 32)][int(it->first & 0xFFFFFFFFu)].state &= ~CCell::kHasExtras;
+            it = extras.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CCellStore::ResetCell(CCell& cell)
+{
+    cell.state &= CCell::kHasExtras;
+    cell.text.Clear();
+}
+
+// --- sizes ----------------------------------------------------------------
+
+int CCellStore::GetRowHeight(int row) const
+{
+    return row >= 0 && row < numRows ? rowHeights[row] : 0;
+}
+
+int CCellStore::GetColumnWidth(int column) const
+{
+    return column >= 0 && column < numColumns ? columnWidths[column] : 0;
+}
+
+bool CCellStore::SetRowHeight(int row, int height)
+{
+    if (row < 0 || row >= numRows || height < 0)
+        return false;
+    rowHeights[row] = height;
+    Invalidate();
+    return true;
+}
+
+bool CCellStore::SetColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= numColumns || width < 0)
+        return false;
+    columnWidths[column] = width;
+    Invalidate();
+    return true;
+}
+
+void CCellStore::UpdateTops() const
+{
+    if (topsValid)
+        return;
+    rowTops.resize(numRows + 1);
+    rowTops[0] = 0;
+    for (int row = 0; row < numRows; ++row)
+        rowTops[row + 1] = rowTops[row] + rowHeights[row];
+    columnLefts.resize(numColumns + 1);
+    columnLefts[0] = 0;
+    for (int column = 0; column < numColumns; ++column)
+        columnLefts[column + 1] = columnLefts[column] + columnWidths[column];
+    topsValid = true;
+}
+
+int CCellStore::RowTop(int row) const
+{
+    UpdateTops();
+    return rowTops[std::clamp(row, 0, numRows)];
+}
+
+int CCellStore::ColumnLeft(int column) const
+{
+    UpdateTops();
+    return columnLefts[std::clamp(column, 0, numColumns)];
+}
+
+int CCellStore::RowAtOffset(int y) const
+{
+    UpdateTops();
+    if (y < 0 || y >= rowTops[numRows])
+        return -1;
+    return int(std::upper_bound(rowTops.begin(), rowTops.end(), y) - rowTops.begin()) - 1;
+}
+
+int CCellStore::ColumnAtOffset(int x) const
+{
+    UpdateTops();
+    if (x < 0 || x >= columnLefts[numColumns])
+        return -1;
+    return int(std::upper_bound(columnLefts.begin(), columnLefts.end(), x) - columnLefts.begin()) - 1;
+}
+
+// --- focus and editing ----------------------------------------------------
+
+void CCellStore::SetFocusCell(CellPos cell)
+{
+    if (cell == focus)
+        return;
+    if (CCell* old = Cell(focus.row, focus.column)) {
+        old->state &= ~kCellFocused;
+        Changed(focus);
+    }
+    focus = IsValid(cell) ? cell : CellPos{};
+    if (CCell* now = Cell(focus.row, focus.column)) {
+        now->state |= kCellFocused;
+        Changed(focus);
+    }
+}
+
+bool CCellStore::CanEditCell(CellPos cell) const
+{
+    const CCell* found = Cell(cell.row, cell.column);
+    return Editable && found && !(found->state & kCellReadOnly);
+}
+
+void CCellStore::MarkModified(CellPos cell)
+{
+    Modified = true;
+    if (CCell* found = Cell(cell.row, cell.column))
+        found->state |= kCellModified;
+}
+
+void CCellStore::ChangeTextByUser(CellPos cell, const QString& text)
+{
+    Notify(kNotifyCellChanging, cell);
+    rows[cell.row][cell.column].text.Set(text);
+    MarkModified(cell);
+    Notify(kNotifyCellChanged, cell);
+    Changed(cell);
+}
+
+bool CCellStore::ClearCellText(CellPos cell)
+{
+    if (!CanEditCell(cell))
+        return false;
+    ChangeTextByUser(cell, QString());
+    return true;
+}
+
+// --- selection ------------------------------------------------------------
+
+void CCellStore::SetSelectedFlag(int row, int column, bool on)
+{
+    unsigned& state = rows[row][column].state;
+    if (bool(state & kCellSelected) == on)
+        return;
+    state ^= kCellSelected;
+    Changed({row, column});
+}
+
+void CCellStore::SelectRange(const CellBlock& range)
+{
+    if (!SelectionEnabled || !IsValid(range))
+        return;
+    for (const CellBlock& block : selected.Blocks())
+        ForEachCell(block, [&](int row, int column) {
+            if (!BlockContains(range, row, column) && !kept.Contains(row, column))
+                SetSelectedFlag(row, column, false);
+        });
+    ForEachCell(range, [&](int row, int column) { SetSelectedFlag(row, column, true); });
+    selected = kept;
+    selected.Add(range);
+}
+
+void CCellStore::ClearSelection()
+{
+    for (const CellBlock& block : selected.Blocks())
+        ForEachCell(block, [&](int row, int column) { SetSelectedFlag(row, column, false); });
+    selected.Clear();
+}
+
+void CCellStore::KeepSelection()
+{
+    kept.Clear();
+    for (const CellBlock& block : selected.Blocks()) {
+        bool whole = true;
+        ForEachCell(block, [&](int row, int column) { whole = whole && IsSelected(row, column); });
+        if (whole) {
+            kept.Add(block);
+            continue;
+        }
+        ForEachCell(block, [&](int row, int column) {
+            if (IsSelected(row, column))
+                kept.Add({row, column, row, column});
+        });
+    }
+}
+
+bool CCellStore::IsSelected(int row, int column) const
+{
+    const CCell* cell = Cell(row, column);
+    return cell && (cell->state & kCellSelected);
+}
+
+CellBlock CCellStore::GetSelectionBounds() const
+{
+    CellBlock bounds{numRows, numColumns, -1, -1};
+    for (const CellBlock& block : selected.Blocks())
+        ForEachCell(block, [&](int row, int column) {
+            if (rows[row][column].state & kCellSelected) {
+                bounds.minRow = std::min(bounds.minRow, row);
+                bounds.maxRow = std::max(bounds.maxRow, row);
+                bounds.minColumn = std::min(bounds.minColumn, column);
+                bounds.maxColumn = std::max(bounds.maxColumn, column);
+            }
+        });
+    return IsValid(bounds) ? bounds : CellBlock{};
+}
+
+// --- clipboard text -------------------------------------------------------
+
+QString CCellStore::SelectionText() const
+{
+    const CellBlock bounds = GetSelectionBounds();
+    if (!IsValid(bounds))
+        return {};
+    QString text;
+    for (int row = bounds.minRow; row <= bounds.maxRow; ++row) {
+        for (int column = bounds.minColumn; column <= bounds.maxColumn; ++column) {
+            const CCell& cell = rows[row][column];
+            if (cell.state & kCellSelected)
+                text += cell.text.IsEmpty() ? QStringLiteral(" ") : cell.text.ToString();
+            if (column != bounds.maxColumn)
+                text += QLatin1Char('\t');
+        }
+        if (row != bounds.maxRow)
+            text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+bool CCellStore::PasteText(CellPos target, const QString& text)
+{
+    if (!CanEditCell(target))
+        return false;
+    const QStringList lines = PasteLines(text);
+    for (int line = 0; line < lines.size(); ++line) {
+        const QStringList tokens = PasteTokens(lines[line]);
+        for (int token = 0; token < tokens.size(); ++token) {
+            const CellPos cell{target.row + line, target.column + token};
+            if (!IsValid(cell))
+                continue;
+            ChangeTextByUser(cell, tokens[token].trimmed());
+            SetSelectedFlag(cell.row, cell.column, false);
+        }
+    }
+    return true;
+}
+
+void CCellStore::ClearSelectedCells()
+{
+    for (const CellBlock& block : selected.Blocks())
+        ForEachCell(block, [&](int row, int column) {
+            const CellPos cell{row, column};
+            if (!IsSelected(row, column) || !CanEditCell(cell))
+                return;
+            Notify(kNotifyCellChanging, cell);
+            ResetCell(rows[row][column]);
+            MarkModified(cell);
+            Notify(kNotifyCellChanged, cell);
+            Changed(cell);
+        });
+}

@@ -1,0 +1,142 @@
+#include "grid/grid_ctrl.h"
+
+#include "grid/cell_editor.h"
+#include "grid/cell_tip.h"
+#include "platform/virtual_keys.h"
+#include "res/text_styles.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+
+// Starting and ending in-place edits, and the title tip.
+
+using namespace platform;
+
+namespace {
+
+// The character a key press types, as the number an edit starts with; 0
+// for none (and for Delete, which types nothing here).
+unsigned TypedCharacter(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    default: break;
+    }
+    const QString text = event.text();
+    if (text.isEmpty())
+        return 0;
+    const unsigned code = text.front().unicode();
+    return code < 0x20 || code == 0x7F ? 0 : code;
+}
+
+} // namespace
+
+void CGridCtrl::StartEdit(int row, int column, unsigned firstKey)
+{
+    const CellPos cell{row, column};
+    ScrollIntoView(cell);
+    if (!CanEditCell(cell) || !IsCellFullyShown(cell))
+        return;
+    const QRect rect = CellRect(cell);
+    if (rect.isEmpty())
+        return;
+    SendNotify(kNotifyCellChanging, cell);
+    const unsigned format = GetCellFormat(row, column);
+    const unsigned style = (format & res::DT_RIGHT)    ? CCellEditor::ES_RIGHT
+                           : (format & res::DT_CENTER) ? CCellEditor::ES_CENTER
+                                                       : CCellEditor::ES_LEFT;
+    CreateEditControl(rect, style, kEditControlId, row, column, GetCellText(row, column), firstKey);
+}
+
+void CGridCtrl::CreateEditControl(const QRect& rect, unsigned style, int id, int row, int column,
+                                  const QString& text, unsigned firstKey)
+{
+    // The editor deletes itself when editing ends.
+    auto* editor = new CCellEditor(this, rect, style, id, row, column, text, firstKey);
+    connect(editor, &CCellEditor::EditEnded, this, &CGridCtrl::OnEndEdit);
+}
+
+void CGridCtrl::EndEdit(const GridItem& item)
+{
+    const CCell* cell = cells.Cell(item.row, item.column);
+    if (!cell || cell->text.Equals(item.text))
+        return;
+    MarkModified({item.row, item.column});
+    SetCellText(item.row, item.column, item.text);
+}
+
+// The editor's end-of-edit notification: store, tell the owner, and after
+// Tab or a navigation key move on and edit the next cell with that key.
+void CGridCtrl::OnEndEdit(const GridItem& item)
+{
+    EndEdit(item);
+    const CellPos cell{item.row, item.column};
+    RedrawCell(cell);
+    SendNotify(kNotifyCellChanged, cell);
+    const unsigned key = item.parameter;
+    if (key != VK_TAB && !IsNavigationKey(key))
+        return;
+    const bool shift = QApplication::keyboardModifiers() & Qt::ShiftModifier;
+    HandleKey(key, shift, false);
+    const CellPos next = GetCurrentCell();
+    StartEdit(next.row, next.column, key);
+}
+
+// A typed character starts an edit of the focus cell, unless a mouse action
+// is under way or Ctrl or Alt is held. Tab does while the grid leaves Tab
+// alone; Enter and Esc belong to a dialog around the grid.
+bool CGridCtrl::TypeCharacter(const QKeyEvent& event)
+{
+    const unsigned code = TypedCharacter(event);
+    if (code == 0 || mouseMode != MouseMode::Idle ||
+        (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (code == VK_TAB && handleTab)
+        return false;
+    if ((code == VK_RETURN || code == VK_ESCAPE) && qobject_cast<QDialog*>(window()))
+        return false;
+    const CellPos focus = GetCurrentCell();
+    if (!IsValid(focus))
+        return false;
+    StartEdit(focus.row, focus.column, code);
+    return true;
+}
+
+QRect CGridCtrl::TextRect(CellPos cell) const
+{
+    QRect rect = CellRect(cell);
+    if (rect.isNull())
+        return rect;
+    rect.adjust(margin, 0, -margin, 0);
+    if (const CellExtras* own = cells.Extras(cell.row, cell.column);
+        own && own->image >= 0 && own->image < imageList.size())
+        rect.setLeft(rect.left() + imageList[own->image].width() + margin + 1);
+    return rect;
+}
+
+void CGridCtrl::ShowTitleTip(const QPoint& point)
+{
+    if (!titleTips || !titleTip)
+        return;
+    const CellPos cell = CellAt(point);
+    if (!IsValid(cell))
+        return;
+    QFont shown = CellFont(cell.row, cell.column);
+    const CellPos focus = GetCurrentCell();
+    if (cells.IsFixed(cell) && IsValid(focus) && (focus.row == cell.row || focus.column == cell.column))
+        shown.setWeight(QFont::DemiBold);
+    const QRect whole = CellRect(cell);
+    titleTip->ShowTip(TextRect(cell), GetCellText(cell.row, cell.column), 0, &whole, &shown);
+}
+
+void CGridCtrl::HideTitleTip()
+{
+    if (titleTip)
+        titleTip->HideTip();
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "grid/grid_ctrl.h"
+#include "platform/dialog_builder.h"
+#include "res/control_ids.h"
+#include "res/text_styles.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <tuple>
+#include <vector>
+
+namespace grid_test {
+
+constexpr int kRowHeight = 20;
+constexpr int kColumnWidth = 60;
+
+// A shown grid with one fixed row and column, every row 20 and every
+// column 60 pixels, value cells holding "r/c", headers read-only; it
+// records the notifications it sends.
+struct TestGrid {
+    CGridCtrl grid;
+    std::vector<std::tuple<int, int, int>> sent;  // code, row, column
+
+    TestGrid(int rows, int columns, QSize size = {400, 300}) : grid(rows, columns, 1, 1)
+    {
+        grid.SetGridFont(QApplication::font());
+        for (int row = 0; row < rows; ++row) {
+            grid.ResizeRow(row, kRowHeight);
+            for (int column = 0; column < columns; ++column) {
+                grid.SetCellText(row, column, QStringLiteral("%1/%2").arg(row).arg(column));
+                if (row == 0 || column == 0)
+                    grid.SetCellState(row, column, kCellReadOnly);
+            }
+        }
+        for (int column = 0; column < columns; ++column)
+            grid.ResizeColumn(column, kColumnWidth);
+        QObject::connect(&grid, &CGridCtrl::Notify, [this](int code, int row, int column) {
+            sent.emplace_back(code, row, column);
+            return 0;
+        });
+        grid.resize(size);
+        grid.show();
+        grid.activateWindow();
+        (void)QTest::qWaitForWindowActive(&grid);
+    }
+
+    QPoint Centre(CellPos cell) const { return grid.CellRect(cell).center(); }
+    void Click(CellPos cell, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(&grid, Qt::LeftButton, modifiers, Centre(cell));
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&grid, key, modifiers); }
+    QString Text(int row, int column) const { return grid.GetCellText(row, column); }
+};
+
+// A page whose template holds the grid as custom control
+// res::data_page::kGrid (and a label, id 7), bound as the data editor binds
+// it.
+struct BoundPage {
+    QWidget page;
+    CGridCtrl* grid = nullptr;
+
+    BoundPage()
+    {
+        static const res::DialogTemplate layout{4720, "", res::kDialogChild, 260, 119, "MS Sans Serif", 8,
+                                                {{res::data_page::kGrid, res::ControlKind::Custom, "", 3, 6, 253,
+                                                  110, res::kStyleTabStop, 0, CGridCtrl::kWindowClass},
+                                                 {7, res::ControlKind::Label, "x", 3, 0, 10, 5, res::kStyleNone}}};
+        platform::BuildDialog(page, layout);
+        grid = CGridCtrl::BindToDialogControl(&page, res::data_page::kGrid);
+    }
+};
+
+// Fills a grid as the data editor fills its design page: header row
+// "Spalte j" (word-wrapped) and column "Zeile i", read-only, centred "%lf"
+// values, everything sized to its contents.
+inline void FillLikeTheDesignPage(CGridCtrl& grid, int rows, int columns)
+{
+    grid.SetNumRows(rows);
+    grid.SetNumColumns(columns);
+    grid.SetNumFixedRows(1);
+    grid.SetNumFixedColumns(1);
+    GridItem item;
+    item.mask = kItemText | kItemFormat;
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            item.row = row;
+            item.column = column;
+            item.format = row == 0 ? res::DT_WORDBREAK : res::DT_CENTER;
+            if (row == 0)
+                item.text = column == 0 ? QStringLiteral("Elemente") : QStringLiteral("Spalte %1").arg(column);
+            else if (column == 0)
+                item.text = QStringLiteral("Zeile %1").arg(row);
+            else
+                item.text = QString::asprintf("%lf", (row * 37 + column * 11) % 200 * 0.625 - 40.0);
+            grid.WriteCell(item);
+            if (row == 0 || column == 0)
+                grid.SetCellState(row, column, kCellReadOnly);
+        }
+    grid.FitAll();
+}
+
+} // namespace grid_test
