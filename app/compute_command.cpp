@@ -6,6 +6,7 @@
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
 #include "io/input_file.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
@@ -128,6 +129,10 @@ void Compute(CMainDlg& dialog)
     dialog.UpdateData(true); // a field not accepted keeps its value; the command goes on
     if (dialog.InputFileName.isEmpty() || dialog.OutputFileName.isEmpty()) {
         Tell(dialog, kStringChooseFiles);
+        return;
+    }
+    if (IsSameFile(LocalFileName(dialog.InputFileName), LocalFileName(dialog.OutputFileName))) {
+        Tell(dialog, kStringSameFile); // the report would replace its own input
         return;
     }
     if (!ReadProblem(dialog))

@@ -2,6 +2,8 @@
 
 #include "core/methods.h"
 #include "core/number_text.h"
+#include "normex/normex.h"
+#include "plot/plot_format.h"
 #include "res/string_table.h"
 
 #include <cctype>
@@ -179,6 +181,8 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
     case OptionId::kPlot:
         if (value.empty())
             return Fail(prefix + "Dateiname fehlt.");
+        if (PlotFormatOf(value) == PlotFormat::kNone)
+            return Fail(prefix + FormatString(kStringPlotFormat, std::string(value)));
         options.plotFile = std::string(value);
         return true;
     case OptionId::kHelp:
@@ -220,6 +224,9 @@ bool ArgumentParser::CheckCombination()
     const bool estimator = !lpWay && options.methodCode != kMethodL1;
     if (lpWay && !options.normGiven)
         return Fail("Die Berechnungsart " + methodName + " braucht einen Normfaktor (-p).");
+    // Both Lp ways: below 1 the norm is no norm (and the library refuses it).
+    if (lpWay && options.normFactor < NORMEX_MIN_NORM_FACTOR)
+        return Fail(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
     if (!lpWay && options.normGiven)
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
     if (!estimator && options.tuningGiven)

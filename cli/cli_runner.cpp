@@ -2,6 +2,8 @@
 
 #include "cli/plot_export.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
+#include "core/number_text.h"
 #include "io/input_file.h"
 #include "normex/lp_solution.h"
 #include "normex/normex.h"
@@ -14,6 +16,15 @@
 
 namespace {
 
+// The name that stands for standard input.
+constexpr const char* kStandardInputName = "-";
+constexpr const char* kStandardInputFile = "/dev/stdin";
+
+// Warnings about design pieces that are no number: the first few one by
+// one, the rest counted, so that a broken file does not flood the terminal.
+constexpr long long kPieceWarningsShown = 10;
+constexpr std::size_t kPieceShownLength = 24;
+
 void Message(const std::string& text)
 {
     std::fprintf(stderr, "tolvar-cli: %s\n", text.c_str());
@@ -24,6 +35,55 @@ void FileMessage(const std::string& file, int id)
     Message(file + ": " + LoadString(id));
 }
 
+// The name the reader opens: "-" is standard input.
+std::string InputFileToRead(const CliOptions& options)
+{
+    return options.inputFile == kStandardInputName ? kStandardInputFile : options.inputFile;
+}
+
+// The piece as a terminal shows it: cut when long, control bytes visible.
+std::string ShownPiece(std::string_view piece)
+{
+    std::string shown;
+    for (char c : piece.substr(0, kPieceShownLength)) {
+        if (c == '\t')
+            shown += "\\t";
+        else
+            shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    }
+    return piece.size() > kPieceShownLength ? shown + "..." : shown;
+}
+
+class PieceWarnings {
+public:
+    explicit PieceWarnings(const std::string& file) : file(file) {}
+    ~PieceWarnings()
+    {
+        if (count > kPieceWarningsShown)
+            Message(file + ": " + std::to_string(count - kPieceWarningsShown) +
+                    " weitere Werte der Designmatrix sind keine Zahl");
+    }
+    PieceWarnings(const PieceWarnings&) = delete;
+    PieceWarnings& operator=(const PieceWarnings&) = delete;
+
+    DesignPieceReport Report()
+    {
+        return [this](const DesignPieceNotANumber& piece) { Warn(piece); };
+    }
+
+private:
+    void Warn(const DesignPieceNotANumber& piece)
+    {
+        if (++count > kPieceWarningsShown)
+            return;
+        Message(file + ": Zeile " + std::to_string(piece.line) + ", Stelle " + std::to_string(piece.position) +
+                ": \"" + ShownPiece(piece.piece) + "\" ist keine Zahl, gelesen als " + FormatGeneral(piece.value));
+    }
+
+    std::string file;
+    long long count = 0;
+};
+
 // Reader ids mean a rejected input (exit 2), except running out of memory.
 int InputFailure(const CliOptions& options, int messageId)
 {
@@ -31,9 +91,12 @@ int InputFailure(const CliOptions& options, int messageId)
     return messageId == kStringOutOfMemory ? kExitComputation : kExitUsage;
 }
 
-int OutputFailure(const CliOptions& options)
+int OutputFailure(const CliOptions& options, const OutputError& error)
 {
-    Message(FormatString(kStringFileOpenError, options.outputFile));
+    if (error)
+        Message(FormatFileError(error.MessageId(), options.outputFile, error.number));
+    else
+        Message(FormatString(kStringFileOpenError, options.outputFile));
     return kExitComputation;
 }
 
@@ -41,6 +104,29 @@ int NotFinite(const CliOptions& options)
 {
     FileMessage(options.outputFile, kStringComputeError);
     return kExitComputation;
+}
+
+int SameFile(const std::string& first, const std::string& second, const char* what)
+{
+    Message(first + ", " + second + ": " + what);
+    return kExitUsage;
+}
+
+// No output may replace the input or another output: checked by name
+// before anything is read or written.
+int CheckFilesDiffer(const CliOptions& options)
+{
+    const std::string input = InputFileToRead(options);
+    const char* sameAsInput = LoadString(kStringSameFile);
+    if (IsSameFile(input, options.outputFile))
+        return SameFile(options.inputFile, options.outputFile, sameAsInput);
+    if (options.plotFile.empty())
+        return kExitSuccess;
+    if (IsSameFile(input, options.plotFile))
+        return SameFile(options.inputFile, options.plotFile, sameAsInput);
+    if (IsSameFile(options.outputFile, options.plotFile))
+        return SameFile(options.outputFile, options.plotFile, "Protokoll und Grafik sind dieselbe Datei!");
+    return kExitSuccess;
 }
 
 int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
@@ -63,11 +149,13 @@ std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outc
 
 int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
 {
+    PieceWarnings warnings(options.inputFile);
     LpRequest request;
-    request.inputFile = options.inputFile;
+    request.inputFile = InputFileToRead(options);
     request.outputFile = options.outputFile;
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
+    request.designPieceReport = warnings.Report();
     const LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
@@ -81,6 +169,8 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     case NORMEX_BAD_NORM_FACTOR:
         Message(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
         return kExitUsage;
+    case NORMEX_SAME_FILE:
+        return SameFile(options.inputFile, options.outputFile, LoadString(kStringSameFile));
     case NORMEX_INPUT_NOT_OPENED:
     case NORMEX_INPUT_REJECTED:
         return InputFailure(options, outcome.messageId);
@@ -88,7 +178,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         Message(LoadString(kStringOutOfMemory));
         return kExitComputation;
     default:
-        return OutputFailure(options);
+        return OutputFailure(options, outcome.reportError);
     }
 }
 
@@ -97,7 +187,11 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     Matrix A;
     Matrix l;
     Matrix weights;
-    const int messageId = ReadInputFileWeightVector(options.inputFile, A, l, weights);
+    int messageId = 0;
+    {
+        PieceWarnings warnings(options.inputFile);
+        messageId = ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, warnings.Report());
+    }
     if (messageId != 0)
         return InputFailure(options, messageId);
     CEstimator engine(status);
@@ -107,7 +201,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
                                                   options.methodCode, options.normFactor, options.maxPasses,
                                                   options.stopCriterion);
     if (result == kRunNoReport)
-        return OutputFailure(options);
+        return OutputFailure(options, engine.ReportError());
     if (result != kRunSuccess) {
         SavePlot(options, engine.Corrections(), kExitComputation);
         return NotFinite(options);
@@ -125,6 +219,8 @@ int RunCli(const CliOptions& options, IStatusWindow* status)
         Message("--plot: " + error);
         return kExitUsage;
     }
+    if (const int clash = CheckFilesDiffer(options))
+        return clash;
     try {
         return options.lpLibrary ? RunLpLibraryWay(options, status) : RunEngineWay(options, status);
     } catch (const std::bad_alloc&) {

@@ -3,7 +3,9 @@
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
 #include "cli/console_status.h"
+#include "core/output_file.h"
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -25,6 +27,11 @@ int main(int argc, char** argv)
     case CliAction::kRun:
         break;
     }
+    // The system's reasons (strerror) in the user's language; numbers keep
+    // the "C" locale.
+    std::setlocale(LC_MESSAGES, "");
+    // Ctrl+C or a kill during a long run leaves no half-written file.
+    RemoveTemporaryFilesOnSignals();
     // Progress only for a person watching a terminal.
     CConsoleStatus status(stderr, !options.quiet && isatty(fileno(stderr)) != 0);
     const int exitCode = RunCli(options, &status);

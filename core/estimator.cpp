@@ -113,8 +113,11 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    if (!report.Open(OutputFileName))
+    LastReportError = OutputError();
+    if (!report.Open(OutputFileName)) {
+        LastReportError = report.Error();
         return kRunNoReport;
+    }
     WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
 
     const int n = A.Rows();
@@ -138,16 +141,19 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     const bool written = report.Close();
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
+    const bool finite = ResultsAreFinite(x, l, v);
     LastSolution = x;
     LastCorrections = v;
     LastPassCount = passes;
-    if (!written)
+    if (!written) {
+        LastReportError = report.Error();
         return kRunNoReport;
+    }
     if (ResidualView != nullptr) {
         ResidualView->SetResiduals(v);
         ResidualView->ShowModal();
     }
-    return AllFinite(x) ? kRunSuccess : kRunNotFinite;
+    return finite ? kRunSuccess : kRunNotFinite;
 }
 
 int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor,

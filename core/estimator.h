@@ -2,6 +2,7 @@
 
 #include "core/matrix.h"
 #include "core/methods.h"
+#include "core/output_file.h"
 
 #include <string>
 
@@ -31,7 +32,7 @@ std::string PassText(int pass);
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
     kRunSuccess = 1,     // report written, every unknown finite
-    kRunNotFinite = 2,   // report written, but an unknown is infinite or NaN
+    kRunNotFinite = 2,   // report written, but an unknown, a correction or an adjusted observation is not finite
 };
 
 // Weight w(v) of the method for the residual v of the weighted system, with
@@ -60,6 +61,8 @@ public:
     const Matrix& Solution() const { return LastSolution; }
     const Matrix& Corrections() const { return LastCorrections; }
     int PassCount() const { return LastPassCount; }
+    // Why the last Run wrote no report, when its file failed.
+    const OutputError& ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
 
@@ -74,4 +77,5 @@ private:
     Matrix LastSolution;
     Matrix LastCorrections;
     int LastPassCount = 0;
+    OutputError LastReportError;
 };

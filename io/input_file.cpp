@@ -1,9 +1,11 @@
 #include "io/input_file.h"
 
 #include "core/number_text.h"
+#include "io/input_source.h"
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -19,19 +21,6 @@ namespace {
 // file's weights are taken as equal and all become 1.0.
 constexpr double kTinyWeight = 1e-16;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-FileHandle OpenFile(const std::string& fileName, const char* mode)
-{
-    // A name with a NUL byte would open a different, shorter name.
-    if (fileName.find('\0') != std::string::npos)
-        return nullptr;
-    return FileHandle(std::fopen(fileName.c_str(), mode));
-}
-
 // n observations and u unknowns, as the layout of the file gives them.
 struct Layout {
     int observations = 0;
@@ -39,32 +28,30 @@ struct Layout {
 };
 
 // The count pass: n is half the number of lines before the first empty line.
-int CountPass(const std::string& fileName, unsigned long long& lineCount)
+int CountPass(const InputSource& input, unsigned long long& lineCount)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file || !CountLinesBeforeEmptyLine(file.get(), lineCount))
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass || !CountLinesBeforeEmptyLine(*pass, lineCount))
         return kStringInputFileOpenError;
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 
 // The column pass: u is the number of values in the first line.
-int ColumnPass(const std::string& fileName, unsigned long long& valueCount)
+int ColumnPass(const InputSource& input, unsigned long long& valueCount)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file || !CountValuesInFirstLine(file.get(), valueCount))
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass || !CountValuesInFirstLine(*pass, valueCount))
         return kStringInputFileOpenError;
     return 0;
 }
 
-int ReadLayout(const std::string& fileName, Layout& layout)
+int ReadLayout(const InputSource& input, Layout& layout)
 {
-    if (fileName.empty())
-        return kStringNoInputFile;
     unsigned long long lineCount = 0;
-    if (const int result = CountPass(fileName, lineCount))
+    if (const int result = CountPass(input, lineCount))
         return result;
     unsigned long long valueCount = 0;
-    if (const int result = ColumnPass(fileName, valueCount))
+    if (const int result = ColumnPass(input, valueCount))
         return result;
     const unsigned long long observationCount = lineCount / 2;
     if (observationCount == 0)
@@ -101,10 +88,25 @@ Problem NewProblem(const Layout& layout)
                    NewMatrix(layout.observations, 1)};
 }
 
+// Tells the caller about a piece that is not wholly a number: nothing but
+// white space may follow what "%lf" took of it.
+void CheckPiece(const char* piece, const char* stop, const char* pieceEnd, double value, std::string_view line,
+                int k, const DesignPieceReport& report)
+{
+    if (stop != nullptr && std::all_of(stop, pieceEnd, IsCSpace))
+        return;
+    DesignPieceNotANumber notANumber;
+    notANumber.line = static_cast<long long>(k) + 1;
+    notANumber.position = (piece - line.data()) + 1;
+    notANumber.piece = std::string_view(piece, static_cast<std::size_t>(pieceEnd - piece));
+    notANumber.value = value;
+    report(notANumber);
+}
+
 // Pieces are separated by runs of the space character only; a tab belongs
 // to its piece, which is read up to it. A piece that is no number leaves
 // its element at 0.0. False when the line holds more than u pieces.
-bool ReadDesignLine(std::string_view line, double* row, int unknowns)
+bool ReadDesignLine(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report)
 {
     const char* p = line.data();
     const char* const end = p + line.size();
@@ -118,7 +120,9 @@ bool ReadDesignLine(std::string_view line, double* row, int unknowns)
             return false;
         const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
         const char* pieceEnd = blank != nullptr ? blank : end;
-        ReadNumberPrefix(p, pieceEnd, row[column]);
+        const char* stop = ReadNumberPrefix(p, pieceEnd, row[column]);
+        if (report && stop != pieceEnd)
+            CheckPiece(p, stop, pieceEnd, row[column], line, k, report);
         ++column;
         p = pieceEnd;
     }
@@ -148,13 +152,13 @@ int NextCountedLine(LineReader& reader, std::string_view& line)
     return line.empty() ? kStringInputFileError : 0;
 }
 
-int ReadDesignBlock(LineReader& reader, const Layout& layout, Matrix& designMatrix)
+int ReadDesignBlock(LineReader& reader, const Layout& layout, Matrix& designMatrix, const DesignPieceReport& report)
 {
     std::string_view line;
     for (int k = 0; k < layout.observations; ++k) {
         if (const int result = NextCountedLine(reader, line))
             return result;
-        if (!ReadDesignLine(line, designMatrix[k], layout.unknowns))
+        if (!ReadDesignLine(line, k, designMatrix[k], layout.unknowns, report))
             return kStringInputFileError;
     }
     return 0;
@@ -182,15 +186,30 @@ int ReadObservationBlock(LineReader& reader, const Layout& layout, Problem& prob
 
 // The value pass reads the 2n counted lines; what follows the first empty
 // line is never read.
-int ValuePass(const std::string& fileName, const Layout& layout, Problem& problem)
+int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, const DesignPieceReport& report)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file)
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass)
         return kStringInputFileOpenError;
-    LineReader reader(file.get());
-    if (const int result = ReadDesignBlock(reader, layout, problem.designMatrix))
+    LineReader reader(*pass);
+    if (const int result = ReadDesignBlock(reader, layout, problem.designMatrix, report))
         return result;
     return ReadObservationBlock(reader, layout, problem);
+}
+
+// The layout and the values of the file, into problem.
+int ReadProblem(const std::string& fileName, Problem& problem, const DesignPieceReport& report)
+{
+    if (fileName.empty())
+        return kStringNoInputFile;
+    InputSource input;
+    if (!input.Open(fileName))
+        return kStringInputFileOpenError;
+    Layout layout;
+    if (const int result = ReadLayout(input, layout))
+        return result;
+    problem = NewProblem(layout);
+    return ValuePass(input, layout, problem, report);
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -222,14 +241,14 @@ double WeightOf(const Matrix& weights, int i)
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kWriteChunkSize = 1 << 20;
 
-bool Flush(std::FILE* file, std::string& text)
+bool Flush(OutputFile& file, std::string& text)
 {
-    const bool written = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool written = file.Write(text);
     text.clear();
     return written;
 }
 
-bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& observations, const Matrix& weights)
+bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& observations, const Matrix& weights)
 {
     std::string text;
     text.reserve(kWriteChunkSize + 64);
@@ -255,16 +274,15 @@ bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& obser
 
 }  // namespace
 
-int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights)
+int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
+                  const DesignPieceReport& report)
 {
-    Layout layout;
-    if (const int result = ReadLayout(fileName, layout))
+    Problem problem;
+    if (const int result = ReadProblem(fileName, problem, report))
         return result;
-    Problem problem = NewProblem(layout);
-    Matrix weightMatrix = NewMatrix(layout.observations, layout.observations);
-    if (const int result = ValuePass(fileName, layout, problem))
-        return result;
-    for (int k = 0; k < layout.observations; ++k)
+    const int n = problem.observations.Rows();
+    Matrix weightMatrix = NewMatrix(n, n);
+    for (int k = 0; k < n; ++k)
         weightMatrix(k, k) = problem.weightVector(k, 0);
     TakeProblem(problem, designMatrix, observations);
     weights = std::move(weightMatrix);
@@ -272,13 +290,10 @@ int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& obs
 }
 
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector)
+                              Matrix& weightVector, const DesignPieceReport& report)
 {
-    Layout layout;
-    if (const int result = ReadLayout(fileName, layout))
-        return result;
-    Problem problem = NewProblem(layout);
-    if (const int result = ValuePass(fileName, layout, problem))
+    Problem problem;
+    if (const int result = ReadProblem(fileName, problem, report))
         return result;
     TakeProblem(problem, designMatrix, observations);
     weightVector = std::move(problem.weightVector);
@@ -286,14 +301,15 @@ int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix,
 }
 
 int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,
-                   const Matrix& weights)
+                   const Matrix& weights, OutputError* error)
 {
     if (!ShapesFit(designMatrix, observations, weights))
         return kStringInputFileError;
-    FileHandle file = OpenFile(fileName, "wb");
-    if (!file)
-        return kStringInputFileOpenError;
-    const bool written = WriteLines(file.get(), designMatrix, observations, weights);
-    // Closing flushes the last buffered bytes: a full disk shows here too.
-    return std::fclose(file.release()) == 0 && written ? 0 : kStringInputFileOpenError;
+    OutputFile file;
+    const bool written = file.Open(fileName) && WriteLines(file, designMatrix, observations, weights) && file.Commit();
+    if (error != nullptr)
+        *error = file.Error();
+    if (written)
+        return 0;
+    return file.Error().stage == OutputError::kCreate ? kStringInputFileOpenError : kStringFileWriteError;
 }

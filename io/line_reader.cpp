@@ -2,17 +2,17 @@
 
 #include <cstring>
 
-LineReader::LineReader(std::FILE* file) : file(file), chunk(kReadChunkSize) {}
+LineReader::LineReader(ByteSource& source) : source(source), chunk(kReadChunkSize) {}
 
 bool LineReader::Refill()
 {
     if (atEnd)
         return false;
     position = 0;
-    filled = std::fread(chunk.data(), 1, chunk.size(), file);
+    filled = source.Read(chunk.data(), chunk.size());
     if (filled == 0) {
         atEnd = true;
-        failed = std::ferror(file) != 0;
+        failed = source.Failed();
         return false;
     }
     return true;
@@ -58,7 +58,7 @@ bool LineReader::Next(std::string_view& line)
     }
 }
 
-bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
 {
     std::vector<char> buffer(kReadChunkSize);
     unsigned long long lines = 0;
@@ -67,7 +67,7 @@ bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
     std::size_t lineLength = 0;
     bool lineIsOneCR = false;
     for (;;) {
-        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        const std::size_t filled = source.Read(buffer.data(), buffer.size());
         if (filled == 0)
             break;
         const char* p = buffer.data();
@@ -93,7 +93,7 @@ bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
             p = lineFeed + 1;
         }
     }
-    if (std::ferror(file))
+    if (source.Failed())
         return false;
     if (lineLength > 0)
         ++lines;
@@ -123,14 +123,14 @@ struct ValueCounter {
 
 }  // namespace
 
-bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count)
+bool CountValuesInFirstLine(ByteSource& source, unsigned long long& count)
 {
     std::vector<char> buffer(kReadChunkSize);
     ValueCounter counter;
     // A CR is held back until the next byte tells whether it ends the line.
     bool pendingCR = false;
     for (;;) {
-        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        const std::size_t filled = source.Read(buffer.data(), buffer.size());
         if (filled == 0)
             break;
         for (std::size_t i = 0; i < filled; ++i) {
@@ -146,7 +146,7 @@ bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count)
                 counter.Add(c);
         }
     }
-    if (std::ferror(file))
+    if (source.Failed())
         return false;
     if (pendingCR)
         counter.Add('\r');

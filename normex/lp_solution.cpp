@@ -2,6 +2,7 @@
 
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
 #include "core/lp_norm_solver.h"
 #include "core/report.h"
 #include "core/report_file.h"
@@ -54,15 +55,22 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
                                                kMethodL1, request.normFactor, request.maxPasses, 0.0);
     if (run == kRunNoReport) {
         outcome.result = NORMEX_OUTPUT_FAILED;
+        outcome.reportError = engine.ReportError();
         return;
     }
     outcome.corrections = engine.Corrections();
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
 }
 
-int LpResult(const LpNormSolution& solution, const Matrix& x)
+void ReportFailed(const ReportFile& report, LpOutcome& outcome)
 {
-    if (solution.status == kLpNormNotFinite || !AllFinite(x))
+    outcome.result = NORMEX_OUTPUT_FAILED;
+    outcome.reportError = report.Error();
+}
+
+int LpResult(const LpNormSolution& solution, const Matrix& x, const Matrix& l, const Matrix& v)
+{
+    if (solution.status == kLpNormNotFinite || !ResultsAreFinite(x, l, v))
         return NORMEX_NOT_FINITE;
     return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
 }
@@ -72,10 +80,8 @@ int LpResult(const LpNormSolution& solution, const Matrix& x)
 void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWindow* status, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile)) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Open(request.outputFile))
+        return ReportFailed(report, outcome);
     if (status != nullptr)
         status->Show();
     WriteReportHead(report, problem.A, problem.l, problem.weights, kMethodLpNorm, 0.0, request.normFactor);
@@ -95,13 +101,11 @@ void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWind
     const bool written = report.Close();
     if (status != nullptr)
         status->Hide();
-    if (!written) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!written)
+        return ReportFailed(report, outcome);
+    outcome.result = LpResult(solution, x, problem.l, v);
     outcome.corrections = std::move(v);
     outcome.passes = solution.passes;
-    outcome.result = LpResult(solution, x);
 }
 
 // The minimax solution of the weighted system (core/weighted_system.h),
@@ -110,10 +114,8 @@ void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWind
 void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile)) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Open(request.outputFile))
+        return ReportFailed(report, outcome);
     WriteReportHeadWithMethodText(report, problem.A, problem.l, problem.weights, kChebyshevMethodText);
 
     const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.weights);
@@ -125,12 +127,11 @@ void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOu
     UnweightResiduals(v, problem.weights);
 
     WriteReportResultsWithoutPassCount(report, x, problem.l, v);
-    if (!report.Close()) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Close())
+        return ReportFailed(report, outcome);
+    const bool finite = ResultsAreFinite(x, problem.l, v);
     outcome.corrections = std::move(v);
-    if (!AllFinite(x))
+    if (!finite)
         outcome.result = NORMEX_NOT_FINITE;
     else
         outcome.result = solution.status == kChebyshevOptimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
@@ -143,8 +144,13 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
         outcome.result = NORMEX_BAD_NORM_FACTOR;
         return outcome;
     }
+    if (IsSameFile(request.inputFile, request.outputFile)) {
+        outcome.result = NORMEX_SAME_FILE;
+        return outcome;
+    }
     Problem problem;
-    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights);
+    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights,
+                                                  request.designPieceReport);
     if (outcome.messageId != 0) {
         outcome.result = ReaderFailure(outcome.messageId);
         return outcome;

@@ -2,6 +2,8 @@
 
 #include "core/matrix.h"
 #include "core/methods.h"
+#include "core/output_file.h"
+#include "io/input_file.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +19,7 @@ struct LpRequest {
     std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
     int maxPasses = kDefaultMaxPasses;
+    DesignPieceReport designPieceReport; // told of design pieces that are no number; the library stays silent
 };
 
 struct LpOutcome {
@@ -24,6 +27,7 @@ struct LpOutcome {
     int messageId = 0;   // the reader's string id when the input was rejected, else 0
     Matrix corrections;  // v in the units of l, when a report was written
     int passes = 0;      // the pass count of the report, 0 where it has none
+    OutputError reportError; // why the report failed, for NORMEX_OUTPUT_FAILED
 };
 
 // The norm factor that selects the exact Chebyshev (minimax) solution.
@@ -40,6 +44,7 @@ constexpr double kChebyshevNormFactor = 25.0;
 //     engine's method line for code 0 and the pass count. A run that stops
 //     short of the minimiser still writes its report and gives
 //     NORMEX_NO_CONVERGENCE.
-// Nothing is written when the factor, the input or the sizes are refused.
+// Nothing is written when the factor, the input or the sizes are refused,
+// or when the output names the input file (checked before reading).
 // The shared path of the LP entry point and of tolvar-cli -m lp.
 LpOutcome RunLpSolution(const LpRequest& request, IStatusWindow* status = nullptr);

@@ -1,5 +1,7 @@
 #include "res/string_table.h"
 
+#include <cstring>
+
 namespace {
 
 struct StringEntry {
@@ -35,6 +37,9 @@ constexpr StringEntry kStrings[] = {
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
     {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
     {128, "Der Normfaktor muss mindestens 1 sein."},
+    {129, "Ein- und Ausgabedatei sind dieselbe Datei!"},
+    {130, "Fehler beim Schreiben der Datei %s!"},
+    {131, "Das Bild kann nur als .png oder .svg gespeichert werden: %s"},
 };
 
 } // namespace
@@ -64,4 +69,9 @@ std::string FormatString(int id, const std::vector<std::string>& arguments)
 std::string FormatString(int id, const std::string& argument)
 {
     return FormatString(id, std::vector<std::string>{argument});
+}
+
+std::string FormatFileError(int id, const std::string& path, int errorNumber)
+{
+    return FormatString(id, path) + " (" + std::strerror(errorNumber) + ")";
 }

@@ -34,6 +34,9 @@ enum StringId : int {
     kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
     kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
     kStringNormFactorBelowOne = 128,  // ours: the Lp library refuses a norm factor below 1
+    kStringSameFile = 129,            // ours: an output names the input file
+    kStringFileWriteError = 130,      // ours: "Fehler beim Schreiben der Datei %s!"
+    kStringPlotFormat = 131,          // ours: the plot is saved as PNG or SVG only
 };
 
 // The text of id, or an empty string for an id the table does not hold.
@@ -42,3 +45,8 @@ const char* LoadString(int id);
 // Text of id with each "%s" replaced by the next argument (strings 105, 127).
 std::string FormatString(int id, const std::vector<std::string>& arguments);
 std::string FormatString(int id, const std::string& argument);
+
+// Text of id, which takes a file name, for path, followed by the system's
+// reason for the error number errorNumber (strerror) in brackets:
+// "Fehler beim Schreiben der Datei a.AUS! (No space left on device)".
+std::string FormatFileError(int id, const std::string& path, int errorNumber);

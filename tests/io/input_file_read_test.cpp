@@ -35,7 +35,7 @@ Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadIn
     const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = reader(path, read.designMatrix, read.observations, read.weights);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr);
     return read;
 }
 

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Every file the program writes (report, plot, results, input file) is
+// written to a temporary file beside it, in the same folder, and renamed
+// onto its name only when it is complete. A failure, a run that ends early
+// or one stopped by a signal (RemoveTemporaryFilesOnSignals) removes the
+// temporary file and leaves any previous file as it was.
+//
+// A name that is a symbolic link writes the file the link leads to. A name
+// that leads to something other than a regular file (a device such as
+// /dev/null, a pipe) is written directly: there is nothing to replace.
+// An existing file that the user may not write is refused, as opening it
+// would be; a replaced file keeps its permissions.
+
+// Why an output failed: the stage and the system's error number (errno).
+struct OutputError {
+    enum Stage { kNone, kCreate, kWrite };
+    Stage stage = kNone;
+    int number = 0;
+
+    explicit operator bool() const { return stage != kNone; }
+    // The string id of the message, which takes the file name: 105 "Fehler
+    // beim Öffnen der Datei %s!" when the file could not be created, 130
+    // "Fehler beim Schreiben der Datei %s!" when writing, closing or
+    // renaming it failed.
+    int MessageId() const;
+};
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // An output that was not committed is discarded.
+    ~OutputFile();
+
+    // Creates the temporary file for path. False, with Error(), when it
+    // cannot be created; the file of that name is not touched.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return descriptor >= 0; }
+    // Appends bytes (unbuffered: callers write large blocks). False once
+    // anything failed; later writes are dropped.
+    bool Write(std::string_view bytes);
+    // Closes the temporary file and renames it onto the name. False, with
+    // Error(), when anything failed; the temporary file is gone then.
+    bool Commit();
+    // Removes the temporary file; the named file stays as it was.
+    void Discard();
+    const OutputError& Error() const { return error; }
+
+private:
+    bool Fail(OutputError::Stage stage, int number);
+    bool OpenTemporary(const std::string& folder, const std::string& name, int mode);
+    void CloseDescriptor();
+    void ForgetTemporary();
+
+    int descriptor = -1;
+    std::string target;    // the name with its links followed
+    std::string temporary; // empty when the target is written directly
+    int cleanupSlot = -1;  // its entry for the signal handler, -1 for none
+    OutputError error;
+};
+
+// A whole file at once: Open, Write, Commit.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError& error);
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP (those not ignored) that
+// remove the temporary files of the outputs still open and then end the
+// process by the same signal, as its default action would. For programs
+// whose runs are long enough to be interrupted (the command line).
+void RemoveTemporaryFilesOnSignals();

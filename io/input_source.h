@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Where one pass of the reader takes its bytes from.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to size bytes into buffer; 0 at the end or after a read error.
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // True when reading stopped because the bytes could not be read.
+    virtual bool Failed() const = 0;
+};
+
+// The input file as the reader's passes see it. A regular file is opened
+// anew for every pass, so that a file of any size is never held in memory.
+// Anything else (standard input as /dev/stdin, a pipe, a process
+// substitution, a terminal) can be read only once: its bytes are read into
+// memory when the source is opened, and every pass reads them from there.
+// Every pass starts past a UTF-8 byte-order mark (EF BB BF) at the start of
+// the file, which editors on the platform the files come from write.
+class InputSource {
+public:
+    // False when the name cannot be opened or its bytes cannot be read
+    // (a directory). Throws std::bad_alloc when the bytes do not fit into
+    // memory.
+    bool Open(const std::string& fileName);
+    // A new pass from the start. nullptr when the file cannot be opened anew.
+    std::unique_ptr<ByteSource> Pass() const;
+
+private:
+    bool ReadIntoMemory();
+
+    std::string name;
+    bool inMemory = false;
+    std::vector<std::string> chunks; // the bytes in memory, all chunks full but the last
+};
+
+// The bytes that mark a UTF-8 file.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+inline constexpr std::size_t kByteOrderMarkLength = 3;
