@@ -309,6 +309,7 @@ std::string UsageText()
     return "Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n"
            "\n"
            "Ausgleichung der Beobachtungen der Eingabedatei; das Protokoll geht in die Ausgabedatei.\n"
+           "EINGABE.EIN \"-\" liest die Standardeingabe (auch eine Pipe oder <(...) geht).\n"
            "\n" +
            OptionLines("-m, --method NAME", MethodChoices()) + OptionLines("-c, --tuning C", TuningDefaults()) +
            OptionLines("-p, --norm P", "Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)") +
@@ -319,7 +320,15 @@ std::string UsageText()
            OptionLines("    --plot DATEI", "Residuen-Grafik als PNG oder SVG speichern") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n"
-           "R\u00fcckgabewert: 0 Protokoll geschrieben und L\u00f6sung endlich; 1 Berechnung\n"
-           "fehlgeschlagen (Protokoll nicht schreibbar, L\u00f6sung nicht endlich oder bei lp\n"
-           "nicht konvergiert); 2 Aufruffehler oder Eingabedatei abgewiesen.\n";
+           "Jede Ausgabe wird zuerst neben ihrem Namen geschrieben und ersetzt eine\n"
+           "vorhandene Datei erst, wenn sie vollst\u00e4ndig ist: nach einem Fehler oder einem\n"
+           "Abbruch (Strg+C) bleibt die alte Datei, wie sie war. Keine Ausgabe darf die\n"
+           "Eingabedatei sein. Werte der Designmatrix, die keine Zahl sind, bleiben 0 und\n"
+           "werden mit Zeile und Stelle gemeldet.\n"
+           "\n"
+           "R\u00fcckgabewert: 0 Protokoll geschrieben und alle Ergebnisse endlich;\n"
+           "1 Berechnung fehlgeschlagen (Protokoll oder Grafik nicht schreibbar, eine\n"
+           "Unbekannte, Verbesserung oder ausgeglichene Beobachtung nicht endlich, bei lp\n"
+           "nicht konvergiert); 2 Aufruffehler (auch eine Ausgabe, die die Eingabedatei\n"
+           "oder eine andere Ausgabe ist) oder Eingabedatei abgewiesen.\n";
 }

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -138,6 +141,42 @@ public:
 private:
     std::string saved;
     bool entered;
+};
+
+// The names of everything in a folder, hidden files included, sorted:
+// what a writer left behind.
+inline std::vector<std::string> FileNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Files of this process may not grow beyond bytes for the rest of a scope:
+// a write past the limit fails with EFBIG, as on a full disk, instead of
+// raising SIGXFSZ. A child process started meanwhile inherits both.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : previousHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit limit = previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous{};
+    void (*previousHandler)(int);
 };
 
 // The sample input files of examples/.

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 using test_support::FromRows;
 using test_support::ReadBytes;
@@ -159,12 +161,14 @@ TEST_F(InputFileWrite, ReplacesALongerFile)
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})));
 }
 
-TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
+TEST_F(InputFileWrite, FileThatCannotBeCreatedGives104AndOneNotWrittenGives130)
 {
     const test_support::TempFolder folder;
     const Matrix a = FromRows({{1.0}});
+    OutputError error;
     EXPECT_EQ(WriteInputFile("", a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(folder.Path("no-such-folder/x.EIN"), a, a, a), 104);
+    EXPECT_EQ(WriteInputFile(folder.Path("no-such-folder/x.EIN"), a, a, a, &error), 104);
+    EXPECT_EQ(error.number, ENOENT);
     EXPECT_EQ(WriteInputFile(folder.Path(), a, a, a), 104);
     // The part before the NUL byte must not be created.
     const std::string cut = folder.Path("cut.EIN");
@@ -173,10 +177,29 @@ TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
     // A full disk: the writing fails after the opening succeeded.
     if (std::FILE* full = std::fopen("/dev/full", "wb")) {
         std::fclose(full);
-        EXPECT_EQ(WriteInputFile("/dev/full", a, a, a), 104);
+        EXPECT_EQ(WriteInputFile("/dev/full", a, a, a, &error), 130);
+        EXPECT_EQ(error.number, ENOSPC);
         const Problem large = RandomProblem(20000, 3, 1);
-        EXPECT_EQ(WriteInputFile("/dev/full", large.designMatrix, large.observations, large.weightVector), 104);
+        EXPECT_EQ(WriteInputFile("/dev/full", large.designMatrix, large.observations, large.weightVector), 130);
     }
+}
+
+// The editor's save replaces the file only when the new one is complete.
+TEST_F(InputFileWrite, AFailedWriteLeavesThePreviousFile)
+{
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("saved.EIN");
+    const std::string previous = PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}}));
+    WriteBytes(path, previous);
+    const Problem large = RandomProblem(20000, 3, 2);
+    OutputError error;
+    {
+        const test_support::FileSizeLimit limit(100000);
+        EXPECT_EQ(WriteInputFile(path, large.designMatrix, large.observations, large.weightVector, &error), 130);
+    }
+    EXPECT_EQ(error.number, EFBIG);
+    EXPECT_EQ(ReadBytes(path), previous);
+    EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{"saved.EIN"});
 }
 
 TEST_F(InputFileWrite, ShapesThatDoNotFitGive102AndLeaveTheFile)
