@@ -55,11 +55,13 @@ private:
     bool Fail(OutputError::Stage stage, int number);
     bool OpenTemporary(const std::string& folder, const std::string& name, int mode);
     void CloseDescriptor();
+    bool PutInPlace();
     void ForgetTemporary();
 
     int descriptor = -1;
     std::string target;    // the name with its links followed
     std::string temporary; // empty when the target is written directly
+    bool replacing = false; // a regular file of the name existed at Open
     int cleanupSlot = -1;  // its entry for the signal handler, -1 for none
     OutputError error;
 };

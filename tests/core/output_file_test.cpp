@@ -79,7 +79,7 @@ TEST(OutputFile, AnOutputNotCompletedLeavesThePreviousFile)
         {"a write beyond the file size limit",
          [](std::unique_ptr<OutputFile>& file) {
              const test_support::FileSizeLimit limit(1000);
-             EXPECT_FALSE(file->Write(std::string(4000, 'x')));
+             EXPECT_FALSE(file->Write(std::string(10000, 'x')));
              EXPECT_FALSE(file->Write("more")); // dropped after the failure
              EXPECT_FALSE(file->Commit());
              EXPECT_EQ(file->Error().stage, OutputError::kWrite);
