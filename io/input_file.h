@@ -23,7 +23,7 @@
 // <= 0 or not finite (118). Numbers are read like "%lf" in the "C" locale.
 // A UTF-8 byte-order mark at the start of the file is skipped. Standard
 // input (/dev/stdin), pipes and other files that can be read only once are
-// read once into memory (io/input_source.h).
+// read once into a temporary copy (io/input_source.h).
 //
 // Writing: 102 without touching the file when the shapes do not fit
 // (design n x u with u >= 1, observations n x 1, weights n x n or n x 1);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -57,6 +58,33 @@ std::size_t MemorySource::Read(char* buffer, std::size_t size)
     return copied;
 }
 
+// A pass over the unnamed temporary copy; every pass keeps its own offset.
+class TemporaryFileSource : public ByteSource {
+public:
+    TemporaryFileSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
+    std::size_t Read(char* buffer, std::size_t size) override;
+    bool Failed() const override { return failed; }
+
+private:
+    int descriptor;
+    unsigned long long offset;
+    bool failed = false;
+};
+
+std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
+{
+    ssize_t count;
+    do
+        count = pread(descriptor, buffer, size, static_cast<off_t>(offset));
+    while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        failed = true;
+        return 0;
+    }
+    offset += static_cast<unsigned long long>(count);
+    return static_cast<std::size_t>(count);
+}
+
 bool StartsWithByteOrderMark(const char* bytes, std::size_t size)
 {
     return size >= kByteOrderMarkLength && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkLength) == 0;
@@ -81,21 +109,72 @@ ssize_t ReadRetrying(int descriptor, char* buffer, std::size_t size)
     return count;
 }
 
+bool WriteWhole(int descriptor, const std::string& bytes)
+{
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// An unnamed file that disappears with its descriptor; -1 when the file
+// system offers none.
+int CreateTemporaryFile()
+{
+    const char* folder = std::getenv("TMPDIR");
+    if (folder == nullptr || *folder == '\0')
+        folder = "/tmp";
+    return open(folder, O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+}
+
+// Up to one chunk of bytes; false after a read error.
+bool ReadChunk(int descriptor, std::string& chunk, bool& atEnd)
+{
+    chunk.resize(kReadChunkSize);
+    std::size_t filled = 0;
+    while (filled < chunk.size()) {
+        const ssize_t count = ReadRetrying(descriptor, chunk.data() + filled, chunk.size() - filled);
+        if (count <= 0) {
+            atEnd = true;
+            chunk.resize(filled);
+            return count == 0;
+        }
+        filled += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
 } // namespace
+
+InputSource::~InputSource()
+{
+    if (temporaryFile >= 0)
+        close(temporaryFile);
+}
 
 bool InputSource::Open(const std::string& fileName)
 {
-    name = fileName;
+    if (temporaryFile >= 0)
+        close(temporaryFile);
+    temporaryFile = -1;
+    copy = Copy::kNone;
+    copied = 0;
     chunks.clear();
+    name = fileName;
     // A name with a NUL byte would open a different, shorter name.
     struct stat status {};
     if (fileName.find('\0') != std::string::npos || stat(fileName.c_str(), &status) != 0)
         return false;
-    inMemory = !S_ISREG(status.st_mode);
-    return !inMemory || ReadIntoMemory();
+    return S_ISREG(status.st_mode) || ReadOnce();
 }
 
-bool InputSource::ReadIntoMemory()
+bool InputSource::ReadOnce()
 {
     int descriptor;
     do
@@ -103,30 +182,63 @@ bool InputSource::ReadIntoMemory()
     while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0)
         return false;
+    temporaryFile = CreateTemporaryFile();
+    copy = temporaryFile >= 0 ? Copy::kTemporaryFile : Copy::kMemory;
     bool readAll = true;
-    for (bool atEnd = false; !atEnd;) {
-        std::string& chunk = chunks.emplace_back(kReadChunkSize, '\0');
-        std::size_t filled = 0;
-        while (filled < chunk.size()) {
-            const ssize_t count = ReadRetrying(descriptor, chunk.data() + filled, chunk.size() - filled);
-            if (count <= 0) {
-                readAll = count == 0;
-                atEnd = true;
-                break;
-            }
-            filled += static_cast<std::size_t>(count);
-        }
-        chunk.resize(filled);
+    std::string chunk;
+    for (bool atEnd = false; !atEnd && readAll;) {
+        readAll = ReadChunk(descriptor, chunk, atEnd);
+        if (readAll && !chunk.empty() && !Keep(chunk))
+            readAll = false;
     }
     close(descriptor);
-    if (!chunks.empty() && chunks.back().empty())
-        chunks.pop_back();
     return readAll;
+}
+
+// A full temporary file system moves what it holds into memory and goes
+// on there. False when the copy cannot be read back.
+bool InputSource::Keep(std::string& chunk)
+{
+    if (copy == Copy::kTemporaryFile) {
+        if (WriteWhole(temporaryFile, chunk)) {
+            copied += chunk.size();
+            return true;
+        }
+        if (!MoveTemporaryFileIntoMemory())
+            return false;
+    }
+    chunks.push_back(std::move(chunk));
+    return true;
+}
+
+bool InputSource::MoveTemporaryFileIntoMemory()
+{
+    TemporaryFileSource source(temporaryFile, 0);
+    for (unsigned long long moved = 0; moved < copied;) {
+        const auto size = static_cast<std::size_t>(std::min<unsigned long long>(kReadChunkSize, copied - moved));
+        std::string& chunk = chunks.emplace_back(size, '\0');
+        if (source.Read(chunk.data(), size) != size)
+            return false;
+        moved += size;
+    }
+    close(temporaryFile);
+    temporaryFile = -1;
+    copy = Copy::kMemory;
+    return true;
 }
 
 std::unique_ptr<ByteSource> InputSource::Pass() const
 {
-    if (inMemory) {
+    if (copy == Copy::kTemporaryFile) {
+        char start[kByteOrderMarkLength];
+        TemporaryFileSource probe(temporaryFile, 0);
+        const std::size_t read = probe.Read(start, sizeof start);
+        if (probe.Failed())
+            return nullptr;
+        return std::make_unique<TemporaryFileSource>(temporaryFile,
+                                                     StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0);
+    }
+    if (copy == Copy::kMemory) {
         const bool marked = !chunks.empty() && StartsWithByteOrderMark(chunks.front().data(), chunks.front().size());
         return std::make_unique<MemorySource>(chunks, marked ? kByteOrderMarkLength : 0);
     }

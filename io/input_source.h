@@ -19,24 +19,40 @@ public:
 // The input file as the reader's passes see it. A regular file is opened
 // anew for every pass, so that a file of any size is never held in memory.
 // Anything else (standard input as /dev/stdin, a pipe, a process
-// substitution, a terminal) can be read only once: its bytes are read into
-// memory when the source is opened, and every pass reads them from there.
+// substitution, a terminal) can be read only once: its bytes are copied
+// when the source is opened into an unnamed temporary file (in $TMPDIR,
+// else /tmp), which every pass reads, so that memory stays that of a
+// regular file. Where no temporary file can be made or written, the bytes
+// are held in memory instead.
 // Every pass starts past a UTF-8 byte-order mark (EF BB BF) at the start of
 // the file, which editors on the platform the files come from write.
 class InputSource {
 public:
+    InputSource() = default;
+    InputSource(const InputSource&) = delete;
+    InputSource& operator=(const InputSource&) = delete;
+    ~InputSource();
+
     // False when the name cannot be opened or its bytes cannot be read
-    // (a directory). Throws std::bad_alloc when the bytes do not fit into
-    // memory.
+    // (a directory). Throws std::bad_alloc when bytes held in memory do
+    // not fit.
     bool Open(const std::string& fileName);
     // A new pass from the start. nullptr when the file cannot be opened anew.
     std::unique_ptr<ByteSource> Pass() const;
 
+    // Where the bytes of a file that can be read only once are kept.
+    enum class Copy { kNone, kTemporaryFile, kMemory };
+    Copy CopyKind() const { return copy; }
+
 private:
-    bool ReadIntoMemory();
+    bool ReadOnce();
+    bool Keep(std::string& chunk);
+    bool MoveTemporaryFileIntoMemory();
 
     std::string name;
-    bool inMemory = false;
+    Copy copy = Copy::kNone;
+    int temporaryFile = -1;          // the unnamed copy
+    unsigned long long copied = 0;   // bytes in it
     std::vector<std::string> chunks; // the bytes in memory, all chunks full but the last
 };
 

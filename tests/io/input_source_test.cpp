@@ -11,8 +11,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 using test_support::FromRows;
 using test_support::SameMatrix;
@@ -136,6 +139,74 @@ TEST(InputSource, AByteOrderMarkAtTheStartIsSkipped)
     const Read later = ReadFile("1 2\r\n" + kMark + "3 4\r\n5 1\r\n6 2\r\n");
     ASSERT_EQ(later.result, 0);
     EXPECT_TRUE(SameMatrix(later.designMatrix, FromRows({{1.0, 2.0}, {0.0, 4.0}})));
+}
+
+// Sets $TMPDIR for the rest of a scope.
+class TemporaryFolderVariable {
+public:
+    explicit TemporaryFolderVariable(const std::string& folder)
+    {
+        if (const char* value = std::getenv("TMPDIR"))
+            previous = value;
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolderVariable()
+    {
+        if (previous.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", previous.c_str(), 1);
+    }
+
+private:
+    std::string previous;
+};
+
+// Where a pipe's bytes are kept: in an unnamed temporary file, in memory
+// when none can be made, and in memory from the point where the temporary
+// file system is full. The reader gets the same bytes every way.
+TEST(InputSource, APipeIsCopiedToATemporaryFileOrElseToMemory)
+{
+    const test_support::TempFolder folder;
+    const std::string large = LargeText();
+    const Read expected = ReadFile(large, true);
+    ASSERT_EQ(expected.result, 0);
+    struct Case {
+        const char* what;
+        std::string temporaryFolder;
+        rlim_t fileSizeLimit;
+        InputSource::Copy copy;
+    };
+    const Case cases[] = {
+        {"temporary file", folder.Path(), RLIM_INFINITY, InputSource::Copy::kTemporaryFile},
+        {"no temporary folder", folder.Path("missing"), RLIM_INFINITY, InputSource::Copy::kMemory},
+        {"temporary file system full", folder.Path(), 3 * kReadChunkSize / 2, InputSource::Copy::kMemory},
+    };
+    for (const Case& c : cases) {
+        const TemporaryFolderVariable variable(c.temporaryFolder);
+        std::unique_ptr<test_support::FileSizeLimit> limit;
+        if (c.fileSizeLimit != RLIM_INFINITY)
+            limit = std::make_unique<test_support::FileSizeLimit>(c.fileSizeLimit);
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        std::thread writer([&] {
+            for (std::size_t sent = 0; sent < large.size();) {
+                const ssize_t count = write(ends[1], large.data() + sent, large.size() - sent);
+                if (count <= 0)
+                    break;
+                sent += static_cast<std::size_t>(count);
+            }
+            close(ends[1]);
+        });
+        InputSource source;
+        const bool opened = source.Open("/dev/fd/" + std::to_string(ends[0]));
+        writer.join();
+        close(ends[0]);
+        ASSERT_TRUE(opened) << c.what;
+        EXPECT_EQ(source.CopyKind(), c.copy) << c.what;
+        ExpectSameRead(ReadPipe(large, true), expected, c.what);
+        EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{}) << "an unnamed file";
+    }
 }
 
 // Every pass starts anew and past the mark, also from memory.
