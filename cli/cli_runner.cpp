@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -106,10 +107,24 @@ int NotFinite(const CliOptions& options)
     return kExitComputation;
 }
 
-int SameFile(const std::string& first, const std::string& second, const char* what)
+int SameFile(const std::string& first, const std::string& second, const std::string& what)
 {
     Message(first + ", " + second + ": " + what);
     return kExitUsage;
+}
+
+// Every file the run writes, with what it holds.
+struct NamedOutput {
+    const std::string& file;
+    const char* what;
+};
+
+std::vector<NamedOutput> OutputsOf(const CliOptions& options)
+{
+    std::vector<NamedOutput> outputs{{options.outputFile, "Protokoll"}};
+    if (!options.plotFile.empty())
+        outputs.push_back({options.plotFile, "Grafik"});
+    return outputs;
 }
 
 // No output may replace the input or another output: checked by name
@@ -117,15 +132,15 @@ int SameFile(const std::string& first, const std::string& second, const char* wh
 int CheckFilesDiffer(const CliOptions& options)
 {
     const std::string input = InputFileToRead(options);
-    const char* sameAsInput = LoadString(kStringSameFile);
-    if (IsSameFile(input, options.outputFile))
-        return SameFile(options.inputFile, options.outputFile, sameAsInput);
-    if (options.plotFile.empty())
-        return kExitSuccess;
-    if (IsSameFile(input, options.plotFile))
-        return SameFile(options.inputFile, options.plotFile, sameAsInput);
-    if (IsSameFile(options.outputFile, options.plotFile))
-        return SameFile(options.outputFile, options.plotFile, "Protokoll und Grafik sind dieselbe Datei!");
+    const std::vector<NamedOutput> outputs = OutputsOf(options);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (IsSameFile(input, outputs[i].file))
+            return SameFile(options.inputFile, outputs[i].file, LoadString(kStringSameFile));
+        for (std::size_t k = 0; k < i; ++k)
+            if (IsSameFile(outputs[k].file, outputs[i].file))
+                return SameFile(outputs[k].file, outputs[i].file,
+                                std::string(outputs[k].what) + " und " + outputs[i].what + " sind dieselbe Datei!");
+    }
     return kExitSuccess;
 }
 

@@ -1,11 +1,10 @@
 #include "core/output_file.h"
 
 #include "core/file_path.h"
+#include "core/retrying_io.h"
 #include "res/string_table.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -95,16 +94,6 @@ std::string TemporaryName(const std::string& folder, const std::string& name)
     return folder + "." + base + "." + RandomSuffix() + ".tmp";
 }
 
-// open() and write() may be interrupted before they did anything.
-int OpenRetrying(const char* path, int flags, mode_t mode)
-{
-    int descriptor;
-    do
-        descriptor = open(path, flags | O_CLOEXEC, mode);
-    while (descriptor < 0 && errno == EINTR);
-    return descriptor;
-}
-
 } // namespace
 
 int OutputError::MessageId() const
@@ -177,15 +166,7 @@ bool OutputFile::Write(std::string_view bytes)
 {
     if (descriptor < 0 || error)
         return false;
-    while (!bytes.empty()) {
-        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return Fail(OutputError::kWrite, written < 0 ? errno : EIO);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return WriteAll(descriptor, bytes.data(), bytes.size()) || Fail(OutputError::kWrite, errno);
 }
 
 void OutputFile::CloseDescriptor()

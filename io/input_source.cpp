@@ -1,10 +1,9 @@
 #include "io/input_source.h"
 
+#include "core/retrying_io.h"
 #include "io/line_reader.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -100,29 +99,6 @@ bool SkipByteOrderMark(std::FILE* file)
     return StartsWithByteOrderMark(start, read) || std::fseek(file, 0, SEEK_SET) == 0;
 }
 
-ssize_t ReadRetrying(int descriptor, char* buffer, std::size_t size)
-{
-    ssize_t count;
-    do
-        count = read(descriptor, buffer, size);
-    while (count < 0 && errno == EINTR);
-    return count;
-}
-
-bool WriteWhole(int descriptor, const std::string& bytes)
-{
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
 // An unnamed file that disappears with its descriptor; -1 when the file
 // system offers none.
 int CreateTemporaryFile()
@@ -130,7 +106,7 @@ int CreateTemporaryFile()
     const char* folder = std::getenv("TMPDIR");
     if (folder == nullptr || *folder == '\0')
         folder = "/tmp";
-    return open(folder, O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+    return OpenRetrying(folder, O_TMPFILE | O_RDWR | O_EXCL, 0600);
 }
 
 // Up to one chunk of bytes; false after a read error.
@@ -176,10 +152,7 @@ bool InputSource::Open(const std::string& fileName)
 
 bool InputSource::ReadOnce()
 {
-    int descriptor;
-    do
-        descriptor = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    while (descriptor < 0 && errno == EINTR);
+    const int descriptor = OpenRetrying(name.c_str(), O_RDONLY);
     if (descriptor < 0)
         return false;
     temporaryFile = CreateTemporaryFile();
@@ -200,7 +173,7 @@ bool InputSource::ReadOnce()
 bool InputSource::Keep(std::string& chunk)
 {
     if (copy == Copy::kTemporaryFile) {
-        if (WriteWhole(temporaryFile, chunk)) {
+        if (WriteAll(temporaryFile, chunk.data(), chunk.size())) {
             copied += chunk.size();
             return true;
         }
