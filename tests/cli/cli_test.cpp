@@ -619,8 +619,7 @@ TEST_F(CliTest, ANonFiniteNumberInTheTableExitsWithOne)
     const std::string in = Path("nan.EIN");
     test_support::WriteBytes(in, "1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n");
     const std::string out = Path("nan.AUS");
-    for (const std::vector<std::string>& method :
-         {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}, {"-m", "lp", "-p", "25"}}) {
+    for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}}) {
         std::vector<std::string> args = method;
         args.insert(args.end(), {in, out});
         const CliRun run = Run(args);

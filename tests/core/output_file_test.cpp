@@ -165,22 +165,6 @@ TEST(OutputFile, DevicesAreWrittenDirectly)
     EXPECT_TRUE(S_ISCHR(ModeOf("/dev/full")));
 }
 
-TEST(OutputFile, MoreOutputsAtOnceThanTheSignalTableHolds)
-{
-    const test_support::TempFolder folder;
-    std::vector<std::unique_ptr<OutputFile>> files;
-    for (int i = 0; i < 40; ++i) {
-        files.push_back(std::make_unique<OutputFile>());
-        ASSERT_TRUE(files.back()->Open(folder.Path(std::to_string(i))));
-        ASSERT_TRUE(files.back()->Write(std::to_string(i)));
-    }
-    for (auto& file : files)
-        ASSERT_TRUE(file->Commit());
-    for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(ReadBytes(folder.Path(std::to_string(i))), std::to_string(i));
-    EXPECT_EQ(FileNamesIn(folder.Path()).size(), 40u);
-}
-
 // A child writes two outputs, one replacing a file, and is stopped by a
 // signal: the previous file is intact and no temporary file is left. A
 // signal that the process was started to ignore stays ignored.

@@ -13,7 +13,6 @@
 #include <limits>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -140,22 +139,6 @@ TEST(Report, ResultsAreFiniteOnlyWhenEveryPublishedNumberIs)
         v(1, 0) = c.v;
         EXPECT_EQ(ResultsAreFinite(Matrix(1, 1, c.x), l, v), c.finite) << c.what;
     }
-}
-
-// A report that is never closed (the run ended by an exception) leaves
-// the previous report as it was and nothing beside it.
-TEST(Report, AReportNotClosedLeavesThePreviousFile)
-{
-    const test_support::TempFolder folder;
-    const std::string path = folder.Path("old.AUS");
-    test_support::WriteBytes(path, "the previous report");
-    {
-        ReportFile file;
-        ASSERT_TRUE(file.Open(path));
-        WriteReportResults(file, kMethodHuber, 4, Matrix(1, 1, 1.0), Matrix(1, 1, 2.0), Matrix(1, 1, 3.0));
-    }
-    EXPECT_EQ(ReadBytes(path), "the previous report");
-    EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{"old.AUS"});
 }
 
 TEST(Report, ANameWithANulByteCreatesNoFile)

@@ -102,12 +102,6 @@ TEST(InputSource, APipeReadsAsTheSameFileWouldWithTheSameMessages)
         ExpectSameRead(ReadPipe(text), ReadFile(text), what);
         ExpectSameRead(ReadPipe(text, true), ReadFile(text, true), what + " (weight vector)");
     }
-    // Too many observations for n x n weights: the weight-vector form only.
-    const std::string large = LargeText();
-    const Read fromPipe = ReadPipe(large, true);
-    ASSERT_EQ(fromPipe.result, 0);
-    EXPECT_GT(fromPipe.observations.Rows(), 100000);
-    ExpectSameRead(fromPipe, ReadFile(large, true), "three chunks");
 }
 
 // Editors write a byte-order mark before UTF-8 text; it is no part of the
@@ -206,28 +200,6 @@ TEST(InputSource, APipeIsCopiedToATemporaryFileOrElseToMemory)
         EXPECT_EQ(source.CopyKind(), c.copy) << c.what;
         ExpectSameRead(ReadPipe(large, true), expected, c.what);
         EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{}) << "an unnamed file";
-    }
-}
-
-// Every pass starts anew and past the mark, also from memory.
-TEST(InputSource, EveryPassStartsAtTheFirstValue)
-{
-    int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
-    const std::string text = kMark + "7 8\r\n9 1\r\n";
-    ASSERT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(ends[1]);
-    InputSource source;
-    ASSERT_TRUE(source.Open("/dev/fd/" + std::to_string(ends[0])));
-    close(ends[0]);
-    for (int pass = 0; pass < 3; ++pass) {
-        const auto bytes = source.Pass();
-        ASSERT_NE(bytes, nullptr);
-        char buffer[64];
-        const std::size_t count = bytes->Read(buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, count), "7 8\r\n9 1\r\n") << pass;
-        EXPECT_EQ(bytes->Read(buffer, sizeof buffer), 0u);
-        EXPECT_FALSE(bytes->Failed());
     }
 }
 
