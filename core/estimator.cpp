@@ -56,51 +56,145 @@ void FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p, Matri
 
 } // namespace
 
-double MethodWeight(int methodCode, double v, double c, double p)
+namespace {
+
+// The weight functions w(v) with tuning constant c or norm factor p; u = v / c.
+
+double LpNormWeight(double v, double p)
 {
+    // p > 2: |v|^(p-2); p = 2: 1; p < 2: |v|^(p-2), capped at 1e15 near 0.
     const double magnitude = std::fabs(v);
+    if (p > 2.0)
+        return std::pow(magnitude, p - 2.0);
+    if (p == 2.0)
+        return 1.0;
+    return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
+}
+
+double AndrewsWeight(double v, double c)
+{
+    // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 inside (the limit).
+    // A constant below 0 leaves no inside, not even v = 0.
+    if (!(std::fabs(v) <= std::numbers::pi * c))
+        return 0.0;
     const double u = v / c;
+    return v == 0.0 ? 1.0 : std::sin(u) / u;
+}
+
+double BiweightWeight(double v, double c)
+{
+    // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
+    if (!(std::fabs(v) <= c))
+        return 0.0;
+    const double u = v / c;
+    const double t = 1.0 - u * u;
+    return t * t;
+}
+
+double CauchyWeight(double v, double c)
+{
+    const double u = v / c;
+    return 1.0 / (1.0 + u * u);
+}
+
+double FairWeight(double v, double c)
+{
+    return 1.0 / (1.0 + std::fabs(v) / c);
+}
+
+double HuberWeight(double v, double c)
+{
+    // 1 below c, c/|v| from c on. Both sides are computed, so that a loop of
+    // them needs no branch.
+    const double magnitude = std::fabs(v);
+    const double beyond = c / magnitude;
+    return magnitude < c ? 1.0 : beyond;
+}
+
+double LogisticWeight(double v, double c)
+{
+    // tanh(u)/u; 1 at v = 0 (the limit).
+    if (v == 0.0)
+        return 1.0;
+    return std::tanh(v / c) * (c / v);
+}
+
+double TalwarWeight(double v, double c)
+{
+    // 1 inside |v| <= c (also at |v| = c), 0 beyond.
+    return std::fabs(v) <= c ? 1.0 : 0.0;
+}
+
+double WelschWeight(double v, double c)
+{
+    const double u = v / c;
+    return std::exp(-(u * u));
+}
+
+// Calls weight(method, v) for every residual; the switch stays out of the
+// loop, so simple weights vectorise.
+template <class Weigh>
+void WeighAll(int methodCode, const double* v, double* w, std::size_t count, const Weigh& weigh)
+{
     switch (methodCode) {
     case kMethodLpNorm:
-        // p > 2: |v|^(p-2); p = 2: 1; p < 2: |v|^(p-2), capped at 1e15 near 0.
-        if (p > 2.0)
-            return std::pow(magnitude, p - 2.0);
-        if (p == 2.0)
-            return 1.0;
-        return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(LpNormWeight, v[i]);
+        break;
     case kMethodAndrews:
-        // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 inside (the
-        // limit). A constant below 0 leaves no inside, not even v = 0.
-        if (!(magnitude <= std::numbers::pi * c))
-            return 0.0;
-        return v == 0.0 ? 1.0 : std::sin(u) / u;
-    case kMethodBiweight: {
-        // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
-        if (!(magnitude <= c))
-            return 0.0;
-        const double t = 1.0 - u * u;
-        return t * t;
-    }
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(AndrewsWeight, v[i]);
+        break;
+    case kMethodBiweight:
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(BiweightWeight, v[i]);
+        break;
     case kMethodCauchy:
-        return 1.0 / (1.0 + u * u);
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(CauchyWeight, v[i]);
+        break;
     case kMethodFair:
-        return 1.0 / (1.0 + magnitude / c);
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(FairWeight, v[i]);
+        break;
     case kMethodHuber:
-        // 1 below c, c/|v| from c on.
-        return magnitude < c ? 1.0 : c / magnitude;
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(HuberWeight, v[i]);
+        break;
     case kMethodLogistic:
-        // tanh(u)/u; 1 at v = 0 (the limit).
-        if (v == 0.0)
-            return 1.0;
-        return std::tanh(u) * (c / v);
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(LogisticWeight, v[i]);
+        break;
     case kMethodTalwar:
-        // 1 inside |v| <= c (also at |v| = c), 0 beyond.
-        return magnitude <= c ? 1.0 : 0.0;
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(TalwarWeight, v[i]);
+        break;
     case kMethodWelsch:
-        return std::exp(-(u * u));
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = weigh(WelschWeight, v[i]);
+        break;
     default:
-        return 0.0;
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = 0.0;
     }
+}
+
+} // namespace
+
+void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p)
+{
+    // The Lp weight takes p where the others take c.
+    const double constant = methodCode == kMethodLpNorm ? p : c;
+    WeighAll(methodCode, v, w, count, [constant](double (*weight)(double, double), double residual) {
+        return weight(residual, constant);
+    });
+}
+
+double MethodWeight(int methodCode, double v, double c, double p)
+{
+    double w = 0.0;
+    MethodWeights(methodCode, &v, &w, 1, c, p);
+    return w;
 }
 
 CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : status(statusWindow), residualView(view)
@@ -177,6 +271,26 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     return AllFinite(x) ? kRunSuccess : kRunNotFinite;
 }
 
+namespace {
+
+// The method and its constants for the sweep's weighing of each chunk.
+struct WeightConstants {
+    int methodCode;
+    double c;
+    double p;
+};
+
+void WeighResiduals(const void* context, const double* v, double* w, std::size_t count)
+{
+    const WeightConstants& constants = *static_cast<const WeightConstants*>(context);
+    MethodWeights(constants.methodCode, v, w, count, constants.c, constants.p);
+}
+
+} // namespace
+
+// The normal equations of pass k + 1 are summed in the same sweep over the
+// observations as the residuals and weights of pass k, and only when pass
+// k + 1 will run.
 int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor,
                                    int maxPasses, double stopCriterion, Matrix& x, Matrix& v)
 {
@@ -184,26 +298,27 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     const int u = Abar.Columns();
     std::vector<double> w(static_cast<std::size_t>(n), 1.0);
     std::vector<double> lbarValues(lbar.Data(), lbar.Data() + n);
+    const WeightConstants constants{MethodCode, TuningConstant, NormFactor};
+    const Reweighting reweighting{&WeighResiduals, &constants};
+    // The Lp norm with factor 2 is least squares: one pass.
+    const bool singlePass = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    NormalEquations equations = FormNormalEquations(Abar, w, lbarValues);
     Matrix xprev(1, 1, 0.0);
-    bool singlePass = false;
     int k = 1;
     for (;; ++k) {
         if (status != nullptr)
             status->SetText(PassText(k));
-        x = SolveNormalEquations(FormNormalEquations(Abar, w, lbarValues), u);
+        x = SolveNormalEquations(equations, u);
         if (k > 1) {
             const double d = LargestChange(x, xprev);
             if (d < stopCriterion || std::isnan(d))
                 break;
         }
-        ComputeResiduals(Abar.Data(), x.Data(), lbarValues.data(), v.Data(), n, u);
-        for (int i = 0; i < n; ++i)
-            w[static_cast<std::size_t>(i)] = MethodWeight(MethodCode, v(i, 0), TuningConstant, NormFactor);
-        if (MethodCode == kMethodLpNorm && NormFactor == 2.0)
-            singlePass = true;
         // The count k of a run that reaches the limit is maxPasses + 1; at
         // the largest int the count cannot grow, so the run ends there.
-        if (k > maxPasses || singlePass || k == std::numeric_limits<int>::max())
+        const bool lastPass = k > maxPasses || singlePass || k == std::numeric_limits<int>::max();
+        equations = SweepPass(Abar, lbarValues, x.Data(), v.Data(), w, reweighting, !lastPass);
+        if (lastPass)
             break;
         xprev = x;
     }

@@ -100,13 +100,12 @@ inline std::size_t BlockStart(std::size_t total, std::size_t blocks, std::size_t
 // a). Whole vectors are moved wherever Abar goes on far enough: the lanes
 // past a row's end land in padding columns, whose sums are never read.
 template <std::size_t Lanes>
-void PackChunk(const NormalSumsJob& job, std::size_t first, std::size_t rows)
+void PackChunk(const PassJob& job, std::size_t first, std::size_t rows, const double* weights)
 {
     const std::size_t rowsOfSums = job.aEnd - job.aBegin;
     const double* end = job.Abar + job.n * job.u;
     for (std::size_t r = 0; r < rows; ++r) {
-        const std::size_t i = first + r;
-        const double* source = job.Abar + i * job.u;
+        const double* source = job.Abar + (first + r) * job.u;
         double* extended = job.extendedRows + r * job.width;
         if (job.width <= static_cast<std::size_t>(end - source)) {
             for (std::size_t k = 0; k < job.width; k += Lanes)
@@ -115,8 +114,8 @@ void PackChunk(const NormalSumsJob& job, std::size_t first, std::size_t rows)
             for (std::size_t j = 0; j < job.u; ++j)
                 extended[j] = source[j];
         }
-        extended[job.u] = job.lbar[i];
-        const double weight = job.w[i];
+        extended[job.u] = job.lbar[first + r];
+        const double weight = weights[r];
         const double* factors = source + job.aBegin;
         double* weighted = job.weightedRows + r * job.weightedStride;
         if (job.weightedStride <= static_cast<std::size_t>(end - factors)) {
@@ -129,43 +128,37 @@ void PackChunk(const NormalSumsJob& job, std::size_t first, std::size_t rows)
     }
 }
 
-// Chunk after chunk of observations, every tile of the job's rows of the
-// sums over the chunk: each entry still receives the observations in order.
+// Every tile of the job's rows of the sums over one packed chunk.
 template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors>
-void SumNormalRows(const NormalSumsJob& job)
+void SumChunk(const PassJob& job, std::size_t rows)
 {
     static constexpr TileShapes<Lanes, MaxRows, MaxVectors> kTiles;
     const std::size_t rowsOfSums = job.aEnd - job.aBegin;
-    if (rowsOfSums == 0)
-        return;
     const std::size_t vectors = job.width / Lanes;
     const std::size_t rowBlocks = (rowsOfSums + MaxRows - 1) / MaxRows;
     const std::size_t vectorBlocks = (vectors + MaxVectors - 1) / MaxVectors;
-    for (std::size_t first = 0; first < job.n; first += job.chunkRows) {
-        const std::size_t rows = job.n - first < job.chunkRows ? job.n - first : job.chunkRows;
-        PackChunk<Lanes>(job, first, rows);
-        for (std::size_t rb = 0; rb < rowBlocks; ++rb) {
-            const std::size_t a0 = BlockStart(rowsOfSums, rowBlocks, rb);
-            const std::size_t a1 = BlockStart(rowsOfSums, rowBlocks, rb + 1);
-            for (std::size_t vb = 0; vb < vectorBlocks; ++vb) {
-                const std::size_t k0 = BlockStart(vectors, vectorBlocks, vb);
-                const std::size_t k1 = BlockStart(vectors, vectorBlocks, vb + 1);
-                kTiles.shapes[a1 - a0 - 1][k1 - k0 - 1](job.sums + a0 * job.width + k0 * Lanes, job.width,
-                                                         job.weightedRows + a0, job.weightedStride,
-                                                         job.extendedRows + k0 * Lanes, rows);
-            }
+    for (std::size_t rb = 0; rb < rowBlocks; ++rb) {
+        const std::size_t a0 = BlockStart(rowsOfSums, rowBlocks, rb);
+        const std::size_t a1 = BlockStart(rowsOfSums, rowBlocks, rb + 1);
+        for (std::size_t vb = 0; vb < vectorBlocks; ++vb) {
+            const std::size_t k0 = BlockStart(vectors, vectorBlocks, vb);
+            const std::size_t k1 = BlockStart(vectors, vectorBlocks, vb + 1);
+            kTiles.shapes[a1 - a0 - 1][k1 - k0 - 1](job.sums + a0 * job.width + k0 * Lanes, job.width,
+                                                     job.weightedRows + a0, job.weightedStride,
+                                                     job.extendedRows + k0 * Lanes, rows);
         }
     }
 }
 
-// Eight observations at a time, so that eight independent sums are in
-// flight while each still adds its products over j in order.
-void Residuals(const double* Abar, const double* x, const double* lbar, double* v, std::size_t first,
-               std::size_t last, std::size_t u)
+// v(r) = Abar row r . x - lbar(r) for count rows, eight at a time, so that
+// eight independent sums are in flight while each adds its products over j
+// in order.
+inline void Residuals(const double* Abar, const double* x, const double* lbar, double* v, std::size_t count,
+                      std::size_t u)
 {
     constexpr std::size_t kRows = 8;
-    std::size_t i = first;
-    for (; i + kRows <= last; i += kRows) {
+    std::size_t i = 0;
+    for (; i + kRows <= count; i += kRows) {
         const double* rows = Abar + i * u;
         double sums[kRows] = {};
         for (std::size_t j = 0; j < u; ++j) {
@@ -178,7 +171,7 @@ void Residuals(const double* Abar, const double* x, const double* lbar, double* 
         for (std::size_t r = 0; r < kRows; ++r)
             v[i + r] = sums[r] - lbar[i + r];
     }
-    for (; i < last; ++i) {
+    for (; i < count; ++i) {
         const double* row = Abar + i * u;
         double sum = 0.0;
         for (std::size_t j = 0; j < u; ++j)
@@ -187,12 +180,37 @@ void Residuals(const double* Abar, const double* x, const double* lbar, double* 
     }
 }
 
+// The chunks of the job in order; for each the residuals and weights, then
+// the sums (see PassJob).
+template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors>
+void Sweep(const PassJob& job)
+{
+    const bool sums = job.aBegin < job.aEnd;
+    for (std::size_t first = job.first; first < job.last; first += job.chunkRows) {
+        const std::size_t rows = job.last - first < job.chunkRows ? job.last - first : job.chunkRows;
+        const double* weights = job.givenWeights != nullptr ? job.givenWeights + first : nullptr;
+        if (job.x != nullptr) {
+            double* residuals = job.keepResults ? job.residuals + first : job.chunkResiduals;
+            Residuals(job.Abar + first * job.u, job.x, job.lbar + first, residuals, rows, job.u);
+            if (job.weigh != nullptr) {
+                double* newWeights = job.keepResults ? job.weights + first : job.chunkWeights;
+                job.weigh(job.weighContext, residuals, newWeights, rows);
+                weights = newWeights;
+            }
+        }
+        if (sums) {
+            PackChunk<Lanes>(job, first, rows, weights);
+            SumChunk<Lanes, MaxRows, MaxVectors>(job, rows);
+        }
+    }
+}
+
 // Tiles up to MaxRows x MaxVectors fit the register file with room for one
 // row of vectors and the broadcast factor.
 template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors>
 constexpr IrlsKernels MakeKernels(const char* name)
 {
-    return IrlsKernels{name, Lanes, &SumNormalRows<Lanes, MaxRows, MaxVectors>, &Residuals};
+    return IrlsKernels{name, Lanes, &Sweep<Lanes, MaxRows, MaxVectors>};
 }
 
 } // namespace

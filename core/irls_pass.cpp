@@ -1,7 +1,5 @@
 #include "core/irls_pass.h"
 
-#include "core/irls_kernels.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <new>
@@ -15,26 +13,48 @@ namespace {
 constexpr std::size_t kChunkBytes = 24 * 1024;
 constexpr std::size_t kMinChunkRows = 16;
 constexpr std::size_t kMaxChunkRows = 256;
+// A sweep without sums only streams the rows once.
+constexpr std::size_t kStreamChunkRows = 1024;
 
 // Below about a millisecond of work a thread costs more than it saves.
 constexpr double kThreadWork = 4e6;
 constexpr int kMaxThreads = 8;
+// With fewer columns of sums per observation a pass waits for memory, not
+// for arithmetic: a second thread sweeping the same rows only slows both.
+constexpr std::size_t kThreadColumns = 16;
 
 std::size_t RoundUp(std::size_t value, std::size_t multiple)
 {
     return (value + multiple - 1) / multiple * multiple;
 }
 
+int Threads(double work, int maxThreads)
+{
+    if (work < kThreadWork)
+        return 1;
+    const int available = static_cast<int>(std::thread::hardware_concurrency());
+    return std::max(1, std::min({available, maxThreads, kMaxThreads}));
+}
+
+int SumThreads(const Matrix& Abar)
+{
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    if (u + 1 < kThreadColumns)
+        return 1;
+    const double n = Abar.Rows();
+    return Threads(n * static_cast<double>(u) * static_cast<double>(u + 1), Abar.Columns());
+}
+
 // Runs part(0) .. part(parts - 1), all but the first on threads of their
 // own; a thread that cannot be started leaves its part to this one.
 template <class Part>
-void RunParts(int parts, const Part& part)
+void RunParts(std::size_t parts, const Part& part)
 {
     std::vector<std::thread> helpers;
-    std::vector<int> leftOver;
-    helpers.reserve(static_cast<std::size_t>(parts));
-    leftOver.reserve(static_cast<std::size_t>(parts));
-    for (int k = 1; k < parts; ++k) {
+    std::vector<std::size_t> leftOver;
+    helpers.reserve(parts);
+    leftOver.reserve(parts);
+    for (std::size_t k = 1; k < parts; ++k) {
         try {
             helpers.emplace_back(part, k);
         } catch (const std::system_error&) {
@@ -42,44 +62,103 @@ void RunParts(int parts, const Part& part)
         }
     }
     part(0);
-    for (int k : leftOver)
+    for (std::size_t k : leftOver)
         part(k);
     for (std::thread& helper : helpers)
         helper.join();
 }
 
-// One thread's share of the normal equations: rows [aBegin, aEnd) of the
-// extended normal matrix, with its own sums and scratch.
-struct NormalSumsPart {
+// One thread's job and the storage it points into.
+struct PassPart {
+    PassJob job{};
     std::vector<double> sums;
     std::vector<double> extendedRows;
     std::vector<double> weightedRows;
-    NormalSumsJob job;
+    std::vector<double> chunkResiduals;
+    std::vector<double> chunkWeights;
 };
 
-NormalSumsPart MakePart(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
-                        std::size_t aBegin, std::size_t aEnd, std::size_t width, std::size_t lanes)
+PassJob SweepOver(const Matrix& Abar, const std::vector<double>& lbar)
+{
+    PassJob job{};
+    job.Abar = Abar.Data();
+    job.lbar = lbar.data();
+    job.n = static_cast<std::size_t>(Abar.Rows());
+    job.u = static_cast<std::size_t>(Abar.Columns());
+    job.last = job.n;
+    job.chunkRows = kStreamChunkRows;
+    job.keepResults = true;
+    return job;
+}
+
+// Gives the part the rows [aBegin, aEnd) of the sums and their scratch; a
+// part that does not keep the residuals gets chunk scratch for them.
+void AddSums(PassPart& part, std::size_t aBegin, std::size_t aEnd, std::size_t width, std::size_t lanes)
 {
     const std::size_t rowsOfSums = aEnd - aBegin;
     const std::size_t weightedStride = RoundUp(rowsOfSums, lanes);
     const std::size_t chunkRows =
         std::clamp(kChunkBytes / (sizeof(double) * (width + weightedStride)), kMinChunkRows, kMaxChunkRows);
-    NormalSumsPart part{std::vector<double>(rowsOfSums * width, 0.0), std::vector<double>(chunkRows * width, 0.0),
-                        std::vector<double>(chunkRows * weightedStride, 0.0), {}};
-    part.job = NormalSumsJob{Abar.Data(),
-                             w.data(),
-                             lbar.data(),
-                             static_cast<std::size_t>(Abar.Rows()),
-                             static_cast<std::size_t>(Abar.Columns()),
-                             aBegin,
-                             aEnd,
-                             part.sums.data(),
-                             width,
-                             chunkRows,
-                             part.extendedRows.data(),
-                             part.weightedRows.data(),
-                             weightedStride};
-    return part;
+    part.sums.assign(rowsOfSums * width, 0.0);
+    part.extendedRows.assign(chunkRows * width, 0.0);
+    part.weightedRows.assign(chunkRows * weightedStride, 0.0);
+    if (!part.job.keepResults) {
+        part.chunkResiduals.assign(chunkRows, 0.0);
+        part.chunkWeights.assign(chunkRows, 0.0);
+    }
+    PassJob& job = part.job;
+    job.chunkRows = chunkRows;
+    job.chunkResiduals = part.chunkResiduals.data();
+    job.chunkWeights = part.chunkWeights.data();
+    job.aBegin = aBegin;
+    job.aEnd = aEnd;
+    job.sums = part.sums.data();
+    job.width = width;
+    job.extendedRows = part.extendedRows.data();
+    job.weightedRows = part.weightedRows.data();
+    job.weightedStride = weightedStride;
+}
+
+// The sweep with the rows of N split between the threads; every thread
+// computes the residuals and weights it needs, the first one keeps them.
+NormalEquations SumSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
+{
+    const std::size_t u = sweep.u;
+    // Sums beyond what a vector can count are storage not obtained.
+    if (u > 0 && u + 1 > std::vector<double>().max_size() / (u + kernels.lanes))
+        throw std::bad_alloc();
+    const std::size_t width = RoundUp(u + 1, kernels.lanes);
+    const std::size_t parts = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), 1,
+                                                      std::max<std::size_t>(u, 1));
+    std::vector<PassPart> shares(parts);
+    for (std::size_t k = 0; k < parts; ++k) {
+        shares[k].job = sweep;
+        shares[k].job.keepResults = k == 0;
+        AddSums(shares[k], u * k / parts, u * (k + 1) / parts, width, kernels.lanes);
+    }
+    RunParts(parts, [&](std::size_t k) { kernels.sweep(shares[k].job); });
+
+    NormalEquations equations{std::vector<double>(u * u), std::vector<double>(u)};
+    for (const PassPart& share : shares) {
+        for (std::size_t a = share.job.aBegin; a < share.job.aEnd; ++a) {
+            const double* sums = share.sums.data() + (a - share.job.aBegin) * width;
+            std::copy(sums, sums + u, equations.matrix.begin() + static_cast<std::ptrdiff_t>(a * u));
+            equations.rightHandSide[a] = sums[u];
+        }
+    }
+    return equations;
+}
+
+// The sweep with the observations split between the threads.
+void StreamSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
+{
+    const std::size_t parts = static_cast<std::size_t>(std::max(threads, 1));
+    RunParts(parts, [&](std::size_t k) {
+        PassJob job = sweep;
+        job.first = sweep.n * k / parts;
+        job.last = sweep.n * (k + 1) / parts;
+        kernels.sweep(job);
+    });
 }
 
 } // namespace
@@ -104,46 +183,17 @@ const IrlsKernels& FastestIrlsKernels()
     return chosen;
 }
 
-int PassThreads(double multiplyAdds, int maxThreads)
-{
-    if (multiplyAdds < kThreadWork)
-        return 1;
-    const int available = static_cast<int>(std::thread::hardware_concurrency());
-    return std::max(1, std::min({available, maxThreads, kMaxThreads}));
-}
-
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
 {
-    const double n = Abar.Rows();
-    const double u = Abar.Columns();
-    return FormNormalEquations(Abar, w, lbar, FastestIrlsKernels(), PassThreads(n * u * (u + 1), Abar.Columns()));
+    return FormNormalEquations(Abar, w, lbar, FastestIrlsKernels(), SumThreads(Abar));
 }
 
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
                                     const IrlsKernels& kernels, int threads)
 {
-    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
-    // u x u elements beyond what a vector can count are storage not obtained.
-    if (u > 0 && u + 1 > std::vector<double>().max_size() / (u + kernels.lanes))
-        throw std::bad_alloc();
-    const std::size_t width = RoundUp(u + 1, kernels.lanes);
-    const std::size_t parts = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), 1,
-                                                      std::max<std::size_t>(u, 1));
-    std::vector<NormalSumsPart> shares;
-    shares.reserve(parts);
-    for (std::size_t k = 0; k < parts; ++k)
-        shares.push_back(MakePart(Abar, w, lbar, u * k / parts, u * (k + 1) / parts, width, kernels.lanes));
-    RunParts(static_cast<int>(parts), [&](int k) { kernels.sumNormalRows(shares[static_cast<std::size_t>(k)].job); });
-
-    NormalEquations equations{std::vector<double>(u * u), std::vector<double>(u)};
-    for (const NormalSumsPart& share : shares) {
-        for (std::size_t a = share.job.aBegin; a < share.job.aEnd; ++a) {
-            const double* sums = share.sums.data() + (a - share.job.aBegin) * width;
-            std::copy(sums, sums + u, equations.matrix.begin() + static_cast<std::ptrdiff_t>(a * u));
-            equations.rightHandSide[a] = sums[u];
-        }
-    }
-    return equations;
+    PassJob sweep = SweepOver(Abar, lbar);
+    sweep.givenWeights = w.data();
+    return SumSweep(sweep, kernels, threads);
 }
 
 Matrix SolveNormalEquations(const NormalEquations& equations, int u)
@@ -162,19 +212,25 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u)
     return x;
 }
 
-void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u)
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext)
 {
-    ComputeResiduals(Abar, x, lbar, v, n, u, FastestIrlsKernels(), PassThreads(double(n) * u, kMaxThreads));
+    const int threads = formNext ? SumThreads(Abar) : Threads(double(Abar.Rows()) * Abar.Columns(), kMaxThreads);
+    return SweepPass(Abar, lbar, x, v, w, reweighting, formNext, FastestIrlsKernels(), threads);
 }
 
-void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u,
-                      const IrlsKernels& kernels, int threads)
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext,
+                          const IrlsKernels& kernels, int threads)
 {
-    const std::size_t rows = static_cast<std::size_t>(std::max(n, 0));
-    const std::size_t parts = static_cast<std::size_t>(std::max(threads, 1));
-    RunParts(static_cast<int>(parts), [&](int k) {
-        const std::size_t part = static_cast<std::size_t>(k);
-        kernels.residuals(Abar, x, lbar, v, rows * part / parts, rows * (part + 1) / parts,
-                          static_cast<std::size_t>(std::max(u, 0)));
-    });
+    PassJob sweep = SweepOver(Abar, lbar);
+    sweep.x = x;
+    sweep.weigh = reweighting.weigh;
+    sweep.weighContext = reweighting.context;
+    sweep.residuals = v;
+    sweep.weights = w.data();
+    if (formNext)
+        return SumSweep(sweep, kernels, threads);
+    StreamSweep(sweep, kernels, threads);
+    return {};
 }

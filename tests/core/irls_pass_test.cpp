@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -68,6 +69,20 @@ std::string Label(const IrlsKernels& kernels, const Shape& shape, int threads)
            " threads=" + std::to_string(threads);
 }
 
+void ExpectEquations(const NormalEquations& equations, const Matrix& N, const Matrix& rhs, int u,
+                     const std::string& label)
+{
+    ASSERT_EQ(equations.matrix.size(), static_cast<std::size_t>(u * u)) << label;
+    ASSERT_EQ(equations.rightHandSide.size(), static_cast<std::size_t>(u)) << label;
+    for (int a = 0; a < u; ++a) {
+        for (int b = 0; b < u; ++b)
+            ASSERT_TRUE(SameBits(equations.matrix[static_cast<std::size_t>(a * u + b)], N(a, b)))
+                << label << " N(" << a << ", " << b << ")";
+        ASSERT_TRUE(SameBits(equations.rightHandSide[static_cast<std::size_t>(a)], rhs(a, 0)))
+            << label << " rhs(" << a << ")";
+    }
+}
+
 TEST(IrlsPass, NormalEquationsOfEveryVariantAreTheDenseProductsBitForBit)
 {
     std::mt19937_64 random(2024);
@@ -83,21 +98,24 @@ TEST(IrlsPass, NormalEquationsOfEveryVariantAreTheDenseProductsBitForBit)
             for (int threads : kThreadCounts) {
                 const NormalEquations equations = FormNormalEquations(system.Abar, system.w, system.lbar, *kernels,
                                                                       threads);
-                const std::string label = Label(*kernels, shape, threads);
-                ASSERT_EQ(equations.matrix.size(), static_cast<std::size_t>(shape.u * shape.u)) << label;
-                for (int a = 0; a < shape.u; ++a) {
-                    for (int b = 0; b < shape.u; ++b)
-                        ASSERT_TRUE(SameBits(equations.matrix[static_cast<std::size_t>(a * shape.u + b)], N(a, b)))
-                            << label << " N(" << a << ", " << b << ")";
-                    ASSERT_TRUE(SameBits(equations.rightHandSide[static_cast<std::size_t>(a)], rhs(a, 0)))
-                        << label << " rhs(" << a << ")";
-                }
+                ExpectEquations(equations, N, rhs, shape.u, Label(*kernels, shape, threads));
             }
         }
     }
 }
 
-TEST(IrlsPass, ResidualsOfEveryVariantAreTheDenseProductBitForBit)
+// Huber's weight with c = 1.5 written out, so that the sweep's weights have
+// an independent check.
+void WeighHuber(const void*, const double* v, double* w, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        w[i] = std::fabs(v[i]) < 1.5 ? 1.0 : 1.5 / std::fabs(v[i]);
+}
+
+// The sweep after a pass: its residuals and weights, and the next normal
+// equations under those weights, whether the rows of N or the observations
+// are split between the threads.
+TEST(IrlsPass, SweepOfEveryVariantGivesTheDenseResidualsWeightsAndNextEquations)
 {
     std::mt19937_64 random(77);
     std::normal_distribution<double> normal(0.0, 2.0);
@@ -107,14 +125,33 @@ TEST(IrlsPass, ResidualsOfEveryVariantAreTheDenseProductBitForBit)
         for (int j = 0; j < shape.u; ++j)
             x(j, 0) = normal(random);
         const Matrix dense = system.Abar * x - Column(system.lbar);
+        Matrix W(shape.n, shape.n, 0.0);
+        for (int i = 0; i < shape.n; ++i) {
+            const double v = dense(i, 0);
+            W(i, i) = std::fabs(v) < 1.5 ? 1.0 : 1.5 / std::fabs(v);
+        }
+        const Matrix weightedTranspose = system.Abar.Transpose() * W;
+        const Matrix N = weightedTranspose * system.Abar;
+        const Matrix rhs = weightedTranspose * Column(system.lbar);
         for (const IrlsKernels* kernels : SupportedIrlsKernels()) {
             for (int threads : kThreadCounts) {
-                std::vector<double> v(static_cast<std::size_t>(shape.n), -1.0);
-                ComputeResiduals(system.Abar.Data(), x.Data(), system.lbar.data(), v.data(), shape.n, shape.u,
-                                 *kernels, threads);
-                for (int i = 0; i < shape.n; ++i)
-                    ASSERT_TRUE(SameBits(v[static_cast<std::size_t>(i)], dense(i, 0)))
-                        << Label(*kernels, shape, threads) << " v(" << i << ")";
+                for (bool formNext : {false, true}) {
+                    const std::string label = Label(*kernels, shape, threads) + (formNext ? " next" : " last");
+                    std::vector<double> v(static_cast<std::size_t>(shape.n), -1.0);
+                    std::vector<double> w(static_cast<std::size_t>(shape.n), -1.0);
+                    const NormalEquations next = SweepPass(system.Abar, system.lbar, x.Data(), v.data(), w,
+                                                           Reweighting{&WeighHuber, nullptr}, formNext, *kernels,
+                                                           threads);
+                    for (int i = 0; i < shape.n; ++i) {
+                        ASSERT_TRUE(SameBits(v[static_cast<std::size_t>(i)], dense(i, 0))) << label << " v(" << i << ")";
+                        ASSERT_TRUE(SameBits(w[static_cast<std::size_t>(i)], W(i, i))) << label << " w(" << i << ")";
+                    }
+                    if (!formNext) {
+                        EXPECT_TRUE(next.matrix.empty()) << label;
+                        continue;
+                    }
+                    ExpectEquations(next, N, rhs, shape.u, label);
+                }
             }
         }
     }
