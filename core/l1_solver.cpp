@@ -24,6 +24,8 @@
 // heap instead of a scan) and the memory order of the loops differ.
 
 #include "core/l1_solver_internal.h"
+
+#include "core/block_team.h"
 #include "core/matrix.h"
 
 #include <algorithm>
@@ -43,6 +45,7 @@ bool RatioQueue::Reserve(int capacity)
         heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
         heap.reserve(static_cast<std::size_t>(capacity));
         sample.reserve(512);
+        pending.reserve(static_cast<std::size_t>(capacity) + 1);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -65,6 +68,7 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
 void RatioQueue::Order()
 {
     heap.clear();
+    tieMode = false;
     // A step tends to take about as many entries as the step before it.
     drawSize = std::max(batch, takenInStep + takenInStep / 4);
     takenInStep = 0;
@@ -100,11 +104,17 @@ void RatioQueue::Refill()
             leastLeftOut = ClassPrecedes(node, leastLeftOut) ? node : leastLeftOut;
     }
     if (heap.empty()) {
-        // No ratio separates the least entries: all of the least class, by
-        // position, which already is a heap.
+        // No ratio separates the least entries: they all share the least
+        // class and go by position alone.
+        tieClass = leastLeftOut;
+        pending.clear();
         for (int position = 0; position < count; ++position)
-            if (!ClassPrecedes(leastLeftOut, entries[position]))
-                heap.push_back(entries[position]);
+            if (!ClassPrecedes(tieClass, entries[position]))
+                pending.push_back(position);
+        pendingFront = 0;
+        movedIn = -1;
+        tieMode = true;
+        return;
     }
     std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
     std::fill(heapIndexOf.begin(), heapIndexOf.begin() + count, -1);
@@ -116,23 +126,22 @@ void RatioQueue::Refill()
 
 int RatioQueue::TakeLeast()
 {
-    if (heap.empty())
+    if (!tieMode && heap.empty())
         Refill();
     ++takenInStep;
+    if (tieMode)
+        return TakeTied();
     const int taken = heap.front().rank & (kNanRank - 1);
     const int row = rows[taken];
-    const int last = count - 1;
     const Node tail = heap.back();
     heap.pop_back();
     if (!heap.empty()) {
         Place(0, tail);
         SiftDown(0);
     }
-    if (taken != last) {
-        // The last entry fills the hole; its lower position can only raise it.
-        rows[taken] = rows[last];
-        entries[taken] = Node{entries[last].ratio, taken | (entries[last].rank & kNanRank)};
-        const int h = heapIndexOf[last];
+    if (MoveLastInto(taken)) {
+        // Its lower position can only raise it in the heap.
+        const int h = heapIndexOf[count - 1];
         heapIndexOf[taken] = h;
         if (h >= 0) {
             heap[h].rank = entries[taken].rank;
@@ -141,6 +150,40 @@ int RatioQueue::TakeLeast()
     }
     --count;
     return row;
+}
+
+// Entries of one class, by position: the least is an entry that the last
+// take moved into its hole (the hole was below every other member), else
+// the first one still pending. A member that is the last entry is the last
+// one pending, and when it moves it is next.
+int RatioQueue::TakeTied()
+{
+    int taken = movedIn;
+    if (taken >= 0)
+        movedIn = -1;
+    else
+        taken = pending[static_cast<std::size_t>(pendingFront++)];
+    const int row = rows[taken];
+    if (MoveLastInto(taken) && !ClassPrecedes(tieClass, entries[taken])) {
+        pending.pop_back();
+        movedIn = taken;
+    }
+    --count;
+    if (movedIn < 0 && pendingFront == static_cast<int>(pending.size()))
+        tieMode = false;
+    return row;
+}
+
+// Fills the hole at position taken with the last entry; false when the
+// taken entry was the last.
+bool RatioQueue::MoveLastInto(int taken)
+{
+    const int last = count - 1;
+    if (taken == last)
+        return false;
+    rows[taken] = rows[last];
+    entries[taken] = Node{entries[last].ratio, taken | (entries[last].rank & kNanRank)};
+    return true;
 }
 
 void RatioQueue::Place(int heapIndex, const Node& node)
@@ -189,9 +232,6 @@ namespace {
 constexpr double kTolerance = 1e-9;
 // Start of the best stage II marginal cost: below every real candidate.
 constexpr double kMinusHuge = -1e20;
-// Rows updated together by the exchange step: the entering column's block
-// stays in the first-level cache while every other column passes.
-constexpr int kPivotBlockRows = 512;
 
 // The tableau is stored by columns: the ratio test reads one column and the
 // right-hand side, and the exchange step runs down whole columns. Each of the
@@ -201,7 +241,7 @@ constexpr int kPivotBlockRows = 512;
 // two entries of the table instead of M + 1 numbers.
 class SimplexTableau {
 public:
-    SimplexTableau(const Matrix& A, const Matrix& b);
+    SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule);
 
     // False when the tableau or the candidate list could not be obtained.
     bool IsValid() const { return valid; }
@@ -218,6 +258,7 @@ private:
     int ChooseLeavingRow(int q);
     void FinishPassOvers(int q);
     void Pivot(int r, int q);
+    void PivotRows(int q, double p, int first, int last);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
     void NegateColumn(int q);
@@ -229,6 +270,8 @@ private:
     const int m;
     const int n;
     const int rhsColumn;
+    const int blockRows;
+    BlockTeam team;
     bool valid = false;
     std::vector<double> storage;
     std::vector<double*> column;      // N + 1 columns of M + 1 entries
@@ -242,7 +285,8 @@ private:
     int firstResidualRow = 0;  // rows before it hold unknowns
 };
 
-SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b) : m(A.Rows()), n(A.Columns()), rhsColumn(n)
+SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule)
+    : m(A.Rows()), n(A.Columns()), rhsColumn(n), blockRows(std::max(1, schedule.blockRows)), team(schedule.helper)
 {
     if (!Allocate())
         return;
@@ -451,27 +495,32 @@ void SimplexTableau::Pivot(int r, int q)
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
             pivotRow[j] = At(r, j) / p;
-    double* const entering = column[q];
-    for (int first = 0; first <= m; first += kPivotBlockRows) {
-        const int last = std::min(m + 1, first + kPivotBlockRows);
-        for (int j = firstColumn; j <= rhsColumn; ++j) {
-            if (j == q)
-                continue;
-            double* __restrict entries = column[j] + first;
-            const double* __restrict d = entering + first;
-            const double factor = pivotRow[j];
-            for (int i = 0; i < last - first; ++i)
-                entries[i] = entries[i] - d[i] * factor;
-        }
-        for (int i = first; i < last; ++i)
-            entering[i] = -entering[i] / p;
-    }
+    const int blocks = m / blockRows + 1;
+    team.Run(blocks, [&](int block) { PivotRows(q, p, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
             At(r, j) = pivotRow[j];
     At(r, q) = 1.0 / p;
     std::swap(rowLabel[r], columnLabel[q]);
     ++pivotCount;
+}
+
+// The exchange step on rows [first, last); the entering column's part stays
+// in the first-level cache while every other column passes.
+void SimplexTableau::PivotRows(int q, double p, int first, int last)
+{
+    double* const entering = column[q];
+    for (int j = firstColumn; j <= rhsColumn; ++j) {
+        if (j == q)
+            continue;
+        double* __restrict entries = column[j] + first;
+        const double* __restrict d = entering + first;
+        const double factor = pivotRow[j];
+        for (int i = 0; i < last - first; ++i)
+            entries[i] = entries[i] - d[i] * factor;
+    }
+    for (int i = first; i < last; ++i)
+        entering[i] = -entering[i] / p;
 }
 
 // Moves the row that now holds an unknown to the top block.
@@ -536,18 +585,39 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
 
 }  // namespace
 
+namespace l1 {
+
+Schedule DefaultSchedule(int m, int n)
+{
+    // Rows of one block: the entering column's part fits the first-level
+    // cache beside the column being updated. A helper thread pays from
+    // about a hundred thousand entries per step on.
+    constexpr int kBlockRows = 512;
+    constexpr double kHelperEntries = 1 << 17;
+    return Schedule{kBlockRows, static_cast<double>(m) * (n + 1) >= kHelperEntries};
+}
+
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule)
+{
+    const int m = A.IsValid() ? A.Rows() : 0;
+    const int n = A.IsValid() ? A.Columns() : 0;
+    x.Resize(n, 1, 0.0);
+    residuals.Resize(m, 1, 0.0);
+    const bool shapesFit = b.IsValid() && b.Rows() >= m && (m == 0 || b.Columns() >= 1);
+    if (!x.IsValid() || !residuals.IsValid() || !shapesFit || m == 0)
+        return;
+    SimplexTableau tableau(A, b, schedule);
+    if (!tableau.IsValid())
+        return;
+    tableau.Solve();
+    tableau.ReadOut(x, residuals);
+}
+
+}  // namespace l1
+
 void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals)
 {
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
-    Resize(n, 1, 0.0);
-    residuals.Resize(m, 1, 0.0);
-    const bool shapesFit = b.IsValid() && b.Rows() >= m && (m == 0 || b.Columns() >= 1);
-    if (!IsValid() || !residuals.IsValid() || !shapesFit || m == 0)
-        return;
-    SimplexTableau tableau(A, b);
-    if (!tableau.IsValid())
-        return;
-    tableau.Solve();
-    tableau.ReadOut(*this, residuals);
+    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n));
 }

@@ -4,7 +4,21 @@
 #include <limits>
 #include <vector>
 
+class Matrix;
+
 namespace l1 {
+
+// How the exchange steps run: rows per block, and whether a helper thread
+// shares the blocks. Every schedule gives the same bits.
+struct Schedule {
+    int blockRows;
+    bool helper;
+};
+Schedule DefaultSchedule(int m, int n);
+
+// Matrix::SolveL1 with a chosen schedule: x and residuals rebuilt, A and b
+// left as they are.
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule);
 
 // The candidate leaving rows of one simplex step, kept as a list with
 // positions 0 .. Count() - 1, each entry a ratio (right-hand side over the
@@ -23,9 +37,9 @@ namespace l1 {
 // the entries below a ratio that a sample puts above about twice as many as
 // the step before took (at least `batch`) go in; every entry left out has a
 // larger ratio, so none of them can come first, whatever positions they move
-// to. When no ratio separates (all least ratios equal), every entry of the
-// least ratio goes in. When the heap runs empty, the next draw from what is
-// left aims at twice as many.
+// to. When no ratio separates (all least ratios equal), the entries of the
+// least ratio go by position alone, which needs no heap. When the heap runs
+// empty, the next draw from what is left aims at twice as many.
 //
 // The scan starts from 1e20 and would find nothing when no ratio lies below
 // it (huge or infinite ratios, NaNs from non-finite data), leaving the row
@@ -56,7 +70,12 @@ public:
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
     // or -1; for fetching its data early.
-    int NextRow() const { return heap.empty() ? -1 : rows[heap.front().rank & (kNanRank - 1)]; }
+    int NextRow() const
+    {
+        if (tieMode)
+            return movedIn >= 0 ? rows[movedIn] : rows[pending[static_cast<std::size_t>(pendingFront)]];
+        return heap.empty() ? -1 : rows[heap.front().rank & (kNanRank - 1)];
+    }
     // Removes the entry of least ratio, moves the last entry into its
     // position and returns the removed entry's row. Requires Count() > 0.
     int TakeLeast();
@@ -88,6 +107,8 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
+    int TakeTied();
+    bool MoveLastInto(int taken);
     double DrawThreshold();
     void Place(int heapIndex, const Node& node);
     void SiftUp(int heapIndex);
@@ -102,6 +123,12 @@ private:
     std::vector<int> heapIndexOf;  // by position; -1 when not in the heap
     std::vector<Node> heap;
     std::vector<double> sample;    // ratios that choose the next draw
+    // Tie mode: the least entries all share one class, and no heap is kept.
+    bool tieMode = false;
+    Node tieClass{};
+    std::vector<int> pending;      // positions of members not yet taken, ascending
+    int pendingFront = 0;
+    int movedIn = -1;              // position of a member moved into the last hole
 };
 
 }  // namespace l1

@@ -468,6 +468,14 @@ void ExpectSameAsLiteral(const Problem& p, const std::string& label)
     const L1Result fast = Solve(p.A, p.b);
     EXPECT_TRUE(SameBits(fast.x, xLiteral)) << label;
     EXPECT_TRUE(SameBits(fast.v, vLiteral)) << label;
+    // Exchange steps cut into blocks of a few rows, shared with a helper
+    // thread: the same bits again.
+    for (const l1::Schedule schedule : {l1::Schedule{1, true}, l1::Schedule{7, true}}) {
+        L1Result shared;
+        l1::SolveL1(p.A, p.b, shared.x, shared.v, schedule);
+        EXPECT_TRUE(SameBits(shared.x, xLiteral)) << label << " blocks of " << schedule.blockRows;
+        EXPECT_TRUE(SameBits(shared.v, vLiteral)) << label << " blocks of " << schedule.blockRows;
+    }
 }
 
 TEST(SolveL1, MatchesTheLiteralMethodBitForBit)
@@ -504,9 +512,11 @@ TEST(SolveL1, MatchesTheLiteralMethodBitForBit)
 TEST(SolveL1, MatchesTheLiteralMethodOnLargerProblems)
 {
     std::mt19937_64 random(99);
-    for (int trial = 0; trial < 6; ++trial) {
+    for (int trial = 0; trial < 8; ++trial) {
         const int n = 2 + trial;
-        const Problem p = trial % 2 == 0 ? Gaussian(random, 400, n, 0.1) : SmallIntegers(random, 400, n, 3);
+        Problem p = trial % 2 == 0 ? Gaussian(random, 400, n, 0.1) : SmallIntegers(random, 400, n, 3);
+        if (trial == 7)
+            p = ZeroRightHandSide(random, 300, 4, false);
         ExpectSameAsLiteral(p, p.kind + " large trial " + std::to_string(trial));
     }
 }
