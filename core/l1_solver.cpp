@@ -42,6 +42,8 @@ bool RatioQueue::Reserve(int capacity)
     try {
         entries.resize(static_cast<std::size_t>(capacity) + 1);
         rows.resize(static_cast<std::size_t>(capacity) + 1);
+        ratios.resize(static_cast<std::size_t>(capacity) + 1);
+        divisors.resize(static_cast<std::size_t>(capacity) + 1);
         heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
         heap.reserve(static_cast<std::size_t>(capacity));
         sample.reserve(512);
@@ -54,14 +56,20 @@ bool RatioQueue::Reserve(int capacity)
 
 void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance)
 {
-    // Every row is written and only the kept ones are counted: no branch
-    // that the data could make unpredictable.
+    // The candidates first: every row is written and only the kept ones are
+    // counted, so no branch that the data could make unpredictable. Then
+    // their ratios in a loop that vectorises.
     int position = count;
     for (int i = first; i < last; ++i) {
-        entries[position] = MakeNode(rhs[i] / coefficients[i], position);
         rows[position] = i;
+        ratios[position] = rhs[i];
+        divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
+    for (int p = count; p < position; ++p)
+        ratios[p] = ratios[p] / divisors[p];
+    for (int p = count; p < position; ++p)
+        entries[p] = MakeNode(ratios[p], p);
     count = position;
 }
 
@@ -95,22 +103,26 @@ void RatioQueue::Refill()
 {
     const double threshold = DrawThreshold();
     heap.clear();
+    // The entries left out: their least class, and the positions of the
+    // entries of that class, ascending, for the case that no ratio separates.
     Node leastLeftOut{kInfinity, kNanRank};
+    pending.clear();
     for (int position = 0; position < count; ++position) {
         const Node node = entries[position];
-        if (node.ratio < threshold)
+        if (node.ratio < threshold) {
             heap.push_back(node);
-        else
-            leastLeftOut = ClassPrecedes(node, leastLeftOut) ? node : leastLeftOut;
+        } else if (ClassPrecedes(node, leastLeftOut)) {
+            leastLeftOut = node;
+            pending.clear();
+            pending.push_back(position);
+        } else if (!ClassPrecedes(leastLeftOut, node)) {
+            pending.push_back(position);
+        }
     }
     if (heap.empty()) {
         // No ratio separates the least entries: they all share the least
         // class and go by position alone.
         tieClass = leastLeftOut;
-        pending.clear();
-        for (int position = 0; position < count; ++position)
-            if (!ClassPrecedes(tieClass, entries[position]))
-                pending.push_back(position);
         pendingFront = 0;
         movedIn = -1;
         tieMode = true;

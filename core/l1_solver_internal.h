@@ -120,6 +120,8 @@ private:
     int count = 0;
     std::vector<Node> entries;     // by position
     std::vector<int> rows;         // by position
+    std::vector<double> ratios;    // scratch of AddRatios
+    std::vector<double> divisors;  // scratch of AddRatios
     std::vector<int> heapIndexOf;  // by position; -1 when not in the heap
     std::vector<Node> heap;
     std::vector<double> sample;    // ratios that choose the next draw
