@@ -5,6 +5,8 @@
 #include "core/report_file.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <numbers>
@@ -102,13 +104,26 @@ double FairWeight(double v, double c)
     return 1.0 / (1.0 + std::fabs(v) / c);
 }
 
+// inside ? a : b without a branch, which residuals on both sides of a
+// bound at random would mispredict.
+double Select(bool inside, double a, double b)
+{
+    std::uint64_t aBits = 0;
+    std::uint64_t bBits = 0;
+    std::memcpy(&aBits, &a, sizeof a);
+    std::memcpy(&bBits, &b, sizeof b);
+    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(inside);
+    const std::uint64_t bits = (aBits & mask) | (bBits & ~mask);
+    double result = 0.0;
+    std::memcpy(&result, &bits, sizeof result);
+    return result;
+}
+
 double HuberWeight(double v, double c)
 {
-    // 1 below c, c/|v| from c on. Both sides are computed, so that a loop of
-    // them needs no branch.
+    // 1 below c, c/|v| from c on.
     const double magnitude = std::fabs(v);
-    const double beyond = c / magnitude;
-    return magnitude < c ? 1.0 : beyond;
+    return Select(magnitude < c, 1.0, c / magnitude);
 }
 
 double LogisticWeight(double v, double c)
@@ -131,63 +146,42 @@ double WelschWeight(double v, double c)
     return std::exp(-(u * u));
 }
 
-// Calls weight(method, v) for every residual; the switch stays out of the
-// loop, so simple weights vectorise.
-template <class Weigh>
-void WeighAll(int methodCode, const double* v, double* w, std::size_t count, const Weigh& weigh)
+// w[i] = weight(v[i], constant) for every residual; one loop per method,
+// so that simple weights vectorise.
+template <double (*Weight)(double, double)>
+void WeighAll(const double* v, double* w, std::size_t count, double constant)
 {
-    switch (methodCode) {
-    case kMethodLpNorm:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(LpNormWeight, v[i]);
-        break;
-    case kMethodAndrews:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(AndrewsWeight, v[i]);
-        break;
-    case kMethodBiweight:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(BiweightWeight, v[i]);
-        break;
-    case kMethodCauchy:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(CauchyWeight, v[i]);
-        break;
-    case kMethodFair:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(FairWeight, v[i]);
-        break;
-    case kMethodHuber:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(HuberWeight, v[i]);
-        break;
-    case kMethodLogistic:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(LogisticWeight, v[i]);
-        break;
-    case kMethodTalwar:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(TalwarWeight, v[i]);
-        break;
-    case kMethodWelsch:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = weigh(WelschWeight, v[i]);
-        break;
-    default:
-        for (std::size_t i = 0; i < count; ++i)
-            w[i] = 0.0;
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        w[i] = Weight(v[i], constant);
 }
 
 } // namespace
 
 void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p)
 {
-    // The Lp weight takes p where the others take c.
-    const double constant = methodCode == kMethodLpNorm ? p : c;
-    WeighAll(methodCode, v, w, count, [constant](double (*weight)(double, double), double residual) {
-        return weight(residual, constant);
-    });
+    switch (methodCode) {
+    case kMethodLpNorm:
+        return WeighAll<LpNormWeight>(v, w, count, p);
+    case kMethodAndrews:
+        return WeighAll<AndrewsWeight>(v, w, count, c);
+    case kMethodBiweight:
+        return WeighAll<BiweightWeight>(v, w, count, c);
+    case kMethodCauchy:
+        return WeighAll<CauchyWeight>(v, w, count, c);
+    case kMethodFair:
+        return WeighAll<FairWeight>(v, w, count, c);
+    case kMethodHuber:
+        return WeighAll<HuberWeight>(v, w, count, c);
+    case kMethodLogistic:
+        return WeighAll<LogisticWeight>(v, w, count, c);
+    case kMethodTalwar:
+        return WeighAll<TalwarWeight>(v, w, count, c);
+    case kMethodWelsch:
+        return WeighAll<WelschWeight>(v, w, count, c);
+    default:
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = 0.0;
+    }
 }
 
 double MethodWeight(int methodCode, double v, double c, double p)

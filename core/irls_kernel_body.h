@@ -102,24 +102,34 @@ inline std::size_t BlockStart(std::size_t total, std::size_t blocks, std::size_t
 template <std::size_t Lanes>
 void PackChunk(const PassJob& job, std::size_t first, std::size_t rows, const double* weights)
 {
-    const std::size_t rowsOfSums = job.aEnd - job.aBegin;
-    const double* end = job.Abar + job.n * job.u;
+    // The job's fields in locals: the stores below could alias them as far
+    // as the compiler knows, and would make it load them again every time.
+    const std::size_t u = job.u;
+    const std::size_t width = job.width;
+    const std::size_t aBegin = job.aBegin;
+    const std::size_t rowsOfSums = job.aEnd - aBegin;
+    const std::size_t weightedStride = job.weightedStride;
+    const double* const Abar = job.Abar;
+    const double* const lbar = job.lbar;
+    const double* const end = Abar + job.n * u;
+    double* const extendedRows = job.extendedRows;
+    double* const weightedRows = job.weightedRows;
     for (std::size_t r = 0; r < rows; ++r) {
-        const double* source = job.Abar + (first + r) * job.u;
-        double* extended = job.extendedRows + r * job.width;
-        if (job.width <= static_cast<std::size_t>(end - source)) {
-            for (std::size_t k = 0; k < job.width; k += Lanes)
+        const double* source = Abar + (first + r) * u;
+        double* extended = extendedRows + r * width;
+        if (width <= static_cast<std::size_t>(end - source)) {
+            for (std::size_t k = 0; k < width; k += Lanes)
                 StoreVector<Lanes>(extended + k, LoadVector<Lanes>(source + k));
         } else {
-            for (std::size_t j = 0; j < job.u; ++j)
+            for (std::size_t j = 0; j < u; ++j)
                 extended[j] = source[j];
         }
-        extended[job.u] = job.lbar[first + r];
+        extended[u] = lbar[first + r];
         const double weight = weights[r];
-        const double* factors = source + job.aBegin;
-        double* weighted = job.weightedRows + r * job.weightedStride;
-        if (job.weightedStride <= static_cast<std::size_t>(end - factors)) {
-            for (std::size_t k = 0; k < job.weightedStride; k += Lanes)
+        const double* factors = source + aBegin;
+        double* weighted = weightedRows + r * weightedStride;
+        if (weightedStride <= static_cast<std::size_t>(end - factors)) {
+            for (std::size_t k = 0; k < weightedStride; k += Lanes)
                 StoreVector<Lanes>(weighted + k, LoadVector<Lanes>(factors + k) * weight);
         } else {
             for (std::size_t a = 0; a < rowsOfSums; ++a)
@@ -134,18 +144,22 @@ void SumChunk(const PassJob& job, std::size_t rows)
 {
     static constexpr TileShapes<Lanes, MaxRows, MaxVectors> kTiles;
     const std::size_t rowsOfSums = job.aEnd - job.aBegin;
-    const std::size_t vectors = job.width / Lanes;
+    const std::size_t width = job.width;
+    const std::size_t vectors = width / Lanes;
     const std::size_t rowBlocks = (rowsOfSums + MaxRows - 1) / MaxRows;
     const std::size_t vectorBlocks = (vectors + MaxVectors - 1) / MaxVectors;
+    double* const sums = job.sums;
+    const double* const weightedRows = job.weightedRows;
+    const double* const extendedRows = job.extendedRows;
+    const std::size_t weightedStride = job.weightedStride;
     for (std::size_t rb = 0; rb < rowBlocks; ++rb) {
         const std::size_t a0 = BlockStart(rowsOfSums, rowBlocks, rb);
         const std::size_t a1 = BlockStart(rowsOfSums, rowBlocks, rb + 1);
         for (std::size_t vb = 0; vb < vectorBlocks; ++vb) {
             const std::size_t k0 = BlockStart(vectors, vectorBlocks, vb);
             const std::size_t k1 = BlockStart(vectors, vectorBlocks, vb + 1);
-            kTiles.shapes[a1 - a0 - 1][k1 - k0 - 1](job.sums + a0 * job.width + k0 * Lanes, job.width,
-                                                     job.weightedRows + a0, job.weightedStride,
-                                                     job.extendedRows + k0 * Lanes, rows);
+            kTiles.shapes[a1 - a0 - 1][k1 - k0 - 1](sums + a0 * width + k0 * Lanes, width, weightedRows + a0,
+                                                     weightedStride, extendedRows + k0 * Lanes, rows);
         }
     }
 }

@@ -20,8 +20,10 @@
 //
 // Every floating-point operation happens in the same order and with the
 // same operands as in the textbook transcription, so the results are
-// identical to it bit for bit; only the bookkeeping of the ratio test (a
-// heap instead of a scan) and the memory order of the loops differ.
+// identical to it bit for bit; what differs is the bookkeeping of the ratio
+// test (a lazily filled heap instead of a scan), the storage (by columns),
+// the order in which independent elements are visited (blocks of rows,
+// shared with a helper thread; passed-over rows finished after the test).
 
 #include "core/l1_solver_internal.h"
 

@@ -144,7 +144,7 @@ def works(runner, groups):
         Work("l1", "L1, n = 1e5, u = 10",
              Measure("Tolvar", runner.bench("BM_SolveL1/100000/10")),
              [Measure("quantreg rq.fit.fnb", runner.r("fnb", 100000, 10))]),
-        Work("l1", "L1 with every l(i) = 0, n = 1e5, u = 10",
+        Work("l1zero", "L1 with every l(i) = 0, n = 1e5, u = 10",
              Measure("Tolvar", runner.bench("BM_SolveL1ZeroRhs/100000/10")),
              [Measure("quantreg rq.fit.fnb", runner.r("fnb0", 100000, 10))]),
         Work("fit", "whole Huber fit, n = 1e6, u = 10 (Tolvar: text in, report out; numpy: binary in)",
@@ -192,7 +192,7 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--repeats", type=int, default=3, help="repetitions of a peer within one round")
-    parser.add_argument("--only", default="pass,l1,fit")
+    parser.add_argument("--only", default="pass,l1,l1zero,fit")
     args = parser.parse_args()
 
     data = os.path.join(os.environ.get("TMPDIR", tempfile.gettempdir()), "tolvar_peers")
