@@ -130,8 +130,8 @@ void RatioQueue::Refill()
         tieMode = true;
         return;
     }
+    drawnBelow = threshold;
     std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
-    std::fill(heapIndexOf.begin(), heapIndexOf.begin() + count, -1);
     for (int h = 0; h < static_cast<int>(heap.size()); ++h)
         heapIndexOf[heap[h].rank & (kNanRank - 1)] = h;
     // A step that needs more than drawn draws twice as many next time.
@@ -153,14 +153,13 @@ int RatioQueue::TakeLeast()
         Place(0, tail);
         SiftDown(0);
     }
-    if (MoveLastInto(taken)) {
-        // Its lower position can only raise it in the heap.
+    if (MoveLastInto(taken) && entries[taken].ratio < drawnBelow) {
+        // The moved entry is in the heap (every entry below the draw's
+        // ratio is); its lower position can only raise it there.
         const int h = heapIndexOf[count - 1];
         heapIndexOf[taken] = h;
-        if (h >= 0) {
-            heap[h].rank = entries[taken].rank;
-            SiftUp(h);
-        }
+        heap[h].rank = entries[taken].rank;
+        SiftUp(h);
     }
     --count;
     return row;

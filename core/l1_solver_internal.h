@@ -122,7 +122,8 @@ private:
     std::vector<int> rows;         // by position
     std::vector<double> ratios;    // scratch of AddRatios
     std::vector<double> divisors;  // scratch of AddRatios
-    std::vector<int> heapIndexOf;  // by position; -1 when not in the heap
+    std::vector<int> heapIndexOf;  // by position, for the entries in the heap
+    double drawnBelow = 0.0;       // the heap holds the entries below this ratio
     std::vector<Node> heap;
     std::vector<double> sample;    // ratios that choose the next draw
     // Tie mode: the least entries all share one class, and no heap is kept.
