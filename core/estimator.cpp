@@ -146,8 +146,8 @@ double WelschWeight(double v, double c)
     return std::exp(-(u * u));
 }
 
-// w[i] = weight(v[i], constant) for every residual; one loop per method,
-// so that simple weights vectorise.
+// w[i] = weight(v[i], constant) for every residual: one loop per method,
+// with the switch outside it and the weight inlined.
 template <double (*Weight)(double, double)>
 void WeighAll(const double* v, double* w, std::size_t count, double constant)
 {
