@@ -3,6 +3,7 @@
 #include "core/matrix.h"
 #include "core/methods.h"
 
+#include <cstddef>
 #include <string>
 
 // The status window of a computation: shown when Run starts, its text
@@ -37,6 +38,8 @@ enum RunResult : int {
 // Weight w(v) of the method for the residual v of the weighted system, with
 // tuning constant c (codes 2..9) or norm factor p (code 0). Code 1 has none.
 double MethodWeight(int methodCode, double v, double c, double p);
+// The same for count residuals at once: w[i] = MethodWeight(methodCode, v[i], c, p).
+void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p);
 
 // One adjustment by an M-estimator (iteratively reweighted least squares),
 // the Lp norm by reweighting, or the L1 norm by Barrodale-Roberts. Writes
