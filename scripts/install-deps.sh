@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core xvfb xauth
+  clang libclang-rt-14-dev llvm
   locales
 )
 
