@@ -146,6 +146,7 @@ private:
     void DriveOutArtificials();
     int BestColumnForRow(int row) const;
     bool DualValues(std::vector<double>& y) const;
+    std::vector<double> BasisMatrix(bool transposed) const;
 
     const Matrix& A;
     const Matrix& b;
@@ -336,19 +337,25 @@ bool DualSimplex::Pivot(int row, int column, const std::vector<double>& alpha)
     return theta <= 0.0;
 }
 
-// Rebuilds B^-1 from the basic columns and the values from B^-1 (0, ..., 0, 1).
-void DualSimplex::Refactor()
+// B, or its transpose, row-major: column r of B is the basic column of row r.
+std::vector<double> DualSimplex::BasisMatrix(bool transposed) const
 {
-    pivotsSinceRefactor = 0;
-    std::vector<double> basisMatrix(static_cast<std::size_t>(m) * m);
+    std::vector<double> matrix(static_cast<std::size_t>(m) * m);
     std::vector<double> column(m);
     for (int r = 0; r < m; ++r) {
         ColumnVector(basis[r], column.data());
         for (int k = 0; k < m; ++k)
-            basisMatrix[static_cast<std::size_t>(k) * m + r] = column[k];
+            matrix[transposed ? static_cast<std::size_t>(r) * m + k : static_cast<std::size_t>(k) * m + r] = column[k];
     }
+    return matrix;
+}
+
+// Rebuilds B^-1 from the basic columns and the values from B^-1 (0, ..., 0, 1).
+void DualSimplex::Refactor()
+{
+    pivotsSinceRefactor = 0;
     std::vector<double> fresh;
-    if (!InvertDense(std::move(basisMatrix), m, fresh))
+    if (!InvertDense(BasisMatrix(false), m, fresh))
         return; // keep the updated inverse; the next rebuild may succeed
     inverse = std::move(fresh);
     for (int r = 0; r < m; ++r)
@@ -460,18 +467,11 @@ int DualSimplex::Solve()
 // s (a_i x - b_i) = -t, the equioscillation equations of the vertex.
 std::vector<double> DualSimplex::Multipliers() const
 {
-    std::vector<double> transposed(static_cast<std::size_t>(m) * m);
-    std::vector<double> column(m);
-    for (int r = 0; r < m; ++r) {
-        ColumnVector(basis[r], column.data());
-        for (int k = 0; k < m; ++k)
-            transposed[static_cast<std::size_t>(r) * m + k] = column[k];
-    }
     std::vector<double> costs(m);
     for (int r = 0; r < m; ++r)
         costs[r] = Cost(basis[r]);
     std::vector<double> pi;
-    if (!SolveDense(std::move(transposed), m, std::move(costs), pi))
+    if (!SolveDense(BasisMatrix(true), m, std::move(costs), pi))
         ComputeMultipliers(pi);
     return pi;
 }
@@ -479,16 +479,9 @@ std::vector<double> DualSimplex::Multipliers() const
 // Solves B y = (0, ..., 0, 1) afresh: the weights of the basic columns.
 bool DualSimplex::DualValues(std::vector<double>& y) const
 {
-    std::vector<double> basisMatrix(static_cast<std::size_t>(m) * m);
-    std::vector<double> column(m);
-    for (int r = 0; r < m; ++r) {
-        ColumnVector(basis[r], column.data());
-        for (int k = 0; k < m; ++k)
-            basisMatrix[static_cast<std::size_t>(k) * m + r] = column[k];
-    }
     std::vector<double> unit(m, 0.0);
     unit[u] = 1.0;
-    return SolveDense(std::move(basisMatrix), m, std::move(unit), y);
+    return SolveDense(BasisMatrix(false), m, std::move(unit), y);
 }
 
 // Weak duality: for weights z_i (here s_i y_i of the basic observation
