@@ -136,6 +136,8 @@ private:
     void ColumnVector(int column, double* out) const;
     double Cost(int column) const;
     void ComputeMultipliers(std::vector<double>& pi) const;
+    double TermSize(int i, const std::vector<double>& pi) const;
+    double BasisTermSize(const std::vector<double>& pi) const;
     int ChooseEntering(const std::vector<double>& pi, bool bland) const;
     int ChooseLeaving(const std::vector<double>& alpha, bool bland) const;
     void TransformColumn(int column, std::vector<double>& alpha) const;
@@ -227,6 +229,34 @@ void DualSimplex::ComputeMultipliers(std::vector<double>& pi) const
     }
 }
 
+// The size of the terms of an observation's equation s (a_i x - b_i) = -t
+// (without b_i in the first phase): the scale of its rounding.
+double DualSimplex::TermSize(int i, const std::vector<double>& pi) const
+{
+    double size = std::fabs(pi[u]);
+    for (int k = 0; k < u; ++k)
+        size += std::fabs(A[i][k] * pi[k]);
+    if (phase == Phase::kOptimality)
+        size += std::fabs(b[i][0]);
+    return size;
+}
+
+// The largest term size among the equations of the basis, which pi solves.
+// The rounding of pi is relative to that, so no reduced cost is trusted
+// below it, also where an observation's own terms are tiny: a zero row, or
+// the unknowns of a dual row that rank deficiency leaves to an artificial
+// variable (pi_k = -1 in the first phase), whose other pi_k are noise.
+double DualSimplex::BasisTermSize(const std::vector<double>& pi) const
+{
+    double largest = 0.0;
+    for (int r = 0; r < m; ++r) {
+        const int column = basis[r];
+        const double size = IsArtificial(column) ? std::fabs(pi[column - 2 * n]) : TermSize(column >> 1, pi);
+        largest = std::fmax(largest, size);
+    }
+    return largest;
+}
+
 // The reduced cost of column (i, s) is cost - pi . column = -s q_i - t with
 // q_i = a_i x - b_i (second phase; without b_i in the first), so the better
 // sign of an observation is s = -sign(q_i) and its reduced cost |q_i| - t:
@@ -235,6 +265,7 @@ int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
 {
     const double t = pi[u];
     const bool withObservations = phase == Phase::kOptimality;
+    const double basisSize = BasisTermSize(pi);
     int best = -1;
     double bestCost = 0.0;
     for (int i = 0; i < n; ++i) {
@@ -251,7 +282,7 @@ int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
             size += std::fabs(b[i][0]);
         }
         const double reducedCost = std::fabs(q) - t;
-        if (!(reducedCost > kCostTolerance * size))
+        if (!(reducedCost > kCostTolerance * std::fmax(size, basisSize)))
             continue;
         const int column = 2 * i + (q > 0.0 ? 1 : 0);
         if (inBasis[column])

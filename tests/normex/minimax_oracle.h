@@ -133,23 +133,32 @@ inline long long IntegerDeterminant(IntegerRows m)
     return sign * (size == 0 ? 1 : m[size - 1][size - 1]);
 }
 
-// Rank of an integer matrix (rows of equal length), exactly.
-inline int IntegerRank(const IntegerRows& rows)
+// Rank of an integer matrix (rows of equal length), exactly: fraction-free
+// elimination to echelon form, whose entries stay minors of the matrix.
+inline int IntegerRank(IntegerRows m)
 {
-    IntegerRows chosen;
-    for (const auto& row : rows) {
-        IntegerRows trial = chosen;
-        trial.push_back(row);
-        // trial has full row rank iff its Gram matrix is non-singular.
-        IntegerRows gram(trial.size(), std::vector<long long>(trial.size(), 0));
-        for (std::size_t i = 0; i < trial.size(); ++i)
-            for (std::size_t j = 0; j < trial.size(); ++j)
-                for (std::size_t k = 0; k < row.size(); ++k)
-                    gram[i][j] += trial[i][k] * trial[j][k];
-        if (IntegerDeterminant(gram) != 0)
-            chosen = trial;
+    const std::size_t rows = m.size();
+    const std::size_t columns = rows == 0 ? 0 : m.front().size();
+    std::size_t rank = 0;
+    long long previous = 1;
+    for (std::size_t c = 0; c < columns && rank < rows; ++c) {
+        std::size_t pivot = rank;
+        while (pivot < rows && m[pivot][c] == 0)
+            ++pivot;
+        if (pivot == rows)
+            continue;
+        std::swap(m[pivot], m[rank]);
+        for (std::size_t i = rank + 1; i < rows; ++i) {
+            for (std::size_t j = c + 1; j < columns; ++j)
+                m[i][j] = static_cast<long long>((static_cast<__int128>(m[i][j]) * m[rank][c] -
+                                                  static_cast<__int128>(m[i][c]) * m[rank][j]) /
+                                                 previous);
+            m[i][c] = 0;
+        }
+        previous = m[rank][c];
+        ++rank;
     }
-    return static_cast<int>(chosen.size());
+    return static_cast<int>(rank);
 }
 
 // The dependency lambda (sum_j lambda_j rows_j = 0) of rows that form a
