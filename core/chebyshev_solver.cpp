@@ -1,5 +1,6 @@
 #include "core/chebyshev_solver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -184,7 +185,7 @@ DualSimplex::DualSimplex(const Matrix& A, const Matrix& b)
     columnSize.assign(u, 0.0);
     for (int i = 0; i < n; ++i)
         for (int k = 0; k < u; ++k)
-            columnSize[k] = std::fmax(columnSize[k], std::fabs(A[i][k]));
+            columnSize[k] = std::max(columnSize[k], std::fabs(A[i][k])); // finite here
     // Far above what the exchange needs in practice; only rounding trouble reaches it.
     const long long limit = 1000LL + 20LL * (static_cast<long long>(n) + m);
     pivotLimit = limit > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(limit);
@@ -282,7 +283,7 @@ int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
             size += std::fabs(b[i][0]);
         }
         const double reducedCost = std::fabs(q) - t;
-        if (!(reducedCost > kCostTolerance * std::fmax(size, basisSize)))
+        if (!(reducedCost > kCostTolerance * (size > basisSize ? size : basisSize)))
             continue;
         const int column = 2 * i + (q > 0.0 ? 1 : 0);
         if (inBasis[column])
@@ -551,7 +552,7 @@ bool DualSimplex::CertifiesOptimum(const Matrix& x, const Matrix& residuals, dou
         double terms = std::fabs(b[i][0]);
         for (int k = 0; k < u; ++k)
             terms += std::fabs(A[i][k] * x[k][0]);
-        size = std::fmax(size, terms);
+        size = std::max(size, terms);
     }
     return largest - bound <= kCertificateTolerance * size;
 }
