@@ -191,6 +191,7 @@ int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFac
 int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
                                     double stopCriterion)
 {
+    LastReportError = 0;
     if (StatusWindow != nullptr)
         StatusWindow->Show();
     if (OutputFileName.empty() || !IsMethodCode(MethodCode))
@@ -201,8 +202,10 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    if (!report.Open(OutputFileName))
+    if (!report.Open(OutputFileName)) {
+        LastReportError = report.ErrorNumber();
         return kRunNoReport;
+    }
     WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
 
     const int n = A.Rows();
@@ -229,8 +232,10 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     LastSolution = x;
     LastCorrections = v;
     LastPassCount = passes;
-    if (!written)
+    if (!written) {
+        LastReportError = report.ErrorNumber();
         return kRunNoReport;
+    }
     if (ResidualView != nullptr) {
         ResidualView->SetResiduals(v);
         ResidualView->ShowModal();

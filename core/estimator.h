@@ -63,6 +63,9 @@ public:
     const Matrix& Solution() const { return LastSolution; }
     const Matrix& Corrections() const { return LastCorrections; }
     int PassCount() const { return LastPassCount; }
+    // Why the last Run wrote no report: the errno of the failed creation
+    // or write of the report file; 0 when that was not the cause.
+    int ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
 
@@ -77,4 +80,5 @@ private:
     Matrix LastSolution;
     Matrix LastCorrections;
     int LastPassCount = 0;
+    int LastReportError = 0;
 };

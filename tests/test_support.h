@@ -152,6 +152,21 @@ private:
     bool entered;
 };
 
+// Runs the rest of a scope as the ordinary user "nobody" when the tests run
+// as root, whom no file permission stops; the scope's end gives root back.
+class WithoutRoot {
+public:
+    WithoutRoot() : left(geteuid() == 0 && seteuid(65534) == 0) {}
+    ~WithoutRoot() { EXPECT_TRUE(!left || seteuid(0) == 0) << "root could not be taken back"; }
+    WithoutRoot(const WithoutRoot&) = delete;
+    WithoutRoot& operator=(const WithoutRoot&) = delete;
+
+    bool Entered() const { return geteuid() != 0; }
+
+private:
+    bool left;
+};
+
 // The sample input files of examples/.
 inline std::string ExampleFile(const std::string& name)
 {
