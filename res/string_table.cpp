@@ -29,12 +29,13 @@ constexpr StringEntry kStrings[] = {
     {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
-    {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
     {124, "Geben Sie bitte eine ganze Zahl ein."},
     {125, "Geben Sie bitte eine Zahl ein."},
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
     {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
     {128, "Der Normfaktor muss mindestens 1 sein."},
+    {129, "%s, %s, %s: Geben Sie bitte eine Zahl ein (mit Punkt als Dezimalzeichen)."},
+    {130, "%s, %s, %s: Das Gewicht muss größer als 0 sein."},
 };
 
 } // namespace

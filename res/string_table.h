@@ -27,13 +27,15 @@ enum StringId : int {
     kStringOutOfMemory = 120,         // ours: a command ran out of memory
     kStringNoTextEditor = 121,        // ours: no text editor to open a file in
     kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
-    kStringNoDataEditor = 123,        // ours: the data editor is not in this version
     // The validation messages of dialog fields and command-line options.
     kStringNotAnInteger = 124,        // "Geben Sie bitte eine ganze Zahl ein."
     kStringNotANumber = 125,          // "Geben Sie bitte eine Zahl ein."
     kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
     kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
     kStringNormFactorBelowOne = 128,  // ours: the Lp library refuses a norm factor below 1
+    // The data editor's check of a cell on OK: page, row and column.
+    kStringCellNotANumber = 129,      // ours: "%s, %s, %s: Geben Sie bitte eine Zahl ein ..."
+    kStringWeightNotPositive = 130,   // ours: "%s, %s, %s: Das Gewicht muss größer als 0 sein."
 };
 
 // The text of id, or an empty string for an id the table does not hold.
