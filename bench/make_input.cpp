@@ -1,7 +1,8 @@
 // Writes a benchmark problem as an input file, for timing whole runs of
 // tolvar-cli and the peer programs on the same data:
 //     tolvar_make_input N U FILE.EIN
-// A = [1, standard normal columns], unit weights, 10% gross outliers.
+// A = [1, standard normal columns], unit weights, 10% gross outliers,
+// every value with five decimals as in a typed file.
 
 #include "bench_data.h"
 
@@ -22,7 +23,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "N and U must be positive\n");
         return 2;
     }
-    const bench::Problem problem = bench::MakeProblem(n, u);
+    const bench::Problem problem = bench::Typed(bench::MakeProblem(n, u));
     if (WriteInputFile(argv[3], problem.A, problem.l, problem.weights) != 0) {
         std::fprintf(stderr, "cannot write %s\n", argv[3]);
         return 1;
