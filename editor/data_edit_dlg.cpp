@@ -118,6 +118,8 @@ void CDataEditDlg::ShowPage(int index)
 
 void CDataEditDlg::accept()
 {
+    if (!Design || !Observation)
+        return;  // not run yet: no pages to read
     RefusedCell refused;
     Matrix designMatrix;
     Matrix observations;

@@ -48,11 +48,6 @@ int RunModal(Dialog& dialog, const std::function<void(Dialog&)>& body)
     return dialog.DoModal();
 }
 
-inline int RunEditor(CDataEditDlg& editor, const std::function<void(CDataEditDlg&)>& body)
-{
-    return RunModal(editor, body);
-}
-
 inline CCellEditor* OpenEditor(const CGridCtrl& grid)
 {
     for (CCellEditor* editor : grid.findChildren<CCellEditor*>())
