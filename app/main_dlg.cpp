@@ -34,6 +34,10 @@ namespace {
 
 constexpr int kProgramIcon = 128;
 
+// The file dialogs for input files: choosing one, and saving new data.
+const QString kInputFileName = QStringLiteral("*.EIN");
+const QString kInputFileFilter = QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||");
+
 struct ButtonLook {
     int id;
     int icon;
@@ -189,8 +193,7 @@ void CMainDlg::ApplyEnablingRule()
 
 void CMainDlg::OnChooseInputFile()
 {
-    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), QStringLiteral("*.EIN"),
-                   QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), kInputFileName, kInputFileFilter);
 }
 
 void CMainDlg::OnChooseOutputFile()
@@ -319,7 +322,7 @@ void CMainDlg::RunDataCommand(const std::function<void()>& command)
 QString CMainDlg::AskForDataFileName()
 {
     return platform::ChooseFile(nullptr, platform::FileDialogMode::Save, QStringLiteral("Speichern unter..."),
-                                QStringLiteral("*.EIN"), QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+                                kInputFileName, kInputFileFilter);
 }
 
 // The old file stays whole when writing fails; then the reason is shown and
