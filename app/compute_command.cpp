@@ -10,12 +10,11 @@
 #include "normex/command_text.h"
 #include "normex/normex.h"
 #include "platform/file_access.h"
+#include "platform/local_file_name.h"
 #include "platform/lp_library.h"
 #include "platform/message_box.h"
 #include "platform/string_text.h"
 #include "plot/residual_dlg.h"
-
-#include <QFile>
 
 #include <array>
 #include <new>
@@ -52,20 +51,17 @@ bool OutputWritable(CMainDlg& dialog)
     return error == 0;
 }
 
-std::string LocalFileName(const QString& fileName)
+using platform::LocalFileName;
+
+// The problem goes into the run, and its memory is given back after it.
+void FreeProblem(CMainDlg& dialog)
 {
-    return QFile::encodeName(fileName).toStdString();
+    dialog.DesignMatrix = Matrix();
+    dialog.Observations = Matrix();
+    dialog.Weights = Matrix();
 }
 
-// A copy for the engine. Matrix copies report exhausted storage by coming
-// out invalid; here that ends the command with the out-of-memory message.
-Matrix CopyForRun(const Matrix& matrix)
-{
-    Matrix copy(matrix);
-    if (!copy.IsValid())
-        throw std::bad_alloc();
-    return copy;
-}
+} // namespace
 
 // Reads into temporaries first, so that a failed read leaves the last
 // problem loaded.
@@ -75,7 +71,8 @@ bool ReadProblem(CMainDlg& dialog)
     Matrix observations;
     Matrix weights;
     int systemError = 0;
-    const int error = ReadInputFile(LocalFileName(dialog.InputFileName), design, observations, weights, &systemError);
+    const int error =
+        ReadInputFileWeightVector(LocalFileName(dialog.InputFileName), design, observations, weights, &systemError);
     if (error != 0) {
         const QString message = platform::LoadText(error);
         platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog,
@@ -88,6 +85,8 @@ bool ReadProblem(CMainDlg& dialog)
     dialog.Weights = std::move(weights);
     return true;
 }
+
+namespace {
 
 void ComputeNorm(CMainDlg& dialog)
 {
@@ -135,9 +134,10 @@ void ComputeMEstimator(CMainDlg& dialog)
     CEstimator estimator(&status, &residuals);
     estimator.SetOutputFile(LocalFileName(dialog.OutputFileName));
     estimator.TuningConstant = tuning.TuningConstant;
-    const int result = estimator.Run(CopyForRun(dialog.DesignMatrix), CopyForRun(dialog.Observations),
-                                     CopyForRun(dialog.Weights), code, 0.0, dialog.MaxIterations,
-                                     dialog.StopCriterion);
+    // The status window shows before the engine starts on the problem.
+    const int result = estimator.RunWithWeightVector(std::move(dialog.DesignMatrix), std::move(dialog.Observations),
+                                                     std::move(dialog.Weights), code, 0.0, dialog.MaxIterations,
+                                                     dialog.StopCriterion);
     if (result == kRunSuccess)
         TellSuccess(dialog);
     else
@@ -151,12 +151,15 @@ void Compute(CMainDlg& dialog)
         Tell(dialog, kStringChooseFiles);
         return;
     }
-    if (!ReadProblem(dialog) || !OutputWritable(dialog))
+    if (!ReadProblem(dialog))
         return;
-    if (dialog.FamilyLp == 0)
-        ComputeNorm(dialog);
-    else
-        ComputeMEstimator(dialog);
+    if (OutputWritable(dialog)) {
+        if (dialog.FamilyLp == 0)
+            ComputeNorm(dialog);
+        else
+            ComputeMEstimator(dialog);
+    }
+    FreeProblem(dialog);
 }
 
 } // namespace
@@ -166,6 +169,7 @@ void RunComputeCommand(CMainDlg& dialog)
     try {
         Compute(dialog);
     } catch (const std::bad_alloc&) {
+        FreeProblem(dialog);  // a run cut short may have taken it
         Tell(dialog, kStringOutOfMemory);
     }
 }

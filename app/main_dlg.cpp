@@ -6,12 +6,16 @@
 #include "app/norm_panel.h"
 #include "controls/icon_button.h"
 #include "core/methods.h"
+#include "editor/data_edit_dlg.h"
+#include "editor/dimensions_dlg.h"
+#include "io/input_file.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
 #include "platform/file_access.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/icons.h"
+#include "platform/local_file_name.h"
 #include "platform/modal.h"
 #include "platform/string_text.h"
 #include "platform/message_box.h"
@@ -23,10 +27,16 @@
 #include <QShortcut>
 
 #include <array>
+#include <new>
+#include <utility>
 
 namespace {
 
 constexpr int kProgramIcon = 128;
+
+// The file dialogs for input files: choosing one, and saving new data.
+const QString kInputFileName = QStringLiteral("*.EIN");
+const QString kInputFileFilter = QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||");
 
 struct ButtonLook {
     int id;
@@ -183,8 +193,7 @@ void CMainDlg::ApplyEnablingRule()
 
 void CMainDlg::OnChooseInputFile()
 {
-    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), QStringLiteral("*.EIN"),
-                   QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), kInputFileName, kInputFileFilter);
 }
 
 void CMainDlg::OnChooseOutputFile()
@@ -271,17 +280,71 @@ void CMainDlg::ShowAboutBox()
     platform::ExecModal(about);
 }
 
-// The data editor (dimensions dialog, grid pages) is not part of this
-// version yet: the create and edit commands keep their buttons and enabling
-// rule and say so instead of ignoring the click.
+// A new problem: its dimensions, the editor with zeros (weights 1), then a
+// file name; the new file becomes the input file.
 void CMainDlg::OnCreateData()
 {
-    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    RunDataCommand([this] {
+        CDimensionsDlg dimensions(this);
+        if (dimensions.DoModal() != QDialog::Accepted)
+            return;
+        CDataEditDlg editor(this);
+        editor.ObservationCount = int(dimensions.ObservationCount);
+        editor.UnknownCount = int(dimensions.UnknownCount);
+        if (editor.DoModal() == QDialog::Accepted)
+            SaveEditedData(editor, AskForDataFileName());
+    });
 }
 
+// The input file's problem in the editor, written back to the same file.
 void CMainDlg::OnEditData()
 {
-    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    RunDataCommand([this] {
+        if (!ReadProblem(*this))
+            return;
+        CDataEditDlg editor(this);
+        editor.SetData(DesignMatrix, Observations, Weights);
+        if (editor.DoModal() == QDialog::Accepted)
+            SaveEditedData(editor, InputFileName);
+    });
+}
+
+void CMainDlg::RunDataCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        platform::ShowMessage(platform::LoadText(kStringOutOfMemory), this);
+    }
+}
+
+QString CMainDlg::AskForDataFileName()
+{
+    return platform::ChooseFile(nullptr, platform::FileDialogMode::Save, QStringLiteral("Speichern unter..."),
+                                kInputFileName, kInputFileFilter);
+}
+
+// The old file stays whole when writing fails; then the reason is shown and
+// the save dialog offered again, until a file is written or the user
+// cancels. The file written becomes the input file and its problem the
+// dialog's.
+void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
+{
+    while (!fileName.isEmpty()) {
+        const int error = WriteInputFile(platform::LocalFileName(fileName), editor.DesignMatrix, editor.Observations,
+                                         editor.Weights);
+        if (error == 0) {
+            InputFileName = fileName;
+            DesignMatrix = std::move(editor.DesignMatrix);
+            Observations = std::move(editor.Observations);
+            Weights = std::move(editor.Weights);
+            ApplyEnablingRule();
+            UpdateData(false);
+            return;
+        }
+        platform::ShowMessage(platform::LoadText(error), this);
+        fileName = AskForDataFileName();
+    }
 }
 
 void CMainDlg::OnHelp()

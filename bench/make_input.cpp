@@ -3,7 +3,8 @@
 //     tolvar_make_input N U FILE.EIN
 //     tolvar_make_input N U FILE.bin   (A row by row, then l: little-endian doubles)
 // A = [1, standard normal columns], unit weights, 10% gross outliers; the
-// same problem the benchmarks make for N and U.
+// same problem the benchmarks make for N and U, every value with five
+// decimals as in a typed file (the peers read exactly what Tolvar reads).
 
 #include "bench_data.h"
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "N and U must be positive\n");
         return 2;
     }
-    const bench::Problem problem = bench::MakeProblem(n, u);
+    const bench::Problem problem = bench::Typed(bench::MakeProblem(n, u));
     const bool written = EndsWith(argv[3], ".bin") ? WriteBinary(argv[3], problem)
                                                    : WriteInputFile(argv[3], problem.A, problem.l, problem.weights) == 0;
     if (!written) {

@@ -158,6 +158,18 @@ void AppendFixed(std::string& out, double value, int width, int precision)
     AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
 }
 
+void AppendFixedOrExact(std::string& out, double value, int width, int precision)
+{
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (std::isfinite(value)) {
+        double back = 0.0;
+        if (std::from_chars(buffer, result.ptr, back).ec != std::errc() || back != value)
+            result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    }
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
 void AppendInteger(std::string& out, long long value, int width)
 {
     char buffer[24];

@@ -46,6 +46,13 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);
 
+// Appends value as "%<width>.<precision>f" when that text reads back (by
+// the "%lf" rule) as exactly value, else the shortest text that does
+// ("1e-07", "1.234567"), right-aligned in width. So no digit is lost, and
+// values with at most precision decimals keep the fixed form. Infinities
+// and NaNs take the fixed form.
+void AppendFixedOrExact(std::string& out, double value, int width, int precision);
+
 // Appends value as "%<width>d".
 void AppendInteger(std::string& out, long long value, int width);
 

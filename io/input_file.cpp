@@ -4,14 +4,20 @@
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -249,7 +255,7 @@ bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& obser
     text.reserve(kWriteChunkSize + 64);
     for (int i = 0; i < designMatrix.Rows(); ++i) {
         for (int j = 0; j < designMatrix.Columns(); ++j) {
-            AppendFixed(text, designMatrix(i, j), 15, 5);
+            AppendFixedOrExact(text, designMatrix(i, j), 15, 5);
             text += ' ';
             if (text.size() >= kWriteChunkSize && !Flush(file, text))
                 return false;
@@ -257,14 +263,92 @@ bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& obser
         text += kLineEnd;
     }
     for (int i = 0; i < observations.Rows(); ++i) {
-        AppendFixed(text, observations(i, 0), 15, 5);
+        AppendFixedOrExact(text, observations(i, 0), 15, 5);
         text += "  ";
-        AppendFixed(text, WeightOf(weights, i), 15, 5);
+        AppendFixedOrExact(text, WeightOf(weights, i), 15, 5);
         text += kLineEnd;
         if (text.size() >= kWriteChunkSize && !Flush(file, text))
             return false;
     }
     return Flush(file, text);
+}
+
+// ---- Replacing a file only when its new content is complete.
+// The content goes into a temporary file beside the target, which is
+// flushed to the disk and then renamed over the target, so that the old
+// file stays whole until the new one is. A target that is no regular file
+// (a device such as /dev/null) has no old content to keep and is written
+// directly.
+
+bool CloseWritten(std::FILE* file, bool written)
+{
+    // Closing flushes the last buffered bytes: a full disk shows here too.
+    written = written && std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
+    return std::fclose(file) == 0 && written;
+}
+
+bool WriteDirectly(const std::string& fileName, const std::function<bool(std::FILE*)>& write)
+{
+    FileHandle file = OpenFile(fileName, "wb");
+    if (!file)
+        return false;
+    const bool written = write(file.get());
+    return std::fclose(file.release()) == 0 && written;
+}
+
+// The file a name stands for: a symbolic link is followed, so that the file
+// it names is replaced and the link stays.
+std::string ResolvedTarget(const std::string& fileName)
+{
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(fileName, error);
+    return error ? fileName : resolved.string();
+}
+
+// The new file gets the old file's permission bits, a new name those of
+// any new file (0666 less the umask).
+bool TakePermissions(int descriptor, const struct stat* old)
+{
+    mode_t mode = 0;
+    if (old != nullptr) {
+        mode = old->st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    return ::fchmod(descriptor, mode) == 0;
+}
+
+bool ReplaceFileContent(const std::string& fileName, const std::function<bool(std::FILE*)>& write)
+{
+    if (fileName.empty() || fileName.find('\0') != std::string::npos) {
+        errno = fileName.empty() ? ENOENT : EINVAL;
+        return false;
+    }
+    const std::string target = ResolvedTarget(fileName);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return WriteDirectly(target, write);
+
+    std::string hiddenName(1, '.');
+    hiddenName.append(std::filesystem::path(target).filename().string()).append(".XXXXXX");
+    std::string temporary = (std::filesystem::path(target).parent_path() / hiddenName).string();
+    const int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0)
+        return false;
+    std::FILE* file = TakePermissions(descriptor, exists ? &old : nullptr) ? ::fdopen(descriptor, "wb") : nullptr;
+    if (file == nullptr)
+        ::close(descriptor);
+    const bool complete = file != nullptr && CloseWritten(file, write(file));
+    if (!complete || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno; // the reason, not that of the clean-up
+        std::remove(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -305,14 +389,8 @@ int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, cons
 {
     if (!ShapesFit(designMatrix, observations, weights))
         return kStringInputFileError;
-    FileHandle file = OpenFile(fileName, "wb");
-    if (!file)
-        return OpenFailure(systemError, errno);
-    const bool written = WriteLines(file.get(), designMatrix, observations, weights);
-    const int writeError = errno;
-    // Closing flushes the last buffered bytes: a full disk shows here too.
-    const bool closed = std::fclose(file.release()) == 0;
-    if (written && closed)
-        return 0;
-    return OpenFailure(systemError, written ? errno : writeError);
+    const bool written = ReplaceFileContent(fileName, [&](std::FILE* file) {
+        return WriteLines(file, designMatrix, observations, weights);
+    });
+    return written ? 0 : OpenFailure(systemError, errno);
 }

@@ -19,9 +19,14 @@
 // line with more values than the first line (102), a weight missing,
 // <= 0 or not finite (118). Numbers are read like "%lf" in the "C" locale.
 //
-// Writing: 102 without touching the file when the shapes do not fit
-// (design n x u with u >= 1, observations n x 1, weights n x n or n x 1);
-// 104 when the file cannot be opened or not be written completely.
+// Writing: every number as "%15.5f" when five decimals give it back
+// exactly, else in the shortest form that does, right-aligned in 15
+// characters (so files of ordinary data look as they always did, and no
+// digit is lost). The new content goes into a temporary file beside the
+// target and replaces it only when complete. 102 without touching the file
+// when the shapes do not fit (design n x u with u >= 1, observations n x 1,
+// weights n x n or n x 1); 104 when the file cannot be created or not be
+// written completely: the old file is then as it was.
 //
 // With 104, systemError (when given) receives the errno of the failed
 // open, read or write, so that a front end can say why; it is left alone

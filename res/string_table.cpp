@@ -31,7 +31,6 @@ constexpr StringEntry kStrings[] = {
     {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
-    {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
     {124, "Geben Sie bitte eine ganze Zahl ein."},
     {125, "Geben Sie bitte eine Zahl ein."},
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
@@ -41,6 +40,8 @@ constexpr StringEntry kStrings[] = {
     {130, "Ausgabedatei: %s"},
     {131, "Grund: %s"},
     {132, "Systemfehler Nr. %s"},
+    {133, "%s, %s, %s: Geben Sie bitte eine Zahl ein (mit Punkt als Dezimalzeichen)."},
+    {134, "%s, %s, %s: Das Gewicht muss größer als 0 sein."},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:

@@ -27,7 +27,6 @@ enum StringId : int {
     kStringOutOfMemory = 120,         // ours: a command ran out of memory
     kStringNoTextEditor = 121,        // ours: no text editor to open a file in
     kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
-    kStringNoDataEditor = 123,        // ours: the data editor is not in this version
     // The validation messages of dialog fields and command-line options.
     kStringNotAnInteger = 124,        // "Geben Sie bitte eine ganze Zahl ein."
     kStringNotANumber = 125,          // "Geben Sie bitte eine Zahl ein."
@@ -39,6 +38,9 @@ enum StringId : int {
     kStringOutputFileLabel = 130,     // ours: "Ausgabedatei: %s"
     kStringReasonLabel = 131,         // ours: "Grund: %s"
     kStringSystemErrorNumber = 132,   // ours: a system error the program has no text for
+    // The data editor's check of a cell on OK: page, row and column.
+    kStringCellNotANumber = 133,      // ours: "%s, %s, %s: Geben Sie bitte eine Zahl ein ..."
+    kStringWeightNotPositive = 134,   // ours: "%s, %s, %s: Das Gewicht muss größer als 0 sein."
 };
 
 // The text of id, or an empty string for an id the table does not hold.

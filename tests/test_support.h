@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +128,41 @@ public:
 private:
     std::filesystem::path path;
 };
+
+// Makes every write beyond limit bytes into any file fail (as on a full
+// disk, also for root) for the rest of a scope: the soft file-size limit
+// of the process, with the signal it would send ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : previousHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit reduced = saved;
+        reduced.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &reduced);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved{};
+    void (*previousHandler)(int);
+};
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Runs the rest of a scope under the German locale, whose decimal point is
 // ",", and puts the previous locale back at its end. scripts/install-deps.sh

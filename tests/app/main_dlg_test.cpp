@@ -294,14 +294,4 @@ TEST_F(MainDlgTest, AboutBoxFromTheButtonAndFromTheWindowMenuEntry)
     EXPECT_EQ(shown, (std::vector<QString>{Utf8("Info über Tolvar"), Utf8("Info über Tolvar")}));
 }
 
-TEST_F(MainDlgTest, DataEditorButtonsSayThatTheEditorIsNotThereYet)
-{
-    QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("a.EIN"));
-    Click(CMainDlg::kCreateDataButton);
-    Click(CMainDlg::kEditDataButton);
-    const QString notice = platform::LoadText(kStringNoDataEditor);
-    EXPECT_FALSE(notice.isEmpty());
-    EXPECT_EQ(seams.messages, (QStringList{notice, notice}));
-}
-
 } // namespace

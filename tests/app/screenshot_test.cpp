@@ -4,7 +4,13 @@
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "core/matrix.h"
+#include "editor/data_edit_dlg.h"
+#include "editor/data_page.h"
+#include "editor/dimensions_dlg.h"
+#include "grid/grid_ctrl.h"
+#include "io/input_file.h"
 #include "platform/dialog_builder.h"
+#include "platform/tab_control.h"
 #include "platform/file_dialog.h"
 #include "platform/modal.h"
 #include "plot/residual_dlg.h"
@@ -43,6 +49,7 @@ struct Frame {
 constexpr Frame kDialogFrame{true, false};
 constexpr Frame kStatusFrame{false, false};
 constexpr Frame kResidualFrame{false, true};
+constexpr Frame kEditorFrame{false, true};
 
 class Screenshots : public ::testing::Test {
 protected:
@@ -146,6 +153,40 @@ TEST_F(Screenshots, ResidualDialogOfALargeProblem)
         return int(QDialog::Accepted);
     });
     dialog.ShowModal();
+}
+
+TEST_F(Screenshots, DimensionsDialog)
+{
+    CDimensionsDlg dimensions;
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        Take(modal, QStringLiteral("dimensions_dialog"), kDialogFrame);
+        return int(QDialog::Rejected);
+    });
+    dimensions.DoModal();
+}
+
+// The editor with the stack loss data, on both pages, the second one with
+// a cell being edited; then enlarged.
+TEST_F(Screenshots, DataEditorOnBothPages)
+{
+    Matrix design, observations, weights;
+    ASSERT_EQ(ReadInputFileWeightVector(TOLVAR_SOURCE_DIR "/examples/stackloss.EIN", design, observations, weights), 0);
+    weights(3, 0) = 1e-07;  // shown whole, not as 0.000000
+    CDataEditDlg editor;
+    editor.SetData(design, observations, weights);
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        Take(modal, QStringLiteral("data_editor_design"), kEditorFrame);
+        editor.Tabs()->SetCurSel(CDataEditDlg::kObservationPage);
+        editor.OnSelChange();
+        CGridCtrl& grid = *editor.CurrentPage()->Grid();
+        grid.SetCurrentCell({3, 1});
+        QTest::keyClicks(&grid, QStringLiteral("4"));
+        Take(modal, QStringLiteral("data_editor_observations"));
+        modal.resize(modal.size() + QSize(120, 80));
+        Take(modal, QStringLiteral("data_editor_enlarged"));
+        return int(QDialog::Rejected);
+    });
+    editor.DoModal();
 }
 
 // Qt's own file dialog as the program sets it up, in the folder of the
