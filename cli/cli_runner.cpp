@@ -58,7 +58,7 @@ std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outc
 {
     if (options.normFactor == kChebyshevNormFactor)
         return " (Tschebycheff-Simplex ohne Optimum beendet)";
-    return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.passes) + " Iterationen nicht konvergiert)";
+    return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.results.passes.value_or(0)) + " Iterationen nicht konvergiert)";
 }
 
 int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
@@ -71,9 +71,9 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     const LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
-        return SavePlot(options, outcome.corrections, kExitSuccess);
+        return SavePlot(options, outcome.results.corrections, kExitSuccess);
     case NORMEX_NOT_FINITE:
-        SavePlot(options, outcome.corrections, kExitComputation);
+        SavePlot(options, outcome.results.corrections, kExitComputation);
         return NotFinite(options);
     case NORMEX_NO_CONVERGENCE:
         Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));

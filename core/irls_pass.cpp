@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -80,7 +81,7 @@ NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double
     return equations;
 }
 
-Matrix SolveNormalEquations(const NormalEquations& equations, int u)
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse)
 {
     Matrix N(u, u, 0.0);
     Matrix rhs(u, 1, 0.0);
@@ -93,6 +94,8 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u)
     Matrix x = N * rhs;
     if (!x.IsValid())
         throw std::bad_alloc();
+    if (inverse != nullptr)
+        *inverse = std::move(N);
     return x;
 }
 

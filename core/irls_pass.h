@@ -20,8 +20,9 @@ struct NormalEquations {
 
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar);
 
-// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps.
-Matrix SolveNormalEquations(const NormalEquations& equations, int u);
+// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps;
+// with inverse, N^-1 is handed out too.
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse = nullptr);
 
 // v = Abar * x - lbar, each product summed over the unknowns in order.
 void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u);

@@ -141,8 +141,9 @@ public:
     // False when the tableau or the candidate list could not be obtained.
     bool IsValid() const { return T.IsValid() && candidatesReserved; }
     void Solve();
-    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed.
-    void ReadOut(Matrix& x, Matrix& residuals);
+    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed;
+    // with basic, which observations the solution passes through.
+    void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic);
 
 private:
     void RunStageOne();
@@ -394,9 +395,13 @@ void SimplexTableau::MakeUnknownRowsPositive()
 // A row labelled with an unknown gives that unknown, a row labelled with a
 // residual gives that residual (sign taken from the label). What no row
 // names is 0; the residuals finally turn from b - A x into A x - b, so a
-// residual of an equation in the basis is -0.0.
-void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
+// residual of an equation in the basis is -0.0. The observations that no
+// row names are those of the optimal vertex: their residuals are not in the
+// simplex basis, so they are 0 by construction, not by rounding.
+void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic)
 {
+    if (basic != nullptr)
+        basic->assign(static_cast<std::size_t>(m), true);
     for (int i = 0; i < m; ++i) {
         int label = static_cast<int>(Label(i));
         double value = T[i][rhsColumn];
@@ -409,6 +414,8 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
                 x[label - 1][0] = value;
         } else if (label > n && label <= n + m) {
             residuals[label - n - 1][0] = value;
+            if (basic != nullptr)
+                (*basic)[static_cast<std::size_t>(label - n - 1)] = false;
         }
     }
     for (int i = 0; i < m; ++i)
@@ -417,8 +424,10 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
 
 }  // namespace
 
-void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals)
+void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic)
 {
+    if (basic != nullptr)
+        basic->clear();
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
     Resize(n, 1, 0.0);
@@ -430,5 +439,5 @@ void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals)
     if (!tableau.IsValid())
         return;
     tableau.Solve();
-    tableau.ReadOut(*this, residuals);
+    tableau.ReadOut(*this, residuals, basic);
 }
