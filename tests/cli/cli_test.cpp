@@ -613,6 +613,36 @@ TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
     EXPECT_EQ(test_support::ReadBytes(jsonNamedInput), input);
 }
 
+// The text of the fenced block that follows the block holding call in a
+// Markdown file.
+std::string BlockAfter(const std::string& markdown, const std::string& call)
+{
+    const std::size_t at = markdown.find(call);
+    if (at == std::string::npos)
+        return "(call not found)";
+    const std::size_t callBlockEnd = markdown.find("\n```\n", at);
+    const std::size_t open = markdown.find("\n```\n", callBlockEnd + 5);
+    const std::size_t close = markdown.find("\n```", open + 5);
+    if (callBlockEnd == std::string::npos || open == std::string::npos || close == std::string::npos)
+        return "(no block after the call)";
+    return markdown.substr(open + 5, close + 1 - (open + 5));
+}
+
+// Both READMEs show what the levelling example's call prints, standard
+// error first.
+TEST_F(CliTest, ReadmesShowWhatTheLevellingCallPrints)
+{
+    const CliRun run =
+        Run({"--scale", "mad", "--summary", test_support::ExampleFile("levelling_network.EIN"), Path("levelling.AUS")});
+    ASSERT_EQ(run.exitCode, 0);
+    const std::string shown = run.err + run.out;
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(test_support::ExampleFile("README.md")),
+                         "tolvar-cli --scale mad --summary examples/levelling_network.EIN levelling.AUS"),
+              shown);
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(TOLVAR_SOURCE_DIR "/README.md"), "tolvar-cli --scale mad --summary"),
+              shown);
+}
+
 TEST_F(CliTest, HelpDescribesTheResultOptions)
 {
     const CliRun run = Run({"--help"});
