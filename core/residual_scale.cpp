@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <new>
+#include <utility>
 
 namespace {
 
@@ -41,9 +41,15 @@ double LeastSquaresMadScale(const Matrix& A, const Matrix& l, const Matrix& p)
     const int n = weighted.Abar.Rows();
     const std::vector<double> unit(static_cast<std::size_t>(n), 1.0);
     const std::vector<double> lbar(weighted.lbar.Data(), weighted.lbar.Data() + n);
-    const Matrix x = SolveNormalEquations(FormNormalEquations(weighted.Abar, unit, lbar), weighted.Abar.Columns());
-    const Matrix v = weighted.Abar * x - weighted.lbar;
-    if (!v.IsValid())
-        throw std::bad_alloc();
-    return MadScale(std::vector<double>(v.Data(), v.Data() + n));
+    const int u = weighted.Abar.Columns();
+    const Matrix x = SolveNormalEquations(FormNormalEquations(weighted.Abar, unit, lbar), u);
+    // v = Abar x - lbar, each product summed over the unknowns in order.
+    std::vector<double> v(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < u; ++j)
+            sum += weighted.Abar(i, j) * x(j, 0);
+        v[static_cast<std::size_t>(i)] = sum - lbar[static_cast<std::size_t>(i)];
+    }
+    return MadScale(std::move(v));
 }
