@@ -9,6 +9,7 @@
 #include "io/input_file.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
+#include "platform/file_access.h"
 #include "platform/lp_library.h"
 #include "platform/message_box.h"
 #include "platform/string_text.h"
@@ -34,6 +35,23 @@ void TellSuccess(CMainDlg& dialog)
     platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information);
 }
 
+// 117 with the output file's name and, when known, why it cannot be written.
+void TellComputeError(CMainDlg& dialog, int errorNumber)
+{
+    platform::ShowMessage(platform::LoadText(kStringComputeError), &dialog, platform::MessageIcon::Warning,
+                          platform::FileFaultText(kStringOutputFileLabel, dialog.OutputFileName, errorNumber));
+}
+
+// Asked before the tuning dialog and the library call, so that nobody
+// confirms a constant only to learn that the report cannot be written.
+bool OutputWritable(CMainDlg& dialog)
+{
+    const int error = platform::WriteAccessError(dialog.OutputFileName);
+    if (error != 0)
+        TellComputeError(dialog, error);
+    return error == 0;
+}
+
 std::string LocalFileName(const QString& fileName)
 {
     return QFile::encodeName(fileName).toStdString();
@@ -56,10 +74,13 @@ bool ReadProblem(CMainDlg& dialog)
     Matrix design;
     Matrix observations;
     Matrix weights;
-    const int error = ReadInputFile(LocalFileName(dialog.InputFileName), design, observations, weights);
+    int systemError = 0;
+    const int error = ReadInputFile(LocalFileName(dialog.InputFileName), design, observations, weights, &systemError);
     if (error != 0) {
         const QString message = platform::LoadText(error);
-        platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog);
+        platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog,
+                              platform::MessageIcon::Warning,
+                              platform::FileFaultText(kStringInputFileLabel, dialog.InputFileName, systemError));
         return false;
     }
     dialog.DesignMatrix = std::move(design);
@@ -91,8 +112,8 @@ void ComputeNorm(CMainDlg& dialog)
         platform::ShowMessage(platform::FormatText(kStringNoLpLibrary, {platform::LpLibraryPath()}), &dialog);
     else if (result == 0)
         TellSuccess(dialog);
-    else
-        Tell(dialog, kStringComputeError);
+    else // the library gives no cause; the output file may tell one
+        TellComputeError(dialog, platform::WriteAccessError(dialog.OutputFileName));
 }
 
 void ComputeMEstimator(CMainDlg& dialog)
@@ -120,7 +141,7 @@ void ComputeMEstimator(CMainDlg& dialog)
     if (result == kRunSuccess)
         TellSuccess(dialog);
     else
-        Tell(dialog, kStringComputeError);
+        TellComputeError(dialog, estimator.ReportError());
 }
 
 void Compute(CMainDlg& dialog)
@@ -130,7 +151,7 @@ void Compute(CMainDlg& dialog)
         Tell(dialog, kStringChooseFiles);
         return;
     }
-    if (!ReadProblem(dialog))
+    if (!ReadProblem(dialog) || !OutputWritable(dialog))
         return;
     if (dialog.FamilyLp == 0)
         ComputeNorm(dialog);

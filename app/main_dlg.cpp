@@ -8,6 +8,7 @@
 #include "core/methods.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
+#include "platform/file_access.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/icons.h"
@@ -17,7 +18,6 @@
 #include "platform/text_editor.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QShortcut>
@@ -219,12 +219,11 @@ void CMainDlg::OnEditOutputFile()
 // The editor starts only for a file that can be read; the dialog waits for it.
 void CMainDlg::OpenInTextEditor(const QString& fileName)
 {
-    QFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        platform::ShowMessage(platform::FormatText(kStringFileOpenError, {fileName}), this);
+    if (const int error = platform::ReadAccessError(fileName)) {
+        platform::ShowMessage(platform::FormatText(kStringFileOpenError, {fileName}), this,
+                              platform::MessageIcon::Warning, platform::ReasonText(error));
         return;
     }
-    file.close();
     if (!platform::RunTextEditor(fileName))
         platform::ShowMessage(platform::LoadText(kStringNoTextEditor), this);
 }

@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -89,7 +88,8 @@ int SaveResults(const CliOptions& options, const AdjustmentResults& results, int
         return exitCode;
     std::FILE* file = std::fopen(options.resultsFile.c_str(), "wb");
     if (file == nullptr) {
-        Message(FormatString(kStringFileOpenError, options.resultsFile) + " (" + std::strerror(errno) + ")");
+        const int reason = errno;
+        Message(FormatString(kStringFileOpenError, options.resultsFile) + " (" + SystemErrorText(reason) + ")");
         return kExitComputation;
     }
     int error = 0;
@@ -101,7 +101,7 @@ int SaveResults(const CliOptions& options, const AdjustmentResults& results, int
         error = errno;
     if (error == 0)
         return exitCode;
-    Message(options.resultsFile + ": Fehler beim Schreiben (" + std::strerror(error) + ")");
+    Message(options.resultsFile + ": Fehler beim Schreiben (" + SystemErrorText(error) + ")");
     return kExitComputation;
 }
 

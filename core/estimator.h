@@ -4,6 +4,7 @@
 #include "core/matrix.h"
 #include "core/methods.h"
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,8 @@ double LargestChange(const Matrix& x, const Matrix& xprev);
 // Weight w(v) of the method for the residual v of the weighted system, with
 // tuning constant c (codes 2..9) or norm factor p (code 0). Code 1 has none.
 double MethodWeight(int methodCode, double v, double c, double p);
+// The same for count residuals at once: w[i] = MethodWeight(methodCode, v[i], c, p).
+void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p);
 
 // One adjustment by an M-estimator (iteratively reweighted least squares),
 // the Lp norm by reweighting, or the L1 norm by Barrodale-Roberts. Writes
@@ -70,6 +73,9 @@ public:
     int PassCount() const { return LastResults.passes.value_or(0); }
     // Hands the results over; the engine keeps none.
     AdjustmentResults TakeResults() { return std::move(LastResults); }
+    // Why the last Run wrote no report: the errno of the failed creation
+    // or write of the report file; 0 when that was not the cause.
+    int ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
 
@@ -94,4 +100,5 @@ private:
     IStatusWindow* StatusWindow;
     IResidualView* ResidualView;
     AdjustmentResults LastResults;
+    int LastReportError = 0;
 };

@@ -1,5 +1,7 @@
 #include "core/report_file.h"
 
+#include <cerrno>
+
 namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
 }
@@ -13,10 +15,15 @@ bool ReportFile::Open(const std::string& path)
 {
     Close();
     failed = false;
+    errorNumber = 0;
     // A name with a NUL byte would create a different, shorter name.
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        errorNumber = path.empty() ? ENOENT : EINVAL;
         return false;
+    }
     file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        errorNumber = errno;
     return file != nullptr;
 }
 
@@ -35,11 +42,18 @@ void ReportFile::WriteString(std::string_view text)
         Flush();
 }
 
+void ReportFile::Fail()
+{
+    if (!failed)
+        errorNumber = errno;
+    failed = true;
+}
+
 void ReportFile::Flush()
 {
     if (file != nullptr && !buffer.empty() && !failed) {
         if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
-            failed = true;
+            Fail();
     }
     buffer.clear();
 }
@@ -50,7 +64,7 @@ bool ReportFile::Close()
         return !failed;
     Flush();
     if (std::fclose(file) != 0)
-        failed = true;
+        Fail();
     file = nullptr;
     return !failed;
 }

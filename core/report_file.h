@@ -22,11 +22,15 @@ public:
     // Flushes and closes; false when any write failed.
     bool Close();
     bool Failed() const { return failed; }
+    // The errno of the first failed open, write or close; 0 while none failed.
+    int ErrorNumber() const { return errorNumber; }
 
 private:
     void Flush();
+    void Fail();
 
     std::FILE* file = nullptr;
     std::string buffer;
     bool failed = false;
+    int errorNumber = 0;
 };

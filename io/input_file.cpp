@@ -4,6 +4,7 @@
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -27,9 +28,20 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 FileHandle OpenFile(const std::string& fileName, const char* mode)
 {
     // A name with a NUL byte would open a different, shorter name.
-    if (fileName.find('\0') != std::string::npos)
+    if (fileName.find('\0') != std::string::npos) {
+        errno = EINVAL;
         return nullptr;
+    }
     return FileHandle(std::fopen(fileName.c_str(), mode));
+}
+
+// 104, the message of a failed open, read or write; its cause (errno at
+// the moment of failure) goes to the caller's systemError.
+int OpenFailure(int* systemError, int errorNumber)
+{
+    if (systemError != nullptr)
+        *systemError = errorNumber;
+    return kStringInputFileOpenError;
 }
 
 // n observations and u unknowns, as the layout of the file gives them.
@@ -39,32 +51,32 @@ struct Layout {
 };
 
 // The count pass: n is half the number of lines before the first empty line.
-int CountPass(const std::string& fileName, unsigned long long& lineCount)
+int CountPass(const std::string& fileName, unsigned long long& lineCount, int* systemError)
 {
     const FileHandle file = OpenFile(fileName, "rb");
     if (!file || !CountLinesBeforeEmptyLine(file.get(), lineCount))
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, errno);
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 
 // The column pass: u is the number of values in the first line.
-int ColumnPass(const std::string& fileName, unsigned long long& valueCount)
+int ColumnPass(const std::string& fileName, unsigned long long& valueCount, int* systemError)
 {
     const FileHandle file = OpenFile(fileName, "rb");
     if (!file || !CountValuesInFirstLine(file.get(), valueCount))
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, errno);
     return 0;
 }
 
-int ReadLayout(const std::string& fileName, Layout& layout)
+int ReadLayout(const std::string& fileName, Layout& layout, int* systemError)
 {
     if (fileName.empty())
         return kStringNoInputFile;
     unsigned long long lineCount = 0;
-    if (const int result = CountPass(fileName, lineCount))
+    if (const int result = CountPass(fileName, lineCount, systemError))
         return result;
     unsigned long long valueCount = 0;
-    if (const int result = ColumnPass(fileName, valueCount))
+    if (const int result = ColumnPass(fileName, valueCount, systemError))
         return result;
     const unsigned long long observationCount = lineCount / 2;
     if (observationCount == 0)
@@ -182,15 +194,17 @@ int ReadObservationBlock(LineReader& reader, const Layout& layout, Problem& prob
 
 // The value pass reads the 2n counted lines; what follows the first empty
 // line is never read.
-int ValuePass(const std::string& fileName, const Layout& layout, Problem& problem)
+int ValuePass(const std::string& fileName, const Layout& layout, Problem& problem, int* systemError)
 {
     const FileHandle file = OpenFile(fileName, "rb");
     if (!file)
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, errno);
     LineReader reader(file.get());
-    if (const int result = ReadDesignBlock(reader, layout, problem.designMatrix))
-        return result;
-    return ReadObservationBlock(reader, layout, problem);
+    int result = ReadDesignBlock(reader, layout, problem.designMatrix);
+    if (result == 0)
+        result = ReadObservationBlock(reader, layout, problem);
+    // 104 from the blocks: the reader could not read on.
+    return result == kStringInputFileOpenError ? OpenFailure(systemError, reader.ErrorNumber()) : result;
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -255,14 +269,15 @@ bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& obser
 
 }  // namespace
 
-int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights)
+int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
+                  int* systemError)
 {
     Layout layout;
-    if (const int result = ReadLayout(fileName, layout))
+    if (const int result = ReadLayout(fileName, layout, systemError))
         return result;
     Problem problem = NewProblem(layout);
     Matrix weightMatrix = NewMatrix(layout.observations, layout.observations);
-    if (const int result = ValuePass(fileName, layout, problem))
+    if (const int result = ValuePass(fileName, layout, problem, systemError))
         return result;
     for (int k = 0; k < layout.observations; ++k)
         weightMatrix(k, k) = problem.weightVector(k, 0);
@@ -272,13 +287,13 @@ int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& obs
 }
 
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector)
+                              Matrix& weightVector, int* systemError)
 {
     Layout layout;
-    if (const int result = ReadLayout(fileName, layout))
+    if (const int result = ReadLayout(fileName, layout, systemError))
         return result;
     Problem problem = NewProblem(layout);
-    if (const int result = ValuePass(fileName, layout, problem))
+    if (const int result = ValuePass(fileName, layout, problem, systemError))
         return result;
     TakeProblem(problem, designMatrix, observations);
     weightVector = std::move(problem.weightVector);
@@ -286,14 +301,18 @@ int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix,
 }
 
 int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,
-                   const Matrix& weights)
+                   const Matrix& weights, int* systemError)
 {
     if (!ShapesFit(designMatrix, observations, weights))
         return kStringInputFileError;
     FileHandle file = OpenFile(fileName, "wb");
     if (!file)
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, errno);
     const bool written = WriteLines(file.get(), designMatrix, observations, weights);
+    const int writeError = errno;
     // Closing flushes the last buffered bytes: a full disk shows here too.
-    return std::fclose(file.release()) == 0 && written ? 0 : kStringInputFileOpenError;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (written && closed)
+        return 0;
+    return OpenFailure(systemError, written ? errno : writeError);
 }

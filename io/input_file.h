@@ -22,14 +22,19 @@
 // Writing: 102 without touching the file when the shapes do not fit
 // (design n x u with u >= 1, observations n x 1, weights n x n or n x 1);
 // 104 when the file cannot be opened or not be written completely.
+//
+// With 104, systemError (when given) receives the errno of the failed
+// open, read or write, so that a front end can say why; it is left alone
+// with every other result.
 
 // weights becomes n x n with the weights on the diagonal.
-int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights);
+int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
+                  int* systemError = nullptr);
 
 // weightVector becomes n x 1: for problems too large for an n x n matrix.
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector);
+                              Matrix& weightVector, int* systemError = nullptr);
 
 // Writes the diagonal of weights (n x n). weights may also be n x 1.
 int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,
-                   const Matrix& weights);
+                   const Matrix& weights, int* systemError = nullptr);

@@ -1,5 +1,6 @@
 #include "io/line_reader.h"
 
+#include <cerrno>
 #include <cstring>
 
 LineReader::LineReader(std::FILE* file) : file(file), chunk(kReadChunkSize) {}
@@ -13,6 +14,7 @@ bool LineReader::Refill()
     if (filled == 0) {
         atEnd = true;
         failed = std::ferror(file) != 0;
+        errorNumber = failed ? errno : 0;
         return false;
     }
     return true;

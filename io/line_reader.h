@@ -21,6 +21,8 @@ public:
     // True when reading stopped because the file could not be read (for
     // example because it is a directory).
     bool Failed() const { return failed; }
+    // The errno of that read error; 0 while none happened.
+    int ErrorNumber() const { return errorNumber; }
 
 private:
     bool Refill();
@@ -33,6 +35,7 @@ private:
     std::string carry;
     bool atEnd = false;
     bool failed = false;
+    int errorNumber = 0;
 };
 
 // Size of one read from the file.

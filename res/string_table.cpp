@@ -1,5 +1,7 @@
 #include "res/string_table.h"
 
+#include <cerrno>
+
 namespace {
 
 struct StringEntry {
@@ -35,6 +37,35 @@ constexpr StringEntry kStrings[] = {
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
     {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
     {128, "Der Normfaktor muss mindestens 1 sein."},
+    {129, "Eingabedatei: %s"},
+    {130, "Ausgabedatei: %s"},
+    {131, "Grund: %s"},
+    {132, "Systemfehler Nr. %s"},
+};
+
+// The reasons a file cannot be opened, read or written. Our own table:
+// strerror follows the locale, and not every machine carries the German
+// system messages.
+constexpr StringEntry kSystemErrors[] = {
+    {EACCES, "Keine Berechtigung"},
+    {EPERM, "Die Operation ist nicht erlaubt"},
+    {ENOENT, "Datei oder Verzeichnis nicht gefunden"},
+    {ENOTDIR, "Ist kein Verzeichnis"},
+    {EISDIR, "Ist ein Verzeichnis"},
+    {ENOSPC, "Kein Speicherplatz mehr"},
+#ifdef EDQUOT
+    {EDQUOT, "Das Speicherkontingent ist erschöpft"},
+#endif
+    {EROFS, "Das Dateisystem ist nur lesbar"},
+    {EFBIG, "Die Datei ist zu groß"},
+    {EIO, "Eingabe-/Ausgabefehler"},
+    {ENAMETOOLONG, "Der Dateiname ist zu lang"},
+    {ELOOP, "Zu viele Ebenen von symbolischen Verknüpfungen"},
+    {EMFILE, "Zu viele offene Dateien"},
+    {ENFILE, "Zu viele offene Dateien im System"},
+    {ENXIO, "Kein solches Gerät oder keine solche Adresse"},
+    {EBUSY, "Das Gerät oder die Ressource ist belegt"},
+    {EINVAL, "Ungültiges Argument"},
 };
 
 } // namespace
@@ -45,6 +76,14 @@ const char* LoadString(int id)
         if (entry.id == id)
             return entry.text;
     return "";
+}
+
+std::string SystemErrorText(int errorNumber)
+{
+    for (const StringEntry& entry : kSystemErrors)
+        if (entry.id == errorNumber)
+            return entry.text;
+    return FormatString(kStringSystemErrorNumber, std::to_string(errorNumber));
 }
 
 std::string FormatString(int id, const std::vector<std::string>& arguments)

@@ -34,6 +34,11 @@ enum StringId : int {
     kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
     kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
     kStringNormFactorBelowOne = 128,  // ours: the Lp library refuses a norm factor below 1
+    // The informative text under a message about a file.
+    kStringInputFileLabel = 129,      // ours: "Eingabedatei: %s"
+    kStringOutputFileLabel = 130,     // ours: "Ausgabedatei: %s"
+    kStringReasonLabel = 131,         // ours: "Grund: %s"
+    kStringSystemErrorNumber = 132,   // ours: a system error the program has no text for
 };
 
 // The text of id, or an empty string for an id the table does not hold.
@@ -42,3 +47,7 @@ const char* LoadString(int id);
 // Text of id with each "%s" replaced by the next argument (strings 105, 127).
 std::string FormatString(int id, const std::vector<std::string>& arguments);
 std::string FormatString(int id, const std::string& argument);
+
+// The system's reason for the errno value errorNumber, in German whatever
+// the machine's language ("Keine Berechtigung" for EACCES).
+std::string SystemErrorText(int errorNumber);

@@ -16,6 +16,18 @@
 #include <system_error>
 #include <vector>
 
+// AddressSanitizer reserves terabytes of address space and aborts on
+// exhausted memory instead of failing the allocation: tests that limit the
+// address space step aside under it. gcc announces it with a macro, clang
+// through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define TOLVAR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOLVAR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace test_support {
 
 // A matrix from its rows; every row as long as the first.
@@ -138,6 +150,21 @@ public:
 private:
     std::string saved;
     bool entered;
+};
+
+// Runs the rest of a scope as the ordinary user "nobody" when the tests run
+// as root, whom no file permission stops; the scope's end gives root back.
+class WithoutRoot {
+public:
+    WithoutRoot() : left(geteuid() == 0 && seteuid(65534) == 0) {}
+    ~WithoutRoot() { EXPECT_TRUE(!left || seteuid(0) == 0) << "root could not be taken back"; }
+    WithoutRoot(const WithoutRoot&) = delete;
+    WithoutRoot& operator=(const WithoutRoot&) = delete;
+
+    bool Entered() const { return geteuid() != 0; }
+
+private:
+    bool left;
 };
 
 // The sample input files of examples/.

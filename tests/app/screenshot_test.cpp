@@ -1,8 +1,10 @@
 #include "app/about_dlg.h"
+#include "app/m_estimator_panel.h"
 #include "app/main_dlg.h"
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "core/matrix.h"
+#include "platform/dialog_builder.h"
 #include "platform/file_dialog.h"
 #include "platform/modal.h"
 #include "plot/residual_dlg.h"
@@ -10,8 +12,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -59,7 +66,7 @@ protected:
         QTest::qWait(200);
         if (frame)
             ExpectFrame(window, *frame, name);
-        const QRect area = handle->frameGeometry();
+        const QRect area = QRect(ClientOrigin(window), window.size()).marginsAdded(handle->frameMargins());
         window.screen()
             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
             .save(QDir(directory).filePath(name + QStringLiteral(".png")));
@@ -68,13 +75,27 @@ protected:
     QString directory;
 
 private:
-    // What the window manager says of the window (xprop of x11-utils).
-    static QString WindowManagerProperties(const QWidget& window)
+    // What an X tool of x11-utils (xprop, xwininfo) says of the window.
+    static QString AskX(const char* tool, const QWidget& window)
     {
-        QProcess xprop;
-        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window.winId())});
-        xprop.waitForFinished(5000);
-        return QString::fromLocal8Bit(xprop.readAllStandardOutput());
+        QProcess process;
+        process.start(QString::fromLatin1(tool), {QStringLiteral("-id"), QString::number(window.winId())});
+        process.waitForFinished(5000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+
+    static QString WindowManagerProperties(const QWidget& window) { return AskX("xprop", window); }
+
+    // Where the window's inside is on the screen, as the X server knows it:
+    // Qt's own idea lags behind a message box that sizes itself on showing.
+    static QPoint ClientOrigin(const QWidget& window)
+    {
+        const QString info = AskX("xwininfo", window);
+        auto coordinate = [&](const char* axis) {
+            const QString line = QStringLiteral("Absolute upper-left %1:\\s+(-?\\d+)").arg(QLatin1String(axis));
+            return QRegularExpression(line).match(info).captured(1).toInt();
+        };
+        return QPoint(coordinate("X"), coordinate("Y"));
     }
 
     // The close box as the window manager allows it; the sizes as the
@@ -139,6 +160,30 @@ TEST_F(Screenshots, FileDialog)
     });
     platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Eingabedatei w\u00e4hlen ..."),
                          QStringLiteral("*.EIN"), QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+}
+
+// "Rechnen" with an output folder that does not exist: the message box
+// names the output file and the reason below its message.
+TEST_F(Screenshots, MessageBoxWithItsReason)
+{
+    QTemporaryDir dir;
+    CMainDlg dialog;
+    dialog.show();
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kInputEdit)
+        ->setText(QStringLiteral(TOLVAR_SOURCE_DIR "/examples/stackloss.EIN"));
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kOutputEdit)
+        ->setText(dir.filePath(QStringLiteral("fehlt/ergebnis.AUS")));
+    dialog.OnFamilyEa();
+    platform::FindControlAs<QRadioButton>(dialog.MEstimatorPanel(), CMEstimatorPanel::kHuberRadio)->click();
+    int boxes = 0;
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        EXPECT_NE(dynamic_cast<QMessageBox*>(&modal), nullptr) << "only the message box may show";
+        Take(modal, QStringLiteral("message_box_reason"));
+        ++boxes;
+        return int(QMessageBox::Ok);
+    });
+    dialog.OnCompute();
+    EXPECT_EQ(boxes, 1);
 }
 
 } // namespace

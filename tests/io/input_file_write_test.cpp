@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -163,19 +164,26 @@ TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
 {
     const test_support::TempFolder folder;
     const Matrix a = FromRows({{1.0}});
-    EXPECT_EQ(WriteInputFile("", a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(folder.Path("no-such-folder/x.EIN"), a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(folder.Path(), a, a, a), 104);
+    // 104 comes with its cause.
+    auto expectFailure = [](const std::string& name, const Matrix& d, const Matrix& o, const Matrix& w, int cause) {
+        int systemError = 0;
+        EXPECT_EQ(WriteInputFile(name, d, o, w, &systemError), 104) << name;
+        EXPECT_EQ(systemError, cause) << name;
+    };
+    expectFailure("", a, a, a, ENOENT);
+    expectFailure(folder.Path("no-such-folder/x.EIN"), a, a, a, ENOENT);
+    expectFailure(folder.Path(), a, a, a, EISDIR);
     // The part before the NUL byte must not be created.
     const std::string cut = folder.Path("cut.EIN");
-    EXPECT_EQ(WriteInputFile(cut + std::string(1, '\0') + ".txt", a, a, a), 104);
+    expectFailure(cut + std::string(1, '\0') + ".txt", a, a, a, EINVAL);
     EXPECT_EQ(std::fopen(cut.c_str(), "rb"), nullptr);
-    // A full disk: the writing fails after the opening succeeded.
+    // A full disk: the writing fails after the opening succeeded, at the
+    // closing for a small file, while writing for a large one.
     if (std::FILE* full = std::fopen("/dev/full", "wb")) {
         std::fclose(full);
-        EXPECT_EQ(WriteInputFile("/dev/full", a, a, a), 104);
+        expectFailure("/dev/full", a, a, a, ENOSPC);
         const Problem large = RandomProblem(20000, 3, 1);
-        EXPECT_EQ(WriteInputFile("/dev/full", large.designMatrix, large.observations, large.weightVector), 104);
+        expectFailure("/dev/full", large.designMatrix, large.observations, large.weightVector, ENOSPC);
     }
 }
 
