@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,19 +32,18 @@ namespace {
 class PieceWriter {
 public:
     explicit PieceWriter(const TextSink& sink) : sink(sink) {}
-    ~PieceWriter() { Flush(); }
-
+    ~PieceWriter()
+    {
+        if (!text.empty())
+            sink(text);
+    }
     std::string& Text() { return text; }
     // Ends a record: hands the text over once it is long enough.
     void EndRecord()
     {
-        if (text.size() >= kPiece)
-            Flush();
-    }
-    void Flush()
-    {
-        if (!text.empty())
-            sink(text);
+        if (text.size() < kPiece)
+            return;
+        sink(text);
         text.clear();
     }
 
@@ -53,9 +53,9 @@ private:
     std::string text;
 };
 
-// ---- JSON
+// ---- JSON: null for what the run does not have and for numbers that are not finite.
 
-void AppendJsonNumber(std::string& out, double value)
+void AppendJson(std::string& out, double value)
 {
     if (std::isfinite(value))
         AppendShortest(out, value);
@@ -63,185 +63,141 @@ void AppendJsonNumber(std::string& out, double value)
         out += "null";
 }
 
-void AppendJsonNumber(std::string& out, const std::optional<double>& value)
+void AppendJson(std::string& out, const std::optional<double>& value)
 {
-    if (value.has_value())
-        AppendJsonNumber(out, *value);
-    else
-        out += "null";
+    AppendJson(out, value.value_or(std::numeric_limits<double>::quiet_NaN()));
 }
 
-// Names of the method table and of the run ends: plain ASCII, quoted.
-void AppendJsonString(std::string& out, std::string_view text)
+void AppendJson(std::string& out, bool value)
 {
-    out += '"';
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
+    out += value ? "true" : "false";
+}
+
+// The names of the method table and of the run ends: plain ASCII.
+void AppendJson(std::string& out, std::string_view text)
+{
+    out.append("\"").append(text).append("\"");
+}
+
+// The "name": value pairs of one object, each after a comma (but the
+// first) and the separator.
+class JsonFields {
+public:
+    JsonFields(std::string& out, const char* separator) : out(out), separator(separator) {}
+    // Writes the name; the value follows.
+    std::string& Name(const char* name)
+    {
+        return out.append(count++ > 0 ? "," : "").append(separator).append("\"").append(name).append("\": ");
     }
-    out += '"';
-}
+    template <class Value>
+    void Add(const char* name, const Value& value)
+    {
+        AppendJson(Name(name), value);
+    }
 
-const char* JsonBool(bool value)
-{
-    return value ? "true" : "false";
-}
+private:
+    std::string& out;
+    const char* separator;
+    int count = 0;
+};
 
-// "  "name": " before a value of the top-level object.
-void JsonKey(std::string& out, const char* name)
+std::optional<double> Integer(const std::optional<int>& value)
 {
-    out.append("  \"").append(name).append("\": ");
+    return value.has_value() ? std::optional<double>(*value) : std::nullopt;
 }
 
 void WriteJsonRun(std::string& out, const AdjustmentResults& results)
 {
-    out += "{\n";
-    JsonKey(out, "method");
-    AppendJsonString(out, results.method);
-    out += ",\n";
-    JsonKey(out, "tuningConstant");
-    AppendJsonNumber(out, results.tuningConstant);
-    out += ",\n";
-    JsonKey(out, "tuningScale");
+    JsonFields run(out, "\n  ");
+    run.Add("method", std::string_view(results.method));
+    run.Add("tuningConstant", results.tuningConstant);
+    run.Name("tuningScale") += results.tuningScale.has_value() ? "{" : "null";
     if (results.tuningScale.has_value()) {
-        out += "{\"rule\": \"mad\", \"c\": ";
-        AppendJsonNumber(out, results.tuningScale->givenConstant);
-        out += ", \"s\": ";
-        AppendJsonNumber(out, results.tuningScale->scale);
-        out += "}";
-    } else {
-        out += "null";
+        JsonFields scale(out, " ");
+        scale.Add("rule", std::string_view("mad"));
+        scale.Add("c", results.tuningScale->givenConstant);
+        scale.Add("s", results.tuningScale->scale);
+        out += " }";
     }
-    out += ",\n";
-    JsonKey(out, "normFactor");
-    AppendJsonNumber(out, results.normFactor);
-    out += ",\n";
-    JsonKey(out, "passes");
-    if (results.passes.has_value())
-        AppendInteger(out, *results.passes, 0);
-    else
-        out += "null";
-    out += ",\n";
-    JsonKey(out, "stop");
-    AppendJsonString(out, RunEndName(results.end));
-    out += ",\n";
-    JsonKey(out, "largestChange");
-    AppendJsonNumber(out, results.largestChange);
-    out += ",\n";
-    JsonKey(out, "observationCount");
-    AppendInteger(out, results.Observations(), 0);
-    out += ",\n";
-    JsonKey(out, "unknownCount");
-    AppendInteger(out, results.Unknowns(), 0);
-    out += ",\n";
-    JsonKey(out, "redundancy");
-    AppendInteger(out, results.Redundancy(), 0);
-    out += ",\n";
-    JsonKey(out, "s0");
-    AppendJsonNumber(out, results.s0);
-    out += ",\n";
-}
-
-void WriteJsonUnknowns(std::string& out, const AdjustmentResults& results)
-{
-    JsonKey(out, "unknowns");
-    out += "[\n";
+    run.Add("normFactor", results.normFactor);
+    run.Add("passes", Integer(results.passes));
+    run.Add("stop", std::string_view(RunEndName(results.end)));
+    run.Add("largestChange", results.largestChange);
+    run.Add("observationCount", static_cast<double>(results.Observations()));
+    run.Add("unknownCount", static_cast<double>(results.Unknowns()));
+    run.Add("redundancy", static_cast<double>(results.Redundancy()));
+    run.Add("s0", results.s0);
+    out += ",\n  \"unknowns\": [";
     for (int j = 0; j < results.Unknowns(); ++j) {
-        out += "    {\"number\": ";
-        AppendInteger(out, j + 1, 0);
-        out += ", \"value\": ";
-        AppendJsonNumber(out, results.unknowns(j, 0));
-        out += ", \"standardDeviation\": ";
-        if (results.standardDeviations.empty())
-            out += "null";
-        else
-            AppendJsonNumber(out, results.standardDeviations[static_cast<std::size_t>(j)]);
-        out += j + 1 < results.Unknowns() ? "},\n" : "}\n";
+        out += j > 0 ? ",\n    {" : "\n    {";
+        JsonFields unknown(out, " ");
+        unknown.Add("number", static_cast<double>(j + 1));
+        unknown.Add("value", results.unknowns(j, 0));
+        unknown.Add("standardDeviation", results.standardDeviations.empty()
+                                             ? std::optional<double>()
+                                             : results.standardDeviations[static_cast<std::size_t>(j)]);
+        out += " }";
     }
-    out += "  ],\n";
+    out += "\n  ],\n  \"observations\": [";
 }
 
 void WriteJsonObservation(std::string& out, const AdjustmentResults& results, int i)
 {
     const double w = results.robustWeights[static_cast<std::size_t>(i)];
-    out += "    {\"number\": ";
-    AppendInteger(out, i + 1, 0);
-    out += ", \"observed\": ";
-    AppendJsonNumber(out, results.observed(i, 0));
-    out += ", \"weight\": ";
-    AppendJsonNumber(out, results.weights(i, 0));
-    out += ", \"correction\": ";
-    AppendJsonNumber(out, results.corrections(i, 0));
-    out += ", \"adjusted\": ";
-    AppendJsonNumber(out, results.Adjusted(i));
-    out += ", \"robustWeight\": ";
-    AppendJsonNumber(out, w);
-    out.append(", \"downWeighted\": ").append(JsonBool(IsDownWeighted(w)));
-    out.append(", \"rejected\": ").append(JsonBool(IsRejected(w)));
-    out.append(", \"basic\": ").append(JsonBool(results.IsBasic(i)));
-    out += i + 1 < results.Observations() ? "},\n" : "}\n";
+    out += i > 0 ? ",\n    {" : "\n    {";
+    JsonFields observation(out, " ");
+    observation.Add("number", static_cast<double>(i + 1));
+    observation.Add("observed", results.observed(i, 0));
+    observation.Add("weight", results.weights(i, 0));
+    observation.Add("correction", results.corrections(i, 0));
+    observation.Add("adjusted", results.Adjusted(i));
+    observation.Add("robustWeight", w);
+    observation.Add("downWeighted", IsDownWeighted(w));
+    observation.Add("rejected", IsRejected(w));
+    observation.Add("basic", results.IsBasic(i));
+    out += " }";
 }
 
 void WriteJson(const AdjustmentResults& results, PieceWriter& writer)
 {
+    writer.Text() += "{";
     WriteJsonRun(writer.Text(), results);
-    WriteJsonUnknowns(writer.Text(), results);
-    JsonKey(writer.Text(), "observations");
-    writer.Text() += "[\n";
     for (int i = 0; i < results.Observations(); ++i) {
         WriteJsonObservation(writer.Text(), results, i);
         writer.EndRecord();
     }
-    writer.Text() += "  ]\n}\n";
+    writer.Text() += "\n  ]\n}\n";
 }
 
-// ---- CSV
+// ---- CSV: an empty field for what the run does not have.
 
-// A field: the number, or nothing where the run has none.
-void AppendCsvNumber(std::string& out, const std::optional<double>& value)
+void AppendCsv(std::string& out, const std::optional<double>& value)
 {
     if (value.has_value())
         AppendShortest(out, *value);
 }
 
-void CsvComment(std::string& out, const char* name, std::string_view value)
-{
-    out.append("# ").append(name).append(",").append(value).append("\n");
-}
-
-void CsvComment(std::string& out, const char* name, const std::optional<double>& value)
-{
-    std::string text;
-    AppendCsvNumber(text, value);
-    CsvComment(out, name, text);
-}
-
-void CsvComment(std::string& out, const char* name, long long value)
-{
-    std::string text;
-    AppendInteger(text, value, 0);
-    CsvComment(out, name, text);
-}
-
 void WriteCsvHead(std::string& out, const AdjustmentResults& results)
 {
+    const auto comment = [&out](const char* name, const std::optional<double>& value) {
+        out.append("# ").append(name).append(",");
+        AppendCsv(out, value);
+        out += '\n';
+    };
     const std::optional<TuningScale>& scale = results.tuningScale;
-    out += "# tolvar results\n";
-    CsvComment(out, "method", results.method);
-    CsvComment(out, "tuning_constant", results.tuningConstant);
-    CsvComment(out, "scale_rule", scale.has_value() ? "mad" : "");
-    CsvComment(out, "given_tuning_constant",
-               scale.has_value() ? std::optional<double>(scale->givenConstant) : std::nullopt);
-    CsvComment(out, "scale", scale.has_value() ? std::optional<double>(scale->scale) : std::nullopt);
-    CsvComment(out, "norm_factor", results.normFactor);
-    CsvComment(out, "passes", results.passes.has_value() ? std::to_string(*results.passes) : "");
-    CsvComment(out, "stop", RunEndName(results.end));
-    CsvComment(out, "largest_change", results.largestChange);
-    CsvComment(out, "observations", results.Observations());
-    CsvComment(out, "unknowns", results.Unknowns());
-    CsvComment(out, "redundancy", results.Redundancy());
-    CsvComment(out, "s0", std::optional<double>(results.s0));
+    out.append("# tolvar results\n# method,").append(results.method).append("\n");
+    comment("tuning_constant", results.tuningConstant);
+    out.append("# scale_rule,").append(scale.has_value() ? "mad" : "").append("\n");
+    comment("given_tuning_constant", scale.has_value() ? std::optional<double>(scale->givenConstant) : std::nullopt);
+    comment("scale", scale.has_value() ? std::optional<double>(scale->scale) : std::nullopt);
+    comment("norm_factor", results.normFactor);
+    comment("passes", Integer(results.passes));
+    out.append("# stop,").append(RunEndName(results.end)).append("\n");
+    comment("largest_change", results.largestChange);
+    comment("observations", results.Observations());
+    comment("unknowns", results.Unknowns());
+    comment("redundancy", results.Redundancy());
+    comment("s0", results.s0);
     out += "# unknown,value,standard_deviation\n";
     for (int j = 0; j < results.Unknowns(); ++j) {
         out += "# ";
@@ -265,7 +221,7 @@ void WriteCsvObservation(std::string& out, const AdjustmentResults& results, int
         AppendShortest(out, value);
     }
     for (bool flag : {IsDownWeighted(w), IsRejected(w), results.IsBasic(i)})
-        out.append(flag ? ",1" : ",0");
+        out += flag ? ",1" : ",0";
     out += '\n';
 }
 

@@ -5,17 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cctype>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -251,65 +247,6 @@ TEST(NumberFormat, GeneralFormatIsPrintfsWithFifteenDigits)
     for (double value : {1e-5, 0.1, 1.0 / 3.0, 4.685, 100000000.0, 1e21, 123456789012345678.0, -2.5e-300, 0.0, -0.0})
         EXPECT_EQ(FormatGeneral(value), Printf("%.15g", value)) << value;
     EXPECT_EQ(FormatGeneral(1e-5), "1e-05");
-}
-
-TEST(NumberFormat, GeneralWithWidthAndDigitsIsPrintfs)
-{
-    std::mt19937_64 random(20261208);
-    std::uniform_int_distribution<int> exponent(-30, 30);
-    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
-    for (int i = 0; i < 5000; ++i) {
-        const double value = mantissa(random) * std::pow(10.0, exponent(random));
-        for (const auto& [width, digits] : {std::pair{0, 6}, std::pair{12, 4}, std::pair{22, 12}, std::pair{3, 1}}) {
-            std::string text;
-            AppendGeneral(text, value, width, digits);
-            char format[16];
-            std::snprintf(format, sizeof format, "%%%d.%dg", width, digits);
-            EXPECT_EQ(text, Printf(format, value)) << value;
-        }
-    }
-}
-
-std::string Shortest(double value)
-{
-    std::string text;
-    AppendShortest(text, value);
-    return text;
-}
-
-// The text reads back to the same bits, and no "%.<digits>g" form that
-// reads back exactly is shorter: any double, subnormals and extremes included.
-TEST(NumberFormat, ShortestFormReadsBackExactlyAndNoPrintfFormIsShorter)
-{
-    std::mt19937_64 random(20261209);
-    std::vector<double> values = {0.1, 1.0 / 3.0, 5e-324, 2.2250738585072014e-308, 1.7976931348623157e308, 9007199254740993.0};
-    for (int i = 0; i < 20000; ++i) {
-        const std::uint64_t bits = random();
-        double value = 0.0;
-        std::memcpy(&value, &bits, sizeof value);
-        if (std::isfinite(value))
-            values.push_back(value);
-    }
-    for (double value : values) {
-        const std::string text = Shortest(value);
-        EXPECT_EQ(std::strtod(text.c_str(), nullptr), value) << text;
-        for (int digits = 1; digits <= 17; ++digits) {
-            char format[16];
-            std::snprintf(format, sizeof format, "%%.%dg", digits);
-            const std::string general = Printf(format, value);
-            if (std::strtod(general.c_str(), nullptr) == value) {
-                EXPECT_LE(text.size(), general.size()) << text << " against " << general;
-            }
-        }
-    }
-    struct Case {
-        double value;
-        const char* text;
-    };
-    for (const Case& c : {Case{0.1, "0.1"}, Case{1e-5, "1e-05"}, Case{100.0, "100"}, Case{1e21, "1e+21"},
-                          Case{-0.0, "-0"}, Case{std::numeric_limits<double>::infinity(), "inf"},
-                          Case{-std::numeric_limits<double>::infinity(), "-inf"}, Case{-39.91967442, "-39.91967442"}})
-        EXPECT_EQ(Shortest(c.value), c.text);
 }
 
 // Reading and writing keep the point under a German locale, where strtod

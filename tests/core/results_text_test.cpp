@@ -1,22 +1,19 @@
-// The results files and the summary: read back to the same doubles, and
-// carry the flags of the run they come from.
+// The results files read back to the same doubles; the summary lists what
+// the run marked.
 
 #include "core/results_text.h"
 
 #include "core/estimator.h"
-#include "json_reader.h"
+#include "results_reader.h"
 #include "stack_loss.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,62 +21,48 @@
 
 namespace {
 
-using test_support::JsonValue;
-using test_support::ParseJson;
+using test_support::JsonNumbers;
+using test_support::JsonValues;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
 
-std::uint64_t Bits(double value)
+// The same bits, the sign of zero included; every NaN is the same.
+bool Same(double a, double b)
 {
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::memcpy(&x, &a, sizeof a);
+    std::memcpy(&y, &b, sizeof b);
+    return x == y || (std::isnan(a) && std::isnan(b));
 }
 
-// Same double, the sign of zero included; every NaN is the same.
-testing::AssertionResult SameDouble(double actual, double expected)
-{
-    if ((std::isnan(actual) && std::isnan(expected)) || Bits(actual) == Bits(expected))
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << std::hexfloat << actual << " instead of " << expected;
-}
+// Doubles hard to write exactly: fractions without a finite binary form,
+// the extremes, a subnormal, a negative zero, 17 significant digits, and
+// the values that are not finite.
+const std::vector<double> kAwkward = {0.1, 1.0 / 3.0, -39.919674420222314, 1e-300,
+                                      std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::max(),
+                                      -0.0, 123456789012.5, 9007199254740993.0, 0.30000000000000004, kNaN, -kInf};
 
-// Doubles that are hard to write exactly: fractions without a finite binary
-// form, the extremes, a subnormal, a negative zero, 17 significant digits.
-const std::vector<double> kAwkward = {0.1,
-                                      1.0 / 3.0,
-                                      -39.919674420222316,
-                                      1e-300,
-                                      std::numeric_limits<double>::denorm_min(),
-                                      std::numeric_limits<double>::max(),
-                                      -0.0,
-                                      123456789012.5,
-                                      9007199254740993.0,
-                                      2.2250738585072014e-308,
-                                      0.30000000000000004,
-                                      -1.5e-5};
-
-// A result with the awkward doubles in every numeric place; the weights
-// run through 1, below 1 and 0.
+// Observation i: observed kAwkward[i], weight 1/(i+3), correction
+// kAwkward[i+3], robust weight 1, 1/(i+2) or 0; observation 3 basic.
 AdjustmentResults AwkwardResults()
 {
     const int n = static_cast<int>(kAwkward.size());
     AdjustmentResults results;
     results.method = "huber";
-    results.tuningConstant = 1.0 / 3.0 * 0.0451;
-    results.tuningScale = TuningScale{1.5, 0.1 / 3.0};
+    results.tuningConstant = 0.1 / 3.0;
+    results.tuningScale = TuningScale{1.5, 1.0 / 45.0};
     results.passes = 17;
     results.end = RunEnd::kPassLimit;
     results.largestChange = 2.0 / 3.0 * 1e-5;
-    results.unknowns = test_support::Column({kAwkward[0], kAwkward[2], kAwkward[6]});
+    results.unknowns = test_support::Column({kAwkward[0], kAwkward[2], kInf});
     results.standardDeviations = {kAwkward[1], kAwkward[3], kAwkward[4]};
     results.s0 = 0.1 + 0.2;
-    results.observed = Matrix(n, 1, 0.0);
+    results.observed = test_support::Column(kAwkward);
     results.weights = Matrix(n, 1, 0.0);
     results.corrections = Matrix(n, 1, 0.0);
     for (int i = 0; i < n; ++i) {
-        results.observed(i, 0) = kAwkward[static_cast<std::size_t>(i)];
         results.weights(i, 0) = 1.0 / (i + 3);
         results.corrections(i, 0) = kAwkward[static_cast<std::size_t>((i + 3) % n)];
         results.robustWeights.push_back(i % 3 == 0 ? 1.0 : i % 3 == 1 ? 1.0 / (i + 2) : 0.0);
@@ -91,206 +74,79 @@ AdjustmentResults AwkwardResults()
 
 TEST(ResultsText, FormatFollowsTheExtensionInAnyCase)
 {
-    struct Case {
-        const char* name;
-        std::optional<ResultsFormat> format;
-    };
-    for (const Case& c : {Case{"out.json", ResultsFormat::kJson}, Case{"OUT.JSON", ResultsFormat::kJson},
-                          Case{"a/b.Csv", ResultsFormat::kCsv}, Case{".csv", ResultsFormat::kCsv},
-                          Case{"out.json.txt", std::nullopt}, Case{"out.AUS", std::nullopt},
-                          Case{"results.json/file", std::nullopt}, Case{"json", std::nullopt},
-                          Case{"out.", std::nullopt}, Case{"", std::nullopt}})
-        EXPECT_EQ(ResultsFormatOf(c.name), c.format) << c.name;
+    EXPECT_EQ(ResultsFormatOf("out.json"), ResultsFormat::kJson);
+    EXPECT_EQ(ResultsFormatOf("a/OUT.Csv"), ResultsFormat::kCsv);
+    for (const char* name : {"out.json.txt", "out.AUS", "results.json/file", "json", "out.", ""})
+        EXPECT_FALSE(ResultsFormatOf(name).has_value()) << name;
 }
 
-TEST(ResultsText, JsonReadsBackToTheSameDoubles)
+// The observation columns of one format, read back as numbers (JSON
+// writes null for what is not finite, CSV "nan" and "inf").
+std::vector<std::vector<double>> ObservationColumns(const std::string& text, ResultsFormat format)
+{
+    const char* json[] = {"observed", "weight", "correction", "adjusted", "robustWeight"};
+    std::vector<std::vector<double>> columns(5);
+    if (format == ResultsFormat::kJson) {
+        for (int k = 0; k < 5; ++k)
+            columns[k] = JsonNumbers(text, json[k]);
+        return columns;
+    }
+    std::stringstream stream(text.substr(text.find("\nnumber,") + 1));
+    std::string line;
+    std::getline(stream, line);
+    while (std::getline(stream, line)) {
+        std::stringstream fields(line);
+        std::string field;
+        std::getline(fields, field, ',');
+        for (int k = 0; k < 5 && std::getline(fields, field, ','); ++k)
+            columns[k].push_back(std::strtod(field.c_str(), nullptr));
+    }
+    return columns;
+}
+
+TEST(ResultsText, BothFormatsReadBackToTheSameDoubles)
 {
     const AdjustmentResults results = AwkwardResults();
-    const JsonValue json = ParseJson(ResultsText(results, ResultsFormat::kJson));
-    ASSERT_EQ(json.kind, JsonValue::kObject);
-    EXPECT_EQ(json["method"].text, "huber");
-    EXPECT_TRUE(SameDouble(json["tuningConstant"].number, *results.tuningConstant));
-    EXPECT_EQ(json["tuningScale"]["rule"].text, "mad");
-    EXPECT_TRUE(SameDouble(json["tuningScale"]["c"].number, 1.5));
-    EXPECT_TRUE(SameDouble(json["tuningScale"]["s"].number, results.tuningScale->scale));
-    EXPECT_EQ(json["normFactor"].kind, JsonValue::kNull);
-    EXPECT_EQ(json["passes"].number, 17);
-    EXPECT_EQ(json["stop"].text, "limit");
-    EXPECT_TRUE(SameDouble(json["largestChange"].number, *results.largestChange));
-    EXPECT_TRUE(SameDouble(json["s0"].number, results.s0));
-    EXPECT_EQ(json["redundancy"].number, results.Redundancy());
-
-    const JsonValue& unknowns = json["unknowns"];
-    ASSERT_EQ(unknowns.items.size(), 3u);
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(unknowns.items[j]["number"].number, j + 1);
-        EXPECT_TRUE(SameDouble(unknowns.items[j]["value"].number, results.unknowns(j, 0))) << j;
-        EXPECT_TRUE(SameDouble(unknowns.items[j]["standardDeviation"].number, results.standardDeviations[j])) << j;
-    }
-    const JsonValue& observations = json["observations"];
-    ASSERT_EQ(observations.items.size(), kAwkward.size());
-    for (int i = 0; i < results.Observations(); ++i) {
-        const JsonValue& row = observations.items[i];
-        const double w = results.robustWeights[i];
-        EXPECT_EQ(row["number"].number, i + 1);
-        EXPECT_TRUE(SameDouble(row["observed"].number, results.observed(i, 0))) << i;
-        EXPECT_TRUE(SameDouble(row["weight"].number, results.weights(i, 0))) << i;
-        EXPECT_TRUE(SameDouble(row["correction"].number, results.corrections(i, 0))) << i;
-        EXPECT_TRUE(SameDouble(row["robustWeight"].number, w)) << i;
-        if (std::isfinite(results.Adjusted(i)))
-            EXPECT_TRUE(SameDouble(row["adjusted"].number, results.Adjusted(i))) << i;
-        else
-            EXPECT_EQ(row["adjusted"].kind, JsonValue::kNull) << i;
-        EXPECT_EQ(row["downWeighted"].boolean, w < 1.0) << i;
-        EXPECT_EQ(row["rejected"].boolean, w == 0.0) << i;
-        EXPECT_EQ(row["basic"].boolean, i == 2) << i;
-    }
-}
-
-// JSON has no infinity and no NaN: such numbers are null; absent values too.
-TEST(ResultsText, JsonWritesNullForWhatIsNotANumberOrNotThere)
-{
-    AdjustmentResults results = AwkwardResults();
-    results.tuningConstant.reset();
-    results.tuningScale.reset();
-    results.passes.reset();
-    results.largestChange.reset();
-    results.s0 = kNaN;
-    results.standardDeviations.clear();
-    results.unknowns(0, 0) = kInf;
-    results.unknowns(1, 0) = -kInf;
-    results.corrections(0, 0) = kNaN;
-    const JsonValue json = ParseJson(ResultsText(results, ResultsFormat::kJson));
-    ASSERT_EQ(json.kind, JsonValue::kObject);
-    for (const char* key : {"tuningConstant", "tuningScale", "passes", "largestChange", "s0"})
-        EXPECT_EQ(json[key].kind, JsonValue::kNull) << key;
-    EXPECT_EQ(json["unknowns"].items[0]["value"].kind, JsonValue::kNull);
-    EXPECT_EQ(json["unknowns"].items[1]["value"].kind, JsonValue::kNull);
-    EXPECT_EQ(json["unknowns"].items[2]["standardDeviation"].kind, JsonValue::kNull);
-    EXPECT_EQ(json["observations"].items[0]["correction"].kind, JsonValue::kNull);
-    EXPECT_EQ(json["observations"].items[0]["adjusted"].kind, JsonValue::kNull);
-}
-
-// The CSV text split into its comment block (name -> value) and rows.
-struct ParsedCsv {
-    std::vector<std::pair<std::string, std::string>> comments;
-    std::vector<std::string> header;
-    std::vector<std::vector<std::string>> rows;
-};
-
-std::vector<std::string> SplitFields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream stream(line);
-    std::string field;
-    while (std::getline(stream, field, ','))
-        fields.push_back(field);
-    if (!line.empty() && line.back() == ',')
-        fields.emplace_back();
-    return fields;
-}
-
-ParsedCsv ParseCsv(const std::string& text)
-{
-    ParsedCsv csv;
-    std::stringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (line.rfind("# ", 0) == 0) {
-            const std::string body = line.substr(2);
-            const std::size_t comma = body.find(',');
-            csv.comments.emplace_back(body.substr(0, comma), comma == std::string::npos ? "" : body.substr(comma + 1));
-        } else if (csv.header.empty()) {
-            csv.header = SplitFields(line);
+    for (ResultsFormat format : {ResultsFormat::kJson, ResultsFormat::kCsv}) {
+        const bool json = format == ResultsFormat::kJson;
+        const std::string text = ResultsText(results, format);
+        const std::vector<std::vector<double>> columns = ObservationColumns(text, format);
+        for (int i = 0; i < results.Observations(); ++i) {
+            const double expected[] = {results.observed(i, 0), results.weights(i, 0), results.corrections(i, 0),
+                                       results.Adjusted(i), results.robustWeights[static_cast<std::size_t>(i)]};
+            for (int k = 0; k < 5; ++k) {
+                ASSERT_EQ(columns[k].size(), kAwkward.size()) << json << k;
+                const bool written = !json || std::isfinite(expected[k]);
+                EXPECT_TRUE(Same(columns[k][i], written ? expected[k] : kNaN)) << json << " " << i << " " << k;
+            }
+        }
+        const std::string csvHead = text.substr(0, text.find("\nnumber,"));
+        const auto run = [&](const char* jsonKey, const char* csvName) {
+            if (json)
+                return JsonNumbers(text, jsonKey).at(0);
+            const std::string line = "# " + std::string(csvName) + ",";
+            return std::strtod(csvHead.c_str() + csvHead.find(line) + line.size(), nullptr);
+        };
+        EXPECT_TRUE(Same(run("tuningConstant", "tuning_constant"), 0.1 / 3.0));
+        EXPECT_TRUE(Same(run("s", "scale"), 1.0 / 45.0));
+        EXPECT_TRUE(Same(run("largestChange", "largest_change"), *results.largestChange));
+        EXPECT_TRUE(Same(run("s0", "s0"), results.s0));
+        if (json) {
+            EXPECT_EQ(JsonValues(text, "stop").at(0), "\"limit\"");
+            EXPECT_EQ(JsonValues(text, "normFactor").at(0), "null");
+            EXPECT_EQ(JsonValues(text, "value").at(2), "null"); // the infinite unknown
+            EXPECT_TRUE(Same(JsonNumbers(text, "standardDeviation").at(2), kAwkward[4]));
+            EXPECT_EQ(JsonValues(text, "basic").at(2), "true");
+            EXPECT_EQ(JsonValues(text, "rejected").at(2), "true");
+            EXPECT_EQ(JsonValues(text, "downWeighted").at(1), "true");
+            EXPECT_EQ(JsonValues(text, "downWeighted").at(0), "false");
         } else {
-            csv.rows.push_back(SplitFields(line));
+            EXPECT_NE(csvHead.find("\n# norm_factor,\n# passes,17\n# stop,limit\n"), std::string::npos) << csvHead;
+            EXPECT_NE(csvHead.find("\n# 2,-39.919674420222314,1e-300\n# 3,inf,5e-324"), std::string::npos) << csvHead;
+            EXPECT_NE(text.find("\n3,-39.919674420222314,0.2,"), std::string::npos);
+            EXPECT_NE(text.find(",0,1,1,1\n4,"), std::string::npos) << "w = 0: down-weighted, rejected, basic";
         }
     }
-    return csv;
-}
-
-std::string CommentValue(const ParsedCsv& csv, const std::string& name)
-{
-    for (const auto& [key, value] : csv.comments)
-        if (key == name)
-            return value;
-    return "(missing)";
-}
-
-double Read(const std::string& field)
-{
-    char* end = nullptr;
-    const double value = std::strtod(field.c_str(), &end);
-    EXPECT_EQ(*end, '\0') << field;
-    return value;
-}
-
-TEST(ResultsText, CsvReadsBackToTheSameDoubles)
-{
-    AdjustmentResults results = AwkwardResults();
-    results.corrections(1, 0) = kNaN;
-    results.corrections(3, 0) = -kInf;
-    const ParsedCsv csv = ParseCsv(ResultsText(results, ResultsFormat::kCsv));
-    EXPECT_EQ(CommentValue(csv, "method"), "huber");
-    EXPECT_TRUE(SameDouble(Read(CommentValue(csv, "tuning_constant")), *results.tuningConstant));
-    EXPECT_EQ(CommentValue(csv, "scale_rule"), "mad");
-    EXPECT_TRUE(SameDouble(Read(CommentValue(csv, "given_tuning_constant")), 1.5));
-    EXPECT_TRUE(SameDouble(Read(CommentValue(csv, "scale")), results.tuningScale->scale));
-    EXPECT_EQ(CommentValue(csv, "norm_factor"), "");
-    EXPECT_EQ(CommentValue(csv, "passes"), "17");
-    EXPECT_EQ(CommentValue(csv, "stop"), "limit");
-    EXPECT_TRUE(SameDouble(Read(CommentValue(csv, "largest_change")), *results.largestChange));
-    EXPECT_TRUE(SameDouble(Read(CommentValue(csv, "s0")), results.s0));
-    for (int j = 0; j < 3; ++j) {
-        const std::vector<std::string> fields = SplitFields(CommentValue(csv, std::to_string(j + 1)));
-        ASSERT_EQ(fields.size(), 2u) << j;
-        EXPECT_TRUE(SameDouble(Read(fields[0]), results.unknowns(j, 0))) << j;
-        EXPECT_TRUE(SameDouble(Read(fields[1]), results.standardDeviations[j])) << j;
-    }
-    EXPECT_EQ(csv.header, (std::vector<std::string>{"number", "observed", "weight", "correction", "adjusted",
-                                                    "robust_weight", "down_weighted", "rejected", "basic"}));
-    ASSERT_EQ(csv.rows.size(), kAwkward.size());
-    for (int i = 0; i < results.Observations(); ++i) {
-        const std::vector<std::string>& row = csv.rows[i];
-        ASSERT_EQ(row.size(), 9u) << i;
-        const double w = results.robustWeights[i];
-        EXPECT_EQ(row[0], std::to_string(i + 1));
-        const double expected[] = {results.observed(i, 0), results.weights(i, 0), results.corrections(i, 0),
-                                   results.Adjusted(i), w};
-        for (int k = 0; k < 5; ++k)
-            EXPECT_TRUE(SameDouble(Read(row[k + 1]), expected[k])) << i << " " << csv.header[k + 1];
-        EXPECT_EQ(row[6], w < 1.0 ? "1" : "0") << i;
-        EXPECT_EQ(row[7], w == 0.0 ? "1" : "0") << i;
-        EXPECT_EQ(row[8], i == 2 ? "1" : "0") << i;
-    }
-}
-
-// Far more observations than one piece of text: the sink gets them in
-// bounded pieces that join to the whole text.
-TEST(ResultsText, ManyObservationsReachTheSinkInBoundedPieces)
-{
-    const int n = 20000;
-    AdjustmentResults results = AwkwardResults();
-    results.observed = Matrix(n, 1, 1.0 / 7.0);
-    results.weights = Matrix(n, 1, 1.0);
-    results.corrections = Matrix(n, 1, -2.0 / 7.0);
-    results.robustWeights.assign(n, 0.5);
-    results.basic.clear();
-    for (ResultsFormat format : {ResultsFormat::kJson, ResultsFormat::kCsv}) {
-        std::string joined;
-        std::size_t largest = 0;
-        int pieces = 0;
-        WriteResults(results, format, [&](std::string_view piece) {
-            joined.append(piece);
-            largest = std::max(largest, piece.size());
-            ++pieces;
-        });
-        EXPECT_EQ(joined, ResultsText(results, format));
-        EXPECT_GT(pieces, 10);
-        EXPECT_LT(largest, std::size_t{1} << 17);
-    }
-    EXPECT_EQ(ParseJson(ResultsText(results, ResultsFormat::kJson))["observations"].items.size(),
-              static_cast<std::size_t>(n));
 }
 
 AdjustmentResults StackLossRun(int code, double c)
@@ -304,15 +160,15 @@ AdjustmentResults StackLossRun(int code, double c)
     return engine.TakeResults();
 }
 
-// The numbers in the first column of the summary's observation table.
-std::set<int> ListedObservations(const std::string& summary, const std::string& tableHeading)
+// The numbers in the first column of the table under heading.
+std::set<int> Listed(const std::string& summary, const std::string& heading)
 {
     std::set<int> listed;
-    std::stringstream stream(summary.substr(summary.find(tableHeading)));
+    std::stringstream stream(summary.substr(summary.find(heading)));
     std::string line;
-    std::getline(stream, line); // the heading
+    std::getline(stream, line);
     std::getline(stream, line); // the column titles
-    while (std::getline(stream, line) && !line.empty() && line.find("...") == std::string::npos)
+    while (std::getline(stream, line) && !line.empty())
         listed.insert(std::atoi(line.c_str()));
     return listed;
 }
@@ -320,35 +176,12 @@ std::set<int> ListedObservations(const std::string& summary, const std::string& 
 TEST(ResultsText, SummaryListsTheDownWeightedOrTheBasicObservations)
 {
     const std::string huber = ResultsSummary(StackLossRun(kMethodHuber, 1.5));
-    EXPECT_NE(huber.find("Methode: huber, Tuning-Konstante 1.5\n"), std::string::npos) << huber;
-    EXPECT_NE(huber.find("(Abbruchkriterium erreicht"), std::string::npos) << huber;
-    EXPECT_NE(huber.find("Standardabw."), std::string::npos) << huber;
+    EXPECT_NE(huber.find("Methode: huber, Tuning-Konstante 1.5\nIterationen: "), std::string::npos) << huber;
     EXPECT_NE(huber.find("Gewicht w < 1: 9, davon verworfen (w = 0): 0"), std::string::npos) << huber;
-    EXPECT_EQ(ListedObservations(huber, "Gewicht w < 1"), (std::set<int>{1, 3, 4, 6, 9, 13, 15, 20, 21}));
-
-    const std::string talwar = ResultsSummary(StackLossRun(kMethodTalwar, 2.795));
-    EXPECT_EQ(ListedObservations(talwar, "Gewicht w < 1"), (std::set<int>{1, 3, 4, 21}));
-    EXPECT_NE(talwar.find("davon verworfen (w = 0): 4"), std::string::npos) << talwar;
-
+    EXPECT_EQ(Listed(huber, "Gewicht w < 1"), (std::set<int>{1, 3, 4, 6, 9, 13, 15, 20, 21}));
     const std::string l1 = ResultsSummary(StackLossRun(kMethodL1, 0.0));
     EXPECT_NE(l1.find("L\u00f6sung: Optimum erreicht"), std::string::npos) << l1;
-    EXPECT_EQ(l1.find("Standardabw."), std::string::npos) << l1;
-    EXPECT_EQ(ListedObservations(l1, "Basisbeobachtungen"), (std::set<int>{2, 8, 16, 18}));
-}
-
-TEST(ResultsText, SummaryCutsALongListAndCountsTheRest)
-{
-    AdjustmentResults results = AwkwardResults();
-    const int n = kSummaryObservationLines + 7;
-    results.observed = Matrix(n, 1, 1.0);
-    results.weights = Matrix(n, 1, 1.0);
-    results.corrections = Matrix(n, 1, 2.0);
-    results.robustWeights.assign(n, 0.0);
-    results.basic.clear();
-    const std::string summary = ResultsSummary(results);
-    EXPECT_EQ(ListedObservations(summary, "Gewicht w < 1").size(), static_cast<std::size_t>(kSummaryObservationLines));
-    EXPECT_NE(summary.find("... und 7 weitere\n"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("c \u00b7 s mit c = 1.5"), std::string::npos) << summary;
+    EXPECT_EQ(Listed(l1, "Basisbeobachtungen"), (std::set<int>{2, 8, 16, 18}));
 }
 
 } // namespace
