@@ -15,9 +15,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-// Largest absolute change of an unknown; a NaN change never replaces d.
 double LargestChange(const Matrix& x, const Matrix& xprev)
 {
     double d = std::fabs(x(0, 0) - xprev(0, 0));
@@ -28,8 +25,6 @@ double LargestChange(const Matrix& x, const Matrix& xprev)
     }
     return d;
 }
-
-} // namespace
 
 std::string PassText(int pass)
 {
@@ -218,29 +213,67 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     if (!x.IsValid() || !v.IsValid())
         throw std::bad_alloc();
     int passes = 0;
+    PassRecord record;
+    std::vector<bool> basic;
     if (MethodCode == kMethodL1)
-        x.SolveL1(weighted.Abar, weighted.lbar, v);
+        x.SolveL1(weighted.Abar, weighted.lbar, v, &basic);
     else
         passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses, stopCriterion,
-                                    x, v);
+                                    x, v, record);
     UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
-    LastSolution = x;
-    LastCorrections = v;
-    LastPassCount = passes;
+    const bool finite = AllFinite(x);
+    KeepResults(MethodCode, NormFactor, passes, std::move(x), std::move(l), std::move(p), std::move(v),
+                std::move(record), std::move(basic));
     if (!written) {
         LastReportError = report.ErrorNumber();
         return kRunNoReport;
     }
     if (ResidualView != nullptr) {
-        ResidualView->SetResiduals(v);
+        ResidualView->SetResiduals(LastResults.corrections);
         ResidualView->ShowModal();
     }
-    return AllFinite(x) ? kRunSuccess : kRunNotFinite;
+    return finite ? kRunSuccess : kRunNotFinite;
+}
+
+// The results of the run just reported. The robust weights and N^-1 are
+// those of the reweighting's last pass; the precision of the unknowns is
+// given for least squares and the M-estimators, whose weights lie in [0, 1].
+void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, Matrix x, Matrix l, Matrix p, Matrix v,
+                             PassRecord record, std::vector<bool> basic)
+{
+    const MethodInfo& method = kMethods[MethodCode];
+    const bool leastSquares = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    const bool estimator = method.parameter == MethodParameter::kTuningConstant;
+    AdjustmentResults results;
+    results.method = method.commandLineName;
+    if (estimator)
+        results.tuningConstant = TuningConstant;
+    if (MethodCode == kMethodLpNorm)
+        results.normFactor = NormFactor;
+    if (MethodCode == kMethodL1) {
+        results.end = AllFinite(x) ? RunEnd::kOptimum : RunEnd::kNotFinite;
+    } else {
+        results.passes = passes;
+        results.end = record.end;
+        if (!std::isnan(record.largestChange))
+            results.largestChange = record.largestChange;
+    }
+    results.unknowns = std::move(x);
+    results.observed = std::move(l);
+    results.weights = std::move(p);
+    results.corrections = std::move(v);
+    if (estimator)
+        results.robustWeights = std::move(record.w);
+    else
+        results.robustWeights.assign(static_cast<std::size_t>(results.Observations()), 1.0);
+    results.basic = std::move(basic);
+    SetPrecision(results, estimator || leastSquares ? &record.inverse : nullptr);
+    LastResults = std::move(results);
 }
 
 namespace {
@@ -264,7 +297,7 @@ void WeighResiduals(const void* context, const double* v, double* w, std::size_t
 // observations as the residuals and weights of pass k, and only when pass
 // k + 1 will run.
 int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor,
-                                   int maxPasses, double stopCriterion, Matrix& x, Matrix& v)
+                                   int maxPasses, double stopCriterion, Matrix& x, Matrix& v, PassRecord& record)
 {
     const int n = Abar.Rows();
     const int u = Abar.Columns();
@@ -276,23 +309,30 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     const bool singlePass = MethodCode == kMethodLpNorm && NormFactor == 2.0;
     NormalEquations equations = FormNormalEquations(Abar, w, lbarValues);
     Matrix xprev(1, 1, 0.0);
+    record.largestChange = std::numeric_limits<double>::quiet_NaN();
     int k = 1;
     for (;; ++k) {
         if (StatusWindow != nullptr)
             StatusWindow->SetText(PassText(k));
-        x = SolveNormalEquations(equations, u);
+        x = SolveNormalEquations(equations, u, &record.inverse);
         if (k > 1) {
             const double d = LargestChange(x, xprev);
-            if (d < stopCriterion || std::isnan(d))
+            record.largestChange = d;
+            if (d < stopCriterion || std::isnan(d)) {
+                record.end = std::isnan(d) ? RunEnd::kNotFinite : RunEnd::kCriterion;
                 break;
+            }
         }
         // The count k of a run that reaches the limit is maxPasses + 1; at
         // the largest int the count cannot grow, so the run ends there.
         const bool lastPass = k > maxPasses || singlePass || k == std::numeric_limits<int>::max();
         equations = SweepPass(Abar, lbarValues, x.Data(), v.Data(), w, reweighting, !lastPass);
-        if (lastPass)
+        if (lastPass) {
+            record.end = singlePass ? RunEnd::kSinglePass : RunEnd::kPassLimit;
             break;
+        }
         xprev = x;
     }
+    record.w = std::move(w);
     return k;
 }

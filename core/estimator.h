@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/adjustment_results.h"
 #include "core/matrix.h"
 #include "core/methods.h"
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The status window of a computation: shown when Run starts, its text
 // replaced once per pass (and repainted at once, since no event loop runs
@@ -35,6 +38,10 @@ enum RunResult : int {
     kRunNotFinite = 2,   // report written, but an unknown is infinite or NaN
 };
 
+// The largest absolute change of an unknown from xprev to x (both u x 1);
+// a NaN change never replaces a number, so d is NaN only when the first is.
+double LargestChange(const Matrix& x, const Matrix& xprev);
+
 // Weight w(v) of the method for the residual v of the weighted system, with
 // tuning constant c (codes 2..9) or norm factor p (code 0). Code 1 has none.
 double MethodWeight(int methodCode, double v, double c, double p);
@@ -59,10 +66,13 @@ public:
     int RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor,
                             int maxPasses, double stopCriterion);
 
-    // Results of the last Run that wrote a report.
-    const Matrix& Solution() const { return LastSolution; }
-    const Matrix& Corrections() const { return LastCorrections; }
-    int PassCount() const { return LastPassCount; }
+    // Results of the last Run that computed a solution.
+    const AdjustmentResults& Results() const { return LastResults; }
+    const Matrix& Solution() const { return LastResults.unknowns; }
+    const Matrix& Corrections() const { return LastResults.corrections; }
+    int PassCount() const { return LastResults.passes.value_or(0); }
+    // Hands the results over; the engine keeps none.
+    AdjustmentResults TakeResults() { return std::move(LastResults); }
     // Why the last Run wrote no report: the errno of the failed creation
     // or write of the report file; 0 when that was not the cause.
     int ReportError() const { return LastReportError; }
@@ -70,15 +80,25 @@ public:
     double TuningConstant = 0.0;
 
 private:
+    // What the last reweighting pass leaves: the final weights w, N^-1 of
+    // its normal matrix, the largest change of the unknowns (NaN after one
+    // pass) and how the loop ended.
+    struct PassRecord {
+        std::vector<double> w;
+        Matrix inverse;
+        double largestChange = 0.0;
+        RunEnd end = RunEnd::kCriterion;
+    };
+
     // The reweighting passes; returns the pass count written to the report.
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
-                           double stopCriterion, Matrix& x, Matrix& v);
+                           double stopCriterion, Matrix& x, Matrix& v, PassRecord& record);
+    void KeepResults(int MethodCode, double NormFactor, int passes, Matrix x, Matrix l, Matrix p, Matrix v,
+                     PassRecord record, std::vector<bool> basic);
 
     std::string OutputFileName;
     IStatusWindow* StatusWindow;
     IResidualView* ResidualView;
-    Matrix LastSolution;
-    Matrix LastCorrections;
-    int LastPassCount = 0;
+    AdjustmentResults LastResults;
     int LastReportError = 0;
 };

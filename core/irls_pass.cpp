@@ -5,6 +5,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -196,7 +197,7 @@ NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double
     return SumSweep(sweep, kernels, threads);
 }
 
-Matrix SolveNormalEquations(const NormalEquations& equations, int u)
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse)
 {
     Matrix N(u, u, 0.0);
     Matrix rhs(u, 1, 0.0);
@@ -209,6 +210,8 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u)
     Matrix x = N * rhs;
     if (!x.IsValid())
         throw std::bad_alloc();
+    if (inverse != nullptr)
+        *inverse = std::move(N);
     return x;
 }
 

@@ -30,8 +30,9 @@ NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
                                     const IrlsKernels& kernels, int threads);
 
-// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps.
-Matrix SolveNormalEquations(const NormalEquations& equations, int u);
+// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps;
+// with inverse, N^-1 is handed out too.
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse = nullptr);
 
 // v = Abar * x - lbar, each product summed over the unknowns in order from
 // 0.0 (the sums of the sweep below, for callers that need only residuals).

@@ -259,8 +259,9 @@ public:
     // False when the tableau or the candidate list could not be obtained.
     bool IsValid() const { return valid; }
     void Solve();
-    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed.
-    void ReadOut(Matrix& x, Matrix& residuals);
+    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed;
+    // with basic, which observations the solution passes through.
+    void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic);
 
 private:
     bool Allocate();
@@ -575,9 +576,13 @@ void SimplexTableau::MakeUnknownRowsPositive()
 // A row labelled with an unknown gives that unknown, a row labelled with a
 // residual gives that residual (sign taken from the label). What no row
 // names is 0; the residuals finally turn from b - A x into A x - b, so a
-// residual of an equation in the basis is -0.0.
-void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
+// residual of an equation in the basis is -0.0. The observations that no
+// row names are those of the optimal vertex: their residuals are not in the
+// simplex basis, so they are 0 by construction, not by rounding.
+void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic)
 {
+    if (basic != nullptr)
+        basic->assign(static_cast<std::size_t>(m), true);
     for (int i = 0; i < m; ++i) {
         int label = static_cast<int>(rowLabel[i]);
         double value = At(i, rhsColumn);
@@ -590,6 +595,8 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
                 x[label - 1][0] = value;
         } else if (label > n && label <= n + m) {
             residuals[label - n - 1][0] = value;
+            if (basic != nullptr)
+                (*basic)[static_cast<std::size_t>(label - n - 1)] = false;
         }
     }
     for (int i = 0; i < m; ++i)
@@ -610,8 +617,11 @@ Schedule DefaultSchedule(int m, int n)
     return Schedule{kBlockRows, static_cast<double>(m) * (n + 1) >= kHelperEntries};
 }
 
-void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule)
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
+             std::vector<bool>* basic)
 {
+    if (basic != nullptr)
+        basic->clear();
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
     x.Resize(n, 1, 0.0);
@@ -623,14 +633,14 @@ void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, con
     if (!tableau.IsValid())
         return;
     tableau.Solve();
-    tableau.ReadOut(x, residuals);
+    tableau.ReadOut(x, residuals, basic);
 }
 
 }  // namespace l1
 
-void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals)
+void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic)
 {
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
-    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n));
+    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n), basic);
 }

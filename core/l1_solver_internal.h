@@ -17,8 +17,9 @@ struct Schedule {
 Schedule DefaultSchedule(int m, int n);
 
 // Matrix::SolveL1 with a chosen schedule: x and residuals rebuilt, A and b
-// left as they are.
-void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule);
+// left as they are; with basic, the flags of the basic observations.
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
+             std::vector<bool>* basic = nullptr);
 
 // The candidate leaving rows of one simplex step, kept as a list with
 // positions 0 .. Count() - 1, each entry a ratio (right-hand side over the

@@ -177,6 +177,21 @@ void AppendInteger(std::string& out, long long value, int width)
     AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
 }
 
+void AppendGeneral(std::string& out, double value, int width, int significant)
+{
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant);
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
+void AppendShortest(std::string& out, double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
 std::string FormatFixed6(double value)
 {
     std::string text;
@@ -186,7 +201,7 @@ std::string FormatFixed6(double value)
 
 std::string FormatGeneral(double value)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return std::string(buffer, result.ptr);
+    std::string text;
+    AppendGeneral(text, value, 0, 15);
+    return text;
 }

@@ -59,6 +59,14 @@ void AppendInteger(std::string& out, long long value, int width);
 // Appends text as "%<width>s" (right-aligned, never cut).
 void AppendRightAligned(std::string& out, std::string_view text, int width);
 
+// Appends value as "%<width>.<significant>g".
+void AppendGeneral(std::string& out, double value, int width, int significant);
+
+// Appends the shortest text that reads back as exactly value (the fewest
+// significant digits that round-trip; "1e-05", "0.1", "-39.919674420222"),
+// or "inf", "-inf", "nan", "-nan" for the values that are not finite.
+void AppendShortest(std::string& out, double value);
+
 // "%f" of value: six decimals, as in the method line and the Lp command text.
 std::string FormatFixed6(double value);
 
