@@ -7,15 +7,15 @@
 #include "app/tuning_dlg.h"
 #include "core/estimator.h"
 #include "core/file_path.h"
+#include "core/output_file.h"
 #include "io/input_file.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
+#include "platform/local_file_name.h"
 #include "platform/lp_library.h"
 #include "platform/message_box.h"
 #include "platform/string_text.h"
 #include "plot/residual_dlg.h"
-
-#include <QFile>
 
 #include <array>
 #include <new>
@@ -35,20 +35,34 @@ void TellSuccess(CMainDlg& dialog)
     platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information);
 }
 
-std::string LocalFileName(const QString& fileName)
+using platform::LocalFileName;
+
+// 117 with the output file's name and, when known, why it cannot be written.
+void TellComputeError(CMainDlg& dialog, int errorNumber)
 {
-    return QFile::encodeName(fileName).toStdString();
+    platform::ShowMessage(platform::LoadText(kStringComputeError), &dialog, platform::MessageIcon::Warning,
+                          platform::FileFaultText(kStringOutputFileLabel, dialog.OutputFileName, errorNumber));
 }
 
-// A copy for the engine. Matrix copies report exhausted storage by coming
-// out invalid; here that ends the command with the out-of-memory message.
-Matrix CopyForRun(const Matrix& matrix)
+// Asked before the tuning dialog and the library call, so that nobody
+// confirms a constant only to learn that the report cannot be written.
+bool OutputWritable(CMainDlg& dialog)
 {
-    Matrix copy(matrix);
-    if (!copy.IsValid())
-        throw std::bad_alloc();
-    return copy;
+    const int error = OutputAccessError(LocalFileName(dialog.OutputFileName));
+    if (error != 0)
+        TellComputeError(dialog, error);
+    return error == 0;
 }
+
+// The problem goes into the run, and its memory is given back after it.
+void FreeProblem(CMainDlg& dialog)
+{
+    dialog.DesignMatrix = Matrix();
+    dialog.Observations = Matrix();
+    dialog.Weights = Matrix();
+}
+
+} // namespace
 
 // Reads into temporaries first, so that a failed read leaves the last
 // problem loaded.
@@ -57,10 +71,14 @@ bool ReadProblem(CMainDlg& dialog)
     Matrix design;
     Matrix observations;
     Matrix weights;
-    const int error = ReadInputFile(LocalFileName(dialog.InputFileName), design, observations, weights);
+    int systemError = 0;
+    const int error =
+        ReadInputFileWeightVector(LocalFileName(dialog.InputFileName), design, observations, weights, &systemError);
     if (error != 0) {
         const QString message = platform::LoadText(error);
-        platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog);
+        platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog,
+                              platform::MessageIcon::Warning,
+                              platform::FileFaultText(kStringInputFileLabel, dialog.InputFileName, systemError));
         return false;
     }
     dialog.DesignMatrix = std::move(design);
@@ -68,6 +86,8 @@ bool ReadProblem(CMainDlg& dialog)
     dialog.Weights = std::move(weights);
     return true;
 }
+
+namespace {
 
 void ComputeNorm(CMainDlg& dialog)
 {
@@ -92,8 +112,8 @@ void ComputeNorm(CMainDlg& dialog)
         platform::ShowMessage(platform::FormatText(kStringNoLpLibrary, {platform::LpLibraryPath()}), &dialog);
     else if (result == 0)
         TellSuccess(dialog);
-    else
-        Tell(dialog, kStringComputeError);
+    else // the library gives no cause; the output file may tell one
+        TellComputeError(dialog, OutputAccessError(LocalFileName(dialog.OutputFileName)));
 }
 
 void ComputeMEstimator(CMainDlg& dialog)
@@ -115,13 +135,14 @@ void ComputeMEstimator(CMainDlg& dialog)
     CEstimator estimator(&status, &residuals);
     estimator.SetOutputFile(LocalFileName(dialog.OutputFileName));
     estimator.TuningConstant = tuning.TuningConstant;
-    const int result = estimator.Run(CopyForRun(dialog.DesignMatrix), CopyForRun(dialog.Observations),
-                                     CopyForRun(dialog.Weights), code, 0.0, dialog.MaxIterations,
-                                     dialog.StopCriterion);
+    // The status window shows before the engine starts on the problem.
+    const int result = estimator.RunWithWeightVector(std::move(dialog.DesignMatrix), std::move(dialog.Observations),
+                                                     std::move(dialog.Weights), code, 0.0, dialog.MaxIterations,
+                                                     dialog.StopCriterion);
     if (result == kRunSuccess)
         TellSuccess(dialog);
     else
-        Tell(dialog, kStringComputeError);
+        TellComputeError(dialog, estimator.ReportError().number);
 }
 
 void Compute(CMainDlg& dialog)
@@ -137,10 +158,13 @@ void Compute(CMainDlg& dialog)
     }
     if (!ReadProblem(dialog))
         return;
-    if (dialog.FamilyLp == 0)
-        ComputeNorm(dialog);
-    else
-        ComputeMEstimator(dialog);
+    if (OutputWritable(dialog)) {
+        if (dialog.FamilyLp == 0)
+            ComputeNorm(dialog);
+        else
+            ComputeMEstimator(dialog);
+    }
+    FreeProblem(dialog);
 }
 
 } // namespace
@@ -150,6 +174,7 @@ void RunComputeCommand(CMainDlg& dialog)
     try {
         Compute(dialog);
     } catch (const std::bad_alloc&) {
+        FreeProblem(dialog);  // a run cut short may have taken it
         Tell(dialog, kStringOutOfMemory);
     }
 }

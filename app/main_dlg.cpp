@@ -6,27 +6,37 @@
 #include "app/norm_panel.h"
 #include "controls/icon_button.h"
 #include "core/methods.h"
+#include "editor/data_edit_dlg.h"
+#include "editor/dimensions_dlg.h"
+#include "io/input_file.h"
 #include "platform/data_exchange.h"
 #include "platform/dialog_builder.h"
+#include "platform/file_access.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/icons.h"
+#include "platform/local_file_name.h"
 #include "platform/modal.h"
 #include "platform/string_text.h"
 #include "platform/message_box.h"
 #include "platform/text_editor.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QShortcut>
 
 #include <array>
+#include <new>
+#include <utility>
 
 namespace {
 
 constexpr int kProgramIcon = 128;
+
+// The file dialogs for input files: choosing one, and saving new data.
+const QString kInputFileName = QStringLiteral("*.EIN");
+const QString kInputFileFilter = QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||");
 
 struct ButtonLook {
     int id;
@@ -183,8 +193,7 @@ void CMainDlg::ApplyEnablingRule()
 
 void CMainDlg::OnChooseInputFile()
 {
-    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), QStringLiteral("*.EIN"),
-                   QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+    ChooseFileInto(InputFileName, QStringLiteral("Eingabedatei wählen ..."), kInputFileName, kInputFileFilter);
 }
 
 void CMainDlg::OnChooseOutputFile()
@@ -219,12 +228,11 @@ void CMainDlg::OnEditOutputFile()
 // The editor starts only for a file that can be read; the dialog waits for it.
 void CMainDlg::OpenInTextEditor(const QString& fileName)
 {
-    QFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        platform::ShowMessage(platform::FormatText(kStringFileOpenError, {fileName}), this);
+    if (const int error = platform::ReadAccessError(fileName)) {
+        platform::ShowMessage(platform::FormatText(kStringFileOpenError, {fileName}), this,
+                              platform::MessageIcon::Warning, platform::ReasonText(error));
         return;
     }
-    file.close();
     if (!platform::RunTextEditor(fileName))
         platform::ShowMessage(platform::LoadText(kStringNoTextEditor), this);
 }
@@ -272,17 +280,73 @@ void CMainDlg::ShowAboutBox()
     platform::ExecModal(about);
 }
 
-// The data editor (dimensions dialog, grid pages) is not part of this
-// version yet: the create and edit commands keep their buttons and enabling
-// rule and say so instead of ignoring the click.
+// A new problem: its dimensions, the editor with zeros (weights 1), then a
+// file name; the new file becomes the input file.
 void CMainDlg::OnCreateData()
 {
-    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    RunDataCommand([this] {
+        CDimensionsDlg dimensions(this);
+        if (dimensions.DoModal() != QDialog::Accepted)
+            return;
+        CDataEditDlg editor(this);
+        editor.ObservationCount = int(dimensions.ObservationCount);
+        editor.UnknownCount = int(dimensions.UnknownCount);
+        if (editor.DoModal() == QDialog::Accepted)
+            SaveEditedData(editor, AskForDataFileName());
+    });
 }
 
+// The input file's problem in the editor, written back to the same file.
 void CMainDlg::OnEditData()
 {
-    platform::ShowMessage(platform::LoadText(kStringNoDataEditor), this, platform::MessageIcon::Information);
+    RunDataCommand([this] {
+        if (!ReadProblem(*this))
+            return;
+        CDataEditDlg editor(this);
+        editor.SetData(DesignMatrix, Observations, Weights);
+        if (editor.DoModal() == QDialog::Accepted)
+            SaveEditedData(editor, InputFileName);
+    });
+}
+
+void CMainDlg::RunDataCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        platform::ShowMessage(platform::LoadText(kStringOutOfMemory), this);
+    }
+}
+
+QString CMainDlg::AskForDataFileName()
+{
+    return platform::ChooseFile(nullptr, platform::FileDialogMode::Save, QStringLiteral("Speichern unter..."),
+                                kInputFileName, kInputFileFilter);
+}
+
+// The old file stays whole when writing fails; then a message names the
+// file and the system's reason, and the save dialog is offered again,
+// until a file is written or the user cancels. The file written becomes
+// the input file and its problem the dialog's.
+void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
+{
+    while (!fileName.isEmpty()) {
+        OutputError reason;
+        const int error = WriteInputFile(platform::LocalFileName(fileName), editor.DesignMatrix, editor.Observations,
+                                         editor.Weights, &reason);
+        if (error == 0) {
+            InputFileName = fileName;
+            DesignMatrix = std::move(editor.DesignMatrix);
+            Observations = std::move(editor.Observations);
+            Weights = std::move(editor.Weights);
+            ApplyEnablingRule();
+            UpdateData(false);
+            return;
+        }
+        platform::ShowMessage(platform::FormatText(error, {fileName}), this, platform::MessageIcon::Warning,
+                              platform::FileFaultText(kStringInputFileLabel, fileName, reason.number));
+        fileName = AskForDataFileName();
+    }
 }
 
 void CMainDlg::OnHelp()

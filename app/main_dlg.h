@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
+class CDataEditDlg;
 class CIconButton;
 class CMEstimatorPanel;
 class CNormPanel;
@@ -18,7 +21,8 @@ class DataExchange;
 // "Tolvar": the program's one dialog. It holds the working state (file
 // names, method family, iteration limit, stop criterion, the problem of
 // the last input file read) and runs every command: choosing files,
-// opening them in the text editor, choosing the method, computing
+// opening them in the text editor, creating and editing input data in the
+// data editor (editor/), choosing the method, computing
 // (app/compute_command.h), help and the about box. Enter and "Ende" close it once every field is
 // accepted; Escape and the close box close it at once.
 class CMainDlg : public QDialog {
@@ -61,7 +65,7 @@ public:
     double StopCriterion = 0.0;
     Matrix DesignMatrix;
     Matrix Observations;
-    Matrix Weights;
+    Matrix Weights;  // n x 1: the weights of the observations
 
 private:
     void InitDialog();
@@ -74,6 +78,11 @@ private:
     void OpenInTextEditor(const QString& fileName);
     void SelectFamily(bool estimators);
     void ShowAboutBox();
+    // The data commands end with the out-of-memory message when the grids
+    // do not fit.
+    void RunDataCommand(const std::function<void()>& command);
+    QString AskForDataFileName();
+    void SaveEditedData(CDataEditDlg& editor, QString fileName);
 
     CMEstimatorPanel* EaPanel = nullptr;
     CNormPanel* LpPanel = nullptr;

@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -41,6 +43,22 @@ inline Problem MakeProblem(int n, int u, std::uint64_t seed = 12345)
         problem.l[i][0] = value;
     }
     return problem;
+}
+
+// The problem as a typed or edited input file holds it: every value
+// rounded to the five decimals that such files carry (through the same
+// text), so that the writer keeps the fixed form for all of them.
+inline Problem Typed(const Problem& problem)
+{
+    Problem typed{problem.A, problem.l, problem.weights};
+    for (Matrix* matrix : {&typed.A, &typed.l, &typed.weights})
+        for (int i = 0; i < matrix->Rows(); ++i)
+            for (int j = 0; j < matrix->Columns(); ++j) {
+                char text[400];
+                std::snprintf(text, sizeof text, "%.5f", (*matrix)(i, j));
+                (*matrix)(i, j) = std::strtod(text, nullptr);
+            }
+    return typed;
 }
 
 // One problem per size for the whole benchmark run.

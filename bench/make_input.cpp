@@ -1,7 +1,10 @@
 // Writes a benchmark problem as an input file, for timing whole runs of
 // tolvar-cli and the peer programs on the same data:
 //     tolvar_make_input N U FILE.EIN
-// A = [1, standard normal columns], unit weights, 10% gross outliers.
+//     tolvar_make_input N U FILE.bin   (A row by row, then l: little-endian doubles)
+// A = [1, standard normal columns], unit weights, 10% gross outliers; the
+// same problem the benchmarks make for N and U, every value with five
+// decimals as in a typed file (the peers read exactly what Tolvar reads).
 
 #include "bench_data.h"
 
@@ -9,11 +12,33 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+bool WriteBinary(const char* path, const bench::Problem& problem)
+{
+    std::ofstream out(path, std::ios::binary);
+    const auto bytes = [](const Matrix& m) {
+        return static_cast<std::streamsize>(sizeof(double)) * m.Rows() * m.Columns();
+    };
+    out.write(reinterpret_cast<const char*>(problem.A.Data()), bytes(problem.A));
+    out.write(reinterpret_cast<const char*>(problem.l.Data()), bytes(problem.l));
+    return static_cast<bool>(out.flush());
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: tolvar_make_input N U FILE.EIN\n");
+        std::fprintf(stderr, "usage: tolvar_make_input N U FILE.EIN|FILE.bin\n");
         return 2;
     }
     const int n = std::atoi(argv[1]);
@@ -22,8 +47,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "N and U must be positive\n");
         return 2;
     }
-    const bench::Problem problem = bench::MakeProblem(n, u);
-    if (WriteInputFile(argv[3], problem.A, problem.l, problem.weights) != 0) {
+    const bench::Problem problem = bench::Typed(bench::MakeProblem(n, u));
+    const bool written = EndsWith(argv[3], ".bin") ? WriteBinary(argv[3], problem)
+                                                   : WriteInputFile(argv[3], problem.A, problem.l, problem.weights) == 0;
+    if (!written) {
         std::fprintf(stderr, "cannot write %s\n", argv[3]);
         return 1;
     }

@@ -2,6 +2,8 @@
 
 #include "core/methods.h"
 #include "core/number_text.h"
+#include "core/residual_scale.h"
+#include "core/results_text.h"
 #include "normex/normex.h"
 #include "plot/plot_format.h"
 #include "res/string_table.h"
@@ -33,7 +35,23 @@ bool ParseInteger(std::string_view text, int& value)
     return ReadWholeInteger(text, value) == NumberText::kValid;
 }
 
-enum class OptionId { kMethod, kTuning, kNorm, kIterations, kStop, kQuiet, kPlot, kHelp, kVersion };
+enum class OptionId {
+    kMethod,
+    kTuning,
+    kNorm,
+    kIterations,
+    kStop,
+    kQuiet,
+    kPlot,
+    kResults,
+    kScale,
+    kSummary,
+    kHelp,
+    kVersion
+};
+
+// The one robust scale that --scale knows.
+constexpr const char* kMadScaleName = "mad";
 
 struct OptionEntry {
     OptionId id;
@@ -46,8 +64,9 @@ constexpr OptionEntry kOptions[] = {
     {OptionId::kMethod, 'm', "method", true},      {OptionId::kTuning, 'c', "tuning", true},
     {OptionId::kNorm, 'p', "norm", true},          {OptionId::kIterations, 'i', "iterations", true},
     {OptionId::kStop, 's', "stop", true},          {OptionId::kQuiet, 'q', "quiet", false},
-    {OptionId::kPlot, 0, "plot", true},            {OptionId::kHelp, 'h', "help", false},
-    {OptionId::kVersion, 0, "version", false},
+    {OptionId::kPlot, 0, "plot", true},            {OptionId::kResults, 0, "results", true},
+    {OptionId::kScale, 0, "scale", true},          {OptionId::kSummary, 0, "summary", false},
+    {OptionId::kHelp, 'h', "help", false},         {OptionId::kVersion, 0, "version", false},
 };
 
 class ArgumentParser {
@@ -185,6 +204,19 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
             return Fail(prefix + FormatString(kStringPlotFormat, std::string(value)));
         options.plotFile = std::string(value);
         return true;
+    case OptionId::kResults:
+        if (!ResultsFormatOf(value).has_value())
+            return Fail(prefix + "Der Dateiname muss auf .json oder .csv enden.");
+        options.resultsFile = std::string(value);
+        return true;
+    case OptionId::kScale:
+        if (Lower(value) != kMadScaleName)
+            return Fail(prefix + "Bekannt ist nur " + kMadScaleName + ".");
+        options.scaleByMad = true;
+        return true;
+    case OptionId::kSummary:
+        options.summary = true;
+        return true;
     case OptionId::kHelp:
         help = true;
         return true;
@@ -231,6 +263,8 @@ bool ArgumentParser::CheckCombination()
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
     if (!estimator && options.tuningGiven)
         return Fail("Eine Tuning-Konstante (-c) gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
+    if (!estimator && options.scaleByMad)
+        return Fail("--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
     return true;
 }
 
@@ -302,6 +336,24 @@ std::string TuningDefaults()
     return text + "]";
 }
 
+// The formulas of the results, each on a line of its own.
+std::string ResultFormulas()
+{
+    return "Ergebnisse (--results, --summary, --scale):\n"
+           "  s0  = \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n"
+           "        Standardabweichung der Gewichtseinheit; w_i letztes Robustgewicht\n"
+           "        (1 bei L1, Lp, Tschebycheff), p_i Gewicht, v_i Verbesserung,\n"
+           "        n Beobachtungen, u Unbekannte\n"
+           "  s_j = s0 \u00b7 \u221aQ_jj\n"
+           "        Standardabweichung der Unbekannten j bei kleinsten Quadraten und\n"
+           "        Ea-Sch\u00e4tzern; Q Inverse der Normalgleichungsmatrix der letzten Iteration\n"
+           "  s   = median(|v_i \u2212 median(v)|) / " +
+           FormatGeneral(kMadNormalisation) +
+           "\n"
+           "        robuste Streuung der gewichteten Residuen \u221ap_i v_i nach kleinsten\n"
+           "        Quadraten; --scale mad rechnet mit der Tuning-Konstante c \u00b7 s\n";
+}
+
 } // namespace
 
 std::string UsageText()
@@ -318,7 +370,17 @@ std::string UsageText()
            OptionLines("-s, --stop S", "Abbruchkriterium, nicht f\u00fcr lp [" + FormatGeneral(kDefaultStopCriterion) + "]") +
            OptionLines("-q, --quiet", "keine Fortschrittsanzeige") +
            OptionLines("    --plot DATEI", "Residuen-Grafik als PNG oder SVG speichern") +
+           OptionLines("    --results DATEI",
+                       "Ergebnisse f\u00fcr Skripte als JSON (.json) oder CSV (.csv): Methode, Tuning-Konstante, "
+                       "Iterationen, Abbruchgrund, letzte \u00c4nderung, Unbekannte mit s_j, s0; je Beobachtung "
+                       "Wert, Gewicht, Verbesserung, ausgeglichener Wert, Robustgewicht w und die Markierungen "
+                       "w < 1, w = 0 und L1-Basis; jede Zahl liest sich genau zur\u00fcck") +
+           OptionLines("    --scale mad", "nur Ea-Sch\u00e4tzer: mit der Tuning-Konstante c \u00b7 s rechnen (s unten); "
+                                         "das Protokoll zeigt c \u00b7 s, die Fehlerausgabe c, s und c \u00b7 s") +
+           OptionLines("    --summary", "kurze Tabelle auf die Standardausgabe: Unbekannte mit s_j, s0, Iterationen, "
+                                       "Beobachtungen mit w < 1 (L1: Basisbeobachtungen)") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
+           "\n" + ResultFormulas() +
            "\n"
            "Jede Ausgabe wird zuerst neben ihrem Namen geschrieben und ersetzt eine\n"
            "vorhandene Datei erst, wenn sie vollst\u00e4ndig ist: nach einem Fehler oder einem\n"
@@ -327,8 +389,8 @@ std::string UsageText()
            "werden mit Zeile und Stelle gemeldet.\n"
            "\n"
            "R\u00fcckgabewert: 0 Protokoll geschrieben und alle Ergebnisse endlich;\n"
-           "1 Berechnung fehlgeschlagen (Protokoll oder Grafik nicht schreibbar, eine\n"
-           "Unbekannte, Verbesserung oder ausgeglichene Beobachtung nicht endlich, bei lp\n"
-           "nicht konvergiert); 2 Aufruffehler (auch eine Ausgabe, die die Eingabedatei\n"
-           "oder eine andere Ausgabe ist) oder Eingabedatei abgewiesen.\n";
+           "1 Berechnung fehlgeschlagen (Protokoll, Grafik oder Ergebnisdatei nicht\n"
+           "schreibbar, eine Unbekannte, Verbesserung oder ausgeglichene Beobachtung nicht\n"
+           "endlich, bei lp nicht konvergiert); 2 Aufruffehler (auch eine Ausgabe, die die\n"
+           "Eingabedatei oder eine andere Ausgabe ist) oder Eingabedatei abgewiesen.\n";
 }

@@ -16,7 +16,10 @@ struct CliOptions {
     int maxPasses = kDefaultMaxPasses;
     double stopCriterion = kDefaultStopCriterion;
     bool quiet = false;
-    std::string plotFile; // empty: no plot
+    std::string plotFile;    // empty: no plot
+    std::string resultsFile; // empty: no results file; else it ends in .json or .csv
+    bool scaleByMad = false; // the tuning constant times the MAD scale of the least-squares residuals
+    bool summary = false;    // the short table on standard output
     std::string inputFile;
     std::string outputFile;
 };
@@ -25,8 +28,9 @@ enum class CliAction { kRun, kHelp, kVersion, kUsageError };
 
 // Checks the arguments like the dialogs check their fields: the tuning
 // constant a number in the tuning dialog's range, the norm factor a number, the
-// pass limit an integer, the stop criterion a number. On kUsageError,
-// error holds one German line.
+// pass limit an integer, the stop criterion a number; the results file a
+// name ending in .json or .csv, the scale "mad" for an M-estimator. On
+// kUsageError, error holds one German line.
 CliAction ParseArguments(int argc, const char* const* argv, CliOptions& options, std::string& error);
 
 // The text of --help.

@@ -4,13 +4,18 @@
 #include "core/estimator.h"
 #include "core/file_path.h"
 #include "core/number_text.h"
+#include "core/output_file.h"
+#include "core/residual_scale.h"
+#include "core/results_text.h"
 #include "io/input_file.h"
 #include "normex/lp_solution.h"
 #include "normex/normex.h"
 #include "res/string_table.h"
 
+#include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,12 +97,14 @@ int InputFailure(const CliOptions& options, int messageId)
     return messageId == kStringOutOfMemory ? kExitComputation : kExitUsage;
 }
 
-int OutputFailure(const CliOptions& options, const OutputError& error)
+// An output that could not be written, with the system's reason when its
+// file failed.
+int OutputFailure(const std::string& file, const OutputError& error)
 {
     if (error)
-        Message(FormatFileError(error.MessageId(), options.outputFile, error.number));
+        Message(FormatFileError(error.MessageId(), file, error.number));
     else
-        Message(FormatString(kStringFileOpenError, options.outputFile));
+        Message(FormatString(kStringFileOpenError, file));
     return kExitComputation;
 }
 
@@ -124,6 +131,8 @@ std::vector<NamedOutput> OutputsOf(const CliOptions& options)
     std::vector<NamedOutput> outputs{{options.outputFile, "Protokoll"}};
     if (!options.plotFile.empty())
         outputs.push_back({options.plotFile, "Grafik"});
+    if (!options.resultsFile.empty())
+        outputs.push_back({options.resultsFile, "Ergebnisse"});
     return outputs;
 }
 
@@ -155,11 +164,44 @@ int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
     return kExitComputation;
 }
 
+// Writes the results file the options name, if any. On failure says so
+// and returns kExitComputation, else exitCode.
+int SaveResults(const CliOptions& options, const AdjustmentResults& results, int exitCode)
+{
+    if (options.resultsFile.empty())
+        return exitCode;
+    OutputFile file;
+    if (file.Open(options.resultsFile)) {
+        WriteResults(results, *ResultsFormatOf(options.resultsFile),
+                     [&file](std::string_view piece) { file.Write(piece); });
+        if (file.Commit())
+            return exitCode;
+    }
+    return OutputFailure(options.resultsFile, file.Error());
+}
+
+// The results file and the summary of a run whose report was written;
+// exitCode is the run's own.
+int ShowResults(const CliOptions& options, const AdjustmentResults& results, int exitCode)
+{
+    exitCode = SaveResults(options, results, exitCode);
+    if (options.summary)
+        std::fputs(ResultsSummary(results).c_str(), stdout);
+    return exitCode;
+}
+
+// The same and the plot.
+int FinishRun(const CliOptions& options, const AdjustmentResults& results, int exitCode)
+{
+    return SavePlot(options, results.corrections, ShowResults(options, results, exitCode));
+}
+
 std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outcome)
 {
     if (options.normFactor == kChebyshevNormFactor)
         return " (Tschebycheff-Simplex ohne Optimum beendet)";
-    return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.passes) + " Iterationen nicht konvergiert)";
+    return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.results.passes.value_or(0)) +
+           " Iterationen nicht konvergiert)";
 }
 
 int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
@@ -174,11 +216,12 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     const LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
-        return SavePlot(options, outcome.corrections, kExitSuccess);
+        return FinishRun(options, outcome.results, kExitSuccess);
     case NORMEX_NOT_FINITE:
-        SavePlot(options, outcome.corrections, kExitComputation);
+        FinishRun(options, outcome.results, kExitComputation);
         return NotFinite(options);
     case NORMEX_NO_CONVERGENCE:
+        ShowResults(options, outcome.results, kExitComputation);
         Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));
         return kExitComputation;
     case NORMEX_BAD_NORM_FACTOR:
@@ -193,8 +236,33 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         Message(LoadString(kStringOutOfMemory));
         return kExitComputation;
     default:
-        return OutputFailure(options, outcome.reportError);
+        return OutputFailure(options.outputFile, outcome.reportError);
     }
+}
+
+std::string Shortest(double value)
+{
+    std::string text;
+    AppendShortest(text, value);
+    return text;
+}
+
+// --scale mad: c times the MAD scale s of the least-squares residuals of
+// the weighted system, said on standard error in the shortest form that
+// -c reads back exactly. None when s is 0 or not finite (said too).
+std::optional<TuningScale> ScaleTuningConstant(const CliOptions& options, const Matrix& A, const Matrix& l,
+                                               const Matrix& weights)
+{
+    const double s = LeastSquaresMadScale(A, l, weights);
+    if (!(s > 0.0) || !std::isfinite(s)) {
+        Message(options.inputFile + ": --scale mad: Die robuste Streuung s der Residuen nach kleinsten Quadraten ist " +
+                Shortest(s) + "; mit einer festen Tuning-Konstante (-c) rechnen.");
+        return std::nullopt;
+    }
+    const TuningScale scale{options.tuningConstant, s};
+    Message("--scale mad: s = " + Shortest(s) + ", c = " + Shortest(options.tuningConstant) +
+            ", Tuning-Konstante c \u00b7 s = " + Shortest(options.tuningConstant * s));
+    return scale;
 }
 
 int RunEngineWay(const CliOptions& options, IStatusWindow* status)
@@ -205,37 +273,45 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     int messageId = 0;
     {
         PieceWarnings warnings(options.inputFile);
-        messageId = ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, warnings.Report());
+        messageId = ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, nullptr, warnings.Report());
     }
     if (messageId != 0)
         return InputFailure(options, messageId);
+    std::optional<TuningScale> scale;
+    if (options.scaleByMad) {
+        scale = ScaleTuningConstant(options, A, l, weights);
+        if (!scale.has_value())
+            return kExitComputation;
+    }
     CEstimator engine(status);
     engine.SetOutputFile(options.outputFile);
-    engine.TuningConstant = options.tuningConstant;
+    engine.TuningConstant = scale.has_value() ? scale->givenConstant * scale->scale : options.tuningConstant;
     const int result = engine.RunWithWeightVector(std::move(A), std::move(l), std::move(weights),
                                                   options.methodCode, options.normFactor, options.maxPasses,
                                                   options.stopCriterion);
     if (result == kRunNoReport)
-        return OutputFailure(options, engine.ReportError());
+        return OutputFailure(options.outputFile, engine.ReportError());
+    AdjustmentResults results = engine.TakeResults();
+    results.tuningScale = scale;
     if (result != kRunSuccess) {
-        SavePlot(options, engine.Corrections(), kExitComputation);
+        FinishRun(options, results, kExitComputation);
         return NotFinite(options);
     }
-    return SavePlot(options, engine.Corrections(), kExitSuccess);
+    return FinishRun(options, results, kExitSuccess);
 }
 
 } // namespace
 
 int RunCli(const CliOptions& options, IStatusWindow* status)
 {
+    if (const int clash = CheckFilesDiffer(options))
+        return clash;
     if (!options.plotFile.empty() && !PlotExportAvailable()) {
         std::string error;
         ExportResidualPlot(Matrix(), options.plotFile, error);
         Message("--plot: " + error);
         return kExitUsage;
     }
-    if (const int clash = CheckFilesDiffer(options))
-        return clash;
     try {
         return options.lpLibrary ? RunLpLibraryWay(options, status) : RunEngineWay(options, status);
     } catch (const std::bad_alloc&) {

@@ -5,7 +5,6 @@
 #include "cli/console_status.h"
 #include "core/output_file.h"
 
-#include <clocale>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -27,9 +26,6 @@ int main(int argc, char** argv)
     case CliAction::kRun:
         break;
     }
-    // The system's reasons (strerror) in the user's language; numbers keep
-    // the "C" locale.
-    std::setlocale(LC_MESSAGES, "");
     // Ctrl+C or a kill during a long run leaves no half-written file.
     RemoveTemporaryFilesOnSignals();
     // Progress only for a person watching a terminal.

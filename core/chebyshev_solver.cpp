@@ -1,5 +1,6 @@
 #include "core/chebyshev_solver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -19,6 +20,11 @@ constexpr double kPivotTolerance = 1e-10;
 // The artificial variables start summing to 1; after the first phase what
 // is left of them must be rounding noise.
 constexpr double kFeasibilityTolerance = 1e-9;
+// The final vertex counts as optimal only when the minimax value its dual
+// solution proves lies this close, relative to the size of the terms of the
+// residuals, to the largest residual of x: a hundred times the pricing
+// tolerance, far below any true improvement.
+constexpr double kCertificateTolerance = 1e-11;
 // Degenerate exchanges in a row before Bland's rule takes over; Bland's
 // smallest-index choice cannot cycle.
 constexpr int kDegenerateRunLimit = 30;
@@ -122,12 +128,17 @@ public:
     // The simplex multipliers (x, t) of the current basis, solved afresh.
     std::vector<double> Multipliers() const;
     int Pivots() const { return pivots; }
+    // True when the dual solution of the basis proves that no x' has a
+    // smaller largest residual than x (see the definition).
+    bool CertifiesOptimum(const Matrix& x, const Matrix& residuals, double largest) const;
 
 private:
     bool IsArtificial(int column) const { return column >= 2 * n; }
     void ColumnVector(int column, double* out) const;
     double Cost(int column) const;
     void ComputeMultipliers(std::vector<double>& pi) const;
+    double TermSize(int i, const std::vector<double>& pi) const;
+    double BasisTermSize(const std::vector<double>& pi) const;
     int ChooseEntering(const std::vector<double>& pi, bool bland) const;
     int ChooseLeaving(const std::vector<double>& alpha, bool bland) const;
     void TransformColumn(int column, std::vector<double>& alpha) const;
@@ -137,6 +148,8 @@ private:
     double ArtificialSum() const;
     void DriveOutArtificials();
     int BestColumnForRow(int row) const;
+    bool DualValues(std::vector<double>& y) const;
+    std::vector<double> BasisMatrix(bool transposed) const;
 
     const Matrix& A;
     const Matrix& b;
@@ -148,6 +161,7 @@ private:
     std::vector<double> values;  // values of the basic variables
     std::vector<int> basis;      // column of each basic position
     std::vector<char> inBasis;   // per column
+    std::vector<double> columnSize; // max_i |a_ik| per unknown k
     int pivots = 0;
     int pivotLimit;
     int pivotsSinceRefactor = 0;
@@ -168,6 +182,10 @@ DualSimplex::DualSimplex(const Matrix& A, const Matrix& b)
         inBasis[basis[k]] = 1;
     }
     values[m - 1] = 1.0;
+    columnSize.assign(u, 0.0);
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < u; ++k)
+            columnSize[k] = std::max(columnSize[k], std::fabs(A[i][k])); // finite here
     // Far above what the exchange needs in practice; only rounding trouble reaches it.
     const long long limit = 1000LL + 20LL * (static_cast<long long>(n) + m);
     pivotLimit = limit > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(limit);
@@ -212,6 +230,34 @@ void DualSimplex::ComputeMultipliers(std::vector<double>& pi) const
     }
 }
 
+// The size of the terms of an observation's equation s (a_i x - b_i) = -t
+// (without b_i in the first phase): the scale of its rounding.
+double DualSimplex::TermSize(int i, const std::vector<double>& pi) const
+{
+    double size = std::fabs(pi[u]);
+    for (int k = 0; k < u; ++k)
+        size += std::fabs(A[i][k] * pi[k]);
+    if (phase == Phase::kOptimality)
+        size += std::fabs(b[i][0]);
+    return size;
+}
+
+// The largest term size among the equations of the basis, which pi solves.
+// The rounding of pi is relative to that, so no reduced cost is trusted
+// below it, also where an observation's own terms are tiny: a zero row, or
+// the unknowns of a dual row that rank deficiency leaves to an artificial
+// variable (pi_k = -1 in the first phase), whose other pi_k are noise.
+double DualSimplex::BasisTermSize(const std::vector<double>& pi) const
+{
+    double largest = 0.0;
+    for (int r = 0; r < m; ++r) {
+        const int column = basis[r];
+        const double size = IsArtificial(column) ? std::fabs(pi[column - 2 * n]) : TermSize(column >> 1, pi);
+        largest = std::fmax(largest, size);
+    }
+    return largest;
+}
+
 // The reduced cost of column (i, s) is cost - pi . column = -s q_i - t with
 // q_i = a_i x - b_i (second phase; without b_i in the first), so the better
 // sign of an observation is s = -sign(q_i) and its reduced cost |q_i| - t:
@@ -220,6 +266,7 @@ int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
 {
     const double t = pi[u];
     const bool withObservations = phase == Phase::kOptimality;
+    const double basisSize = BasisTermSize(pi);
     int best = -1;
     double bestCost = 0.0;
     for (int i = 0; i < n; ++i) {
@@ -236,7 +283,7 @@ int DualSimplex::ChooseEntering(const std::vector<double>& pi, bool bland) const
             size += std::fabs(b[i][0]);
         }
         const double reducedCost = std::fabs(q) - t;
-        if (!(reducedCost > kCostTolerance * size))
+        if (!(reducedCost > kCostTolerance * (size > basisSize ? size : basisSize)))
             continue;
         const int column = 2 * i + (q > 0.0 ? 1 : 0);
         if (inBasis[column])
@@ -265,8 +312,9 @@ void DualSimplex::TransformColumn(int column, std::vector<double>& alpha) const
     }
 }
 
-// Ratio test. In the second phase an artificial variable left in the basis
-// must stay at zero, so it leaves at ratio 0 on any non-zero entry.
+// Ratio test. An artificial variable still basic in the second phase holds
+// a redundant row (see DriveOutArtificials): every column is zero there but
+// for rounding, so it never leaves and stays at zero.
 int DualSimplex::ChooseLeaving(const std::vector<double>& alpha, bool bland) const
 {
     double largest = 0.0;
@@ -278,16 +326,9 @@ int DualSimplex::ChooseLeaving(const std::vector<double>& alpha, bool bland) con
     double bestRatio = 0.0;
     for (int r = 0; r < m; ++r) {
         const double a = alpha[r];
-        double ratio;
-        if (phase == Phase::kOptimality && IsArtificial(basis[r])) {
-            if (!(std::fabs(a) > tolerance))
-                continue;
-            ratio = 0.0;
-        } else {
-            if (!(a > tolerance))
-                continue;
-            ratio = std::fmax(values[r], 0.0) / a;
-        }
+        if (!(a > tolerance) || (phase == Phase::kOptimality && IsArtificial(basis[r])))
+            continue;
+        const double ratio = std::fmax(values[r], 0.0) / a;
         bool better = bestRow < 0 || ratio < bestRatio - tie;
         if (!better && ratio <= bestRatio + tie)
             better = bland ? basis[r] < basis[bestRow] : std::fabs(a) > std::fabs(alpha[bestRow]);
@@ -328,19 +369,25 @@ bool DualSimplex::Pivot(int row, int column, const std::vector<double>& alpha)
     return theta <= 0.0;
 }
 
-// Rebuilds B^-1 from the basic columns and the values from B^-1 (0, ..., 0, 1).
-void DualSimplex::Refactor()
+// B, or its transpose, row-major: column r of B is the basic column of row r.
+std::vector<double> DualSimplex::BasisMatrix(bool transposed) const
 {
-    pivotsSinceRefactor = 0;
-    std::vector<double> basisMatrix(static_cast<std::size_t>(m) * m);
+    std::vector<double> matrix(static_cast<std::size_t>(m) * m);
     std::vector<double> column(m);
     for (int r = 0; r < m; ++r) {
         ColumnVector(basis[r], column.data());
         for (int k = 0; k < m; ++k)
-            basisMatrix[static_cast<std::size_t>(k) * m + r] = column[k];
+            matrix[transposed ? static_cast<std::size_t>(r) * m + k : static_cast<std::size_t>(k) * m + r] = column[k];
     }
+    return matrix;
+}
+
+// Rebuilds B^-1 from the basic columns and the values from B^-1 (0, ..., 0, 1).
+void DualSimplex::Refactor()
+{
+    pivotsSinceRefactor = 0;
     std::vector<double> fresh;
-    if (!InvertDense(std::move(basisMatrix), m, fresh))
+    if (!InvertDense(BasisMatrix(false), m, fresh))
         return; // keep the updated inverse; the next rebuild may succeed
     inverse = std::move(fresh);
     for (int r = 0; r < m; ++r)
@@ -383,26 +430,34 @@ double DualSimplex::ArtificialSum() const
 }
 
 // The observation column with the largest entry in row of B^-1 A, or -1
-// when the row is zero there (a redundant row: A is rank deficient).
+// when the row is zero there (a redundant row: A is rank deficient, has
+// zero rows, or fewer rows than u + 1).
+//
+// An entry is zero when it is below the rounding that the row of B^-1
+// carries: that is relative to the whole row weighted by the size of each
+// coordinate over all observations, not to the entry's own terms. A zero
+// row of A has the entry rho_u alone, and rho_u can be pure rounding of an
+// otherwise large row; pivoting on it would make the basis singular.
 int DualSimplex::BestColumnForRow(int row) const
 {
     const double* rho = &inverse[static_cast<std::size_t>(row) * m];
+    double rowSize = std::fabs(rho[u]);
+    for (int k = 0; k < u; ++k)
+        rowSize += std::fabs(rho[k]) * columnSize[k];
+    const double tolerance = kPivotTolerance * rowSize;
     int best = -1;
     double bestEntry = 0.0;
     for (int i = 0; i < n; ++i) {
         const double* a = A[i];
         double dot = 0.0;
-        double size = std::fabs(rho[u]);
-        for (int k = 0; k < u; ++k) {
+        for (int k = 0; k < u; ++k)
             dot += a[k] * rho[k];
-            size += std::fabs(a[k] * rho[k]);
-        }
         // Entries of the columns (a_i, 1) and (-a_i, 1) in this row.
         const double entries[2] = {dot + rho[u], -dot + rho[u]};
         for (int s = 0; s < 2; ++s) {
             const int column = 2 * i + s;
             const double entry = std::fabs(entries[s]);
-            if (inBasis[column] || !(entry > kPivotTolerance * size) || entry <= bestEntry)
+            if (inBasis[column] || !(entry > tolerance) || entry <= bestEntry)
                 continue;
             best = column;
             bestEntry = entry;
@@ -444,20 +499,62 @@ int DualSimplex::Solve()
 // s (a_i x - b_i) = -t, the equioscillation equations of the vertex.
 std::vector<double> DualSimplex::Multipliers() const
 {
-    std::vector<double> transposed(static_cast<std::size_t>(m) * m);
-    std::vector<double> column(m);
-    for (int r = 0; r < m; ++r) {
-        ColumnVector(basis[r], column.data());
-        for (int k = 0; k < m; ++k)
-            transposed[static_cast<std::size_t>(r) * m + k] = column[k];
-    }
     std::vector<double> costs(m);
     for (int r = 0; r < m; ++r)
         costs[r] = Cost(basis[r]);
     std::vector<double> pi;
-    if (!SolveDense(std::move(transposed), m, std::move(costs), pi))
+    if (!SolveDense(BasisMatrix(true), m, std::move(costs), pi))
         ComputeMultipliers(pi);
     return pi;
+}
+
+// Solves B y = (0, ..., 0, 1) afresh: the weights of the basic columns.
+bool DualSimplex::DualValues(std::vector<double>& y) const
+{
+    std::vector<double> unit(m, 0.0);
+    unit[u] = 1.0;
+    return SolveDense(BasisMatrix(false), m, std::move(unit), y);
+}
+
+// Weak duality: for weights z_i (here s_i y_i of the basic observation
+// columns) with sum_i z_i a_i = 0, every x' satisfies
+//     sum_i |z_i| * max_i |a_i x' - b_i|  >=  sum_i z_i (b_i - a_i x'),
+// and the right side does not depend on x'. Evaluated at x it proves a
+// lower bound for the optimum; x is optimal when its largest residual meets
+// that bound. An artificial variable still basic relaxes its row of
+// sum z_i a_i = 0, which is harmless only while it is zero: x' may then be
+// taken with that unknown 0, as x has it. A rank-deficient design left
+// with a singular basis, or a vertex that rounding kept from the optimum,
+// fails here instead of being reported optimal.
+bool DualSimplex::CertifiesOptimum(const Matrix& x, const Matrix& residuals, double largest) const
+{
+    std::vector<double> y;
+    if (!DualValues(y))
+        return false;
+    double proved = 0.0;
+    double weight = 0.0;
+    for (int r = 0; r < m; ++r) {
+        const int column = basis[r];
+        if (IsArtificial(column)) {
+            const int k = column - 2 * n;
+            const double rowSize = k < u ? columnSize[k] : 1.0;
+            if (std::fabs(y[r]) > kFeasibilityTolerance * rowSize)
+                return false;
+            continue;
+        }
+        const double z = (column & 1) ? -y[r] : y[r];
+        proved -= z * residuals[column >> 1][0];
+        weight += std::fabs(y[r]);
+    }
+    const double bound = weight > 0.0 ? proved / weight : 0.0;
+    double size = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double terms = std::fabs(b[i][0]);
+        for (int k = 0; k < u; ++k)
+            terms += std::fabs(A[i][k] * x[k][0]);
+        size = std::max(size, terms);
+    }
+    return largest - bound <= kCertificateTolerance * size;
 }
 
 double ComputeResiduals(const Matrix& A, const Matrix& b, const Matrix& x, Matrix& residuals)
@@ -502,5 +599,7 @@ ChebyshevSolution SolveChebyshev(const Matrix& A, const Matrix& b, Matrix& x, Ma
     for (int k = 0; k < u; ++k)
         x[k][0] = pi[k];
     solution.maxResidual = ComputeResiduals(A, b, x, residuals);
+    if (solution.status == kChebyshevOptimal && !simplex.CertifiesOptimum(x, residuals, solution.maxResidual))
+        solution.status = kChebyshevNoConvergence;
     return solution;
 }

@@ -6,7 +6,8 @@
 enum ChebyshevStatus : int {
     kChebyshevOptimal = 0,       // x is an optimal vertex of the minimax problem
     kChebyshevNotFinite = 1,     // A or b holds an infinity or NaN; x and residuals are NaN
-    kChebyshevNoConvergence = 2, // rounding kept the simplex from finishing; x is its last vertex
+    kChebyshevNoConvergence = 2, // rounding kept the simplex from finishing, or its last vertex,
+                                 // returned as x, could not be proved optimal
     kChebyshevOutOfMemory = 3,   // x or residuals could not be allocated
 };
 
@@ -36,6 +37,12 @@ struct ChebyshevSolution {
 // At the optimum at least u + 1 observations (for A of full rank) attain
 // |a_i x - b_i| = t, with signs such that zero lies in the convex hull of
 // their sign-weighted rows; for a polynomial fit the signs alternate.
+//
+// Any design is accepted: all-zero rows, dependent columns, fewer rows than
+// u + 1. A dual row that such a design makes redundant keeps its artificial
+// variable at zero, and the unknown of that row stays 0 (a free unknown
+// left non-basic). Before x is reported optimal, the dual solution of the
+// final basis must prove, by weak duality, that no x does better.
 //
 // Afterwards x is u x 1 and residuals is n x 1 with residuals(i) = a_i x - b_i.
 ChebyshevSolution SolveChebyshev(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals);

@@ -6,6 +6,8 @@
 #include "core/weighted_system.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <numbers>
@@ -13,9 +15,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-// Largest absolute change of an unknown; a NaN change never replaces d.
 double LargestChange(const Matrix& x, const Matrix& xprev)
 {
     double d = std::fabs(x(0, 0) - xprev(0, 0));
@@ -27,58 +26,142 @@ double LargestChange(const Matrix& x, const Matrix& xprev)
     return d;
 }
 
-} // namespace
-
 std::string PassText(int pass)
 {
     return "Berechnung l\u00e4uft...\nIteration: " + std::to_string(pass);
 }
 
-double MethodWeight(int methodCode, double v, double c, double p)
+namespace {
+
+// The weight functions w(v) with tuning constant c or norm factor p; u = v / c.
+
+double LpNormWeight(double v, double p)
 {
+    // p > 2: |v|^(p-2); p = 2: 1; p < 2: |v|^(p-2), capped at 1e15 near 0.
     const double magnitude = std::fabs(v);
+    if (p > 2.0)
+        return std::pow(magnitude, p - 2.0);
+    if (p == 2.0)
+        return 1.0;
+    return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
+}
+
+double AndrewsWeight(double v, double c)
+{
+    // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 inside (the limit).
+    // A constant below 0 leaves no inside, not even v = 0.
+    if (!(std::fabs(v) <= std::numbers::pi * c))
+        return 0.0;
     const double u = v / c;
+    return v == 0.0 ? 1.0 : std::sin(u) / u;
+}
+
+double BiweightWeight(double v, double c)
+{
+    // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
+    if (!(std::fabs(v) <= c))
+        return 0.0;
+    const double u = v / c;
+    const double t = 1.0 - u * u;
+    return t * t;
+}
+
+double CauchyWeight(double v, double c)
+{
+    const double u = v / c;
+    return 1.0 / (1.0 + u * u);
+}
+
+double FairWeight(double v, double c)
+{
+    return 1.0 / (1.0 + std::fabs(v) / c);
+}
+
+// inside ? a : b without a branch, which residuals on both sides of a
+// bound at random would mispredict.
+double Select(bool inside, double a, double b)
+{
+    std::uint64_t aBits = 0;
+    std::uint64_t bBits = 0;
+    std::memcpy(&aBits, &a, sizeof a);
+    std::memcpy(&bBits, &b, sizeof b);
+    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(inside);
+    const std::uint64_t bits = (aBits & mask) | (bBits & ~mask);
+    double result = 0.0;
+    std::memcpy(&result, &bits, sizeof result);
+    return result;
+}
+
+double HuberWeight(double v, double c)
+{
+    // 1 below c, c/|v| from c on.
+    const double magnitude = std::fabs(v);
+    return Select(magnitude < c, 1.0, c / magnitude);
+}
+
+double LogisticWeight(double v, double c)
+{
+    // tanh(u)/u; 1 at v = 0 (the limit).
+    if (v == 0.0)
+        return 1.0;
+    return std::tanh(v / c) * (c / v);
+}
+
+double TalwarWeight(double v, double c)
+{
+    // 1 inside |v| <= c (also at |v| = c), 0 beyond.
+    return std::fabs(v) <= c ? 1.0 : 0.0;
+}
+
+double WelschWeight(double v, double c)
+{
+    const double u = v / c;
+    return std::exp(-(u * u));
+}
+
+// w[i] = weight(v[i], constant) for every residual: one loop per method,
+// with the switch outside it and the weight inlined.
+template <double (*Weight)(double, double)>
+void WeighAll(const double* v, double* w, std::size_t count, double constant)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        w[i] = Weight(v[i], constant);
+}
+
+} // namespace
+
+void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p)
+{
     switch (methodCode) {
     case kMethodLpNorm:
-        // p > 2: |v|^(p-2); p = 2: 1; p < 2: |v|^(p-2), capped at 1e15 near 0.
-        if (p > 2.0)
-            return std::pow(magnitude, p - 2.0);
-        if (p == 2.0)
-            return 1.0;
-        return magnitude < 1e-15 ? 1e15 : std::pow(magnitude, p - 2.0);
+        return WeighAll<LpNormWeight>(v, w, count, p);
     case kMethodAndrews:
-        // sin(u)/u inside |v| <= pi c, 0 beyond; 1 at v = 0 inside (the
-        // limit). A constant below 0 leaves no inside, not even v = 0.
-        if (!(magnitude <= std::numbers::pi * c))
-            return 0.0;
-        return v == 0.0 ? 1.0 : std::sin(u) / u;
-    case kMethodBiweight: {
-        // (1 - u^2)^2 inside |v| <= c (0 at |v| = c), 0 beyond.
-        if (!(magnitude <= c))
-            return 0.0;
-        const double t = 1.0 - u * u;
-        return t * t;
-    }
+        return WeighAll<AndrewsWeight>(v, w, count, c);
+    case kMethodBiweight:
+        return WeighAll<BiweightWeight>(v, w, count, c);
     case kMethodCauchy:
-        return 1.0 / (1.0 + u * u);
+        return WeighAll<CauchyWeight>(v, w, count, c);
     case kMethodFair:
-        return 1.0 / (1.0 + magnitude / c);
+        return WeighAll<FairWeight>(v, w, count, c);
     case kMethodHuber:
-        // 1 below c, c/|v| from c on.
-        return magnitude < c ? 1.0 : c / magnitude;
+        return WeighAll<HuberWeight>(v, w, count, c);
     case kMethodLogistic:
-        // tanh(u)/u; 1 at v = 0 (the limit).
-        if (v == 0.0)
-            return 1.0;
-        return std::tanh(u) * (c / v);
+        return WeighAll<LogisticWeight>(v, w, count, c);
     case kMethodTalwar:
-        // 1 inside |v| <= c (also at |v| = c), 0 beyond.
-        return magnitude <= c ? 1.0 : 0.0;
+        return WeighAll<TalwarWeight>(v, w, count, c);
     case kMethodWelsch:
-        return std::exp(-(u * u));
+        return WeighAll<WelschWeight>(v, w, count, c);
     default:
-        return 0.0;
+        for (std::size_t i = 0; i < count; ++i)
+            w[i] = 0.0;
     }
+}
+
+double MethodWeight(int methodCode, double v, double c, double p)
+{
+    double w = 0.0;
+    MethodWeights(methodCode, &v, &w, 1, c, p);
+    return w;
 }
 
 CEstimator::CEstimator(IStatusWindow* statusWindow, IResidualView* view) : StatusWindow(statusWindow), ResidualView(view)
@@ -103,6 +186,7 @@ int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFac
 int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
                                     double stopCriterion)
 {
+    LastReportError = OutputError();
     if (StatusWindow != nullptr)
         StatusWindow->Show();
     if (OutputFileName.empty() || !IsMethodCode(MethodCode))
@@ -113,7 +197,6 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    LastReportError = OutputError();
     if (!report.Open(OutputFileName)) {
         LastReportError = report.Error();
         return kRunNoReport;
@@ -130,11 +213,13 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     if (!x.IsValid() || !v.IsValid())
         throw std::bad_alloc();
     int passes = 0;
+    PassRecord record;
+    std::vector<bool> basic;
     if (MethodCode == kMethodL1)
-        x.SolveL1(weighted.Abar, weighted.lbar, v);
+        x.SolveL1(weighted.Abar, weighted.lbar, v, &basic);
     else
         passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses, stopCriterion,
-                                    x, v);
+                                    x, v, record);
     UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
@@ -142,49 +227,112 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
     const bool finite = ResultsAreFinite(x, l, v);
-    LastSolution = x;
-    LastCorrections = v;
-    LastPassCount = passes;
+    KeepResults(MethodCode, NormFactor, passes, finite, std::move(x), std::move(l), std::move(p), std::move(v),
+                std::move(record), std::move(basic));
     if (!written) {
         LastReportError = report.Error();
         return kRunNoReport;
     }
     if (ResidualView != nullptr) {
-        ResidualView->SetResiduals(v);
+        ResidualView->SetResiduals(LastResults.corrections);
         ResidualView->ShowModal();
     }
     return finite ? kRunSuccess : kRunNotFinite;
 }
 
+// The results of the run just reported. The robust weights and N^-1 are
+// those of the reweighting's last pass; the precision of the unknowns is
+// given for least squares and the M-estimators, whose weights lie in [0, 1].
+void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, bool finite, Matrix x, Matrix l, Matrix p,
+                             Matrix v, PassRecord record, std::vector<bool> basic)
+{
+    const MethodInfo& method = kMethods[MethodCode];
+    const bool leastSquares = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    const bool estimator = method.parameter == MethodParameter::kTuningConstant;
+    AdjustmentResults results;
+    results.method = method.commandLineName;
+    if (estimator)
+        results.tuningConstant = TuningConstant;
+    if (MethodCode == kMethodLpNorm)
+        results.normFactor = NormFactor;
+    if (MethodCode == kMethodL1) {
+        results.end = finite ? RunEnd::kOptimum : RunEnd::kNotFinite;
+    } else {
+        results.passes = passes;
+        results.end = record.end;
+        if (!std::isnan(record.largestChange))
+            results.largestChange = record.largestChange;
+    }
+    results.unknowns = std::move(x);
+    results.observed = std::move(l);
+    results.weights = std::move(p);
+    results.corrections = std::move(v);
+    if (estimator)
+        results.robustWeights = std::move(record.w);
+    else
+        results.robustWeights.assign(static_cast<std::size_t>(results.Observations()), 1.0);
+    results.basic = std::move(basic);
+    SetPrecision(results, estimator || leastSquares ? &record.inverse : nullptr);
+    LastResults = std::move(results);
+}
+
+namespace {
+
+// The method and its constants for the sweep's weighing of each chunk.
+struct WeightConstants {
+    int methodCode;
+    double c;
+    double p;
+};
+
+void WeighResiduals(const void* context, const double* v, double* w, std::size_t count)
+{
+    const WeightConstants& constants = *static_cast<const WeightConstants*>(context);
+    MethodWeights(constants.methodCode, v, w, count, constants.c, constants.p);
+}
+
+} // namespace
+
+// The normal equations of pass k + 1 are summed in the same sweep over the
+// observations as the residuals and weights of pass k, and only when pass
+// k + 1 will run.
 int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor,
-                                   int maxPasses, double stopCriterion, Matrix& x, Matrix& v)
+                                   int maxPasses, double stopCriterion, Matrix& x, Matrix& v, PassRecord& record)
 {
     const int n = Abar.Rows();
     const int u = Abar.Columns();
     std::vector<double> w(static_cast<std::size_t>(n), 1.0);
     std::vector<double> lbarValues(lbar.Data(), lbar.Data() + n);
+    const WeightConstants constants{MethodCode, TuningConstant, NormFactor};
+    const Reweighting reweighting{&WeighResiduals, &constants};
+    // The Lp norm with factor 2 is least squares: one pass.
+    const bool singlePass = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    NormalEquations equations = FormNormalEquations(Abar, w, lbarValues);
     Matrix xprev(1, 1, 0.0);
-    bool singlePass = false;
+    record.largestChange = std::numeric_limits<double>::quiet_NaN();
     int k = 1;
     for (;; ++k) {
         if (StatusWindow != nullptr)
             StatusWindow->SetText(PassText(k));
-        x = SolveNormalEquations(FormNormalEquations(Abar, w, lbarValues), u);
+        x = SolveNormalEquations(equations, u, &record.inverse);
         if (k > 1) {
             const double d = LargestChange(x, xprev);
-            if (d < stopCriterion || std::isnan(d))
+            record.largestChange = d;
+            if (d < stopCriterion || std::isnan(d)) {
+                record.end = std::isnan(d) ? RunEnd::kNotFinite : RunEnd::kCriterion;
                 break;
+            }
         }
-        ComputeResiduals(Abar.Data(), x.Data(), lbarValues.data(), v.Data(), n, u);
-        for (int i = 0; i < n; ++i)
-            w[static_cast<std::size_t>(i)] = MethodWeight(MethodCode, v(i, 0), TuningConstant, NormFactor);
-        if (MethodCode == kMethodLpNorm && NormFactor == 2.0)
-            singlePass = true;
         // The count k of a run that reaches the limit is maxPasses + 1; at
         // the largest int the count cannot grow, so the run ends there.
-        if (k > maxPasses || singlePass || k == std::numeric_limits<int>::max())
+        const bool lastPass = k > maxPasses || singlePass || k == std::numeric_limits<int>::max();
+        equations = SweepPass(Abar, lbarValues, x.Data(), v.Data(), w, reweighting, !lastPass);
+        if (lastPass) {
+            record.end = singlePass ? RunEnd::kSinglePass : RunEnd::kPassLimit;
             break;
+        }
         xprev = x;
     }
+    record.w = std::move(w);
     return k;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/adjustment_results.h"
 #include "core/matrix.h"
 #include "core/methods.h"
 #include "core/output_file.h"
 
+#include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The status window of a computation: shown when Run starts, its text
 // replaced once per pass (and repainted at once, since no event loop runs
@@ -31,13 +35,19 @@ std::string PassText(int pass);
 // Results of Run.
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
-    kRunSuccess = 1,     // report written, every unknown finite
+    kRunSuccess = 1,     // report written, every number of its results finite
     kRunNotFinite = 2,   // report written, but an unknown, a correction or an adjusted observation is not finite
 };
+
+// The largest absolute change of an unknown from xprev to x (both u x 1);
+// a NaN change never replaces a number, so d is NaN only when the first is.
+double LargestChange(const Matrix& x, const Matrix& xprev);
 
 // Weight w(v) of the method for the residual v of the weighted system, with
 // tuning constant c (codes 2..9) or norm factor p (code 0). Code 1 has none.
 double MethodWeight(int methodCode, double v, double c, double p);
+// The same for count residuals at once: w[i] = MethodWeight(methodCode, v[i], c, p).
+void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p);
 
 // One adjustment by an M-estimator (iteratively reweighted least squares),
 // the Lp norm by reweighting, or the L1 norm by Barrodale-Roberts. Writes
@@ -57,25 +67,39 @@ public:
     int RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor,
                             int maxPasses, double stopCriterion);
 
-    // Results of the last Run that wrote a report.
-    const Matrix& Solution() const { return LastSolution; }
-    const Matrix& Corrections() const { return LastCorrections; }
-    int PassCount() const { return LastPassCount; }
-    // Why the last Run wrote no report, when its file failed.
+    // Results of the last Run that computed a solution.
+    const AdjustmentResults& Results() const { return LastResults; }
+    const Matrix& Solution() const { return LastResults.unknowns; }
+    const Matrix& Corrections() const { return LastResults.corrections; }
+    int PassCount() const { return LastResults.passes.value_or(0); }
+    // Hands the results over; the engine keeps none.
+    AdjustmentResults TakeResults() { return std::move(LastResults); }
+    // Why the last Run wrote no report, when its file failed: the stage
+    // and the errno of the failed creation or write; empty otherwise.
     const OutputError& ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
 
 private:
+    // What the last reweighting pass leaves: the final weights w, N^-1 of
+    // its normal matrix, the largest change of the unknowns (NaN after one
+    // pass) and how the loop ended.
+    struct PassRecord {
+        std::vector<double> w;
+        Matrix inverse;
+        double largestChange = 0.0;
+        RunEnd end = RunEnd::kCriterion;
+    };
+
     // The reweighting passes; returns the pass count written to the report.
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
-                           double stopCriterion, Matrix& x, Matrix& v);
+                           double stopCriterion, Matrix& x, Matrix& v, PassRecord& record);
+    void KeepResults(int MethodCode, double NormFactor, int passes, bool finite, Matrix x, Matrix l, Matrix p,
+                     Matrix v, PassRecord record, std::vector<bool> basic);
 
     std::string OutputFileName;
     IStatusWindow* StatusWindow;
     IResidualView* ResidualView;
-    Matrix LastSolution;
-    Matrix LastCorrections;
-    int LastPassCount = 0;
+    AdjustmentResults LastResults;
     OutputError LastReportError;
 };

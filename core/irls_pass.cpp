@@ -1,86 +1,203 @@
 #include "core/irls_pass.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace {
 
-constexpr int kBlockRows = 4;
+// Observations packed at a time: their extended and weighted rows stay in
+// the first-level cache while every register tile passes over them.
+constexpr std::size_t kChunkBytes = 24 * 1024;
+constexpr std::size_t kMinChunkRows = 16;
+constexpr std::size_t kMaxChunkRows = 256;
+// A sweep without sums only streams the rows once.
+constexpr std::size_t kStreamChunkRows = 1024;
 
-// Adds the rows [first, first + count) of the weighted system to N and rhs,
-// four rows at a time so that each element of N is loaded and stored once
-// per block; within the block the terms are still added row after row.
-// Cloned for AVX2: without contraction into FMA both clones give the same bits.
-__attribute__((target_clones("avx2", "default"))) void AccumulateRows(double* N, double* rhs, const double* Abar,
-                                                                      const double* w, const double* lbar,
-                                                                      std::size_t n, int u, double* t)
+// Below about a millisecond of work a thread costs more than it saves.
+constexpr double kThreadWork = 4e6;
+constexpr int kMaxThreads = 8;
+// With fewer columns of sums per observation a pass waits for memory, not
+// for arithmetic: a second thread sweeping the same rows only slows both.
+constexpr std::size_t kThreadColumns = 16;
+
+std::size_t RoundUp(std::size_t value, std::size_t multiple)
 {
-    const std::size_t width = static_cast<std::size_t>(u);
-    std::size_t i = 0;
-    for (; i + kBlockRows <= n; i += kBlockRows) {
-        const double* r0 = Abar + i * width;
-        const double* r1 = r0 + width;
-        const double* r2 = r1 + width;
-        const double* r3 = r2 + width;
-        double* t0 = t;
-        double* t1 = t + width;
-        double* t2 = t1 + width;
-        double* t3 = t2 + width;
-        for (int a = 0; a < u; ++a) {
-            t0[a] = r0[a] * w[i];
-            t1[a] = r1[a] * w[i + 1];
-            t2[a] = r2[a] * w[i + 2];
-            t3[a] = r3[a] * w[i + 3];
-        }
-        for (int a = 0; a < u; ++a) {
-            double* Na = N + static_cast<std::size_t>(a) * width;
-            const double a0 = t0[a], a1 = t1[a], a2 = t2[a], a3 = t3[a];
-            for (int b = 0; b < u; ++b) {
-                double sum = Na[b];
-                sum += a0 * r0[b];
-                sum += a1 * r1[b];
-                sum += a2 * r2[b];
-                sum += a3 * r3[b];
-                Na[b] = sum;
-            }
-            double right = rhs[a];
-            right += a0 * lbar[i];
-            right += a1 * lbar[i + 1];
-            right += a2 * lbar[i + 2];
-            right += a3 * lbar[i + 3];
-            rhs[a] = right;
-        }
-    }
-    for (; i < n; ++i) {
-        const double* row = Abar + i * width;
-        for (int a = 0; a < u; ++a)
-            t[a] = row[a] * w[i];
-        for (int a = 0; a < u; ++a) {
-            double* Na = N + static_cast<std::size_t>(a) * width;
-            for (int b = 0; b < u; ++b)
-                Na[b] += t[a] * row[b];
-            rhs[a] += t[a] * lbar[i];
+    return (value + multiple - 1) / multiple * multiple;
+}
+
+int Threads(double work, int maxThreads)
+{
+    if (work < kThreadWork)
+        return 1;
+    const int available = static_cast<int>(std::thread::hardware_concurrency());
+    return std::max(1, std::min({available, maxThreads, kMaxThreads}));
+}
+
+int SumThreads(const Matrix& Abar)
+{
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    if (u + 1 < kThreadColumns)
+        return 1;
+    const double n = Abar.Rows();
+    return Threads(n * static_cast<double>(u) * static_cast<double>(u + 1), Abar.Columns());
+}
+
+// Runs part(0) .. part(parts - 1), all but the first on threads of their
+// own; a thread that cannot be started leaves its part to this one.
+template <class Part>
+void RunParts(std::size_t parts, const Part& part)
+{
+    std::vector<std::thread> helpers;
+    std::vector<std::size_t> leftOver;
+    helpers.reserve(parts);
+    leftOver.reserve(parts);
+    for (std::size_t k = 1; k < parts; ++k) {
+        try {
+            helpers.emplace_back(part, k);
+        } catch (const std::system_error&) {
+            leftOver.push_back(k);
         }
     }
+    part(0);
+    for (std::size_t k : leftOver)
+        part(k);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+// One thread's job and the storage it points into.
+struct PassPart {
+    PassJob job{};
+    std::vector<double> sums;
+    std::vector<double> extendedRows;
+    std::vector<double> weightedRows;
+    std::vector<double> chunkResiduals;
+    std::vector<double> chunkWeights;
+};
+
+PassJob SweepOver(const Matrix& Abar, const std::vector<double>& lbar)
+{
+    PassJob job{};
+    job.Abar = Abar.Data();
+    job.lbar = lbar.data();
+    job.n = static_cast<std::size_t>(Abar.Rows());
+    job.u = static_cast<std::size_t>(Abar.Columns());
+    job.last = job.n;
+    job.chunkRows = kStreamChunkRows;
+    job.keepResults = true;
+    return job;
+}
+
+// Gives the part the rows [aBegin, aEnd) of the sums and their scratch; a
+// part that does not keep the residuals gets chunk scratch for them.
+void AddSums(PassPart& part, std::size_t aBegin, std::size_t aEnd, std::size_t width, std::size_t lanes)
+{
+    const std::size_t rowsOfSums = aEnd - aBegin;
+    const std::size_t weightedStride = RoundUp(rowsOfSums, lanes);
+    const std::size_t chunkRows =
+        std::clamp(kChunkBytes / (sizeof(double) * (width + weightedStride)), kMinChunkRows, kMaxChunkRows);
+    part.sums.assign(rowsOfSums * width, 0.0);
+    part.extendedRows.assign(chunkRows * width, 0.0);
+    part.weightedRows.assign(chunkRows * weightedStride, 0.0);
+    if (!part.job.keepResults) {
+        part.chunkResiduals.assign(chunkRows, 0.0);
+        part.chunkWeights.assign(chunkRows, 0.0);
+    }
+    PassJob& job = part.job;
+    job.chunkRows = chunkRows;
+    job.chunkResiduals = part.chunkResiduals.data();
+    job.chunkWeights = part.chunkWeights.data();
+    job.aBegin = aBegin;
+    job.aEnd = aEnd;
+    job.sums = part.sums.data();
+    job.width = width;
+    job.extendedRows = part.extendedRows.data();
+    job.weightedRows = part.weightedRows.data();
+    job.weightedStride = weightedStride;
+}
+
+// The sweep with the rows of N split between the threads; every thread
+// computes the residuals and weights it needs, the first one keeps them.
+NormalEquations SumSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
+{
+    const std::size_t u = sweep.u;
+    // Sums beyond what a vector can count are storage not obtained.
+    if (u > 0 && u + 1 > std::vector<double>().max_size() / (u + kernels.lanes))
+        throw std::bad_alloc();
+    const std::size_t width = RoundUp(u + 1, kernels.lanes);
+    const std::size_t parts = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), 1,
+                                                      std::max<std::size_t>(u, 1));
+    std::vector<PassPart> shares(parts);
+    for (std::size_t k = 0; k < parts; ++k) {
+        shares[k].job = sweep;
+        shares[k].job.keepResults = k == 0;
+        AddSums(shares[k], u * k / parts, u * (k + 1) / parts, width, kernels.lanes);
+    }
+    RunParts(parts, [&](std::size_t k) { kernels.sweep(shares[k].job); });
+
+    NormalEquations equations{std::vector<double>(u * u), std::vector<double>(u)};
+    for (const PassPart& share : shares) {
+        for (std::size_t a = share.job.aBegin; a < share.job.aEnd; ++a) {
+            const double* sums = share.sums.data() + (a - share.job.aBegin) * width;
+            std::copy(sums, sums + u, equations.matrix.begin() + static_cast<std::ptrdiff_t>(a * u));
+            equations.rightHandSide[a] = sums[u];
+        }
+    }
+    return equations;
+}
+
+// The sweep with the observations split between the threads.
+void StreamSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
+{
+    const std::size_t parts = static_cast<std::size_t>(std::max(threads, 1));
+    RunParts(parts, [&](std::size_t k) {
+        PassJob job = sweep;
+        job.first = sweep.n * k / parts;
+        job.last = sweep.n * (k + 1) / parts;
+        kernels.sweep(job);
+    });
 }
 
 } // namespace
 
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
+std::vector<const IrlsKernels*> SupportedIrlsKernels()
 {
-    const int u = Abar.Columns();
-    const std::size_t width = static_cast<std::size_t>(u);
-    // u x u elements beyond what a vector can count are storage not obtained.
-    if (width > 0 && width > std::vector<double>().max_size() / width)
-        throw std::bad_alloc();
-    NormalEquations equations{std::vector<double>(width * width, 0.0), std::vector<double>(width, 0.0)};
-    std::vector<double> t(width * kBlockRows);
-    AccumulateRows(equations.matrix.data(), equations.rightHandSide.data(), Abar.Data(), w.data(), lbar.data(),
-                   static_cast<std::size_t>(Abar.Rows()), u, t.data());
-    return equations;
+    std::vector<const IrlsKernels*> variants;
+#if defined(TOLVAR_X86_KERNELS)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
+        variants.push_back(&irls_kernels_avx512::kKernels);
+    if (__builtin_cpu_supports("avx2"))
+        variants.push_back(&irls_kernels_avx2::kKernels);
+#endif
+    variants.push_back(&irls_kernels_portable::kKernels);
+    return variants;
 }
 
-Matrix SolveNormalEquations(const NormalEquations& equations, int u)
+const IrlsKernels& FastestIrlsKernels()
+{
+    static const IrlsKernels& chosen = *SupportedIrlsKernels().front();
+    return chosen;
+}
+
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
+{
+    return FormNormalEquations(Abar, w, lbar, FastestIrlsKernels(), SumThreads(Abar));
+}
+
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
+                                    const IrlsKernels& kernels, int threads)
+{
+    PassJob sweep = SweepOver(Abar, lbar);
+    sweep.givenWeights = w.data();
+    return SumSweep(sweep, kernels, threads);
+}
+
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse)
 {
     Matrix N(u, u, 0.0);
     Matrix rhs(u, 1, 0.0);
@@ -93,11 +210,35 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u)
     Matrix x = N * rhs;
     if (!x.IsValid())
         throw std::bad_alloc();
+    if (inverse != nullptr)
+        *inverse = std::move(N);
     return x;
 }
 
-__attribute__((target_clones("avx2", "default"))) void ComputeResiduals(const double* Abar, const double* x,
-                                                                        const double* lbar, double* v, int n, int u)
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext)
+{
+    const int threads = formNext ? SumThreads(Abar) : Threads(double(Abar.Rows()) * Abar.Columns(), kMaxThreads);
+    return SweepPass(Abar, lbar, x, v, w, reweighting, formNext, FastestIrlsKernels(), threads);
+}
+
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext,
+                          const IrlsKernels& kernels, int threads)
+{
+    PassJob sweep = SweepOver(Abar, lbar);
+    sweep.x = x;
+    sweep.weigh = reweighting.weigh;
+    sweep.weighContext = reweighting.context;
+    sweep.residuals = v;
+    sweep.weights = w.data();
+    if (formNext)
+        return SumSweep(sweep, kernels, threads);
+    StreamSweep(sweep, kernels, threads);
+    return {};
+}
+
+void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u)
 {
     const std::size_t width = static_cast<std::size_t>(u);
     for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "core/irls_kernels.h"
 #include "core/matrix.h"
 
 #include <vector>
 
-// The two halves of one reweighting pass, without any n x n matrix.
-// Every element is summed over the observations in ascending order starting
-// from 0.0, exactly as the dense products (transpose(Abar) * W) * Abar,
-// (transpose(Abar) * W) * lbar and Abar * x - lbar sum them: the other terms
-// of the dense products are products with the zero off-diagonal of W and
-// cannot change a finite sum. So the results are bit-identical to the dense
-// order for finite data.
+// The reweighting passes without any n x n matrix. Every element is summed
+// over the observations in ascending order starting from 0.0, exactly as the
+// dense products (transpose(Abar) * W) * Abar, (transpose(Abar) * W) * lbar
+// and Abar * x - lbar sum them: the other terms of the dense products are
+// products with the zero off-diagonal of W and cannot change a finite sum.
+// So the results are bit-identical to the dense order for finite data,
+// whatever the instruction set and the number of threads: a thread takes
+// whole entries (rows of N, or observations), never part of a sum.
 
 // The weighted system's normal equations of one pass.
 struct NormalEquations {
@@ -18,10 +20,34 @@ struct NormalEquations {
     std::vector<double> rightHandSide;
 };
 
+// The fastest variant of the loops that this processor runs, chosen once.
+const IrlsKernels& FastestIrlsKernels();
+// Every variant this processor runs, the fastest first.
+std::vector<const IrlsKernels*> SupportedIrlsKernels();
+
+// The normal equations under the weights w (the first pass).
 NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar);
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
+                                    const IrlsKernels& kernels, int threads);
 
-// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps.
-Matrix SolveNormalEquations(const NormalEquations& equations, int u);
+// x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps;
+// with inverse, N^-1 is handed out too.
+Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inverse = nullptr);
 
-// v = Abar * x - lbar, each product summed over the unknowns in order.
+// v = Abar * x - lbar, each product summed over the unknowns in order from
+// 0.0 (the sums of the sweep below, for callers that need only residuals).
 void ComputeResiduals(const double* Abar, const double* x, const double* lbar, double* v, int n, int u);
+
+// The rest of a pass after its solution x, in one sweep over the
+// observations: the residuals v = Abar * x - lbar (n), the weights w of the
+// next pass by weigh (n), and, if formNext, the next pass's normal equations
+// (else none are returned).
+struct Reweighting {
+    WeighFunction weigh;
+    const void* context;
+};
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext);
+NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+                          std::vector<double>& w, const Reweighting& reweighting, bool formNext,
+                          const IrlsKernels& kernels, int threads);

@@ -20,71 +20,183 @@
 //
 // Every floating-point operation happens in the same order and with the
 // same operands as in the textbook transcription, so the results are
-// identical to it bit for bit; only the bookkeeping of the ratio test (a
-// heap instead of a scan) and the memory order of the loops differ.
+// identical to it bit for bit; what differs is the bookkeeping of the ratio
+// test (a lazily filled heap instead of a scan), the storage (by columns),
+// the order in which independent elements are visited (blocks of rows,
+// shared with a helper thread; passed-over rows finished after the test).
 
 #include "core/l1_solver_internal.h"
+
+#include "core/block_team.h"
 #include "core/matrix.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace l1 {
 
 bool RatioQueue::Reserve(int capacity)
 {
     try {
-        rows.reserve(capacity);
-        heapIndexOf.reserve(capacity);
-        heap.reserve(capacity);
+        entries.resize(static_cast<std::size_t>(capacity) + 1);
+        rows.resize(static_cast<std::size_t>(capacity) + 1);
+        ratios.resize(static_cast<std::size_t>(capacity) + 1);
+        divisors.resize(static_cast<std::size_t>(capacity) + 1);
+        heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
+        heap.reserve(static_cast<std::size_t>(capacity));
+        sample.reserve(512);
+        pending.reserve(static_cast<std::size_t>(capacity) + 1);
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
 }
 
-void RatioQueue::Clear()
+void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance)
 {
-    rows.clear();
-    heapIndexOf.clear();
-    heap.clear();
+    // The candidates first: every row is written and only the kept ones are
+    // counted, so no branch that the data could make unpredictable. Then
+    // their ratios in a loop that vectorises.
+    int position = count;
+    for (int i = first; i < last; ++i) {
+        rows[position] = i;
+        ratios[position] = rhs[i];
+        divisors[position] = coefficients[i];
+        position += coefficients[i] > tolerance ? 1 : 0;
+    }
+    for (int p = count; p < position; ++p)
+        ratios[p] = ratios[p] / divisors[p];
+    for (int p = count; p < position; ++p)
+        entries[p] = MakeNode(ratios[p], p);
+    count = position;
 }
 
 void RatioQueue::Order()
 {
-    // Keys are unique (the rank holds the position), so any valid heap
-    // yields the same takes.
+    heap.clear();
+    tieMode = false;
+    // A step tends to take about as many entries as the step before it.
+    drawSize = std::max(batch, takenInStep + takenInStep / 4);
+    takenInStep = 0;
+}
+
+// A ratio below which about twice drawSize of the entries lie, read off an
+// even sample of them; +infinity when every entry is to be drawn.
+double RatioQueue::DrawThreshold()
+{
+    if (2 * static_cast<long long>(drawSize) >= count)
+        return kInfinity;
+    constexpr int kSampleSize = 256;
+    const int step = std::max(1, count / kSampleSize);
+    sample.clear();
+    for (int position = 0; position < count; position += step)
+        sample.push_back(entries[position].ratio);
+    const double share = 2.0 * drawSize / count;
+    const std::size_t rank = std::min(sample.size() - 1, static_cast<std::size_t>(share * sample.size()) + 1);
+    std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(rank), sample.end());
+    return sample[rank];
+}
+
+void RatioQueue::Refill()
+{
+    const double threshold = DrawThreshold();
+    heap.clear();
+    // The entries left out: their least class, and the positions of the
+    // entries of that class, ascending, for the case that no ratio separates.
+    Node leastLeftOut{kInfinity, kNanRank};
+    pending.clear();
+    for (int position = 0; position < count; ++position) {
+        const Node node = entries[position];
+        if (node.ratio < threshold) {
+            heap.push_back(node);
+        } else if (ClassPrecedes(node, leastLeftOut)) {
+            leastLeftOut = node;
+            pending.clear();
+            pending.push_back(position);
+        } else if (!ClassPrecedes(leastLeftOut, node)) {
+            pending.push_back(position);
+        }
+    }
+    if (heap.empty()) {
+        // No ratio separates the least entries: they all share the least
+        // class and go by position alone.
+        tieClass = leastLeftOut;
+        pendingFront = 0;
+        movedIn = -1;
+        tieMode = true;
+        return;
+    }
+    drawnBelow = threshold;
     std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
-    const int count = Count();
-    heapIndexOf.resize(count);
-    for (int h = 0; h < count; ++h)
+    for (int h = 0; h < static_cast<int>(heap.size()); ++h)
         heapIndexOf[heap[h].rank & (kNanRank - 1)] = h;
+    // A step that needs more than drawn draws twice as many next time.
+    drawSize *= 2;
 }
 
 int RatioQueue::TakeLeast()
 {
+    if (!tieMode && heap.empty())
+        Refill();
+    ++takenInStep;
+    if (tieMode)
+        return TakeTied();
     const int taken = heap.front().rank & (kNanRank - 1);
     const int row = rows[taken];
-    const int last = Count() - 1;
     const Node tail = heap.back();
     heap.pop_back();
     if (!heap.empty()) {
         Place(0, tail);
         SiftDown(0);
     }
-    if (taken != last) {
-        // The last entry fills the hole; its lower position can only raise it.
-        rows[taken] = rows[last];
-        const int h = heapIndexOf[last];
-        heap[h].rank = taken | (heap[h].rank & kNanRank);
+    if (MoveLastInto(taken) && entries[taken].ratio < drawnBelow) {
+        // The moved entry is in the heap (every entry below the draw's
+        // ratio is); its lower position can only raise it there.
+        const int h = heapIndexOf[count - 1];
         heapIndexOf[taken] = h;
+        heap[h].rank = entries[taken].rank;
         SiftUp(h);
     }
-    rows.pop_back();
-    heapIndexOf.pop_back();
+    --count;
     return row;
+}
+
+// Entries of one class, by position: the least is an entry that the last
+// take moved into its hole (the hole was below every other member), else
+// the first one still pending. A member that is the last entry is the last
+// one pending, and when it moves it is next.
+int RatioQueue::TakeTied()
+{
+    int taken = movedIn;
+    if (taken >= 0)
+        movedIn = -1;
+    else
+        taken = pending[static_cast<std::size_t>(pendingFront++)];
+    const int row = rows[taken];
+    if (MoveLastInto(taken) && !ClassPrecedes(tieClass, entries[taken])) {
+        pending.pop_back();
+        movedIn = taken;
+    }
+    --count;
+    if (movedIn < 0 && pendingFront == static_cast<int>(pending.size()))
+        tieMode = false;
+    return row;
+}
+
+// Fills the hole at position taken with the last entry; false when the
+// taken entry was the last.
+bool RatioQueue::MoveLastInto(int taken)
+{
+    const int last = count - 1;
+    if (taken == last)
+        return false;
+    rows[taken] = rows[last];
+    entries[taken] = Node{entries[last].ratio, taken | (entries[last].rank & kNanRank)};
+    return true;
 }
 
 void RatioQueue::Place(int heapIndex, const Node& node)
@@ -134,74 +246,107 @@ constexpr double kTolerance = 1e-9;
 // Start of the best stage II marginal cost: below every real candidate.
 constexpr double kMinusHuge = -1e20;
 
+// The tableau is stored by columns: the ratio test reads one column and the
+// right-hand side, and the exchange step runs down whole columns. Each of the
+// columns 0 .. N-1 (coefficients) and N (right-hand side) holds the M
+// equation rows and then the marginal cost; the labels live beside them.
+// Columns are reached through a table, so that setting a column aside swaps
+// two entries of the table instead of M + 1 numbers.
 class SimplexTableau {
 public:
-    SimplexTableau(const Matrix& A, const Matrix& b);
+    SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule);
 
     // False when the tableau or the candidate list could not be obtained.
-    bool IsValid() const { return T.IsValid() && candidatesReserved; }
+    bool IsValid() const { return valid; }
     void Solve();
-    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed.
-    void ReadOut(Matrix& x, Matrix& residuals);
+    // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed;
+    // with basic, which observations the solution passes through.
+    void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic);
 
 private:
+    bool Allocate();
     void RunStageOne();
     void RunStageTwo();
     int ChooseColumnStageOne();
     int ChooseColumnStageTwo(double& best);
     int ChooseLeavingRow(int q);
-    void PassOver(int r);
+    void FinishPassOvers(int q);
     void Pivot(int r, int q);
+    void PivotRows(int q, double p, int first, int last);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
     void NegateColumn(int q);
     void MakeUnknownRowsPositive();
 
-    double& Cost(int j) { return T[costRow][j]; }
-    double& Label(int i) { return T[i][labelColumn]; }
-    double& ColumnLabel(int j) { return T[labelRow][j]; }
+    double& At(int i, int j) { return column[j][i]; }
+    double& Cost(int j) { return column[j][m]; }
 
     const int m;
     const int n;
-    const int costRow;
-    const int labelRow;
     const int rhsColumn;
-    const int labelColumn;
-    Matrix T;
+    const int blockRows;
+    BlockTeam team;
+    bool valid = false;
+    std::vector<double> storage;
+    std::vector<double*> column;      // N + 1 columns of M + 1 entries
+    std::vector<double> rowLabel;     // M
+    std::vector<double> columnLabel;  // N
+    std::vector<double> pivotRow;     // N + 1, scratch of the exchange step
+    std::vector<int> passedOver;      // rows passed over in the current ratio test
     l1::RatioQueue candidates;
-    bool candidatesReserved = false;
     int pivotCount = 0;
     int firstColumn = 0;       // columns before it were set aside as dependent
     int firstResidualRow = 0;  // rows before it hold unknowns
 };
 
-SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b)
-    : m(A.Rows()), n(A.Columns()), costRow(m), labelRow(m + 1), rhsColumn(n),
-      labelColumn(n + 1), T(m + 2, n + 2, 0.0)
+SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule)
+    : m(A.Rows()), n(A.Columns()), rhsColumn(n), blockRows(std::max(1, schedule.blockRows)), team(schedule.helper)
 {
-    if (!T.IsValid())
+    if (!Allocate())
         return;
-    candidatesReserved = candidates.Reserve(m);
     for (int j = 0; j < n; ++j)
-        ColumnLabel(j) = j + 1;
+        columnLabel[j] = j + 1;
     // Each row is made to have a non-negative right-hand side, so the
     // residuals form a feasible starting basis.
     for (int i = 0; i < m; ++i) {
-        double* row = T[i];
+        const double* source = A[i];
+        rowLabel[i] = n + i + 1;
+        const bool negate = b[i][0] < 0;
         for (int j = 0; j < n; ++j)
-            row[j] = A[i][j];
-        row[labelColumn] = n + i + 1;
-        row[rhsColumn] = b[i][0];
-        if (b[i][0] < 0)
-            for (int j = 0; j <= labelColumn; ++j)
-                row[j] = -row[j];
+            At(i, j) = negate ? -source[j] : source[j];
+        At(i, rhsColumn) = negate ? -b[i][0] : b[i][0];
+        if (negate)
+            rowLabel[i] = -rowLabel[i];
     }
-    double* cost = T[costRow];
-    for (int i = 0; i < m; ++i) {
-        const double* row = T[i];
-        for (int j = 0; j <= rhsColumn; ++j)
-            cost[j] = cost[j] + row[j];
+    for (int j = 0; j <= rhsColumn; ++j) {
+        double* entries = column[j];
+        double cost = 0.0;
+        for (int i = 0; i < m; ++i)
+            cost = cost + entries[i];
+        entries[m] = cost;
     }
+}
+
+bool SimplexTableau::Allocate()
+{
+    const std::size_t height = static_cast<std::size_t>(m) + 1;
+    const std::size_t width = static_cast<std::size_t>(n) + 1;
+    try {
+        if (height > std::vector<double>().max_size() / width)
+            return false;
+        storage.assign(height * width, 0.0);
+        column.resize(width);
+        for (std::size_t j = 0; j < width; ++j)
+            column[j] = storage.data() + j * height;
+        rowLabel.assign(static_cast<std::size_t>(m), 0.0);
+        columnLabel.assign(static_cast<std::size_t>(n), 0.0);
+        pivotRow.assign(width, 0.0);
+        passedOver.reserve(static_cast<std::size_t>(m));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    valid = candidates.Reserve(m);
+    return valid;
 }
 
 void SimplexTableau::Solve()
@@ -257,7 +402,7 @@ int SimplexTableau::ChooseColumnStageOne()
     int q = -1;
     double best = -1.0;
     for (int j = firstColumn; j < n; ++j) {
-        if (std::fabs(ColumnLabel(j)) > n)
+        if (std::fabs(columnLabel[j]) > n)
             continue;
         if (q < 0)
             q = j;
@@ -303,103 +448,144 @@ int SimplexTableau::ChooseColumnStageTwo(double& best)
 int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
-    for (int i = firstResidualRow; i < m; ++i) {
-        const double* row = T[i];
-        const double d = row[q];
-        if (d > kTolerance)
-            candidates.Add(row[rhsColumn] / d, i);
-    }
+    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance);
     candidates.Order();
+    int leaving = -1;
     while (candidates.Count() > 0) {
         const int r = candidates.TakeLeast();
-        const double p = T[r][q];
+        const int next = candidates.NextRow();
+        if (next >= 0)
+            __builtin_prefetch(&At(next, q));
+        const double p = At(r, q);
         if (Cost(q) - p - p > kTolerance) {
-            PassOver(r);
+            // The pass over row r, as far as the rest of the test sees it;
+            // the other columns follow once the test is over.
+            Cost(q) = Cost(q) - p - p;
+            passedOver.push_back(r);
             continue;
         }
-        return r;
+        leaving = r;
+        break;
     }
-    return -1;
+    FinishPassOvers(q);
+    return leaving;
 }
 
-void SimplexTableau::PassOver(int r)
+// Passing over row r negates it over the columns in play and subtracts
+// twice each of its entries from the marginal cost. Column q's cost was
+// done during the test; the other columns get theirs now, column by column
+// but over the rows in the order they were passed over, as the test would
+// have done it row by row.
+void SimplexTableau::FinishPassOvers(int q)
 {
-    double* row = T[r];
-    double* cost = T[costRow];
     for (int j = firstColumn; j <= rhsColumn; ++j) {
-        const double d = row[j];
-        cost[j] = cost[j] - d - d;
-        row[j] = -d;
+        double* entries = column[j];
+        if (j == q) {
+            for (int r : passedOver)
+                entries[r] = -entries[r];
+            continue;
+        }
+        double cost = entries[m];
+        for (int r : passedOver) {
+            const double d = entries[r];
+            cost = cost - d - d;
+            entries[r] = -d;
+        }
+        entries[m] = cost;
     }
-    row[labelColumn] = -row[labelColumn];
+    for (int r : passedOver)
+        rowLabel[r] = -rowLabel[r];
+    passedOver.clear();
 }
 
-// Exchange step on T(r, q) over the columns still in play.
+// Exchange step on T(r, q) over the columns still in play. Every row but r,
+// the cost row included, gets row - d * pivot row with d its old entry in
+// column q. The columns are updated block of rows by block of rows down
+// their whole length, row r with them; its entries are then set to the
+// pivot row, which is what the step leaves there.
 void SimplexTableau::Pivot(int r, int q)
 {
-    double* pivotRow = T[r];
-    const double p = pivotRow[q];
+    const double p = At(r, q);
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
-            pivotRow[j] = pivotRow[j] / p;
-    for (int i = 0; i <= costRow; ++i) {
-        if (i == r)
-            continue;
-        double* row = T[i];
-        const double d = row[q];
-        for (int j = firstColumn; j < q; ++j)
-            row[j] = row[j] - d * pivotRow[j];
-        for (int j = q + 1; j <= rhsColumn; ++j)
-            row[j] = row[j] - d * pivotRow[j];
-        row[q] = -d / p;
-    }
-    pivotRow[q] = 1.0 / p;
-    std::swap(Label(r), ColumnLabel(q));
+            pivotRow[j] = At(r, j) / p;
+    const int blocks = m / blockRows + 1;
+    team.Run(blocks, [&](int block) { PivotRows(q, p, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
+    for (int j = firstColumn; j <= rhsColumn; ++j)
+        if (j != q)
+            At(r, j) = pivotRow[j];
+    At(r, q) = 1.0 / p;
+    std::swap(rowLabel[r], columnLabel[q]);
     ++pivotCount;
+}
+
+// The exchange step on rows [first, last); the entering column's part stays
+// in the first-level cache while every other column passes.
+void SimplexTableau::PivotRows(int q, double p, int first, int last)
+{
+    double* const entering = column[q];
+    for (int j = firstColumn; j <= rhsColumn; ++j) {
+        if (j == q)
+            continue;
+        double* __restrict entries = column[j] + first;
+        const double* __restrict d = entering + first;
+        const double factor = pivotRow[j];
+        for (int i = 0; i < last - first; ++i)
+            entries[i] = entries[i] - d[i] * factor;
+    }
+    for (int i = first; i < last; ++i)
+        entering[i] = -entering[i] / p;
 }
 
 // Moves the row that now holds an unknown to the top block.
 void SimplexTableau::GatherUnknownRow(int r)
 {
     ++firstResidualRow;
-    double* row = T[r];
-    double* target = T[pivotCount - 1];
-    for (int j = firstColumn; j <= labelColumn; ++j)
-        std::swap(row[j], target[j]);
+    const int target = pivotCount - 1;
+    for (int j = firstColumn; j <= rhsColumn; ++j)
+        std::swap(At(r, j), At(target, j));
+    std::swap(rowLabel[r], rowLabel[target]);
 }
 
 void SimplexTableau::SetColumnAside(int q)
 {
-    for (int i = 0; i <= labelRow; ++i)
-        std::swap(T[i][firstColumn], T[i][q]);
+    std::swap(column[firstColumn], column[q]);
+    std::swap(columnLabel[firstColumn], columnLabel[q]);
     ++firstColumn;
 }
 
 void SimplexTableau::NegateColumn(int q)
 {
-    for (int i = 0; i <= labelRow; ++i)
-        T[i][q] = -T[i][q];
+    double* entries = column[q];
+    for (int i = 0; i <= m; ++i)
+        entries[i] = -entries[i];
+    columnLabel[q] = -columnLabel[q];
 }
 
 void SimplexTableau::MakeUnknownRowsPositive()
 {
     for (int i = 0; i < firstResidualRow; ++i) {
-        double* row = T[i];
-        if (row[rhsColumn] < 0)
-            for (int j = firstColumn; j <= labelColumn; ++j)
-                row[j] = -row[j];
+        if (At(i, rhsColumn) < 0) {
+            for (int j = firstColumn; j <= rhsColumn; ++j)
+                At(i, j) = -At(i, j);
+            rowLabel[i] = -rowLabel[i];
+        }
     }
 }
 
 // A row labelled with an unknown gives that unknown, a row labelled with a
 // residual gives that residual (sign taken from the label). What no row
 // names is 0; the residuals finally turn from b - A x into A x - b, so a
-// residual of an equation in the basis is -0.0.
-void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
+// residual of an equation in the basis is -0.0. The observations that no
+// row names are those of the optimal vertex: their residuals are not in the
+// simplex basis, so they are 0 by construction, not by rounding.
+void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic)
 {
+    if (basic != nullptr)
+        basic->assign(static_cast<std::size_t>(m), true);
     for (int i = 0; i < m; ++i) {
-        int label = static_cast<int>(Label(i));
-        double value = T[i][rhsColumn];
+        int label = static_cast<int>(rowLabel[i]);
+        double value = At(i, rhsColumn);
         if (label <= 0) {
             label = -label;
             value = -value;
@@ -409,6 +595,8 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
                 x[label - 1][0] = value;
         } else if (label > n && label <= n + m) {
             residuals[label - n - 1][0] = value;
+            if (basic != nullptr)
+                (*basic)[static_cast<std::size_t>(label - n - 1)] = false;
         }
     }
     for (int i = 0; i < m; ++i)
@@ -417,18 +605,42 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals)
 
 }  // namespace
 
-void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals)
+namespace l1 {
+
+Schedule DefaultSchedule(int m, int n)
 {
+    // Rows of one block: the entering column's part fits the first-level
+    // cache beside the column being updated. A helper thread pays from
+    // about a hundred thousand entries per step on.
+    constexpr int kBlockRows = 512;
+    constexpr double kHelperEntries = 1 << 17;
+    return Schedule{kBlockRows, static_cast<double>(m) * (n + 1) >= kHelperEntries};
+}
+
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
+             std::vector<bool>* basic)
+{
+    if (basic != nullptr)
+        basic->clear();
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
-    Resize(n, 1, 0.0);
+    x.Resize(n, 1, 0.0);
     residuals.Resize(m, 1, 0.0);
     const bool shapesFit = b.IsValid() && b.Rows() >= m && (m == 0 || b.Columns() >= 1);
-    if (!IsValid() || !residuals.IsValid() || !shapesFit || m == 0)
+    if (!x.IsValid() || !residuals.IsValid() || !shapesFit || m == 0)
         return;
-    SimplexTableau tableau(A, b);
+    SimplexTableau tableau(A, b, schedule);
     if (!tableau.IsValid())
         return;
     tableau.Solve();
-    tableau.ReadOut(*this, residuals);
+    tableau.ReadOut(x, residuals, basic);
+}
+
+}  // namespace l1
+
+void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic)
+{
+    const int m = A.IsValid() ? A.Rows() : 0;
+    const int n = A.IsValid() ? A.Columns() : 0;
+    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n), basic);
 }

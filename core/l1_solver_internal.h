@@ -4,7 +4,22 @@
 #include <limits>
 #include <vector>
 
+class Matrix;
+
 namespace l1 {
+
+// How the exchange steps run: rows per block, and whether a helper thread
+// shares the blocks. Every schedule gives the same bits.
+struct Schedule {
+    int blockRows;
+    bool helper;
+};
+Schedule DefaultSchedule(int m, int n);
+
+// Matrix::SolveL1 with a chosen schedule: x and residuals rebuilt, A and b
+// left as they are; with basic, the flags of the basic observations.
+void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
+             std::vector<bool>* basic = nullptr);
 
 // The candidate leaving rows of one simplex step, kept as a list with
 // positions 0 .. Count() - 1, each entry a ratio (right-hand side over the
@@ -13,10 +28,19 @@ namespace l1 {
 // The simplex takes the entry of least ratio (the first position among
 // equal ratios) and fills the hole with the last entry of the list. Done
 // literally, each take scans the whole list: O(k), and O(M^2) per step when
-// many rows are passed over. Here the entries sit in a binary heap ordered
-// by (ratio, position); moving the last entry into a hole lowers its
-// position, so it only ever rises in the heap. Each take costs O(log k) and
-// returns exactly the entry the scan would return, ties included.
+// many rows are passed over. Here a binary heap ordered by (ratio, position)
+// holds the entries that can come next; moving the last entry into a hole
+// lowers its position, so it only ever rises in the heap. Each take costs
+// O(log k) and returns exactly the entry the scan would return, ties
+// included.
+//
+// A step takes few of its many candidates, so the heap is filled lazily:
+// the entries below a ratio that a sample puts above about twice as many as
+// the step before took (at least `batch`) go in; every entry left out has a
+// larger ratio, so none of them can come first, whatever positions they move
+// to. When no ratio separates (all least ratios equal), the entries of the
+// least ratio go by position alone, which needs no heap. When the heap runs
+// empty, the next draw from what is left aims at twice as many.
 //
 // The scan starts from 1e20 and would find nothing when no ratio lies below
 // it (huge or infinite ratios, NaNs from non-finite data), leaving the row
@@ -25,24 +49,34 @@ namespace l1 {
 // position is taken.
 class RatioQueue {
 public:
+    // Entries drawn into the heap at least.
+    explicit RatioQueue(int batch = 64) : batch(batch) {}
     // Obtains storage for up to capacity entries, so that adding them never
     // allocates. False when the storage could not be obtained.
     bool Reserve(int capacity);
     // Empties the list; keeps the storage for the next step.
-    void Clear();
-    // Appends an entry at position Count(). Call Order() after the last one.
+    void Clear() { count = 0; }
+    // Appends an entry at position Count().
     void Add(double ratio, int row)
     {
-        const int position = Count();
-        if (std::isnan(ratio))
-            heap.push_back({kInfinity, position + kNanRank});
-        else
-            heap.push_back({ratio, position});
-        rows.push_back(row);
+        entries[count] = MakeNode(ratio, count);
+        rows[count] = row;
+        ++count;
     }
-    // Builds the heap over the entries added since Clear().
+    // Appends rhs[i] / coefficients[i] for every row i in [first, last)
+    // whose coefficient exceeds the tolerance, in the order of the rows.
+    void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance);
+    // Prepares the takes from the entries added since Clear().
     void Order();
-    int Count() const { return static_cast<int>(rows.size()); }
+    int Count() const { return count; }
+    // The row that TakeLeast would return now if it draws no more entries,
+    // or -1; for fetching its data early.
+    int NextRow() const
+    {
+        if (tieMode)
+            return movedIn >= 0 ? rows[movedIn] : rows[pending[static_cast<std::size_t>(pendingFront)]];
+        return heap.empty() ? -1 : rows[heap.front().rank & (kNanRank - 1)];
+    }
     // Removes the entry of least ratio, moves the last entry into its
     // position and returns the removed entry's row. Requires Count() > 0.
     int TakeLeast();
@@ -58,17 +92,47 @@ private:
         int rank;      // position, plus kNanRank for a ratio that was a NaN
     };
 
+    static Node MakeNode(double ratio, int position)
+    {
+        const bool nan = std::isnan(ratio);
+        return Node{nan ? kInfinity : ratio, position | (nan ? kNanRank : 0)};
+    }
     static bool Precedes(const Node& a, const Node& b)
     {
         return a.ratio < b.ratio || (a.ratio == b.ratio && a.rank < b.rank);
     }
+    // Entries of one class keep their order among themselves but may change
+    // it against each other: same ratio, and both or neither a NaN.
+    static bool ClassPrecedes(const Node& a, const Node& b)
+    {
+        return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
+    }
+    void Refill();
+    int TakeTied();
+    bool MoveLastInto(int taken);
+    double DrawThreshold();
     void Place(int heapIndex, const Node& node);
     void SiftUp(int heapIndex);
     void SiftDown(int heapIndex);
 
+    int batch;
+    int drawSize = 0;     // entries the next draw takes into the heap
+    int takenInStep = 0;  // takes since Order()
+    int count = 0;
+    std::vector<Node> entries;     // by position
     std::vector<int> rows;         // by position
-    std::vector<int> heapIndexOf;  // by position
+    std::vector<double> ratios;    // scratch of AddRatios
+    std::vector<double> divisors;  // scratch of AddRatios
+    std::vector<int> heapIndexOf;  // by position, for the entries in the heap
+    double drawnBelow = 0.0;       // the heap holds the entries below this ratio
     std::vector<Node> heap;
+    std::vector<double> sample;    // ratios that choose the next draw
+    // Tie mode: the least entries all share one class, and no heap is kept.
+    bool tieMode = false;
+    Node tieClass{};
+    std::vector<int> pending;      // positions of members not yet taken, ascending
+    int pendingFront = 0;
+    int movedIn = -1;              // position of a member moved into the last hole
 };
 
 }  // namespace l1

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 class ReportFile;
 
@@ -56,8 +57,10 @@ public:
 
     // L1 solution of A x = b by the Barrodale-Roberts simplex; called on
     // the solution vector x. Afterwards x is N x 1 and residuals is M x 1
-    // with residuals(i) = a(i) x - b(i).
-    void SolveL1(Matrix A, Matrix b, Matrix& residuals);
+    // with residuals(i) = a(i) x - b(i). With basic: M flags, true for the
+    // basic observations, those the solution passes through (their
+    // residuals are 0); empty when no solution was computed.
+    void SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic = nullptr);
 
 private:
     bool Allocate(int rows, int columns);

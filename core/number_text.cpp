@@ -158,11 +158,38 @@ void AppendFixed(std::string& out, double value, int width, int precision)
     AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
 }
 
+void AppendFixedOrExact(std::string& out, double value, int width, int precision)
+{
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (std::isfinite(value)) {
+        double back = 0.0;
+        if (std::from_chars(buffer, result.ptr, back).ec != std::errc() || back != value)
+            result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    }
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
 void AppendInteger(std::string& out, long long value, int width)
 {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
+void AppendGeneral(std::string& out, double value, int width, int significant)
+{
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant);
+    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+}
+
+void AppendShortest(std::string& out, double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
 }
 
 std::string FormatFixed6(double value)
@@ -174,7 +201,7 @@ std::string FormatFixed6(double value)
 
 std::string FormatGeneral(double value)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return std::string(buffer, result.ptr);
+    std::string text;
+    AppendGeneral(text, value, 0, 15);
+    return text;
 }

@@ -46,11 +46,26 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);
 
+// Appends value as "%<width>.<precision>f" when that text reads back (by
+// the "%lf" rule) as exactly value, else the shortest text that does
+// ("1e-07", "1.234567"), right-aligned in width. So no digit is lost, and
+// values with at most precision decimals keep the fixed form. Infinities
+// and NaNs take the fixed form.
+void AppendFixedOrExact(std::string& out, double value, int width, int precision);
+
 // Appends value as "%<width>d".
 void AppendInteger(std::string& out, long long value, int width);
 
 // Appends text as "%<width>s" (right-aligned, never cut).
 void AppendRightAligned(std::string& out, std::string_view text, int width);
+
+// Appends value as "%<width>.<significant>g".
+void AppendGeneral(std::string& out, double value, int width, int significant);
+
+// Appends the shortest text that reads back as exactly value (the fewest
+// significant digits that round-trip; "1e-05", "0.1", "-39.919674420222"),
+// or "inf", "-inf", "nan", "-nan" for the values that are not finite.
+void AppendShortest(std::string& out, double value);
 
 // "%f" of value: six decimals, as in the method line and the Lp command text.
 std::string FormatFixed6(double value);

@@ -94,6 +94,41 @@ std::string TemporaryName(const std::string& folder, const std::string& name)
     return folder + "." + base + "." + RandomSuffix() + ".tmp";
 }
 
+// ---- Where an output of a name goes: the name with its links followed,
+// and what stands there now.
+struct Destination {
+    std::string target;
+    bool exists = false;
+    struct stat status {};
+
+    bool IsRegularFile() const { return exists && S_ISREG(status.st_mode); }
+};
+
+// 0 when an output may go to path as far as the name and a file of it
+// tell, else the errno that refuses it.
+int Locate(const std::string& path, Destination& destination)
+{
+    // A name with a NUL byte would create a different, shorter name.
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return path.empty() ? ENOENT : EINVAL;
+    destination.target = FollowLinks(path);
+    destination.exists = stat(destination.target.c_str(), &destination.status) == 0;
+    // A file that the user may not write is not replaced either.
+    if (destination.IsRegularFile() && faccessat(AT_FDCWD, destination.target.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    return 0;
+}
+
+// The folder of a name, with its "/", where the temporary file goes;
+// empty for the current folder.
+std::string FolderOf(const std::string& target)
+{
+    std::string folder = std::filesystem::path(target).parent_path().string();
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
 } // namespace
 
 int OutputError::MessageId() const
@@ -115,29 +150,22 @@ bool OutputFile::Fail(OutputError::Stage stage, int number)
     return false;
 }
 
-bool OutputFile::Open(const std::string& path)
+bool OutputFile::Open(const std::string& path, OutputDurability durability)
 {
     Discard();
     error = OutputError();
-    // A name with a NUL byte would create a different, shorter name.
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return Fail(OutputError::kCreate, ENOENT);
-    target = FollowLinks(path);
-    struct stat status {};
-    const bool exists = stat(target.c_str(), &status) == 0;
-    if (exists && !S_ISREG(status.st_mode)) {
+    synced = durability == OutputDurability::kSynced;
+    Destination destination;
+    if (const int refusal = Locate(path, destination))
+        return Fail(OutputError::kCreate, refusal);
+    target = destination.target;
+    if (destination.exists && !destination.IsRegularFile()) {
         descriptor = OpenRetrying(target.c_str(), O_WRONLY | O_TRUNC, 0);
         return descriptor >= 0 || Fail(OutputError::kCreate, errno);
     }
-    if (exists && access(target.c_str(), W_OK) != 0)
-        return Fail(OutputError::kCreate, errno);
-    const std::filesystem::path name(target);
-    std::string folder = name.parent_path().string();
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    replacing = exists;
-    const int mode = exists ? static_cast<int>(status.st_mode & 07777) : -1;
-    return OpenTemporary(folder, name.filename().string(), mode);
+    replacing = destination.exists;
+    const int mode = replacing ? static_cast<int>(destination.status.st_mode & 07777) : -1;
+    return OpenTemporary(FolderOf(target), std::filesystem::path(target).filename().string(), mode);
 }
 
 // mode -1: a new file, 0666 less the umask, as fopen would create it.
@@ -182,6 +210,9 @@ bool OutputFile::Commit()
 {
     if (descriptor < 0)
         return false;
+    // A device written directly has nothing to replace.
+    if (synced && !temporary.empty() && !error && fsync(descriptor) != 0)
+        Fail(OutputError::kWrite, errno);
     CloseDescriptor();
     if (!error && !temporary.empty() && !PutInPlace())
         Fail(OutputError::kWrite, errno);
@@ -227,6 +258,23 @@ void OutputFile::Discard()
         descriptor = -1;
     }
     ForgetTemporary();
+}
+
+int OutputAccessError(const std::string& path)
+{
+    Destination destination;
+    if (const int refusal = Locate(path, destination))
+        return refusal;
+    if (destination.exists && !destination.IsRegularFile()) {
+        // Without O_TRUNC nothing is cut; a pipe without a reader answers at once.
+        const int descriptor = OpenRetrying(destination.target.c_str(), O_WRONLY | O_NONBLOCK, 0);
+        if (descriptor < 0)
+            return errno;
+        close(descriptor);
+        return 0;
+    }
+    const std::string folder = FolderOf(destination.target);
+    return faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError& error)

@@ -29,6 +29,13 @@ struct OutputError {
     int MessageId() const;
 };
 
+// Whether Commit first waits until the content is on the disk (fsync): for
+// files the user cannot make again (the input file the data editor saves),
+// so that a crash just after the rename cannot leave an empty file where
+// the old one was. A report or a plot is made again by the next run, and
+// waiting for the disk would cost a large report much of its time.
+enum class OutputDurability { kRenamed, kSynced };
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -39,7 +46,7 @@ public:
 
     // Creates the temporary file for path. False, with Error(), when it
     // cannot be created; the file of that name is not touched.
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, OutputDurability durability = OutputDurability::kRenamed);
     bool IsOpen() const { return descriptor >= 0; }
     // Appends bytes (unbuffered: callers write large blocks). False once
     // anything failed; later writes are dropped.
@@ -62,9 +69,17 @@ private:
     std::string target;    // the name with its links followed
     std::string temporary; // empty when the target is written directly
     bool replacing = false; // a regular file of the name existed at Open
+    bool synced = false;    // OutputDurability::kSynced
     int cleanupSlot = -1;  // its entry for the signal handler, -1 for none
     OutputError error;
 };
+
+// 0 when Open(path) would find the name open to an output, else the errno
+// it would fail with (a folder for the temporary file that is missing or
+// closed to the user, a file the user may not write, a folder of the name).
+// Creates, cuts and changes nothing: for a check before a long
+// preparation (a dialog) whose output must not fail only at its end.
+int OutputAccessError(const std::string& path);
 
 // A whole file at once: Open, Write, Commit.
 bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError& error);

@@ -4,6 +4,7 @@
 #include "grid/cell_tip.h"
 #include "grid/grid_item.h"
 #include "grid/text_widths.h"
+#include "res/dialog_templates.h"
 
 #include <QColor>
 #include <QList>
@@ -71,7 +72,7 @@ public:
 
     enum GridLines : int { kGridNone = 0, kGridHorizontal = 1, kGridVertical = 2, kGridBoth = 3 };
 
-    static constexpr char kWindowClass[] = "TolvarGridCtrl";
+    static constexpr const char* kWindowClass = res::kGridWindowClass;
     static constexpr int kEditControlId = 8;
     // Wheel scroll lines that mean "a page per notch".
     static constexpr unsigned kWheelScrollsPages = 0xFFFFFFFFu;

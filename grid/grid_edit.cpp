@@ -13,30 +13,6 @@
 
 using namespace platform;
 
-namespace {
-
-// The character a key press types, as the number an edit starts with; 0
-// for none (and for Delete, which types nothing here).
-unsigned TypedCharacter(const QKeyEvent& event)
-{
-    switch (event.key()) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    default: break;
-    }
-    const QString text = event.text();
-    if (text.isEmpty())
-        return 0;
-    const unsigned code = text.front().unicode();
-    return code < 0x20 || code == 0x7F ? 0 : code;
-}
-
-} // namespace
-
 void CGridCtrl::StartEdit(int row, int column, unsigned firstKey)
 {
     const CellPos cell{row, column};
@@ -93,7 +69,7 @@ void CGridCtrl::OnEndEdit(const GridItem& item)
 // alone; Enter and Esc belong to a dialog around the grid.
 bool CGridCtrl::TypeCharacter(const QKeyEvent& event)
 {
-    const unsigned code = TypedCharacter(event);
+    const unsigned code = TypedCharacterOf(event);
     if (code == 0 || mouseMode != MouseMode::Idle ||
         (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;

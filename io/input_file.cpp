@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -21,6 +20,15 @@ namespace {
 // file's weights are taken as equal and all become 1.0.
 constexpr double kTinyWeight = 1e-16;
 
+// 104, the message of a failed open or read; its cause (the errno of the
+// failure) goes to the caller's systemError.
+int OpenFailure(int* systemError, int errorNumber)
+{
+    if (systemError != nullptr)
+        *systemError = errorNumber;
+    return kStringInputFileOpenError;
+}
+
 // n observations and u unknowns, as the layout of the file gives them.
 struct Layout {
     int observations = 0;
@@ -28,30 +36,34 @@ struct Layout {
 };
 
 // The count pass: n is half the number of lines before the first empty line.
-int CountPass(const InputSource& input, unsigned long long& lineCount)
+int CountPass(const InputSource& input, unsigned long long& lineCount, int* systemError)
 {
     const std::unique_ptr<ByteSource> pass = input.Pass();
-    if (!pass || !CountLinesBeforeEmptyLine(*pass, lineCount))
-        return kStringInputFileOpenError;
+    if (!pass)
+        return OpenFailure(systemError, errno);
+    if (!CountLinesBeforeEmptyLine(*pass, lineCount))
+        return OpenFailure(systemError, pass->ErrorNumber());
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 
 // The column pass: u is the number of values in the first line.
-int ColumnPass(const InputSource& input, unsigned long long& valueCount)
+int ColumnPass(const InputSource& input, unsigned long long& valueCount, int* systemError)
 {
     const std::unique_ptr<ByteSource> pass = input.Pass();
-    if (!pass || !CountValuesInFirstLine(*pass, valueCount))
-        return kStringInputFileOpenError;
+    if (!pass)
+        return OpenFailure(systemError, errno);
+    if (!CountValuesInFirstLine(*pass, valueCount))
+        return OpenFailure(systemError, pass->ErrorNumber());
     return 0;
 }
 
-int ReadLayout(const InputSource& input, Layout& layout)
+int ReadLayout(const InputSource& input, Layout& layout, int* systemError)
 {
     unsigned long long lineCount = 0;
-    if (const int result = CountPass(input, lineCount))
+    if (const int result = CountPass(input, lineCount, systemError))
         return result;
     unsigned long long valueCount = 0;
-    if (const int result = ColumnPass(input, valueCount))
+    if (const int result = ColumnPass(input, valueCount, systemError))
         return result;
     const unsigned long long observationCount = lineCount / 2;
     if (observationCount == 0)
@@ -186,30 +198,33 @@ int ReadObservationBlock(LineReader& reader, const Layout& layout, Problem& prob
 
 // The value pass reads the 2n counted lines; what follows the first empty
 // line is never read.
-int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, const DesignPieceReport& report)
+int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, int* systemError,
+              const DesignPieceReport& report)
 {
     const std::unique_ptr<ByteSource> pass = input.Pass();
     if (!pass)
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, errno);
     LineReader reader(*pass);
-    if (const int result = ReadDesignBlock(reader, layout, problem.designMatrix, report))
-        return result;
-    return ReadObservationBlock(reader, layout, problem);
+    int result = ReadDesignBlock(reader, layout, problem.designMatrix, report);
+    if (result == 0)
+        result = ReadObservationBlock(reader, layout, problem);
+    // 104 from the blocks: the reader could not read on.
+    return result == kStringInputFileOpenError ? OpenFailure(systemError, reader.ErrorNumber()) : result;
 }
 
 // The layout and the values of the file, into problem.
-int ReadProblem(const std::string& fileName, Problem& problem, const DesignPieceReport& report)
+int ReadProblem(const std::string& fileName, Problem& problem, int* systemError, const DesignPieceReport& report)
 {
     if (fileName.empty())
         return kStringNoInputFile;
     InputSource input;
     if (!input.Open(fileName))
-        return kStringInputFileOpenError;
+        return OpenFailure(systemError, input.ErrorNumber());
     Layout layout;
-    if (const int result = ReadLayout(input, layout))
+    if (const int result = ReadLayout(input, layout, systemError))
         return result;
     problem = NewProblem(layout);
-    return ValuePass(input, layout, problem, report);
+    return ValuePass(input, layout, problem, systemError, report);
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -254,7 +269,7 @@ bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& obse
     text.reserve(kWriteChunkSize + 64);
     for (int i = 0; i < designMatrix.Rows(); ++i) {
         for (int j = 0; j < designMatrix.Columns(); ++j) {
-            AppendFixed(text, designMatrix(i, j), 15, 5);
+            AppendFixedOrExact(text, designMatrix(i, j), 15, 5);
             text += ' ';
             if (text.size() >= kWriteChunkSize && !Flush(file, text))
                 return false;
@@ -262,9 +277,9 @@ bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& obse
         text += kLineEnd;
     }
     for (int i = 0; i < observations.Rows(); ++i) {
-        AppendFixed(text, observations(i, 0), 15, 5);
+        AppendFixedOrExact(text, observations(i, 0), 15, 5);
         text += "  ";
-        AppendFixed(text, WeightOf(weights, i), 15, 5);
+        AppendFixedOrExact(text, WeightOf(weights, i), 15, 5);
         text += kLineEnd;
         if (text.size() >= kWriteChunkSize && !Flush(file, text))
             return false;
@@ -275,10 +290,10 @@ bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& obse
 }  // namespace
 
 int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
-                  const DesignPieceReport& report)
+                  int* systemError, const DesignPieceReport& report)
 {
     Problem problem;
-    if (const int result = ReadProblem(fileName, problem, report))
+    if (const int result = ReadProblem(fileName, problem, systemError, report))
         return result;
     const int n = problem.observations.Rows();
     Matrix weightMatrix = NewMatrix(n, n);
@@ -290,10 +305,10 @@ int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& obs
 }
 
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector, const DesignPieceReport& report)
+                              Matrix& weightVector, int* systemError, const DesignPieceReport& report)
 {
     Problem problem;
-    if (const int result = ReadProblem(fileName, problem, report))
+    if (const int result = ReadProblem(fileName, problem, systemError, report))
         return result;
     TakeProblem(problem, designMatrix, observations);
     weightVector = std::move(problem.weightVector);
@@ -305,8 +320,10 @@ int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, cons
 {
     if (!ShapesFit(designMatrix, observations, weights))
         return kStringInputFileError;
+    // The user's data cannot be made again: on the disk before it replaces the old file.
     OutputFile file;
-    const bool written = file.Open(fileName) && WriteLines(file, designMatrix, observations, weights) && file.Commit();
+    const bool written = file.Open(fileName, OutputDurability::kSynced) &&
+                         WriteLines(file, designMatrix, observations, weights) && file.Commit();
     if (error != nullptr)
         *error = file.Error();
     if (written)

@@ -20,8 +20,7 @@ struct FileCloser {
 class FileSource : public ByteSource {
 public:
     explicit FileSource(std::FILE* file) : file(file) {}
-    std::size_t Read(char* buffer, std::size_t size) override { return std::fread(buffer, 1, size, file.get()); }
-    bool Failed() const override { return std::ferror(file.get()) != 0; }
+    std::size_t Read(char* buffer, std::size_t size) override;
 
 private:
     std::unique_ptr<std::FILE, FileCloser> file;
@@ -32,13 +31,20 @@ class MemorySource : public ByteSource {
 public:
     MemorySource(const std::vector<std::string>& chunks, std::size_t start) : chunks(chunks), offset(start) {}
     std::size_t Read(char* buffer, std::size_t size) override;
-    bool Failed() const override { return false; }
 
 private:
     const std::vector<std::string>& chunks;
     std::size_t chunk = 0;
     std::size_t offset;
 };
+
+std::size_t FileSource::Read(char* buffer, std::size_t size)
+{
+    const std::size_t count = std::fread(buffer, 1, size, file.get());
+    if (count < size && std::ferror(file.get()))
+        Fail(errno);
+    return count;
+}
 
 std::size_t MemorySource::Read(char* buffer, std::size_t size)
 {
@@ -62,12 +68,10 @@ class TemporaryFileSource : public ByteSource {
 public:
     TemporaryFileSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
     std::size_t Read(char* buffer, std::size_t size) override;
-    bool Failed() const override { return failed; }
 
 private:
     int descriptor;
     unsigned long long offset;
-    bool failed = false;
 };
 
 std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
@@ -77,7 +81,7 @@ std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
         count = pread(descriptor, buffer, size, static_cast<off_t>(offset));
     while (count < 0 && errno == EINTR);
     if (count < 0) {
-        failed = true;
+        Fail(errno);
         return 0;
     }
     offset += static_cast<unsigned long long>(count);
@@ -142,26 +146,37 @@ bool InputSource::Open(const std::string& fileName)
     copy = Copy::kNone;
     copied = 0;
     chunks.clear();
+    errorNumber = 0;
     name = fileName;
     // A name with a NUL byte would open a different, shorter name.
+    if (fileName.find('\0') != std::string::npos)
+        return Refuse(EINVAL);
     struct stat status {};
-    if (fileName.find('\0') != std::string::npos || stat(fileName.c_str(), &status) != 0)
-        return false;
+    if (stat(fileName.c_str(), &status) != 0)
+        return Refuse(errno);
     return S_ISREG(status.st_mode) || ReadOnce();
+}
+
+bool InputSource::Refuse(int number)
+{
+    errorNumber = number != 0 ? number : EIO;
+    return false;
 }
 
 bool InputSource::ReadOnce()
 {
     const int descriptor = OpenRetrying(name.c_str(), O_RDONLY);
     if (descriptor < 0)
-        return false;
+        return Refuse(errno);
     temporaryFile = CreateTemporaryFile();
     copy = temporaryFile >= 0 ? Copy::kTemporaryFile : Copy::kMemory;
     bool readAll = true;
     std::string chunk;
     for (bool atEnd = false; !atEnd && readAll;) {
         readAll = ReadChunk(descriptor, chunk, atEnd);
-        if (readAll && !chunk.empty() && !Keep(chunk))
+        if (!readAll)
+            Refuse(errno);
+        else if (!chunk.empty() && !Keep(chunk))
             readAll = false;
     }
     close(descriptor);
@@ -191,7 +206,7 @@ bool InputSource::MoveTemporaryFileIntoMemory()
         const auto size = static_cast<std::size_t>(std::min<unsigned long long>(kReadChunkSize, copied - moved));
         std::string& chunk = chunks.emplace_back(size, '\0');
         if (source.Read(chunk.data(), size) != size)
-            return false;
+            return Refuse(source.ErrorNumber());
         moved += size;
     }
     close(temporaryFile);
@@ -206,8 +221,10 @@ std::unique_ptr<ByteSource> InputSource::Pass() const
         char start[kByteOrderMarkLength];
         TemporaryFileSource probe(temporaryFile, 0);
         const std::size_t read = probe.Read(start, sizeof start);
-        if (probe.Failed())
+        if (probe.Failed()) {
+            errno = probe.ErrorNumber();
             return nullptr;
+        }
         return std::make_unique<TemporaryFileSource>(temporaryFile,
                                                      StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0);
     }
@@ -216,7 +233,13 @@ std::unique_ptr<ByteSource> InputSource::Pass() const
         return std::make_unique<MemorySource>(chunks, marked ? kByteOrderMarkLength : 0);
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-    if (!file || !SkipByteOrderMark(file.get()))
+    if (!file)
         return nullptr;
+    if (!SkipByteOrderMark(file.get())) {
+        const int reason = errno; // the read's, not that of closing
+        file.reset();
+        errno = reason;
+        return nullptr;
+    }
     return std::make_unique<FileSource>(file.release());
 }

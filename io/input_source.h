@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -13,7 +14,16 @@ public:
     // Up to size bytes into buffer; 0 at the end or after a read error.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
     // True when reading stopped because the bytes could not be read.
-    virtual bool Failed() const = 0;
+    bool Failed() const { return errorNumber != 0; }
+    // The errno of that read error; 0 while none happened.
+    int ErrorNumber() const { return errorNumber; }
+
+protected:
+    // Remembers the errno of a failed read (EIO should it be 0).
+    void Fail(int number) { errorNumber = number != 0 ? number : EIO; }
+
+private:
+    int errorNumber = 0;
 };
 
 // The input file as the reader's passes see it. A regular file is opened
@@ -34,10 +44,12 @@ public:
     ~InputSource();
 
     // False when the name cannot be opened or its bytes cannot be read
-    // (a directory). Throws std::bad_alloc when bytes held in memory do
-    // not fit.
+    // (a directory), with the errno in ErrorNumber(). Throws
+    // std::bad_alloc when bytes held in memory do not fit.
     bool Open(const std::string& fileName);
-    // A new pass from the start. nullptr when the file cannot be opened anew.
+    int ErrorNumber() const { return errorNumber; }
+    // A new pass from the start. nullptr when the file cannot be opened
+    // anew, with errno telling why.
     std::unique_ptr<ByteSource> Pass() const;
 
     // Where the bytes of a file that can be read only once are kept.
@@ -45,6 +57,7 @@ public:
     Copy CopyKind() const { return copy; }
 
 private:
+    bool Refuse(int number);
     bool ReadOnce();
     bool Keep(std::string& chunk);
     bool MoveTemporaryFileIntoMemory();
@@ -54,6 +67,7 @@ private:
     int temporaryFile = -1;          // the unnamed copy
     unsigned long long copied = 0;   // bytes in it
     std::vector<std::string> chunks; // the bytes in memory, all chunks full but the last
+    int errorNumber = 0;             // why Open failed
 };
 
 // The bytes that mark a UTF-8 file.

@@ -12,7 +12,6 @@ bool LineReader::Refill()
     filled = source.Read(chunk.data(), chunk.size());
     if (filled == 0) {
         atEnd = true;
-        failed = source.Failed();
         return false;
     }
     return true;
@@ -32,7 +31,7 @@ bool LineReader::Next(std::string_view& line)
     for (;;) {
         if (position == filled && !Refill()) {
             // A last line without LF; a read error loses the line.
-            if (!haveCarry || failed)
+            if (!haveCarry || Failed())
                 return false;
             line = carry;
             return true;

@@ -21,7 +21,9 @@ public:
 
     // True when reading stopped because the file could not be read (for
     // example because it is a directory).
-    bool Failed() const { return failed; }
+    bool Failed() const { return source.Failed(); }
+    // The errno of that read error; 0 while none happened.
+    int ErrorNumber() const { return source.ErrorNumber(); }
 
 private:
     bool Refill();
@@ -33,7 +35,6 @@ private:
     std::size_t filled = 0;
     std::string carry;
     bool atEnd = false;
-    bool failed = false;
 };
 
 // Size of one read from the file.

@@ -22,8 +22,7 @@ std::string BuildLpCommand(const std::string& inputFileName, const std::string& 
 std::vector<char> LpCommandBuffer(const std::string& command);
 
 // Reads a command text into request: the files, the sizes the caller
-// expects, the factor and the pass limit (the stop criterion keeps its
-// default, the text does not carry it). The text ends at its first zero
+// expects, the factor and the pass limit. The text ends at its first zero
 // byte or after length bytes, whichever comes first; nothing beyond is
 // read. Fields are separated by blanks or tabs; any other byte, a line end
 // included, belongs to a field (a name keeps it). A name is either plain (up to the next

@@ -11,6 +11,7 @@
 #include "normex/normex.h"
 #include "res/string_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -46,6 +47,27 @@ bool SizesMatch(const LpRequest& request, const Matrix& A)
            request.unknowns.value_or(A.Columns()) == A.Columns();
 }
 
+// The command line's name of the library's way; the factor tells the norm.
+constexpr const char* kLpMethodName = "lp";
+
+// The results of a solution the library computed itself: every robust
+// weight 1, s0 but no standard deviations. Takes the observations and
+// weights of the problem.
+AdjustmentResults LibraryResults(const LpRequest& request, Problem& problem, Matrix x, Matrix v, RunEnd end)
+{
+    AdjustmentResults results;
+    results.method = kLpMethodName;
+    results.normFactor = request.normFactor;
+    results.end = end;
+    results.unknowns = std::move(x);
+    results.observed = std::move(problem.l);
+    results.weights = std::move(problem.weights);
+    results.corrections = std::move(v);
+    results.robustWeights.assign(static_cast<std::size_t>(results.Observations()), 1.0);
+    SetPrecision(results, nullptr);
+    return results;
+}
+
 // The L1 solution by the engine (code 1).
 void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
 {
@@ -58,7 +80,9 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
         outcome.reportError = engine.ReportError();
         return;
     }
-    outcome.corrections = engine.Corrections();
+    outcome.results = engine.TakeResults();
+    outcome.results.method = kLpMethodName;
+    outcome.results.normFactor = request.normFactor;
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
 }
 
@@ -75,9 +99,21 @@ int LpResult(const LpNormSolution& solution, const Matrix& x, const Matrix& l, c
     return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
 }
 
+RunEnd LpRunEnd(const LpNormSolution& solution, int result, int maxPasses)
+{
+    switch (result) {
+    case NORMEX_SUCCESS:
+        return RunEnd::kOptimum;
+    case NORMEX_NOT_FINITE:
+        return RunEnd::kNotFinite;
+    default:
+        return solution.passes >= maxPasses ? RunEnd::kPassLimit : RunEnd::kShortOfOptimum;
+    }
+}
+
 // The Lp minimiser of the weighted system Abar x ~ lbar, whose residuals are
 // sqrt(p_i) v_i; the report of the engine's code 0 with the pass count.
-void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWindow* status, LpOutcome& outcome)
+void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* status, LpOutcome& outcome)
 {
     ReportFile report;
     if (!report.Open(request.outputFile))
@@ -89,9 +125,13 @@ void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWind
     const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.weights);
     Matrix x;
     Matrix v;
-    const LpNormProgress progress = [status](int pass, const std::vector<double>&) {
+    // The unknowns the last pass started from, for its largest change.
+    Matrix lastStart(0, 0, 0.0);
+    const LpNormProgress progress = [status, &lastStart](int pass, const std::vector<double>& start) {
         if (status != nullptr)
             status->SetText(PassText(pass));
+        lastStart = Matrix(static_cast<int>(start.size()), 1, 0.0);
+        std::copy(start.begin(), start.end(), lastStart.Data());
     };
     const LpNormSolution solution =
         SolveLpNorm(weighted.Abar, weighted.lbar, request.normFactor, request.maxPasses, x, v, progress);
@@ -104,14 +144,19 @@ void SolveLpReport(const LpRequest& request, const Problem& problem, IStatusWind
     if (!written)
         return ReportFailed(report, outcome);
     outcome.result = LpResult(solution, x, problem.l, v);
-    outcome.corrections = std::move(v);
-    outcome.passes = solution.passes;
+    const bool changed = lastStart.Rows() == x.Rows() && x.Rows() > 0;
+    const double change = changed ? LargestChange(x, lastStart) : 0.0;
+    outcome.results = LibraryResults(request, problem, std::move(x), std::move(v),
+                                     LpRunEnd(solution, outcome.result, request.maxPasses));
+    outcome.results.passes = solution.passes;
+    if (changed)
+        outcome.results.largestChange = change;
 }
 
 // The minimax solution of the weighted system (core/weighted_system.h),
 // whose residuals are sqrt(p_i) v_i; the corrections are those divided back
 // by sqrt(p_i).
-void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOutcome& outcome)
+void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome& outcome)
 {
     ReportFile report;
     if (!report.Open(request.outputFile))
@@ -129,12 +174,14 @@ void SolveChebyshevReport(const LpRequest& request, const Problem& problem, LpOu
     WriteReportResultsWithoutPassCount(report, x, problem.l, v);
     if (!report.Close())
         return ReportFailed(report, outcome);
+    const bool optimal = solution.status == kChebyshevOptimal;
     const bool finite = ResultsAreFinite(x, problem.l, v);
-    outcome.corrections = std::move(v);
-    if (!finite)
+    const RunEnd end = !finite ? RunEnd::kNotFinite : optimal ? RunEnd::kOptimum : RunEnd::kShortOfOptimum;
+    if (end == RunEnd::kNotFinite)
         outcome.result = NORMEX_NOT_FINITE;
     else
-        outcome.result = solution.status == kChebyshevOptimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+        outcome.result = optimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+    outcome.results = LibraryResults(request, problem, std::move(x), std::move(v), end);
 }
 
 LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
@@ -149,7 +196,7 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
         return outcome;
     }
     Problem problem;
-    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights,
+    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights, nullptr,
                                                   request.designPieceReport);
     if (outcome.messageId != 0) {
         outcome.result = ReaderFailure(outcome.messageId);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/adjustment_results.h"
 #include "core/matrix.h"
 #include "core/methods.h"
 #include "core/output_file.h"
@@ -23,11 +24,10 @@ struct LpRequest {
 };
 
 struct LpOutcome {
-    int result = 0;      // a NormexResult code (normex/normex.h)
-    int messageId = 0;   // the reader's string id when the input was rejected, else 0
-    Matrix corrections;  // v in the units of l, when a report was written
-    int passes = 0;      // the pass count of the report, 0 where it has none
-    OutputError reportError; // why the report failed, for NORMEX_OUTPUT_FAILED
+    int result = 0;             // a NormexResult code (normex/normex.h)
+    int messageId = 0;          // the reader's string id when the input was rejected, else 0
+    AdjustmentResults results;  // of the reported solution, when a report was written
+    OutputError reportError;    // why the report failed, for NORMEX_OUTPUT_FAILED
 };
 
 // The norm factor that selects the exact Chebyshev (minimax) solution.
@@ -44,6 +44,8 @@ constexpr double kChebyshevNormFactor = 25.0;
 //     engine's method line for code 0 and the pass count. A run that stops
 //     short of the minimiser still writes its report and gives
 //     NORMEX_NO_CONVERGENCE.
+// The results carry the method "lp" with the factor, robust weights 1, s0
+// and no standard deviations; for factor 1 also the basic observations.
 // Nothing is written when the factor, the input or the sizes are refused,
 // or when the output names the input file (checked before reading).
 // The shared path of the LP entry point and of tolvar-cli -m lp.

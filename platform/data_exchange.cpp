@@ -130,6 +130,26 @@ void DataExchange::DoubleInRange(int id, double& member, double low, double high
         member = value;
 }
 
+void DataExchange::UnsignedInRange(int id, unsigned& member, unsigned low, unsigned high)
+{
+    if (failed)
+        return;
+    QWidget* control = FindControl(dialog, id);
+    if (!saving) {
+        SetControlText(control, QString::number(member));
+        return;
+    }
+    const std::string text = ControlText(control).toStdString();
+    int value = 0;
+    const NumberText read = ReadWholeInteger(text, value);
+    if (read == NumberText::kMalformed || text.find('-') != std::string::npos)
+        Fail(control, LoadText(kStringNotAPositiveInteger));
+    else if (read == NumberText::kOutOfRange || static_cast<unsigned>(value) < low || static_cast<unsigned>(value) > high)
+        Fail(control, RangeMessage(low, high));
+    else
+        member = static_cast<unsigned>(value);
+}
+
 void DataExchange::RadioGroup(int firstId, int& index)
 {
     if (failed)

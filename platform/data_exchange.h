@@ -38,6 +38,10 @@ public:
     void Double(int id, double& member);
     // The same, and low <= value <= high.
     void DoubleInRange(int id, double& member, double low, double high);
+    // Unsigned decimal number from low to high: a text that is no such
+    // number gets "Geben Sie bitte eine positive ganze Zahl ein.", a number
+    // outside the range the range message.
+    void UnsignedInRange(int id, unsigned& member, unsigned low, unsigned high);
     // Radio group whose first button has firstId: index of the checked
     // button (0-based), -1 when none is checked. A radio alone in its group
     // gives 0 for checked and -1 for not checked.

@@ -1,7 +1,9 @@
 #include "platform/dialog_builder.h"
 
 #include "platform/resources.h"
+#include "platform/tab_control.h"
 #include "platform/text_format.h"
+#include "platform/up_down_control.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -137,6 +139,10 @@ QWidget* CreateStandardControl(const res::ControlTemplate& control, QWidget* dia
         picture->setProperty("imageId", control.image);
         return picture;
     }
+    case res::ControlKind::UpDown:
+        return new UpDownControl(style, dialog);
+    case res::ControlKind::TabControl:
+        return new TabControl(dialog);
     case res::ControlKind::Custom:
         return CreateCustomControl(control, dialog);
     }
@@ -333,6 +339,7 @@ void BuildDialog(QWidget& dialog, const res::DialogTemplate& dialogTemplate, con
         dialog.setFixedSize(size);
 
     RadioGrouper grouper(dialog);
+    QWidget* previous = nullptr;
     for (const res::ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = factory ? factory(control, &dialog) : nullptr;
         if (!widget)
@@ -346,6 +353,9 @@ void BuildDialog(QWidget& dialog, const res::DialogTemplate& dialogTemplate, con
         if (control.style & res::kStyleDisabled)
             widget->setEnabled(false);
         grouper.Add(control, widget);
+        if (auto* upDown = dynamic_cast<UpDownControl*>(widget); upDown && (upDown->Style() & res::UDS_AUTOBUDDY))
+            upDown->SetBuddy(dynamic_cast<QLineEdit*>(previous));
+        previous = widget;
     }
     grouper.Close();
 }

@@ -26,7 +26,9 @@ class QWidget;
 // group share an exclusive QButtonGroup, radio->group(), with ids 0, 1, ...
 // in template order; a radio alone in its group gets a group of its own), CheckBox QCheckBox, GroupBox QGroupBox, Label QLabel
 // (plain text), Edit QLineEdit, Etched* QFrame, Picture QLabel showing
-// ":/pictures/<image>.png" (or .svg) scaled to the control, Custom the
+// ":/pictures/<image>.png" (or .svg) scaled to the control, UpDown
+// platform::UpDownControl (with UDS_AUTOBUDDY the edit created just before
+// it is its buddy), TabControl platform::TabControl, Custom the
 // widget of its registered window class (RegisterWindowClass), else a plain
 // QWidget.
 namespace platform {

@@ -1,27 +1,57 @@
 #include "platform/message_box.h"
 
+#include "platform/modal.h"
+
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace platform {
 
-Seam<void(const QString& text, MessageIcon icon)>& MessageSeam()
+namespace {
+
+// A file name reads best on one line. A message box is as wide as its main
+// text, so one with a longer informative line gets a spacer as wide as that
+// line; the box itself keeps its width within the screen and wraps the rest.
+void FitInformativeLines(QMessageBox& box)
 {
-    static Seam<void(const QString& text, MessageIcon icon)> seam;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr || box.informativeText().isEmpty())
+        return;
+    int widest = 0;
+    for (const QString& line : box.informativeText().split(QLatin1Char('\n')))
+        widest = std::max(widest, box.fontMetrics().horizontalAdvance(line));
+    const QStyle* style = box.style();
+    const int icon = style->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    const int spacing = style->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, &box);
+    grid->addItem(new QSpacerItem(icon + 2 * spacing + widest, 0), grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
+
+Seam<void(const QString& text, MessageIcon icon, const QString& informativeText)>& MessageSeam()
+{
+    static Seam<void(const QString& text, MessageIcon icon, const QString& informativeText)> seam;
     return seam;
 }
 
-void ShowMessage(const QString& text, QWidget* parent, MessageIcon icon)
+void ShowMessage(const QString& text, QWidget* parent, MessageIcon icon, const QString& informativeText)
 {
     if (const auto& handler = MessageSeam().Handler()) {
-        handler(text, icon);
+        handler(text, icon, informativeText);
         return;
     }
     if (!parent)
         parent = QApplication::activeWindow();
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
                     QStringLiteral("Tolvar"), text, QMessageBox::Ok, parent);
-    box.exec();
+    box.setInformativeText(informativeText);
+    FitInformativeLines(box);
+    ExecModal(box);
 }
 
 } // namespace platform

@@ -26,4 +26,19 @@ inline QString FormatText(int id, const QStringList& arguments)
     return QString::fromStdString(FormatString(id, texts));
 }
 
+// "Grund: <the system's reason for errorNumber>".
+inline QString ReasonText(int errorNumber)
+{
+    return FormatText(kStringReasonLabel, {QString::fromStdString(SystemErrorText(errorNumber))});
+}
+
+// The informative text of a message about a file: the label (string
+// labelId, "Eingabedatei: %s" or "Ausgabedatei: %s") with the file's name
+// and, when errorNumber is not 0, the system's reason below it.
+inline QString FileFaultText(int labelId, const QString& fileName, int errorNumber)
+{
+    const QString named = FormatText(labelId, {fileName});
+    return errorNumber == 0 ? named : named + QLatin1Char('\n') + ReasonText(errorNumber);
+}
+
 } // namespace platform

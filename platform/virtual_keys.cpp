@@ -33,4 +33,22 @@ unsigned VirtualKeyOf(const QKeyEvent& event)
     return 0;
 }
 
+unsigned TypedCharacterOf(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return VirtualKeyOf(event);
+    default: break;
+    }
+    const QString text = event.text();
+    if (text.isEmpty())
+        return 0;
+    const unsigned code = text.front().unicode();
+    return code < 0x20 || code == 0x7F ? 0 : code;
+}
+
 } // namespace platform

@@ -32,6 +32,11 @@ enum VirtualKey : unsigned {
 // and digits as their upper-case codes), 0 for a key without one here.
 unsigned VirtualKeyOf(const QKeyEvent& event);
 
+// The character a key press types, as the number an edit starts with:
+// Backspace, Tab, Enter and Esc as their control codes, any printable
+// character as its code; 0 for none (Delete types nothing).
+unsigned TypedCharacterOf(const QKeyEvent& event);
+
 // True for Page Up, Page Down, End, Home and the four arrows (0x21..0x28).
 inline bool IsNavigationKey(unsigned key)
 {

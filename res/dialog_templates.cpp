@@ -11,6 +11,7 @@ using K = ControlKind;
 constexpr unsigned kEditStyle = kStyleBorder | kStyleTabStop | kStyleAutoHScroll;
 constexpr unsigned kButtonStyle = kStyleTabStop;
 constexpr unsigned kFirstRadio = kStyleGroup | kStyleTabStop;
+constexpr unsigned kSpinStyle = UDS_SETBUDDYINT | UDS_AUTOBUDDY | UDS_ARROWKEYS;
 
 std::vector<DialogTemplate> BuildTemplates()
 {
@@ -111,6 +112,36 @@ std::vector<DialogTemplate> BuildTemplates()
                        {residual_dlg::kMaximumLabel, K::Label, "Maximales Residuum:", 11, 163, 69, 8, kStyleNone},
                        {residual_dlg::kMinimumEdit, K::Edit, "", 81, 147, 40, 12, kEditStyle | kStyleReadOnly},
                        {residual_dlg::kMaximumEdit, K::Edit, "", 81, 162, 40, 12, kEditStyle | kStyleReadOnly},
+                   }});
+
+    // Resizable, without system menu and close box; the pages lie in the
+    // tab control.
+    all.push_back({kDialogDataEdit, "Daten bearbeiten", kDialogPopup | kDialogCaption | kDialogThickFrame, 268, 180,
+                   "MS Sans Serif", 8,
+                   {
+                       {data_edit_dlg::kTabControl, K::TabControl, "", 4, 1, 259, 158, kStyleTabStop},
+                       {data_edit_dlg::kOkButton, K::DefPushButton, "OK", 156, 161, 50, 15, kButtonStyle | kStyleGroup},
+                       {data_edit_dlg::kCancelButton, K::PushButton, "Abbrechen", 213, 161, 50, 14, kButtonStyle},
+                   }});
+
+    for (const int page : {kDialogDesignPage, kDialogObservationPage})
+        all.push_back({page, "", kDialogChild, 260, 119, "MS Sans Serif", 8,
+                       {
+                           {data_page::kGrid, K::Custom, "", 3, 6, 253, 110, kStyleTabStop, 0, kGridWindowClass},
+                       }});
+
+    all.push_back({kDialogDimensions, "Dimensionen", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
+                   205, 61, "MS Sans Serif", 8,
+                   {
+                       {-1, K::GroupBox, "Dimensionen", 7, 7, 138, 47, kStyleNone},
+                       {-1, K::Label, "Anzahl Beobachtungen:", 13, 20, 84, 8, kStyleNone},
+                       {dimensions_dlg::kObservationCountEdit, K::Edit, "", 98, 18, 30, 12, kEditStyle},
+                       {dimensions_dlg::kObservationCountSpin, K::UpDown, "", 129, 18, 10, 12, kSpinStyle},
+                       {-1, K::Label, "Anzahl Unbekannte:", 13, 38, 84, 8, kStyleNone},
+                       {dimensions_dlg::kUnknownCountEdit, K::Edit, "", 98, 35, 30, 12, kEditStyle},
+                       {dimensions_dlg::kUnknownCountSpin, K::UpDown, "", 128, 35, 11, 12, kSpinStyle},
+                       {dimensions_dlg::kOkButton, K::DefPushButton, "OK", 148, 24, 50, 14, kButtonStyle | kStyleGroup},
+                       {dimensions_dlg::kCancelButton, K::PushButton, "Abbrechen", 148, 40, 50, 14, kButtonStyle},
                    }});
 
     // Captionless and borderless; its picture fills it.

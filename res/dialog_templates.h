@@ -17,6 +17,10 @@ enum DialogId : int {
     kDialogMain = 102,         // the main dialog "Tolvar"
     kDialogMEstimatorPanel = 141,
     kDialogNormPanel = 142,
+    kDialogDataEdit = 144,     // "Daten bearbeiten"
+    kDialogDesignPage = 145,
+    kDialogObservationPage = 146,
+    kDialogDimensions = 150,   // "Dimensionen"
     kDialogTuning = 151,       // "Tuningkonstante"
     kDialogStatus = 154,       // "Status"
     kDialogResidual = 155,     // "Residuen der Lösung"
@@ -41,6 +45,8 @@ enum class ControlKind {
     EtchedVert,     // vertical etched line
     EtchedFrame,    // etched rectangle
     Picture,        // static showing the picture res/pictures "<image>"
+    UpDown,         // two arrow buttons stepping a number in an edit (platform/up_down_control.h)
+    TabControl,     // a row of tabs over a framed area for pages (platform/tab_control.h)
     Custom,         // a control of a registered window class, or one the dialog class supplies
 };
 
@@ -61,6 +67,14 @@ enum ControlStyle : unsigned {
     kStyleDisabled = 1u << 23,
 };
 
+// Up-down control styles, under the platform's names and numbers. As on the
+// platform, the low style bits mean something of their own for each kind.
+enum UpDownStyle : unsigned {
+    UDS_SETBUDDYINT = 0x02,  // steps show the position in the buddy edit
+    UDS_AUTOBUDDY = 0x10,    // the control created just before is the buddy
+    UDS_ARROWKEYS = 0x20,    // Up and Down in the buddy step too
+};
+
 // Dialog style bits.
 enum DialogStyle : unsigned {
     kDialogStyleNone = 0,
@@ -72,6 +86,9 @@ enum DialogStyle : unsigned {
     kDialogPopup = 1u << 5,       // top-level window
     kDialogVisible = 1u << 6,     // shown at creation
 };
+
+// The window class of the grid control (grid/grid_ctrl.h registers it).
+inline constexpr char kGridWindowClass[] = "TolvarGridCtrl";
 
 struct ControlTemplate {
     int id;             // -1 for controls that no code addresses

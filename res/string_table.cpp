@@ -1,6 +1,6 @@
 #include "res/string_table.h"
 
-#include <cstring>
+#include <cerrno>
 
 namespace {
 
@@ -31,15 +31,45 @@ constexpr StringEntry kStrings[] = {
     {120, "Nicht genügend Arbeitsspeicher für diese Berechnung!"},
     {121, "Es wurde kein Texteditor gefunden! Geben Sie ihn in der Umgebungsvariablen TOLVAR_EDITOR an."},
     {122, "Die Bibliothek %s konnte nicht geladen werden!"},
-    {123, "Der Daten-Editor ist in dieser Version noch nicht enthalten."},
     {124, "Geben Sie bitte eine ganze Zahl ein."},
     {125, "Geben Sie bitte eine Zahl ein."},
     {126, "Geben Sie bitte eine positive ganze Zahl ein."},
     {127, "Geben Sie bitte eine Zahl zwischen %s und %s ein."},
     {128, "Der Normfaktor muss mindestens 1 sein."},
-    {129, "Ein- und Ausgabedatei sind dieselbe Datei!"},
-    {130, "Fehler beim Schreiben der Datei %s!"},
-    {131, "Das Bild kann nur als .png oder .svg gespeichert werden: %s"},
+    {129, "Eingabedatei: %s"},
+    {130, "Ausgabedatei: %s"},
+    {131, "Grund: %s"},
+    {132, "Systemfehler Nr. %s"},
+    {133, "%s, %s, %s: Geben Sie bitte eine Zahl ein (mit Punkt als Dezimalzeichen)."},
+    {134, "%s, %s, %s: Das Gewicht muss größer als 0 sein."},
+    {135, "Ein- und Ausgabedatei sind dieselbe Datei!"},
+    {136, "Fehler beim Schreiben der Datei %s!"},
+    {137, "Das Bild kann nur als .png oder .svg gespeichert werden: %s"},
+};
+
+// The reasons a file cannot be opened, read or written. Our own table:
+// strerror follows the locale, and not every machine carries the German
+// system messages.
+constexpr StringEntry kSystemErrors[] = {
+    {EACCES, "Keine Berechtigung"},
+    {EPERM, "Die Operation ist nicht erlaubt"},
+    {ENOENT, "Datei oder Verzeichnis nicht gefunden"},
+    {ENOTDIR, "Ist kein Verzeichnis"},
+    {EISDIR, "Ist ein Verzeichnis"},
+    {ENOSPC, "Kein Speicherplatz mehr"},
+#ifdef EDQUOT
+    {EDQUOT, "Das Speicherkontingent ist erschöpft"},
+#endif
+    {EROFS, "Das Dateisystem ist nur lesbar"},
+    {EFBIG, "Die Datei ist zu groß"},
+    {EIO, "Eingabe-/Ausgabefehler"},
+    {ENAMETOOLONG, "Der Dateiname ist zu lang"},
+    {ELOOP, "Zu viele Ebenen von symbolischen Verknüpfungen"},
+    {EMFILE, "Zu viele offene Dateien"},
+    {ENFILE, "Zu viele offene Dateien im System"},
+    {ENXIO, "Kein solches Gerät oder keine solche Adresse"},
+    {EBUSY, "Das Gerät oder die Ressource ist belegt"},
+    {EINVAL, "Ungültiges Argument"},
 };
 
 } // namespace
@@ -50,6 +80,14 @@ const char* LoadString(int id)
         if (entry.id == id)
             return entry.text;
     return "";
+}
+
+std::string SystemErrorText(int errorNumber)
+{
+    for (const StringEntry& entry : kSystemErrors)
+        if (entry.id == errorNumber)
+            return entry.text;
+    return FormatString(kStringSystemErrorNumber, std::to_string(errorNumber));
 }
 
 std::string FormatString(int id, const std::vector<std::string>& arguments)
@@ -73,5 +111,5 @@ std::string FormatString(int id, const std::string& argument)
 
 std::string FormatFileError(int id, const std::string& path, int errorNumber)
 {
-    return FormatString(id, path) + " (" + std::strerror(errorNumber) + ")";
+    return FormatString(id, path) + " (" + SystemErrorText(errorNumber) + ")";
 }

@@ -27,16 +27,24 @@ enum StringId : int {
     kStringOutOfMemory = 120,         // ours: a command ran out of memory
     kStringNoTextEditor = 121,        // ours: no text editor to open a file in
     kStringNoLpLibrary = 122,         // ours: the Lp library cannot be loaded
-    kStringNoDataEditor = 123,        // ours: the data editor is not in this version
     // The validation messages of dialog fields and command-line options.
     kStringNotAnInteger = 124,        // "Geben Sie bitte eine ganze Zahl ein."
     kStringNotANumber = 125,          // "Geben Sie bitte eine Zahl ein."
     kStringNotAPositiveInteger = 126, // "Geben Sie bitte eine positive ganze Zahl ein."
     kStringNumberRange = 127,         // "Geben Sie bitte eine Zahl zwischen %s und %s ein."
     kStringNormFactorBelowOne = 128,  // ours: the Lp library refuses a norm factor below 1
-    kStringSameFile = 129,            // ours: an output names the input file
-    kStringFileWriteError = 130,      // ours: "Fehler beim Schreiben der Datei %s!"
-    kStringPlotFormat = 131,          // ours: the plot is saved as PNG or SVG only
+    // The informative text under a message about a file.
+    kStringInputFileLabel = 129,      // ours: "Eingabedatei: %s"
+    kStringOutputFileLabel = 130,     // ours: "Ausgabedatei: %s"
+    kStringReasonLabel = 131,         // ours: "Grund: %s"
+    kStringSystemErrorNumber = 132,   // ours: a system error the program has no text for
+    // The data editor's check of a cell on OK: page, row and column.
+    kStringCellNotANumber = 133,      // ours: "%s, %s, %s: Geben Sie bitte eine Zahl ein ..."
+    kStringWeightNotPositive = 134,   // ours: "%s, %s, %s: Das Gewicht muss größer als 0 sein."
+    // The outputs' own failures.
+    kStringSameFile = 135,            // ours: an output names the input file
+    kStringFileWriteError = 136,      // ours: "Fehler beim Schreiben der Datei %s!"
+    kStringPlotFormat = 137,          // ours: the plot is saved as PNG or SVG only
 };
 
 // The text of id, or an empty string for an id the table does not hold.
@@ -46,7 +54,11 @@ const char* LoadString(int id);
 std::string FormatString(int id, const std::vector<std::string>& arguments);
 std::string FormatString(int id, const std::string& argument);
 
+// The system's reason for the errno value errorNumber, in German whatever
+// the machine's language ("Keine Berechtigung" for EACCES).
+std::string SystemErrorText(int errorNumber);
+
 // Text of id, which takes a file name, for path, followed by the system's
-// reason for the error number errorNumber (strerror) in brackets:
-// "Fehler beim Schreiben der Datei a.AUS! (No space left on device)".
+// reason for errorNumber (SystemErrorText) in brackets, as the command line
+// says it: "Fehler beim Schreiben der Datei a.AUS! (Kein Speicherplatz mehr)".
 std::string FormatFileError(int id, const std::string& path, int errorNumber);

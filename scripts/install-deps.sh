@@ -10,6 +10,7 @@ packages=(
   qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core xvfb xauth icewm x11-utils
+  clang libclang-rt-14-dev llvm
   locales
 )
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Saves pictures of the program's windows and of a filled data grid (with a
-# selection, a focus cell and an open in-place edit), drawn by a real X
-# server (Xvfb) and framed by a small window manager (IceWM), into the
-# folder given (default ./screenshots), to look at the layout by eye. The
-# same run checks each window's frame: title bar, close box, resizing and
-# minimum size.
+# Saves pictures of the program's windows (among them the dimensions dialog
+# and the data editor on both pages with data, enlarged too) and of a filled
+# data grid (with a selection, a focus cell and an open in-place edit),
+# drawn by a real X server (Xvfb) and framed by a small window manager
+# (IceWM), into the folder given (default ./screenshots), to look at the
+# layout by eye. The same run checks each window's frame: title bar, close
+# box, resizing and minimum size.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${TOLVAR_BUILD_DIR:-$top/build}

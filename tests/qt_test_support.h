@@ -66,12 +66,14 @@ class MessageRecorder {
 public:
     QStringList messages;
     std::vector<platform::MessageIcon> icons;
+    QStringList informativeTexts; // one per message, empty where it has none
 
 private:
-    platform::ScopedHandler<void(const QString&, platform::MessageIcon)> recorder{
-        platform::MessageSeam(), [this](const QString& text, platform::MessageIcon icon) {
+    platform::ScopedHandler<void(const QString&, platform::MessageIcon, const QString&)> recorder{
+        platform::MessageSeam(), [this](const QString& text, platform::MessageIcon icon, const QString& informative) {
             messages << text;
             icons.push_back(icon);
+            informativeTexts << informative;
         }};
 };
 

@@ -19,6 +19,18 @@
 #include <system_error>
 #include <vector>
 
+// AddressSanitizer reserves terabytes of address space and aborts on
+// exhausted memory instead of failing the allocation: tests that limit the
+// address space step aside under it. gcc announces it with a macro, clang
+// through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define TOLVAR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOLVAR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace test_support {
 
 // A matrix from its rows; every row as long as the first.
@@ -117,6 +129,43 @@ private:
     std::filesystem::path path;
 };
 
+// Makes every write beyond limit bytes into any file fail with EFBIG (as
+// on a full disk, also for root) for the rest of a scope: the soft
+// file-size limit of the process, with the signal it would send ignored.
+// A child process started meanwhile inherits both.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : previousHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit reduced = saved;
+        reduced.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &reduced);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved{};
+    void (*previousHandler)(int);
+};
+
+// The names of everything in a folder, hidden files included, sorted:
+// what a writer left behind.
+inline std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Runs the rest of a scope under the German locale, whose decimal point is
 // ",", and puts the previous locale back at its end. scripts/install-deps.sh
 // generates de_DE.UTF-8, so a machine without it fails the test:
@@ -143,40 +192,19 @@ private:
     bool entered;
 };
 
-// The names of everything in a folder, hidden files included, sorted:
-// what a writer left behind.
-inline std::vector<std::string> FileNamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Files of this process may not grow beyond bytes for the rest of a scope:
-// a write past the limit fails with EFBIG, as on a full disk, instead of
-// raising SIGXFSZ. A child process started meanwhile inherits both.
-class FileSizeLimit {
+// Runs the rest of a scope as the ordinary user "nobody" when the tests run
+// as root, whom no file permission stops; the scope's end gives root back.
+class WithoutRoot {
 public:
-    explicit FileSizeLimit(rlim_t bytes) : previousHandler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limit = previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    WithoutRoot() : left(geteuid() == 0 && seteuid(65534) == 0) {}
+    ~WithoutRoot() { EXPECT_TRUE(!left || seteuid(0) == 0) << "root could not be taken back"; }
+    WithoutRoot(const WithoutRoot&) = delete;
+    WithoutRoot& operator=(const WithoutRoot&) = delete;
+
+    bool Entered() const { return geteuid() != 0; }
 
 private:
-    rlimit previous{};
-    void (*previousHandler)(int);
+    bool left;
 };
 
 // The sample input files of examples/.

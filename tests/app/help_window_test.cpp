@@ -5,6 +5,7 @@
 
 #include "core/estimator.h"
 #include "core/number_text.h"
+#include "core/residual_scale.h"
 #include "io/input_file.h"
 
 #include <QDialog>
@@ -87,6 +88,20 @@ TEST_F(HelpWindowTest, NamesEveryMethodWithItsDefault)
     EXPECT_TRUE(html.contains(range)) << range.toStdString();
     for (const char* norm : {"L1-Norm", "L2-Norm", "Loo-Norm", "Normfaktor"})
         EXPECT_TRUE(html.contains(QLatin1String(norm))) << norm;
+}
+
+// The formulas of the results, the spread's divisor of the code and every
+// word the results files use for how a run ended.
+TEST_F(HelpWindowTest, DescribesTheResultOptionsAndTheirFormulas)
+{
+    const QString html = HelpHtml();
+    EXPECT_TRUE(html.contains(QString::fromUtf8(
+        "s<sub>0</sub> = \u221a( \u03a3 w<sub>i</sub> p<sub>i</sub> v<sub>i</sub>\u00b2 / (n \u2212 u) )")));
+    EXPECT_TRUE(html.contains(QString::fromUtf8("s<sub>j</sub> = s<sub>0</sub> \u00b7 \u221aQ<sub>jj</sub>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("median(v)|) / %1").arg(FormatGeneral(kMadNormalisation).c_str())));
+    for (RunEnd end : {RunEnd::kCriterion, RunEnd::kPassLimit, RunEnd::kSinglePass, RunEnd::kNotFinite,
+                       RunEnd::kOptimum, RunEnd::kShortOfOptimum})
+        EXPECT_TRUE(html.contains(QStringLiteral("<code>%1</code>").arg(RunEndName(end)))) << RunEndName(end);
 }
 
 // The example input file of the help reads as a straight line through six

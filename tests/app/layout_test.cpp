@@ -3,6 +3,8 @@
 #include "app/m_estimator_panel.h"
 #include "app/norm_panel.h"
 #include "app/tuning_dlg.h"
+#include "editor/data_edit_dlg.h"
+#include "editor/dimensions_dlg.h"
 #include "platform/dialog_builder.h"
 #include "plot/residual_dlg.h"
 
@@ -57,6 +59,14 @@ TEST(DialogLayout, ResidualDialogAndAboutBoxTextsFitTheirControls)
     ExpectTextsFit(&residuals);
     CAboutDlg about;
     ExpectTextsFit(&about);
+}
+
+TEST(DialogLayout, DataEditorTextsFitTheirControls)
+{
+    CDimensionsDlg dimensions;
+    ExpectTextsFit(&dimensions);
+    CDataEditDlg editor;
+    ExpectTextsFit(&editor);
 }
 
 TEST(DialogLayout, MainDialogControlsDoNotOverlapExceptFramesAroundThem)

@@ -184,6 +184,7 @@ TEST_F(MainDlgTest, TextEditorStartsOnlyForAReadableFile)
     QTest::keyClicks(Edit(CMainDlg::kInputEdit), missing);
     Click(CMainDlg::kEditInputButton);
     EXPECT_EQ(seams.messages, QStringList{Utf8("Fehler beim Öffnen der Datei %1!").arg(missing)});
+    EXPECT_EQ(seams.informativeTexts, QStringList{Utf8("Grund: Datei oder Verzeichnis nicht gefunden")});
     EXPECT_TRUE(seams.editedFiles.isEmpty());
 
     const QString present = dir.filePath(QStringLiteral("da.AUS"));
@@ -197,7 +198,8 @@ TEST_F(MainDlgTest, TextEditorStartsOnlyForAReadableFile)
     Edit(CMainDlg::kOutputEdit)->setText(dir.path());
     Click(CMainDlg::kEditOutputButton);
     EXPECT_EQ(seams.editedFiles.size(), 1);
-    EXPECT_EQ(seams.messages.size(), 2);
+    ASSERT_EQ(seams.messages.size(), 2);
+    EXPECT_EQ(seams.informativeTexts[1], Utf8("Grund: Ist ein Verzeichnis"));
 }
 
 TEST_F(MainDlgTest, MissingTextEditorIsReported)
@@ -290,16 +292,6 @@ TEST_F(MainDlgTest, AboutBoxFromTheButtonAndFromTheWindowMenuEntry)
     EXPECT_EQ(dialog.contextMenuPolicy(), Qt::ActionsContextMenu);
     entry->trigger();
     EXPECT_EQ(shown, (std::vector<QString>{Utf8("Info über Tolvar"), Utf8("Info über Tolvar")}));
-}
-
-TEST_F(MainDlgTest, DataEditorButtonsSayThatTheEditorIsNotThereYet)
-{
-    QTest::keyClicks(Edit(CMainDlg::kInputEdit), QStringLiteral("a.EIN"));
-    Click(CMainDlg::kCreateDataButton);
-    Click(CMainDlg::kEditDataButton);
-    const QString notice = platform::LoadText(kStringNoDataEditor);
-    EXPECT_FALSE(notice.isEmpty());
-    EXPECT_EQ(seams.messages, (QStringList{notice, notice}));
 }
 
 } // namespace

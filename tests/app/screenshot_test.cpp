@@ -1,8 +1,16 @@
 #include "app/about_dlg.h"
+#include "app/m_estimator_panel.h"
 #include "app/main_dlg.h"
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "core/matrix.h"
+#include "editor/data_edit_dlg.h"
+#include "editor/data_page.h"
+#include "editor/dimensions_dlg.h"
+#include "grid/grid_ctrl.h"
+#include "io/input_file.h"
+#include "platform/dialog_builder.h"
+#include "platform/tab_control.h"
 #include "platform/file_dialog.h"
 #include "platform/modal.h"
 #include "plot/residual_dlg.h"
@@ -10,8 +18,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -36,6 +49,7 @@ struct Frame {
 constexpr Frame kDialogFrame{true, false};
 constexpr Frame kStatusFrame{false, false};
 constexpr Frame kResidualFrame{false, true};
+constexpr Frame kEditorFrame{false, true};
 
 class Screenshots : public ::testing::Test {
 protected:
@@ -59,7 +73,7 @@ protected:
         QTest::qWait(200);
         if (frame)
             ExpectFrame(window, *frame, name);
-        const QRect area = handle->frameGeometry();
+        const QRect area = QRect(ClientOrigin(window), window.size()).marginsAdded(handle->frameMargins());
         window.screen()
             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
             .save(QDir(directory).filePath(name + QStringLiteral(".png")));
@@ -68,13 +82,27 @@ protected:
     QString directory;
 
 private:
-    // What the window manager says of the window (xprop of x11-utils).
-    static QString WindowManagerProperties(const QWidget& window)
+    // What an X tool of x11-utils (xprop, xwininfo) says of the window.
+    static QString AskX(const char* tool, const QWidget& window)
     {
-        QProcess xprop;
-        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window.winId())});
-        xprop.waitForFinished(5000);
-        return QString::fromLocal8Bit(xprop.readAllStandardOutput());
+        QProcess process;
+        process.start(QString::fromLatin1(tool), {QStringLiteral("-id"), QString::number(window.winId())});
+        process.waitForFinished(5000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+
+    static QString WindowManagerProperties(const QWidget& window) { return AskX("xprop", window); }
+
+    // Where the window's inside is on the screen, as the X server knows it:
+    // Qt's own idea lags behind a message box that sizes itself on showing.
+    static QPoint ClientOrigin(const QWidget& window)
+    {
+        const QString info = AskX("xwininfo", window);
+        auto coordinate = [&](const char* axis) {
+            const QString line = QStringLiteral("Absolute upper-left %1:\\s+(-?\\d+)").arg(QLatin1String(axis));
+            return QRegularExpression(line).match(info).captured(1).toInt();
+        };
+        return QPoint(coordinate("X"), coordinate("Y"));
     }
 
     // The close box as the window manager allows it; the sizes as the
@@ -127,6 +155,40 @@ TEST_F(Screenshots, ResidualDialogOfALargeProblem)
     dialog.ShowModal();
 }
 
+TEST_F(Screenshots, DimensionsDialog)
+{
+    CDimensionsDlg dimensions;
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        Take(modal, QStringLiteral("dimensions_dialog"), kDialogFrame);
+        return int(QDialog::Rejected);
+    });
+    dimensions.DoModal();
+}
+
+// The editor with the stack loss data, on both pages, the second one with
+// a cell being edited; then enlarged.
+TEST_F(Screenshots, DataEditorOnBothPages)
+{
+    Matrix design, observations, weights;
+    ASSERT_EQ(ReadInputFileWeightVector(TOLVAR_SOURCE_DIR "/examples/stackloss.EIN", design, observations, weights), 0);
+    weights(3, 0) = 1e-07;  // shown whole, not as 0.000000
+    CDataEditDlg editor;
+    editor.SetData(design, observations, weights);
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        Take(modal, QStringLiteral("data_editor_design"), kEditorFrame);
+        editor.Tabs()->SetCurSel(CDataEditDlg::kObservationPage);
+        editor.OnSelChange();
+        CGridCtrl& grid = *editor.CurrentPage()->Grid();
+        grid.SetCurrentCell({3, 1});
+        QTest::keyClicks(&grid, QStringLiteral("4"));
+        Take(modal, QStringLiteral("data_editor_observations"));
+        modal.resize(modal.size() + QSize(120, 80));
+        Take(modal, QStringLiteral("data_editor_enlarged"));
+        return int(QDialog::Rejected);
+    });
+    editor.DoModal();
+}
+
 // Qt's own file dialog as the program sets it up, in the folder of the
 // examples so that its columns have something to show.
 TEST_F(Screenshots, FileDialog)
@@ -139,6 +201,30 @@ TEST_F(Screenshots, FileDialog)
     });
     platform::ChooseFile(nullptr, platform::FileDialogMode::Open, QStringLiteral("Eingabedatei w\u00e4hlen ..."),
                          QStringLiteral("*.EIN"), QStringLiteral("Eingabedatei (*.EIN) |*.ein|Alle Dateien (*.*) |*.*||"));
+}
+
+// "Rechnen" with an output folder that does not exist: the message box
+// names the output file and the reason below its message.
+TEST_F(Screenshots, MessageBoxWithItsReason)
+{
+    QTemporaryDir dir;
+    CMainDlg dialog;
+    dialog.show();
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kInputEdit)
+        ->setText(QStringLiteral(TOLVAR_SOURCE_DIR "/examples/stackloss.EIN"));
+    platform::FindControlAs<QLineEdit>(&dialog, CMainDlg::kOutputEdit)
+        ->setText(dir.filePath(QStringLiteral("fehlt/ergebnis.AUS")));
+    dialog.OnFamilyEa();
+    platform::FindControlAs<QRadioButton>(dialog.MEstimatorPanel(), CMEstimatorPanel::kHuberRadio)->click();
+    int boxes = 0;
+    platform::ScopedHandler shown(platform::ModalSeam(), [&](QDialog& modal) {
+        EXPECT_NE(dynamic_cast<QMessageBox*>(&modal), nullptr) << "only the message box may show";
+        Take(modal, QStringLiteral("message_box_reason"));
+        ++boxes;
+        return int(QMessageBox::Ok);
+    });
+    dialog.OnCompute();
+    EXPECT_EQ(boxes, 1);
 }
 
 } // namespace

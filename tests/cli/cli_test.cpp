@@ -2,8 +2,10 @@
 // exit status, standard output and standard error.
 
 #include "core/estimator.h"
+#include "core/number_text.h"
 #include "core/report.h"
 #include "io/input_file.h"
+#include "results_reader.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
 #include "report_reader.h"
@@ -25,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -369,7 +372,9 @@ TEST_F(CliTest, HelpAndVersion)
         for (const MethodInfo& method : kMethods)
             EXPECT_NE(run.out.find(method.commandLineName), std::string::npos) << method.commandLineName;
         for (const char* word : {"--tuning", "--norm", "--iterations", "--stop", "--quiet", "Biweight 4.685",
-                                 "\"-\" liest die Standardeingabe", "Strg+C", "R\u00fcckgabewert: 0"})
+                                 "--results", "--scale mad", "--summary",
+                                 "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n", "\"-\" liest die Standardeingabe",
+                                 "Strg+C", "R\u00fcckgabewert: 0"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         EXPECT_EQ(run.err, "");
     }
@@ -441,7 +446,7 @@ TEST_F(CliTest, AnOutputNamingTheInputOrAnotherOutputIsRefused)
     std::filesystem::create_hard_link(in, Path("data/hard.EIN"));
     std::filesystem::create_directory_symlink("data", Path("alias"));
     const std::string original = test_support::ReadBytes(in);
-    const std::vector<std::string> before = test_support::FileNamesIn(Path("data"));
+    const std::vector<std::string> before = test_support::FolderEntries(Path("data"));
     struct Case {
         std::vector<std::string> args;
         std::string standardInput = "/dev/null";
@@ -468,7 +473,7 @@ TEST_F(CliTest, AnOutputNamingTheInputOrAnotherOutputIsRefused)
         EXPECT_NE(run.err.find("dieselbe Datei!"), std::string::npos) << run.err;
         EXPECT_EQ(test_support::ReadBytes(in), original) << shown;
         EXPECT_EQ(test_support::ReadBytes(Path("data/in.svg")), original) << shown;
-        EXPECT_EQ(test_support::FileNamesIn(Path("data")), before) << shown;
+        EXPECT_EQ(test_support::FolderEntries(Path("data")), before) << shown;
     }
     EXPECT_EQ(Run({in, in}).err, "tolvar-cli: " + in + ", " + in + ": " + sameInput + "\n");
     EXPECT_EQ(Run({in, Path("data/in.AUS")}).exitCode, 0);
@@ -503,7 +508,7 @@ TEST_F(CliTest, OptionErrorsComeBeforeAnyFileIsTouched)
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << c.message;
     }
-    EXPECT_EQ(test_support::FileNamesIn(folder.Path()), (std::vector<std::string>{"keep.AUS", "stderr.txt", "stdout.txt"}));
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), (std::vector<std::string>{"keep.AUS", "stderr.txt", "stdout.txt"}));
     // The boundary and either case of the extension are accepted.
     EXPECT_EQ(Run({"-m", "lp-irls", "-p", "1", in, out}).exitCode, 0);
     const CliRun plot = Run({"--plot", Path("plot.SVG"), in, out});
@@ -567,14 +572,14 @@ TEST_F(CliTest, ASignalDuringALongRunLeavesTheOldReportIntact)
         test_support::WriteBytes(out, previous);
         for (const char* stream : {"stdout.txt", "stderr.txt"})
             test_support::WriteBytes(Path(stream), "");
-        const std::vector<std::string> before = test_support::FileNamesIn(folder.Path());
+        const std::vector<std::string> before = test_support::FolderEntries(folder.Path());
         // A stop criterion of 0 is never met: the run goes on until stopped.
         const pid_t pid = Start({"-q", "-m", "welsch", "-s", "0", "-i", "2000000000", in, out});
         ASSERT_GT(pid, 0);
         bool temporarySeen = false;
         for (int wait = 0; wait < 2000 && !temporarySeen; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            temporarySeen = test_support::FileNamesIn(folder.Path()).size() > before.size();
+            temporarySeen = test_support::FolderEntries(folder.Path()).size() > before.size();
         }
         EXPECT_TRUE(temporarySeen) << "the new report is written beside the old one";
         std::this_thread::sleep_for(std::chrono::milliseconds(100)); // well into the passes
@@ -583,7 +588,7 @@ TEST_F(CliTest, ASignalDuringALongRunLeavesTheOldReportIntact)
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
         EXPECT_EQ(test_support::ReadBytes(out), previous) << signal;
-        EXPECT_EQ(test_support::FileNamesIn(folder.Path()), before) << signal;
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()), before) << signal;
     }
 }
 
@@ -604,7 +609,7 @@ TEST_F(CliTest, AFailedWriteSaysWritingFailedAndKeepsThePreviousReport)
         EXPECT_EQ(run.exitCode, 1) << method.back();
         EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei " + out + "! (", 0), 0u) << run.err;
         EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << method.back();
-        EXPECT_EQ(test_support::FileNamesIn(folder.Path()),
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()),
                   (std::vector<std::string>{"kept.AUS", "stderr.txt", "stdout.txt"}));
     }
     const CliRun full = Run({in, "/dev/full"});
@@ -664,6 +669,167 @@ TEST_F(CliTest, DesignPiecesThatAreNoNumberAreWarnedAbout)
     EXPECT_EQ(marked.err, "");
     ASSERT_EQ(Run({test_support::StackLossFile(), Path("clean.AUS")}).exitCode, 0);
     EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(Path("clean.AUS")));
+}
+
+// ---- Results for scripts: --results, --scale mad, --summary
+
+using test_support::JsonNumbers;
+using test_support::JsonValues;
+
+// The observations (from 1) whose JSON flag is true.
+std::set<int> Flagged(const std::string& json, const char* flag)
+{
+    std::set<int> numbers;
+    const std::vector<std::string> values = JsonValues(json, flag);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (values[i] == "true")
+            numbers.insert(static_cast<int>(i) + 1);
+    return numbers;
+}
+
+// The file holds the numbers of the run in this process, exactly.
+TEST_F(CliTest, ResultsFileHoldsTheRunsOwnNumbers)
+{
+    const std::string in = test_support::StackLossFile();
+    ASSERT_EQ(Run({"--results", Path("r.json"), in, Path("r.AUS")}).exitCode, 0);
+    Matrix A, l, p;
+    ASSERT_EQ(ReadInputFileWeightVector(in, A, l, p), 0);
+    CEstimator engine;
+    engine.SetOutputFile(Path("engine.AUS"));
+    engine.TuningConstant = 1.5;
+    ASSERT_EQ(engine.RunWithWeightVector(A, l, p, kMethodHuber, 0.0, 1000, 1e-5), kRunSuccess);
+    const AdjustmentResults& expected = engine.Results();
+    const std::string json = test_support::ReadBytes(Path("r.json"));
+    EXPECT_EQ(JsonNumbers(json, "s0"), std::vector<double>{expected.s0});
+    EXPECT_EQ(JsonNumbers(json, "standardDeviation"), expected.standardDeviations);
+    const std::vector<double> corrections = JsonNumbers(json, "correction");
+    const std::vector<double> weights = JsonNumbers(json, "robustWeight");
+    ASSERT_EQ(corrections.size(), 21u);
+    for (int i = 0; i < 21; ++i) {
+        EXPECT_EQ(corrections[i], expected.corrections(i, 0)) << i;
+        EXPECT_EQ(weights[i], expected.robustWeights[i]) << i;
+    }
+    EXPECT_EQ(Flagged(json, "downWeighted"), (std::set<int>{1, 3, 4, 6, 9, 13, 15, 20, 21}));
+}
+
+// --scale mad: the report is byte for byte that of a run with -c c * s as
+// standard error and the results file give it; both name c and s.
+TEST_F(CliTest, ScaledConstantGivesTheReportOfThatFixedConstant)
+{
+    struct Case {
+        std::string input;
+        std::vector<std::string> method;
+        double c;
+    };
+    for (const Case& run : {Case{test_support::StackLossFile(), {"-m", "huber"}, 1.5},
+                            Case{test_support::StackLossFile(), {"-m", "welsch", "-c", "2"}, 2.0},
+                            Case{test_support::ExampleFile("levelling_network.EIN"), {}, 1.5}}) {
+        std::vector<std::string> args = run.method;
+        args.insert(args.end(), {"--scale", "MAD", "--results", Path("s.json"), run.input, Path("scaled.AUS")});
+        const CliRun scaled = Run(args);
+        ASSERT_EQ(scaled.exitCode, 0) << scaled.err;
+        const std::string json = test_support::ReadBytes(Path("s.json"));
+        const double s = JsonNumbers(json, "s").at(0);
+        const double effective = JsonNumbers(json, "tuningConstant").at(0);
+        EXPECT_EQ(JsonNumbers(json, "c").at(0), run.c);
+        EXPECT_EQ(effective, run.c * s);
+        std::string constant;
+        AppendShortest(constant, effective);
+        std::string said = "tolvar-cli: --scale mad: s = ";
+        AppendShortest(said, s);
+        said += ", c = ";
+        AppendShortest(said, run.c);
+        EXPECT_EQ(scaled.err, said + ", Tuning-Konstante c \u00b7 s = " + constant + "\n");
+
+        std::vector<std::string> fixed(run.method.begin(), run.method.begin() + (run.method.empty() ? 0 : 2));
+        fixed.insert(fixed.end(), {"-c", constant, run.input, Path("fixed.AUS")});
+        ASSERT_EQ(Run(fixed).exitCode, 0);
+        EXPECT_EQ(test_support::ReadBytes(Path("scaled.AUS")), test_support::ReadBytes(Path("fixed.AUS"))) << run.input;
+    }
+}
+
+// The first fenced block after the block holding call in a Markdown file.
+std::string BlockAfter(const std::string& markdown, const std::string& call)
+{
+    const std::size_t at = markdown.find(call);
+    const std::size_t callBlockEnd = markdown.find("\n```\n", at);
+    const std::size_t open = markdown.find("\n```\n", callBlockEnd + 5);
+    const std::size_t close = markdown.find("\n```", open + 5);
+    if (at == std::string::npos || callBlockEnd == std::string::npos || open == std::string::npos ||
+        close == std::string::npos)
+        return "(no block after " + call + ")";
+    return markdown.substr(open + 5, close + 1 - (open + 5));
+}
+
+// The levelling example in metres: Huber's default constant lies far beyond
+// every residual, nothing is down-weighted; scaled, it flags the blunder B
+// to D alone, as both READMEs show with the call's output.
+TEST_F(CliTest, ScaledHuberFlagsTheBlunderOfTheLevellingExampleAsTheReadmesShow)
+{
+    const std::string in = test_support::ExampleFile("levelling_network.EIN");
+    const CliRun plain = Run({"--summary", in, Path("plain.AUS")});
+    EXPECT_NE(plain.out.find("Gewicht w < 1: 0, davon verworfen (w = 0): 0\n"), std::string::npos) << plain.out;
+    const CliRun scaled = Run({"--scale", "mad", "--summary", in, Path("levelling.AUS")});
+    ASSERT_EQ(scaled.exitCode, 0);
+    EXPECT_NE(scaled.out.find("Gewicht w < 1: 1, davon verworfen (w = 0): 0\n"), std::string::npos) << scaled.out;
+    EXPECT_NE(scaled.out.find("\n       6 "), std::string::npos) << scaled.out;
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(test_support::ExampleFile("README.md")),
+                         "tolvar-cli --scale mad --summary examples/levelling_network.EIN levelling.AUS"),
+              scaled.err + scaled.out);
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(TOLVAR_SOURCE_DIR "/README.md"), "tolvar-cli --scale mad --summary"),
+              scaled.err + scaled.out);
+}
+
+// A scale of 0 (more than half the least-squares residuals 0) is refused
+// before the report; a results file that cannot be written fails the run.
+TEST_F(CliTest, ScaleZeroAndUnwritableResultsExitWithOne)
+{
+    const std::string exact = Path("exact.EIN");
+    test_support::WriteInput(exact, {{1}, {1}, {1}}, {2, 2, 2}, {1, 1, 1});
+    const CliRun zero = Run({"--scale", "mad", exact, Path("never.AUS")});
+    EXPECT_EQ(zero.exitCode, 1);
+    EXPECT_NE(zero.err.find("--scale mad: Die robuste Streuung s der Residuen nach kleinsten Quadraten ist 0;"),
+              std::string::npos)
+        << zero.err;
+    EXPECT_FALSE(test_support::FileExists(Path("never.AUS")));
+    const CliRun unwritable = Run({"--results", Path("no/dir/r.json"), exact, Path("ok.AUS")});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find(Path("no/dir/r.json")), std::string::npos) << unwritable.err;
+}
+
+TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
+{
+    const std::string in = Path("in.json"); // an input file with a name a results file may have
+    test_support::WriteInput(in, {{1}, {1}, {1}}, {1, 2, 4}, {1, 1, 1});
+    const std::string input = test_support::ReadBytes(in);
+    const std::string out = Path("never.AUS");
+    const std::string results = Path("never.json");
+    // A plot that is the results file by a link: the extensions cannot meet otherwise.
+    const std::string picture = Path("bild.png");
+    std::filesystem::create_symlink(results, picture);
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--results", Path("r.txt"), in, out}, "--results: Der Dateiname muss auf .json oder .csv enden."},
+        {{"--results=", in, out}, "auf .json oder .csv enden"},
+        {{"--scale", "iqr", "--results", results, in, out}, "--scale: Bekannt ist nur mad."},
+        {{"-m", "l1", "--scale", "mad", "--results", results, in, out}, "--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer"},
+        {{"-m", "lp", "-p", "2", "--scale", "mad", in, out}, "--scale gilt nur"},
+        {{"--summary=yes", in, out}, "nimmt keinen Wert"},
+        {{"--results", in, in, out}, "Ein- und Ausgabedatei sind dieselbe Datei!"},
+        {{"--results", Path("./never.json"), in, results}, "Protokoll und Ergebnisse sind dieselbe Datei!"},
+        {{"--results", results, "--plot", picture, in, out}, "Grafik und Ergebnisse sind dieselbe Datei!"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(test_support::FileExists(out));
+    EXPECT_FALSE(test_support::FileExists(results));
+    EXPECT_EQ(test_support::ReadBytes(in), input);
 }
 
 } // namespace

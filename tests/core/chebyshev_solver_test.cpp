@@ -295,6 +295,199 @@ TEST(ChebyshevSolver, DegenerateAndRankDeficientSystems)
     }
 }
 
+// Designs where rounding used to let an all-zero row, or a row of the dual
+// that only rank deficiency makes redundant, into the basis: the basis went
+// singular and a wrong vertex came out marked optimal. Both have an exact
+// fit, so every residual must vanish.
+TEST(ChebyshevSolver, ZeroRowsAndTooFewObservationsReachTheExactFit)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::vector<double>> design;
+        std::vector<double> observations;
+    };
+    const Case cases[] = {
+        {"zero rows", {{1.25, -26.25}, {0, 0}, {0, 0}}, {-46, 0, 0}},
+        {"n = 3, u = 4", {{1, 80, 271, 881}, {1, 1, 0, 0}, {1, 2, 0, 0}}, {10.1, 2.9, 5.2}},
+    };
+    for (const Case& c : cases) {
+        const Matrix A = FromRows(c.design);
+        const Matrix b = Column(c.observations);
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        EXPECT_EQ(solution.status, kChebyshevOptimal) << c.name;
+        EXPECT_LE(solution.maxResidual, 1e-12) << c.name;
+        EXPECT_LE(MaxAbsResidual(A, b, ToVector(x)), 1e-12) << c.name;
+    }
+}
+
+// Found by fuzzing: columns 2 and 3 are non-zero in one row only, so one row
+// of the dual is redundant and keeps its artificial variable. The first
+// phase used to price the rounding noise of the other multipliers and swap
+// two columns back and forth until the pivot limit. Rows scaled by the
+// roots of the weights (1, 2, 1, 1, 1), as the Lp library scales them.
+TEST(ChebyshevSolver, RedundantDualRowDoesNotMakeTheFirstPhaseCycle)
+{
+    const test_support::IntegerRows design = {{1, 80, 27, 5}, {1, 1, 0, 0}, {3, 1, 0, 0}, {5, 1, 0, 0}, {71, 862, 0, 0}};
+    const std::vector<double> observations = {1, 1, 1, 2.9, 5.2};
+    const std::vector<double> scale = {1, std::sqrt(2.0), 1, 1, 1};
+    Matrix A(5, 4, 0.0);
+    Matrix b(5, 1, 0.0);
+    for (int i = 0; i < 5; ++i) {
+        for (int k = 0; k < 4; ++k)
+            A[i][k] = scale[static_cast<std::size_t>(i)] * static_cast<double>(design[static_cast<std::size_t>(i)][k]);
+        b[i][0] = scale[static_cast<std::size_t>(i)] * observations[static_cast<std::size_t>(i)];
+    }
+    Matrix x;
+    Matrix v;
+    const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+    ASSERT_EQ(solution.status, kChebyshevOptimal);
+    EXPECT_LT(solution.pivots, 50);
+    EXPECT_NEAR(solution.maxResidual, test_support::CircuitMinimax(design, observations, scale), 1e-12);
+}
+
+namespace {
+
+// A small integer design of a kind the vertex oracle cannot handle: zero
+// rows, repeated rows, a column that depends exactly on two others, or
+// fewer rows than u + 1.
+// kind: 1 zero rows, 2 a dependent column, 4 a repeated row, 8 a column
+// zero in most rows, 16 entries up to 1000 instead of 3.
+test_support::IntegerRows RankDeficientDesign(std::mt19937& generator, int n, int u, unsigned kind)
+{
+    const int largest = (kind & 16u) ? 1000 : 3;
+    std::uniform_int_distribution<int> entry(-largest, largest);
+    test_support::IntegerRows A(static_cast<std::size_t>(n), std::vector<long long>(static_cast<std::size_t>(u)));
+    for (auto& row : A)
+        for (long long& value : row)
+            value = entry(generator);
+    if (kind & 1u)
+        for (auto& row : A)
+            if (generator() % 3 == 0)
+                std::fill(row.begin(), row.end(), 0);
+    if ((kind & 2u) && u > 1)
+        for (auto& row : A)
+            row.back() = 2 * row[0] - (u > 2 ? row[1] : 0);
+    if ((kind & 4u) && n > 1)
+        A.back() = A.front();
+    if (kind & 8u)
+        for (std::size_t i = 1; i < A.size(); ++i)
+            A[i][static_cast<std::size_t>(u - 1)] = 0;
+    return A;
+}
+
+Matrix ScaledRows(const test_support::IntegerRows& rows, const std::vector<double>& scale)
+{
+    Matrix m(static_cast<int>(rows.size()), static_cast<int>(rows.front().size()), 0.0);
+    for (int i = 0; i < m.Rows(); ++i)
+        for (int k = 0; k < m.Columns(); ++k)
+            m[i][k] = scale[static_cast<std::size_t>(i)] * static_cast<double>(rows[static_cast<std::size_t>(i)][k]);
+    return m;
+}
+
+} // namespace
+
+// Every small rank-deficient problem reaches the value of the exact circuit
+// oracle, also with its rows scaled by the roots of uneven weights as the Lp
+// library scales them (which makes the dependencies inexact in doubles).
+TEST(ChebyshevSolver, RankDeficientProblemsMatchCircuitOracle)
+{
+    for (unsigned seed = 0; seed < 8000; ++seed) {
+        std::mt19937 generator(seed);
+        const int n = 1 + static_cast<int>(generator() % 8);
+        const int u = 1 + static_cast<int>(generator() % 4);
+        const test_support::IntegerRows design = RankDeficientDesign(generator, n, u, seed % 32);
+        std::vector<double> observations(static_cast<std::size_t>(n));
+        std::vector<double> scale(static_cast<std::size_t>(n), 1.0);
+        for (std::size_t i = 0; i < observations.size(); ++i) {
+            observations[i] = static_cast<double>(static_cast<int>(generator() % 9) - 4);
+            if (seed % 64 >= 32)
+                scale[i] = std::sqrt(0.5 + static_cast<double>(generator() % 100) / 7.0);
+        }
+        const Matrix A = ScaledRows(design, scale);
+        Matrix b(n, 1, 0.0);
+        for (int i = 0; i < n; ++i)
+            b[i][0] = scale[static_cast<std::size_t>(i)] * observations[static_cast<std::size_t>(i)];
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        ASSERT_EQ(solution.status, kChebyshevOptimal) << "seed " << seed;
+        const double oracle = test_support::CircuitMinimax(design, observations, scale);
+        EXPECT_NEAR(solution.maxResidual, oracle, 1e-12 * (1.0 + oracle) * (seed % 32 >= 16 ? 1000.0 : 1.0))
+            << "seed " << seed;
+        EXPECT_NEAR(MaxAbsResidual(A, b, ToVector(x)), solution.maxResidual, 1e-12 * (1.0 + oracle));
+    }
+}
+
+// The circuit oracle is checked against the independent vertex oracle where
+// both apply (full column rank, n >= u + 1), with small and large entries.
+TEST(ChebyshevSolver, CircuitOracleAgreesWithVertexOracle)
+{
+    int compared = 0;
+    for (unsigned seed = 0; seed < 400; ++seed) {
+        std::mt19937 generator(seed);
+        const int u = 1 + static_cast<int>(seed % 4);
+        const int n = u + 1 + static_cast<int>(generator() % 4);
+        const test_support::IntegerRows design = RankDeficientDesign(generator, n, u, (seed % 2) * 16);
+        std::vector<double> observations(static_cast<std::size_t>(n));
+        for (double& value : observations)
+            value = static_cast<double>(static_cast<int>(generator() % 9) - 4);
+        const Matrix A = ScaledRows(design, std::vector<double>(static_cast<std::size_t>(n), 1.0));
+        const double vertex = BruteForceMinimax(A, Column(observations));
+        if (std::isinf(vertex))
+            continue;
+        ++compared;
+        EXPECT_NEAR(test_support::CircuitMinimax(design, observations), vertex, 1e-10 * (1.0 + vertex)) << "seed " << seed;
+    }
+    EXPECT_GT(compared, 300);
+}
+
+// Large problems with all-zero rows among them and two columns that repeat
+// others exactly (scaled by 2 and -1): the same value as the full-rank
+// problem without those columns and rows, or the largest |b_i| of a zero
+// row if that is larger.
+TEST(ChebyshevSolver, LargeProblemsWithZeroRowsAndRepeatedColumns)
+{
+    for (unsigned seed = 0; seed < 40; ++seed) {
+        std::mt19937 generator(seed);
+        std::normal_distribution<double> normal(0.0, 1.0);
+        const int n = 50 + static_cast<int>(generator() % 2000);
+        const int u = 2 + static_cast<int>(seed % 4);
+        const double spread = seed % 3 == 0 ? 1e6 : 1.0;
+        Matrix A(n, u + 2, 0.0);
+        Matrix b(n, 1, 0.0);
+        std::vector<std::vector<double>> reducedRows;
+        std::vector<double> reducedObservations;
+        double zeroRowValue = 0.0;
+        for (int i = 0; i < n; ++i) {
+            b[i][0] = 3.0 * normal(generator);
+            if (generator() % 10 == 0) {
+                zeroRowValue = std::max(zeroRowValue, std::fabs(b[i][0]));
+                continue;
+            }
+            A[i][0] = 1.0;
+            for (int k = 1; k < u; ++k)
+                A[i][k] = spread * normal(generator);
+            A[i][u] = 2.0 * A[i][1];
+            A[i][u + 1] = -A[i][0];
+            reducedRows.emplace_back(A[i], A[i] + u);
+            reducedObservations.push_back(b[i][0]);
+        }
+        Matrix x;
+        Matrix v;
+        const ChebyshevSolution solution = SolveChebyshev(A, b, x, v);
+        Matrix reducedX;
+        Matrix reducedV;
+        const ChebyshevSolution reduced =
+            SolveChebyshev(FromRows(reducedRows), Column(reducedObservations), reducedX, reducedV);
+        ASSERT_EQ(solution.status, kChebyshevOptimal) << "seed " << seed;
+        ASSERT_EQ(reduced.status, kChebyshevOptimal) << "seed " << seed;
+        const double expected = std::max(reduced.maxResidual, zeroRowValue);
+        EXPECT_NEAR(solution.maxResidual, expected, 1e-9 * (1.0 + expected)) << "seed " << seed;
+    }
+}
+
 TEST(ChebyshevSolver, NonFiniteInputGivesNaNSolution)
 {
     const Matrix A = FromRows({{1, 0}, {1, std::numeric_limits<double>::infinity()}, {1, 2}});

@@ -306,32 +306,46 @@ std::vector<int> TakeAllByListScan(std::vector<double> ratios, std::vector<int> 
     return taken;
 }
 
+// Batches of 1, 2 and 5 draw the heap many times per list and leave entries
+// of equal ratio out of it, which may then move before entries inside.
 TEST(RatioQueue, TakesEntriesInTheOrderOfTheListScan)
 {
     std::mt19937_64 random(7);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<double> specials = {0.0, -0.0, 1e20, 2e20, inf, nan, -1.0};
-    l1::RatioQueue queue;
-    for (int trial = 0; trial < 400; ++trial) {
-        const int count = 1 + static_cast<int>(random() % 60);
-        const int distinct = 1 + static_cast<int>(random() % 6);  // few values: many ties
-        std::vector<double> ratios;
-        std::vector<int> rows;
-        queue.Clear();
-        for (int i = 0; i < count; ++i) {
-            double ratio = static_cast<double>(random() % distinct) * 0.25;
-            if (trial % 3 == 0 && random() % 5 == 0)
-                ratio = specials[random() % specials.size()];
-            ratios.push_back(ratio);
-            rows.push_back(1000 + i);
-            queue.Add(ratio, 1000 + i);
+    for (int batch : {1, 2, 5, 64}) {
+        l1::RatioQueue queue(batch);
+        ASSERT_TRUE(queue.Reserve(60));
+        for (int trial = 0; trial < 400; ++trial) {
+            const int count = 1 + static_cast<int>(random() % 60);
+            const int distinct = 1 + static_cast<int>(random() % 6);  // few values: many ties
+            std::vector<double> ratios;
+            std::vector<int> rows;
+            // Rows whose coefficient is at or below the tolerance (every
+            // third one) are no candidates and leave no trace.
+            std::vector<double> coefficients;
+            std::vector<double> rhs;
+            for (int i = 0; i < count; ++i) {
+                double ratio = static_cast<double>(random() % distinct) * 0.25;
+                if (trial % 3 == 0 && random() % 5 == 0)
+                    ratio = specials[random() % specials.size()];
+                const bool candidate = i % 3 != 1;
+                coefficients.push_back(candidate ? 1.0 : (i % 2 == 0 ? 0.5 : -1.0));
+                rhs.push_back(ratio);
+                if (candidate) {
+                    ratios.push_back(ratio);
+                    rows.push_back(i);
+                }
+            }
+            queue.Clear();
+            queue.AddRatios(coefficients.data(), rhs.data(), 0, count, 0.75);
+            queue.Order();
+            std::vector<int> taken;
+            while (queue.Count() > 0)
+                taken.push_back(queue.TakeLeast());
+            EXPECT_EQ(taken, TakeAllByListScan(ratios, rows)) << "batch " << batch << " trial " << trial;
         }
-        queue.Order();
-        std::vector<int> taken;
-        while (queue.Count() > 0)
-            taken.push_back(queue.TakeLeast());
-        EXPECT_EQ(taken, TakeAllByListScan(ratios, rows)) << "trial " << trial;
     }
 }
 
@@ -435,6 +449,14 @@ void ExpectSameAsLiteral(const Problem& p, const std::string& label)
     const L1Result fast = Solve(p.A, p.b);
     EXPECT_TRUE(SameBits(fast.x, xLiteral)) << label;
     EXPECT_TRUE(SameBits(fast.v, vLiteral)) << label;
+    // Exchange steps cut into blocks of a few rows, shared with a helper
+    // thread: the same bits again.
+    for (const l1::Schedule schedule : {l1::Schedule{1, true}, l1::Schedule{7, true}}) {
+        L1Result shared;
+        l1::SolveL1(p.A, p.b, shared.x, shared.v, schedule);
+        EXPECT_TRUE(SameBits(shared.x, xLiteral)) << label << " blocks of " << schedule.blockRows;
+        EXPECT_TRUE(SameBits(shared.v, vLiteral)) << label << " blocks of " << schedule.blockRows;
+    }
 }
 
 TEST(SolveL1, MatchesTheLiteralMethodBitForBit)
@@ -471,9 +493,11 @@ TEST(SolveL1, MatchesTheLiteralMethodBitForBit)
 TEST(SolveL1, MatchesTheLiteralMethodOnLargerProblems)
 {
     std::mt19937_64 random(99);
-    for (int trial = 0; trial < 6; ++trial) {
+    for (int trial = 0; trial < 8; ++trial) {
         const int n = 2 + trial;
-        const Problem p = trial % 2 == 0 ? Gaussian(random, 400, n, 0.1) : SmallIntegers(random, 400, n, 3);
+        Problem p = trial % 2 == 0 ? Gaussian(random, 400, n, 0.1) : SmallIntegers(random, 400, n, 3);
+        if (trial == 7)
+            p = ZeroRightHandSide(random, 300, 4, false);
         ExpectSameAsLiteral(p, p.kind + " large trial " + std::to_string(trial));
     }
 }

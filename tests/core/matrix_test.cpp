@@ -215,7 +215,7 @@ void LimitAddressSpaceToCurrentPlus(long long extraBytes)
 
 TEST(MatrixDeathTest, AssignmentThatCannotObtainStorageThrowsBadAlloc)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(TOLVAR_ADDRESS_SANITIZER)
     GTEST_SKIP() << "AddressSanitizer aborts on exhausted memory instead of failing the allocation";
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");

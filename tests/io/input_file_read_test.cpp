@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -35,7 +36,7 @@ Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadIn
     const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr, nullptr);
     return read;
 }
 
@@ -110,15 +111,32 @@ TEST_F(InputFileRead, EmptyNameComesFirstThenOpening)
     Read read;
     EXPECT_EQ(ReadInputFile("", read.designMatrix, read.observations, read.weights), 103);
     EXPECT_EQ(ReadInputFileWeightVector("", read.designMatrix, read.observations, read.weights), 103);
-    EXPECT_EQ(ReadInputFile(folder.Path("does-not-exist.EIN"), read.designMatrix, read.observations, read.weights), 104);
-    // A directory opens but cannot be read.
-    EXPECT_EQ(ReadInputFile(folder.Path(), read.designMatrix, read.observations, read.weights), 104);
-    // A name with a NUL byte must not open the file named by its first part.
     const std::string valid = folder.Path("valid.EIN");
     WriteBytes(valid, "1\r\n5 1\r\n");
     ASSERT_EQ(ReadInputFile(valid, read.designMatrix, read.observations, read.weights), 0);
-    EXPECT_EQ(ReadInputFile(valid + std::string(1, '\0') + "x", read.designMatrix, read.observations, read.weights),
-              104);
+    // 104 comes with its cause, for both forms of the reader.
+    const struct {
+        std::string name;
+        int systemError;
+    } failures[] = {
+        {folder.Path("does-not-exist.EIN"), ENOENT},
+        {folder.Path(), EISDIR}, // a directory opens but cannot be read
+        // A name with a NUL byte must not open the file named by its first part.
+        {valid + std::string(1, '\0') + "x", EINVAL},
+    };
+    for (const auto& failure : failures) {
+        for (auto* reader : {&ReadInputFile, &ReadInputFileWeightVector}) {
+            int systemError = 0;
+            EXPECT_EQ(reader(failure.name, read.designMatrix, read.observations, read.weights, &systemError, nullptr),
+                      104)
+                << failure.name;
+            EXPECT_EQ(systemError, failure.systemError) << failure.name;
+        }
+    }
+    // Other results leave the cause alone.
+    int untouched = -1;
+    EXPECT_EQ(ReadInputFile("/dev/null", read.designMatrix, read.observations, read.weights, &untouched), 119);
+    EXPECT_EQ(untouched, -1);
 }
 
 TEST_F(InputFileRead, NoObservationsGives119)
@@ -234,7 +252,7 @@ TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
         const std::string path = folder.Path("pieces.EIN");
         WriteBytes(path, text);
         Read read;
-        ASSERT_EQ(ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights, collect), 0);
+        ASSERT_EQ(ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights, nullptr, collect), 0);
         EXPECT_EQ(reports, c.reports) << c.design;
         const Read silent = ReadVectorForm(text);
         EXPECT_TRUE(SameMatrix(read.designMatrix, silent.designMatrix)) << c.design;
@@ -444,7 +462,7 @@ void LimitAddressSpaceToCurrentPlus(long long extraBytes)
 TEST(InputFileReadDeathTest, WeightVectorFormReadsWhatTheSquareFormCannotHold)
 {
     const test_support::TempFolder folder;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(TOLVAR_ADDRESS_SANITIZER)
     GTEST_SKIP() << "AddressSanitizer aborts on exhausted memory instead of failing the allocation";
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,4 +1,5 @@
 #include "io/input_file.h"
+#include "res/string_table.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,13 +41,6 @@ std::string PrintfLayout(const Matrix& designMatrix, const Matrix& observations,
     return text;
 }
 
-double RoundedTo5Decimals(double value)
-{
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.5f", value);
-    return std::strtod(buffer, nullptr);
-}
-
 Matrix DiagonalOf(const Matrix& vector)
 {
     Matrix square(vector.Rows(), vector.Rows(), 0.0);
@@ -54,26 +49,27 @@ Matrix DiagonalOf(const Matrix& vector)
     return square;
 }
 
-// A random problem with values over many magnitudes and positive weights
-// of at least 0.001, so that all of them survive the rounding to 5 decimals.
+// A random problem with values over many magnitudes and positive weights.
+// With ordinary, the values have at most 5 decimals, as typed data have.
 struct Problem {
     Matrix designMatrix;
     Matrix observations;
     Matrix weightVector;
 };
 
-Problem RandomProblem(int n, int u, unsigned seed)
+Problem RandomProblem(int n, int u, unsigned seed, bool ordinary)
 {
     std::mt19937_64 random(seed);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
     std::uniform_int_distribution<int> exponent(-6, 8);
-    auto value = [&] { return mantissa(random) * std::pow(10.0, exponent(random)); };
+    auto rounded = [&](double raw) { return ordinary ? std::round(raw * 1e5) / 1e5 : raw; };
+    auto value = [&] { return rounded(mantissa(random) * std::pow(10.0, exponent(random))); };
     Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0), Matrix(n, 1, 0.0)};
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < u; ++j)
             problem.designMatrix(i, j) = value();
         problem.observations(i, 0) = value();
-        problem.weightVector(i, 0) = 0.001 + std::abs(value());
+        problem.weightVector(i, 0) = rounded(0.001 + std::abs(value()));
     }
     return problem;
 }
@@ -94,22 +90,45 @@ TEST_F(InputFileWrite, DesignLineOfOneAndMinusTwoPointFive)
     EXPECT_EQ(ReadBytes(path), designLine + observationLine);
 }
 
-TEST_F(InputFileWrite, EveryValueInFixedFieldsAndWideValuesInFull)
+// A value that five decimals do not give back is written in the shortest
+// form that does, right-aligned in 15 characters, or in full when wider.
+TEST_F(InputFileWrite, ValuesThatFiveDecimalsLoseAreWrittenExactly)
 {
     const test_support::TempFolder folder;
-    const Matrix designMatrix = FromRows({{1e20, -0.000004, 0.000005}, {-123456789.123456, 0.0, -0.0}});
-    const Matrix observations = FromRows({{-1e15}, {2.5}});
-    const Matrix weights = FromRows({{1e-20, 0.0}, {0.0, 123456789012.0}});
-    const std::string path = folder.Path("fields.EIN");
-    ASSERT_EQ(WriteInputFile(path, designMatrix, observations, weights), 0);
-    EXPECT_EQ(ReadBytes(path), PrintfLayout(designMatrix, observations, FromRows({{1e-20}, {123456789012.0}})));
+    const struct {
+        double value;
+        const char* written;
+    } cases[] = {
+        {1e-07, "          1e-07"},
+        {1.234567, "       1.234567"},
+        {-0.000004, "         -4e-06"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {-123456789.123456, "-123456789.123456"},
+        {5e-324, "         5e-324"},
+        {1e20, "100000000000000000000.00000"},
+        {-0.0, "       -0.00000"},
+        {12.5, "       12.50000"},
+        {1.23457, "        1.23457"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.Path("exact.EIN");
+        const Matrix value = FromRows({{c.value}});
+        // 0.000004 used to be written as 0.00000, which the reader rejects.
+        ASSERT_EQ(WriteInputFile(path, value, value, FromRows({{0.000004}})), 0) << c.written;
+        const std::string field(c.written);
+        EXPECT_EQ(ReadBytes(path), field + " \r\n" + field + "  " + "          4e-06\r\n");
+        Matrix designMatrix, observations, weights;
+        ASSERT_EQ(ReadInputFileWeightVector(path, designMatrix, observations, weights), 0) << c.written;
+        EXPECT_TRUE(SameMatrix(designMatrix, value)) << c.written;
+        EXPECT_EQ(std::signbit(observations(0, 0)), std::signbit(c.value)) << c.written;
+    }
 }
 
-TEST_F(InputFileWrite, LargeProblemByteForByteAndTheVectorFormAlike)
+TEST_F(InputFileWrite, OrdinaryDataByteForByteAsPrintfInBothWeightForms)
 {
     const test_support::TempFolder folder;
     // More than one write buffer's worth of lines.
-    const Problem problem = RandomProblem(2000, 80, 11);
+    const Problem problem = RandomProblem(2000, 80, 11, true);
     const std::string expected = PrintfLayout(problem.designMatrix, problem.observations, problem.weightVector);
     ASSERT_GT(expected.size(), 2u << 20);
 
@@ -122,34 +141,17 @@ TEST_F(InputFileWrite, LargeProblemByteForByteAndTheVectorFormAlike)
     EXPECT_TRUE(ReadBytes(vector) == expected);
 }
 
-TEST_F(InputFileWrite, ReadingBackGivesTheValuesRoundedTo5Decimals)
+TEST_F(InputFileWrite, ReadingBackGivesEveryValueExactly)
 {
     const test_support::TempFolder folder;
-    const Problem problem = RandomProblem(300, 4, 5);
+    const Problem problem = RandomProblem(300, 4, 5, false);
     const std::string path = folder.Path("round.EIN");
     ASSERT_EQ(WriteInputFile(path, problem.designMatrix, problem.observations, problem.weightVector), 0);
     Matrix designMatrix, observations, weights;
-    ASSERT_EQ(ReadInputFile(path, designMatrix, observations, weights), 0);
-    ASSERT_EQ(designMatrix.Rows(), 300);
-    ASSERT_EQ(designMatrix.Columns(), 4);
-    ASSERT_EQ(weights.Columns(), 300);
-    for (int i = 0; i < 300; ++i) {
-        for (int j = 0; j < 4; ++j)
-            ASSERT_EQ(designMatrix(i, j), RoundedTo5Decimals(problem.designMatrix(i, j))) << i << " " << j;
-        ASSERT_EQ(observations(i, 0), RoundedTo5Decimals(problem.observations(i, 0))) << i;
-        ASSERT_EQ(weights(i, i), RoundedTo5Decimals(problem.weightVector(i, 0))) << i;
-        ASSERT_EQ(weights(i, (i + 1) % 300), 0.0) << i;
-    }
-}
-
-TEST_F(InputFileWrite, WeightBelowHalfTheLastDecimalCannotBeReadBack)
-{
-    const test_support::TempFolder folder;
-    // 0.000004 is written as 0.00000, which the reader rejects.
-    const std::string path = folder.Path("small.EIN");
-    ASSERT_EQ(WriteInputFile(path, FromRows({{1.0}, {1.0}}), FromRows({{2.0}, {3.0}}), FromRows({{1.0}, {0.000004}})), 0);
-    Matrix designMatrix, observations, weights;
-    EXPECT_EQ(ReadInputFile(path, designMatrix, observations, weights), 118);
+    ASSERT_EQ(ReadInputFileWeightVector(path, designMatrix, observations, weights), 0);
+    EXPECT_TRUE(SameMatrix(designMatrix, problem.designMatrix));
+    EXPECT_TRUE(SameMatrix(observations, problem.observations));
+    EXPECT_TRUE(SameMatrix(weights, problem.weightVector));
 }
 
 TEST_F(InputFileWrite, ReplacesALongerFile)
@@ -161,45 +163,33 @@ TEST_F(InputFileWrite, ReplacesALongerFile)
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})));
 }
 
-TEST_F(InputFileWrite, FileThatCannotBeCreatedGives104AndOneNotWrittenGives130)
+TEST_F(InputFileWrite, FileThatCannotBeCreatedGives104AndOneNotWrittenGives136)
 {
     const test_support::TempFolder folder;
     const Matrix a = FromRows({{1.0}});
-    OutputError error;
-    EXPECT_EQ(WriteInputFile("", a, a, a), 104);
-    EXPECT_EQ(WriteInputFile(folder.Path("no-such-folder/x.EIN"), a, a, a, &error), 104);
-    EXPECT_EQ(error.number, ENOENT);
-    EXPECT_EQ(WriteInputFile(folder.Path(), a, a, a), 104);
+    // Both come with their cause.
+    auto expectFailure = [](const std::string& name, const Matrix& d, const Matrix& o, const Matrix& w, int result,
+                            int cause) {
+        OutputError error;
+        EXPECT_EQ(WriteInputFile(name, d, o, w, &error), result) << name;
+        EXPECT_EQ(error.number, cause) << name;
+    };
+    expectFailure("", a, a, a, 104, ENOENT);
+    expectFailure(folder.Path("no-such-folder/x.EIN"), a, a, a, 104, ENOENT);
+    expectFailure(folder.Path(), a, a, a, 104, EISDIR);
     // The part before the NUL byte must not be created.
     const std::string cut = folder.Path("cut.EIN");
-    EXPECT_EQ(WriteInputFile(cut + std::string(1, '\0') + ".txt", a, a, a), 104);
+    expectFailure(cut + std::string(1, '\0') + ".txt", a, a, a, 104, EINVAL);
     EXPECT_EQ(std::fopen(cut.c_str(), "rb"), nullptr);
-    // A full disk: the writing fails after the opening succeeded.
+    // A full disk: the writing fails after the opening succeeded, at the
+    // closing for a small file, while writing for a large one.
     if (std::FILE* full = std::fopen("/dev/full", "wb")) {
         std::fclose(full);
-        EXPECT_EQ(WriteInputFile("/dev/full", a, a, a, &error), 130);
-        EXPECT_EQ(error.number, ENOSPC);
-        const Problem large = RandomProblem(20000, 3, 1);
-        EXPECT_EQ(WriteInputFile("/dev/full", large.designMatrix, large.observations, large.weightVector), 130);
+        expectFailure("/dev/full", a, a, a, kStringFileWriteError, ENOSPC);
+        const Problem large = RandomProblem(20000, 3, 1, true);
+        expectFailure("/dev/full", large.designMatrix, large.observations, large.weightVector, kStringFileWriteError,
+                      ENOSPC);
     }
-}
-
-// The editor's save replaces the file only when the new one is complete.
-TEST_F(InputFileWrite, AFailedWriteLeavesThePreviousFile)
-{
-    const test_support::TempFolder folder;
-    const std::string path = folder.Path("saved.EIN");
-    const std::string previous = PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}}));
-    WriteBytes(path, previous);
-    const Problem large = RandomProblem(20000, 3, 2);
-    OutputError error;
-    {
-        const test_support::FileSizeLimit limit(100000);
-        EXPECT_EQ(WriteInputFile(path, large.designMatrix, large.observations, large.weightVector, &error), 130);
-    }
-    EXPECT_EQ(error.number, EFBIG);
-    EXPECT_EQ(ReadBytes(path), previous);
-    EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{"saved.EIN"});
 }
 
 TEST_F(InputFileWrite, ShapesThatDoNotFitGive102AndLeaveTheFile)
@@ -242,4 +232,39 @@ TEST_F(InputFileWrite, WritesThePointUnderAGermanLocale)
     }
     ASSERT_EQ(result, 0);
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{1.5}}), FromRows({{-2.25}}), FromRows({{0.5}})));
+}
+
+// The old file stays whole when the new content cannot be written
+// completely, and no temporary file is left beside it.
+TEST_F(InputFileWrite, FailedWriteKeepsTheOldFileAndLeavesNothingBehind)
+{
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("old.EIN");
+    const std::string original = "1\r\n5 1\r\n";
+    WriteBytes(path, original);
+    const Problem large = RandomProblem(3000, 5, 2, true);
+    OutputError error;
+    {
+        test_support::FileSizeLimit limit(4096);
+        EXPECT_EQ(WriteInputFile(path, large.designMatrix, large.observations, large.weightVector, &error),
+                  kStringFileWriteError);
+    }
+    EXPECT_EQ(error.number, EFBIG);
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{"old.EIN"});
+}
+
+TEST_F(InputFileWrite, ReplacingKeepsPermissionsAndFollowsALink)
+{
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("data.EIN");
+    const std::string link = folder.Path("link.EIN");
+    WriteBytes(path, "old");
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
+    std::filesystem::create_symlink(path, link);
+    ASSERT_EQ(WriteInputFile(link, FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})));
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), (std::vector<std::string>{"data.EIN", "link.EIN"}));
 }

@@ -199,7 +199,7 @@ TEST(InputSource, APipeIsCopiedToATemporaryFileOrElseToMemory)
         ASSERT_TRUE(opened) << c.what;
         EXPECT_EQ(source.CopyKind(), c.copy) << c.what;
         ExpectSameRead(ReadPipe(large, true), expected, c.what);
-        EXPECT_EQ(test_support::FileNamesIn(folder.Path()), std::vector<std::string>{}) << "an unnamed file";
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{}) << "an unnamed file";
     }
 }
 

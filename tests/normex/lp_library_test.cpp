@@ -310,4 +310,31 @@ TEST_F(LpLibraryTest, NonFiniteSolutionIsNotSuccess)
     EXPECT_NEAR(report.unknowns[0], 2.5, kPrinted); // midrange of 1 and 4
 }
 
+// Input files with all-zero design rows, or fewer observations than
+// unknowns + 1 (short lines padded with 0 by the reader), have an exact
+// fit: the Chebyshev report must show it, with success, and no correction.
+TEST_F(LpLibraryTest, ChebyshevReachesExactFitWithZeroRowsOrFewObservations)
+{
+    struct Case {
+        const char* lines;
+        int n;
+        int u;
+    };
+    const Case cases[] = {
+        {"1.25 -26.25\n0 0\n0 0\n-46 1\n0 1\n0 1\n", 3, 2},
+        {"1 80 271 881\n1 1\n1 2\n10.1 1\n2.9 1\n5.2 1\n", 3, 4},
+    };
+    const std::string in = Path("exact.EIN");
+    const std::string out = Path("exact.AUS");
+    for (const Case& c : cases) {
+        test_support::WriteBytes(in, c.lines);
+        ASSERT_EQ(Call(in, out, c.n, c.u, 25.0, 1000), NORMEX_SUCCESS) << c.lines;
+        const test_support::ParsedReport report = test_support::ParseReport(out);
+        ASSERT_TRUE(report.ok);
+        ASSERT_EQ(report.corrections.size(), static_cast<std::size_t>(c.n));
+        for (double correction : report.corrections)
+            EXPECT_EQ(std::fabs(correction), 0.0) << c.lines; // printed as (-)0.00000
+    }
+}
+
 } // namespace

@@ -2,15 +2,19 @@
 #include "platform/help.h"
 #include "platform/icons.h"
 #include "platform/lp_library.h"
+#include "platform/message_box.h"
 #include "platform/modal.h"
+#include "platform/string_text.h"
 #include "platform/text_editor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -105,6 +109,33 @@ TEST(FileDialog, OpenDialogTakesANewNameAndCancelGivesNothing)
     EXPECT_EQ(title, QStringLiteral("Ausgabedatei w\u00e4hlen ..."));
     EXPECT_EQ(filters, (QStringList{QStringLiteral("Ausgabedatei (*.AUS) (*.aus)"), QStringLiteral("Alle Dateien (*.*) (*)")}));
     EXPECT_TRUE(cancelled.isEmpty());
+}
+
+// The real box, answered through the modal seam: the main text above,
+// the file and the reason as its informative text below.
+TEST(MessageBox, ShowsTheInformativeTextBelowTheMessage)
+{
+    QString title, text, informative;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    platform::ScopedHandler modal(platform::ModalSeam(), [&](QDialog& shown) {
+        auto* box = dynamic_cast<QMessageBox*>(&shown);
+        EXPECT_NE(box, nullptr);
+        if (box) {
+            title = box->windowTitle();
+            text = box->text();
+            informative = box->informativeText();
+            icon = box->icon();
+        }
+        return int(QMessageBox::Ok);
+    });
+    platform::ShowMessage(platform::LoadText(kStringComputeError), nullptr, platform::MessageIcon::Warning,
+                          platform::FileFaultText(kStringOutputFileLabel, QStringLiteral("/daten/x.AUS"), ENOSPC));
+    EXPECT_EQ(title, QStringLiteral("Tolvar"));
+    EXPECT_EQ(text, QString::fromUtf8("Bei der Berechnung ist ein Fehler aufgetreten!"));
+    EXPECT_EQ(informative, QString::fromUtf8("Ausgabedatei: /daten/x.AUS\nGrund: Kein Speicherplatz mehr"));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    // A reason the table does not hold keeps its number.
+    EXPECT_EQ(platform::ReasonText(99999), QStringLiteral("Grund: Systemfehler Nr. 99999"));
 }
 
 TEST(TextEditor, OwnVariableBeforeVisualAndArgumentsKept)

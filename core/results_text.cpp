@@ -1,0 +1,383 @@
+#include "core/results_text.h"
+
+#include "core/number_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <vector>
+
+std::optional<ResultsFormat> ResultsFormatOf(std::string_view fileName)
+{
+    const std::size_t dot = fileName.rfind('.');
+    const std::size_t slash = fileName.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return std::nullopt;
+    std::string extension(fileName.substr(dot + 1));
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "json")
+        return ResultsFormat::kJson;
+    if (extension == "csv")
+        return ResultsFormat::kCsv;
+    return std::nullopt;
+}
+
+namespace {
+
+// Collects text and hands it to the sink in pieces of about kPiece bytes.
+class PieceWriter {
+public:
+    explicit PieceWriter(const TextSink& sink) : sink(sink) {}
+    ~PieceWriter()
+    {
+        if (!text.empty())
+            sink(text);
+    }
+    std::string& Text() { return text; }
+    // Ends a record: hands the text over once it is long enough.
+    void EndRecord()
+    {
+        if (text.size() < kPiece)
+            return;
+        sink(text);
+        text.clear();
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 16;
+    const TextSink& sink;
+    std::string text;
+};
+
+// ---- JSON: null for what the run does not have and for numbers that are not finite.
+
+void AppendJson(std::string& out, double value)
+{
+    if (std::isfinite(value))
+        AppendShortest(out, value);
+    else
+        out += "null";
+}
+
+void AppendJson(std::string& out, const std::optional<double>& value)
+{
+    AppendJson(out, value.value_or(std::numeric_limits<double>::quiet_NaN()));
+}
+
+void AppendJson(std::string& out, bool value)
+{
+    out += value ? "true" : "false";
+}
+
+// The names of the method table and of the run ends: plain ASCII.
+void AppendJson(std::string& out, std::string_view text)
+{
+    out.append("\"").append(text).append("\"");
+}
+
+// The "name": value pairs of one object, each after a comma (but the
+// first) and the separator.
+class JsonFields {
+public:
+    JsonFields(std::string& out, const char* separator) : out(out), separator(separator) {}
+    // Writes the name; the value follows.
+    std::string& Name(const char* name)
+    {
+        return out.append(count++ > 0 ? "," : "").append(separator).append("\"").append(name).append("\": ");
+    }
+    template <class Value>
+    void Add(const char* name, const Value& value)
+    {
+        AppendJson(Name(name), value);
+    }
+
+private:
+    std::string& out;
+    const char* separator;
+    int count = 0;
+};
+
+std::optional<double> Integer(const std::optional<int>& value)
+{
+    return value.has_value() ? std::optional<double>(*value) : std::nullopt;
+}
+
+void WriteJsonRun(std::string& out, const AdjustmentResults& results)
+{
+    JsonFields run(out, "\n  ");
+    run.Add("method", std::string_view(results.method));
+    run.Add("tuningConstant", results.tuningConstant);
+    run.Name("tuningScale") += results.tuningScale.has_value() ? "{" : "null";
+    if (results.tuningScale.has_value()) {
+        JsonFields scale(out, " ");
+        scale.Add("rule", std::string_view("mad"));
+        scale.Add("c", results.tuningScale->givenConstant);
+        scale.Add("s", results.tuningScale->scale);
+        out += " }";
+    }
+    run.Add("normFactor", results.normFactor);
+    run.Add("passes", Integer(results.passes));
+    run.Add("stop", std::string_view(RunEndName(results.end)));
+    run.Add("largestChange", results.largestChange);
+    run.Add("observationCount", static_cast<double>(results.Observations()));
+    run.Add("unknownCount", static_cast<double>(results.Unknowns()));
+    run.Add("redundancy", static_cast<double>(results.Redundancy()));
+    run.Add("s0", results.s0);
+    out += ",\n  \"unknowns\": [";
+    for (int j = 0; j < results.Unknowns(); ++j) {
+        out += j > 0 ? ",\n    {" : "\n    {";
+        JsonFields unknown(out, " ");
+        unknown.Add("number", static_cast<double>(j + 1));
+        unknown.Add("value", results.unknowns(j, 0));
+        unknown.Add("standardDeviation", results.standardDeviations.empty()
+                                             ? std::optional<double>()
+                                             : results.standardDeviations[static_cast<std::size_t>(j)]);
+        out += " }";
+    }
+    out += "\n  ],\n  \"observations\": [";
+}
+
+void WriteJsonObservation(std::string& out, const AdjustmentResults& results, int i)
+{
+    const double w = results.robustWeights[static_cast<std::size_t>(i)];
+    out += i > 0 ? ",\n    {" : "\n    {";
+    JsonFields observation(out, " ");
+    observation.Add("number", static_cast<double>(i + 1));
+    observation.Add("observed", results.observed(i, 0));
+    observation.Add("weight", results.weights(i, 0));
+    observation.Add("correction", results.corrections(i, 0));
+    observation.Add("adjusted", results.Adjusted(i));
+    observation.Add("robustWeight", w);
+    observation.Add("downWeighted", IsDownWeighted(w));
+    observation.Add("rejected", IsRejected(w));
+    observation.Add("basic", results.IsBasic(i));
+    out += " }";
+}
+
+void WriteJson(const AdjustmentResults& results, PieceWriter& writer)
+{
+    writer.Text() += "{";
+    WriteJsonRun(writer.Text(), results);
+    for (int i = 0; i < results.Observations(); ++i) {
+        WriteJsonObservation(writer.Text(), results, i);
+        writer.EndRecord();
+    }
+    writer.Text() += "\n  ]\n}\n";
+}
+
+// ---- CSV: an empty field for what the run does not have.
+
+void AppendCsv(std::string& out, const std::optional<double>& value)
+{
+    if (value.has_value())
+        AppendShortest(out, *value);
+}
+
+void WriteCsvHead(std::string& out, const AdjustmentResults& results)
+{
+    const auto comment = [&out](const char* name, const std::optional<double>& value) {
+        out.append("# ").append(name).append(",");
+        AppendCsv(out, value);
+        out += '\n';
+    };
+    const std::optional<TuningScale>& scale = results.tuningScale;
+    out.append("# tolvar results\n# method,").append(results.method).append("\n");
+    comment("tuning_constant", results.tuningConstant);
+    out.append("# scale_rule,").append(scale.has_value() ? "mad" : "").append("\n");
+    comment("given_tuning_constant", scale.has_value() ? std::optional<double>(scale->givenConstant) : std::nullopt);
+    comment("scale", scale.has_value() ? std::optional<double>(scale->scale) : std::nullopt);
+    comment("norm_factor", results.normFactor);
+    comment("passes", Integer(results.passes));
+    out.append("# stop,").append(RunEndName(results.end)).append("\n");
+    comment("largest_change", results.largestChange);
+    comment("observations", results.Observations());
+    comment("unknowns", results.Unknowns());
+    comment("redundancy", results.Redundancy());
+    comment("s0", results.s0);
+    out += "# unknown,value,standard_deviation\n";
+    for (int j = 0; j < results.Unknowns(); ++j) {
+        out += "# ";
+        AppendInteger(out, j + 1, 0);
+        out += ',';
+        AppendShortest(out, results.unknowns(j, 0));
+        out += ',';
+        if (!results.standardDeviations.empty())
+            AppendShortest(out, results.standardDeviations[static_cast<std::size_t>(j)]);
+        out += '\n';
+    }
+    out += "number,observed,weight,correction,adjusted,robust_weight,down_weighted,rejected,basic\n";
+}
+
+void WriteCsvObservation(std::string& out, const AdjustmentResults& results, int i)
+{
+    const double w = results.robustWeights[static_cast<std::size_t>(i)];
+    AppendInteger(out, i + 1, 0);
+    for (double value : {results.observed(i, 0), results.weights(i, 0), results.corrections(i, 0), results.Adjusted(i), w}) {
+        out += ',';
+        AppendShortest(out, value);
+    }
+    for (bool flag : {IsDownWeighted(w), IsRejected(w), results.IsBasic(i)})
+        out += flag ? ",1" : ",0";
+    out += '\n';
+}
+
+void WriteCsv(const AdjustmentResults& results, PieceWriter& writer)
+{
+    WriteCsvHead(writer.Text(), results);
+    for (int i = 0; i < results.Observations(); ++i) {
+        WriteCsvObservation(writer.Text(), results, i);
+        writer.EndRecord();
+    }
+}
+
+} // namespace
+
+void WriteResults(const AdjustmentResults& results, ResultsFormat format, const TextSink& sink)
+{
+    PieceWriter writer(sink);
+    if (format == ResultsFormat::kJson)
+        WriteJson(results, writer);
+    else
+        WriteCsv(results, writer);
+}
+
+std::string ResultsText(const AdjustmentResults& results, ResultsFormat format)
+{
+    std::string text;
+    WriteResults(results, format, [&text](std::string_view piece) { text.append(piece); });
+    return text;
+}
+
+// ---- The summary
+
+namespace {
+
+const char* RunEndText(RunEnd end)
+{
+    switch (end) {
+    case RunEnd::kCriterion:
+        return "Abbruchkriterium erreicht";
+    case RunEnd::kPassLimit:
+        return "H\u00f6chstzahl der Iterationen erreicht";
+    case RunEnd::kSinglePass:
+        return "kleinste Quadrate in einem Durchgang";
+    case RunEnd::kNotFinite:
+        return "L\u00f6sung nicht endlich";
+    case RunEnd::kOptimum:
+        return "Optimum erreicht";
+    case RunEnd::kShortOfOptimum:
+        return "Optimum nicht erreicht";
+    }
+    return "";
+}
+
+std::string General(double value, int significant)
+{
+    std::string text;
+    AppendGeneral(text, value, 0, significant);
+    return text;
+}
+
+std::string SummaryMethodLine(const AdjustmentResults& results)
+{
+    std::string line = "Methode: " + results.method;
+    if (results.tuningConstant.has_value()) {
+        line += ", Tuning-Konstante ";
+        AppendShortest(line, *results.tuningConstant);
+    }
+    if (results.tuningScale.has_value()) {
+        line += " = c \u00b7 s mit c = ";
+        AppendShortest(line, results.tuningScale->givenConstant);
+        line += ", s = ";
+        AppendShortest(line, results.tuningScale->scale);
+    }
+    if (results.normFactor.has_value()) {
+        line += ", Normfaktor ";
+        AppendShortest(line, *results.normFactor);
+    }
+    return line + "\n";
+}
+
+std::string SummaryRunLine(const AdjustmentResults& results)
+{
+    std::string line = results.passes.has_value() ? "Iterationen: " + std::to_string(*results.passes) + " ("
+                                                  : std::string("L\u00f6sung: ");
+    line += RunEndText(results.end);
+    if (results.largestChange.has_value())
+        line += ", gr\u00f6\u00dfte \u00c4nderung " + General(*results.largestChange, 6);
+    return line + (results.passes.has_value() ? ")\n" : "\n");
+}
+
+std::string SummaryUnknowns(const AdjustmentResults& results)
+{
+    const bool deviations = !results.standardDeviations.empty();
+    std::string text;
+    AppendRightAligned(text, "Nr", 4);
+    AppendRightAligned(text, "Unbekannte", 22);
+    if (deviations)
+        AppendRightAligned(text, "Standardabw.", 16);
+    text += '\n';
+    for (int j = 0; j < results.Unknowns(); ++j) {
+        AppendInteger(text, j + 1, 4);
+        AppendGeneral(text, results.unknowns(j, 0), 22, 12);
+        if (deviations)
+            AppendGeneral(text, results.standardDeviations[static_cast<std::size_t>(j)], 16, 6);
+        text += '\n';
+    }
+    return text;
+}
+
+// The observations to list: down-weighted ones (w < 1), for L1 the basic ones.
+std::vector<int> NotableObservations(const AdjustmentResults& results)
+{
+    std::vector<int> notable;
+    for (int i = 0; i < results.Observations(); ++i)
+        if (IsDownWeighted(results.robustWeights[static_cast<std::size_t>(i)]) || results.IsBasic(i))
+            notable.push_back(i);
+    return notable;
+}
+
+std::string SummaryObservations(const AdjustmentResults& results)
+{
+    const std::vector<int> notable = NotableObservations(results);
+    int rejected = 0;
+    for (double w : results.robustWeights)
+        rejected += IsRejected(w) ? 1 : 0;
+    std::string text = results.basic.empty()
+                           ? "Beobachtungen mit Gewicht w < 1: " + std::to_string(notable.size()) +
+                                 ", davon verworfen (w = 0): " + std::to_string(rejected) + "\n"
+                           : "Basisbeobachtungen (v = 0): " + std::to_string(notable.size()) + "\n";
+    if (notable.empty())
+        return text;
+    AppendRightAligned(text, "Nr", 8);
+    AppendRightAligned(text, "Verbesserung", 18);
+    AppendRightAligned(text, "w", 12);
+    text += '\n';
+    const std::size_t shown = std::min(notable.size(), static_cast<std::size_t>(kSummaryObservationLines));
+    for (std::size_t k = 0; k < shown; ++k) {
+        const int i = notable[k];
+        const double w = results.robustWeights[static_cast<std::size_t>(i)];
+        AppendInteger(text, i + 1, 8);
+        AppendGeneral(text, results.corrections(i, 0), 18, 6);
+        AppendGeneral(text, w, 12, 4);
+        text += IsRejected(w) ? "  verworfen\n" : "\n";
+    }
+    if (shown < notable.size())
+        text += "... und " + std::to_string(notable.size() - shown) + " weitere\n";
+    return text;
+}
+
+} // namespace
+
+std::string ResultsSummary(const AdjustmentResults& results)
+{
+    std::string text = SummaryMethodLine(results) + SummaryRunLine(results);
+    text += "s0 = " + General(results.s0, 6) + " (n = " + std::to_string(results.Observations()) +
+            ", u = " + std::to_string(results.Unknowns()) + ")\n\n";
+    text += SummaryUnknowns(results) + "\n";
+    return text + SummaryObservations(results);
+}

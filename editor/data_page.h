@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/matrix.h"
+#include "grid/grid_item.h"
+#include "res/control_ids.h"
+
+#include <QSize>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class CGridCtrl;
+
+// A value cell that OK cannot take, and the message (string id) that says
+// why.
+struct RefusedCell {
+    CellPos cell;
+    int stringId = 0;
+};
+
+// What the two pages of the data editor share: a child dialog whose
+// template holds one grid (control kGrid) with one header row and one header
+// column ("Elemente", the column titles, "Zeile %d"), the grid's settings,
+// filling it with numbers and reading them back, and a grid that grows and
+// shrinks with the page.
+class CDataPage : public QWidget {
+    Q_OBJECT
+
+public:
+    using ControlId = res::data_page::ControlId;
+    using enum ControlId;
+
+    CGridCtrl* Grid() const { return GridCtrl; }
+
+    // 0 until the editor hands data to the page (SetMatrix, SetMatrices).
+    int EditMode = 0;
+
+    // When the editor creates the page: records its size, applies the grid
+    // settings and fills the grid.
+    void InitPage();
+    // The page as its tab shows it: the first value cell becomes the focus
+    // cell unless the grid has one, and the grid takes the keyboard focus,
+    // so that typing goes into the cell at once.
+    void Activate();
+    // Makes cell the focus cell, scrolled into view, with the keyboard focus.
+    void FocusCell(CellPos cell);
+    // The refused cell's message: page title, row header, column header.
+    QString RefusalText(const RefusedCell& refused, const QString& pageTitle) const;
+
+protected:
+    CDataPage(int templateId, QWidget* parent);
+
+    virtual void FillGrid() = 0;
+    // n rows of values under the column titles; each value cell (i + 1, j + 1)
+    // shows value(i, j) as "%lf", or in the shortest exact form when "%lf"
+    // would change the number.
+    void FillCells(int rowCount, const QStringList& columnTitles, const std::function<double(int i, int j)>& value);
+    // Every value cell into values (rows - 1 x columns - 1) by the whole-text
+    // rule (blanks around a number allowed, "." as decimal point). False
+    // with the first cell, row by row, that holds no number.
+    bool ReadValues(Matrix& values, RefusedCell& refused) const;
+
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ApplyGridSettings();
+    void FollowSize(int dx, int dy);
+
+    CGridCtrl* GridCtrl = nullptr;
+    QSize LastClientSize;  // invalid until InitPage
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+// Helpers of the data editor's tests: driving the editor inside its modal
+// run, and typing into a grid as a user does.
+
+#include "editor/data_edit_dlg.h"
+#include "editor/design_matrix_page.h"
+#include "editor/observation_page.h"
+#include "grid/cell_editor.h"
+#include "grid/grid_ctrl.h"
+#include "platform/dialog_builder.h"
+#include "platform/tab_control.h"
+#include "qt_test_support.h"
+
+#include <QApplication>
+#include <QTabBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace editor_test {
+
+inline CGridCtrl& GridOf(const CDataEditDlg& editor, int page)
+{
+    return page == CDataEditDlg::kDesignPage ? *editor.DesignPage()->Grid() : *editor.ObservationPage()->Grid();
+}
+
+// Shows a dialog that runs modally under the test's modal seam, so that
+// keys and clicks reach it as on the screen.
+inline void ShowActive(QDialog& dialog)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    (void)QTest::qWaitForWindowActive(&dialog);
+}
+
+// Runs a dialog of the editor (DoModal); body drives it while it is shown
+// and ends it (OK, Cancel) or not. The result of the modal run.
+template <class Dialog>
+int RunModal(Dialog& dialog, const std::function<void(Dialog&)>& body)
+{
+    platform::ScopedHandler<int(QDialog&)> modal(platform::ModalSeam(), [&](QDialog& shown) {
+        ShowActive(shown);
+        body(dialog);
+        return shown.result();
+    });
+    return dialog.DoModal();
+}
+
+inline CCellEditor* OpenEditor(const CGridCtrl& grid)
+{
+    for (CCellEditor* editor : grid.findChildren<CCellEditor*>())
+        if (editor->isVisible())
+            return editor;
+    return nullptr;
+}
+
+// As a user types into a cell: it becomes the focus cell, the first
+// character opens the in-place editor, the rest goes into it, Return ends.
+inline void TypeIntoCell(CGridCtrl& grid, CellPos cell, const QString& text)
+{
+    grid.SetCurrentCell(cell);
+    QTest::sendKeyEvent(QTest::Click, &grid, Qt::Key_unknown, text.left(1), {});
+    CCellEditor* editor = OpenEditor(grid);
+    ASSERT_NE(editor, nullptr) << "no editor on " << cell.row << "/" << cell.column;
+    QTest::keyClicks(editor, text.mid(1));
+    QTest::keyClick(editor, Qt::Key_Return);
+}
+
+// A click on a tab, as the user chooses a page.
+inline void ClickTab(const CDataEditDlg& editor, int index)
+{
+    QTabBar* bar = editor.Tabs()->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+inline void ClickButton(const QDialog& dialog, int id)
+{
+    QTest::mouseClick(platform::FindControl(&dialog, id), Qt::LeftButton);
+}
+
+} // namespace editor_test
