@@ -23,8 +23,8 @@ struct OutputError {
 
     explicit operator bool() const { return stage != kNone; }
     // The string id of the message, which takes the file name: 105 "Fehler
-    // beim Öffnen der Datei %s!" when the file could not be created, 130
-    // "Fehler beim Schreiben der Datei %s!" when writing, closing or
+    // beim Öffnen der Datei %s!" when the file could not be created, 136
+    // "Fehler beim Schreiben der Datei %s!" when writing, syncing, closing or
     // renaming it failed.
     int MessageId() const;
 };

@@ -4,6 +4,7 @@
 #include "core/estimator.h"
 #include "core/number_text.h"
 #include "core/report.h"
+#include "core/retrying_io.h"
 #include "io/input_file.h"
 #include "results_reader.h"
 #include "normex/command_text.h"
@@ -108,13 +109,7 @@ protected:
         if (setup.pipeBytes != nullptr) {
             close(ends[0]);
             std::signal(SIGPIPE, SIG_IGN);
-            const std::string& bytes = *setup.pipeBytes;
-            for (std::size_t sent = 0; sent < bytes.size();) {
-                const ssize_t count = write(ends[1], bytes.data() + sent, bytes.size() - sent);
-                if (count <= 0)
-                    break;
-                sent += static_cast<std::size_t>(count);
-            }
+            WriteAll(ends[1], setup.pipeBytes->data(), setup.pipeBytes->size()); // a reader that stops early ends it
             close(ends[1]);
         }
         return pid;

@@ -132,6 +132,53 @@ TEST(OutputFile, NamesThatCannotBeCreatedTellWhy)
     EXPECT_EQ(FolderEntries(folder.Path()), Names{}); // "cut.AUS" was not created either
 }
 
+// The check before a long preparation says what Open would say, for an
+// ordinary user, and changes nothing: a writable file in a folder that
+// takes no temporary file cannot be replaced either.
+TEST(OutputFile, TheCheckBeforehandAgreesWithOpen)
+{
+    const test_support::TempFolder folder;
+    const std::string open = folder.Path("open");
+    const std::string locked = folder.Path("locked");
+    std::filesystem::create_directory(open);
+    std::filesystem::create_directory(locked);
+    WriteBytes(open + "/old.AUS", "old");
+    WriteBytes(open + "/read-only.AUS", "old");
+    WriteBytes(locked + "/writable.AUS", "old");
+    ASSERT_EQ(chmod(folder.Path().c_str(), 0755) | chmod(open.c_str(), 0777) | chmod(locked.c_str(), 0555) |
+                  chmod((open + "/old.AUS").c_str(), 0666) | chmod((open + "/read-only.AUS").c_str(), 0444) |
+                  chmod((locked + "/writable.AUS").c_str(), 0666),
+              0);
+    struct Case {
+        std::string path;
+        int number; // 0: Open succeeds
+    };
+    const Case cases[] = {
+        {open + "/new.AUS", 0},
+        {open + "/old.AUS", 0},
+        {"/dev/null", 0},
+        {open + "/read-only.AUS", EACCES},
+        {locked + "/writable.AUS", EACCES},
+        {locked + "/new.AUS", EACCES},
+        {open + "/missing/new.AUS", ENOENT},
+        {open + "/old.AUS/new.AUS", ENOTDIR},
+        {open, EISDIR},
+        {"", ENOENT},
+        {open + std::string(1, '\0') + "x", EINVAL},
+    };
+    test_support::WithoutRoot ordinaryUser;
+    ASSERT_TRUE(ordinaryUser.Entered());
+    for (const Case& c : cases) {
+        EXPECT_EQ(OutputAccessError(c.path), c.number) << c.path;
+        EXPECT_EQ(FolderEntries(open), (Names{"old.AUS", "read-only.AUS"})) << "the check creates nothing: " << c.path;
+        OutputFile file;
+        EXPECT_EQ(file.Open(c.path), c.number == 0) << c.path;
+        EXPECT_EQ(file.Error().number, c.number) << c.path;
+    }
+    for (const std::string& name : {open + "/old.AUS", open + "/read-only.AUS", locked + "/writable.AUS"})
+        EXPECT_EQ(ReadBytes(name), "old") << name;
+}
+
 TEST(OutputFile, ALinkWritesTheFileItLeadsTo)
 {
     const test_support::TempFolder folder;

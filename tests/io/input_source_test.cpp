@@ -1,6 +1,7 @@
 // The input as the reader's passes see it: a regular file opened for every
 // pass, a pipe read once into memory, a byte-order mark skipped in both.
 
+#include "core/retrying_io.h"
 #include "io/input_file.h"
 #include "io/input_source.h"
 #include "io/line_reader.h"
@@ -184,12 +185,7 @@ TEST(InputSource, APipeIsCopiedToATemporaryFileOrElseToMemory)
         int ends[2];
         ASSERT_EQ(pipe(ends), 0);
         std::thread writer([&] {
-            for (std::size_t sent = 0; sent < large.size();) {
-                const ssize_t count = write(ends[1], large.data() + sent, large.size() - sent);
-                if (count <= 0)
-                    break;
-                sent += static_cast<std::size_t>(count);
-            }
+            WriteAll(ends[1], large.data(), large.size());
             close(ends[1]);
         });
         InputSource source;
