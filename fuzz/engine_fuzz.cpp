@@ -38,15 +38,6 @@ struct Problem {
     Matrix p;
 };
 
-bool AllFinite(const Matrix& m)
-{
-    for (int i = 0; i < m.Rows(); ++i)
-        for (int k = 0; k < m.Columns(); ++k)
-            if (!std::isfinite(m(i, k)))
-                return false;
-    return true;
-}
-
 bool EndsWithClosingRule(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
