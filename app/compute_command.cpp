@@ -6,10 +6,11 @@
 #include "app/status_dlg.h"
 #include "app/tuning_dlg.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
+#include "core/output_file.h"
 #include "io/input_file.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
-#include "platform/file_access.h"
 #include "platform/local_file_name.h"
 #include "platform/lp_library.h"
 #include "platform/message_box.h"
@@ -34,6 +35,8 @@ void TellSuccess(CMainDlg& dialog)
     platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information);
 }
 
+using platform::LocalFileName;
+
 // 117 with the output file's name and, when known, why it cannot be written.
 void TellComputeError(CMainDlg& dialog, int errorNumber)
 {
@@ -45,13 +48,11 @@ void TellComputeError(CMainDlg& dialog, int errorNumber)
 // confirms a constant only to learn that the report cannot be written.
 bool OutputWritable(CMainDlg& dialog)
 {
-    const int error = platform::WriteAccessError(dialog.OutputFileName);
+    const int error = OutputAccessError(LocalFileName(dialog.OutputFileName));
     if (error != 0)
         TellComputeError(dialog, error);
     return error == 0;
 }
-
-using platform::LocalFileName;
 
 // The problem goes into the run, and its memory is given back after it.
 void FreeProblem(CMainDlg& dialog)
@@ -112,7 +113,7 @@ void ComputeNorm(CMainDlg& dialog)
     else if (result == 0)
         TellSuccess(dialog);
     else // the library gives no cause; the output file may tell one
-        TellComputeError(dialog, platform::WriteAccessError(dialog.OutputFileName));
+        TellComputeError(dialog, OutputAccessError(LocalFileName(dialog.OutputFileName)));
 }
 
 void ComputeMEstimator(CMainDlg& dialog)
@@ -141,7 +142,7 @@ void ComputeMEstimator(CMainDlg& dialog)
     if (result == kRunSuccess)
         TellSuccess(dialog);
     else
-        TellComputeError(dialog, estimator.ReportError());
+        TellComputeError(dialog, estimator.ReportError().number);
 }
 
 void Compute(CMainDlg& dialog)
@@ -149,6 +150,10 @@ void Compute(CMainDlg& dialog)
     dialog.UpdateData(true); // a field not accepted keeps its value; the command goes on
     if (dialog.InputFileName.isEmpty() || dialog.OutputFileName.isEmpty()) {
         Tell(dialog, kStringChooseFiles);
+        return;
+    }
+    if (IsSameFile(LocalFileName(dialog.InputFileName), LocalFileName(dialog.OutputFileName))) {
+        Tell(dialog, kStringSameFile); // the report would replace its own input
         return;
     }
     if (!ReadProblem(dialog))

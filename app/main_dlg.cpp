@@ -324,15 +324,16 @@ QString CMainDlg::AskForDataFileName()
                                 kInputFileName, kInputFileFilter);
 }
 
-// The old file stays whole when writing fails; then the reason is shown and
-// the save dialog offered again, until a file is written or the user
-// cancels. The file written becomes the input file and its problem the
-// dialog's.
+// The old file stays whole when writing fails; then a message names the
+// file and the system's reason, and the save dialog is offered again,
+// until a file is written or the user cancels. The file written becomes
+// the input file and its problem the dialog's.
 void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
 {
     while (!fileName.isEmpty()) {
+        OutputError reason;
         const int error = WriteInputFile(platform::LocalFileName(fileName), editor.DesignMatrix, editor.Observations,
-                                         editor.Weights);
+                                         editor.Weights, &reason);
         if (error == 0) {
             InputFileName = fileName;
             DesignMatrix = std::move(editor.DesignMatrix);
@@ -342,7 +343,8 @@ void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
             UpdateData(false);
             return;
         }
-        platform::ShowMessage(platform::LoadText(error), this);
+        platform::ShowMessage(platform::FormatText(error, {fileName}), this, platform::MessageIcon::Warning,
+                              platform::FileFaultText(kStringInputFileLabel, fileName, reason.number));
         fileName = AskForDataFileName();
     }
 }

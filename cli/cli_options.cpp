@@ -4,6 +4,8 @@
 #include "core/number_text.h"
 #include "core/residual_scale.h"
 #include "core/results_text.h"
+#include "normex/normex.h"
+#include "plot/plot_format.h"
 #include "res/string_table.h"
 
 #include <cctype>
@@ -198,6 +200,8 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
     case OptionId::kPlot:
         if (value.empty())
             return Fail(prefix + "Dateiname fehlt.");
+        if (PlotFormatOf(value) == PlotFormat::kNone)
+            return Fail(prefix + FormatString(kStringPlotFormat, std::string(value)));
         options.plotFile = std::string(value);
         return true;
     case OptionId::kResults:
@@ -252,6 +256,9 @@ bool ArgumentParser::CheckCombination()
     const bool estimator = !lpWay && options.methodCode != kMethodL1;
     if (lpWay && !options.normGiven)
         return Fail("Die Berechnungsart " + methodName + " braucht einen Normfaktor (-p).");
+    // Both Lp ways: below 1 the norm is no norm (and the library refuses it).
+    if (lpWay && options.normFactor < NORMEX_MIN_NORM_FACTOR)
+        return Fail(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
     if (!lpWay && options.normGiven)
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
     if (!estimator && options.tuningGiven)
@@ -354,6 +361,7 @@ std::string UsageText()
     return "Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n"
            "\n"
            "Ausgleichung der Beobachtungen der Eingabedatei; das Protokoll geht in die Ausgabedatei.\n"
+           "EINGABE.EIN \"-\" liest die Standardeingabe (auch eine Pipe oder <(...) geht).\n"
            "\n" +
            OptionLines("-m, --method NAME", MethodChoices()) + OptionLines("-c, --tuning C", TuningDefaults()) +
            OptionLines("-p, --norm P", "Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)") +
@@ -374,7 +382,15 @@ std::string UsageText()
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n" + ResultFormulas() +
            "\n"
-           "R\u00fcckgabewert: 0 Protokoll geschrieben und L\u00f6sung endlich; 1 Berechnung\n"
-           "fehlgeschlagen (Protokoll nicht schreibbar, L\u00f6sung nicht endlich oder bei lp\n"
-           "nicht konvergiert); 2 Aufruffehler oder Eingabedatei abgewiesen.\n";
+           "Jede Ausgabe wird zuerst neben ihrem Namen geschrieben und ersetzt eine\n"
+           "vorhandene Datei erst, wenn sie vollst\u00e4ndig ist: nach einem Fehler oder einem\n"
+           "Abbruch (Strg+C) bleibt die alte Datei, wie sie war. Keine Ausgabe darf die\n"
+           "Eingabedatei sein. Werte der Designmatrix, die keine Zahl sind, bleiben 0 und\n"
+           "werden mit Zeile und Stelle gemeldet.\n"
+           "\n"
+           "R\u00fcckgabewert: 0 Protokoll geschrieben und alle Ergebnisse endlich;\n"
+           "1 Berechnung fehlgeschlagen (Protokoll, Grafik oder Ergebnisdatei nicht\n"
+           "schreibbar, eine Unbekannte, Verbesserung oder ausgeglichene Beobachtung nicht\n"
+           "endlich, bei lp nicht konvergiert); 2 Aufruffehler (auch eine Ausgabe, die die\n"
+           "Eingabedatei oder eine andere Ausgabe ist) oder Eingabedatei abgewiesen.\n";
 }

@@ -2,7 +2,9 @@
 
 #include "cli/plot_export.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
 #include "core/number_text.h"
+#include "core/output_file.h"
 #include "core/residual_scale.h"
 #include "core/results_text.h"
 #include "io/input_file.h"
@@ -10,18 +12,24 @@
 #include "normex/normex.h"
 #include "res/string_table.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
+
+// The name that stands for standard input.
+constexpr const char* kStandardInputName = "-";
+constexpr const char* kStandardInputFile = "/dev/stdin";
+
+// Warnings about design pieces that are no number: the first few one by
+// one, the rest counted, so that a broken file does not flood the terminal.
+constexpr long long kPieceWarningsShown = 10;
+constexpr std::size_t kPieceShownLength = 24;
 
 void Message(const std::string& text)
 {
@@ -33,6 +41,55 @@ void FileMessage(const std::string& file, int id)
     Message(file + ": " + LoadString(id));
 }
 
+// The name the reader opens: "-" is standard input.
+std::string InputFileToRead(const CliOptions& options)
+{
+    return options.inputFile == kStandardInputName ? kStandardInputFile : options.inputFile;
+}
+
+// The piece as a terminal shows it: cut when long, control bytes visible.
+std::string ShownPiece(std::string_view piece)
+{
+    std::string shown;
+    for (char c : piece.substr(0, kPieceShownLength)) {
+        if (c == '\t')
+            shown += "\\t";
+        else
+            shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    }
+    return piece.size() > kPieceShownLength ? shown + "..." : shown;
+}
+
+class PieceWarnings {
+public:
+    explicit PieceWarnings(const std::string& file) : file(file) {}
+    ~PieceWarnings()
+    {
+        if (count > kPieceWarningsShown)
+            Message(file + ": " + std::to_string(count - kPieceWarningsShown) +
+                    " weitere Werte der Designmatrix sind keine Zahl");
+    }
+    PieceWarnings(const PieceWarnings&) = delete;
+    PieceWarnings& operator=(const PieceWarnings&) = delete;
+
+    DesignPieceReport Report()
+    {
+        return [this](const DesignPieceNotANumber& piece) { Warn(piece); };
+    }
+
+private:
+    void Warn(const DesignPieceNotANumber& piece)
+    {
+        if (++count > kPieceWarningsShown)
+            return;
+        Message(file + ": Zeile " + std::to_string(piece.line) + ", Stelle " + std::to_string(piece.position) +
+                ": \"" + ShownPiece(piece.piece) + "\" ist keine Zahl, gelesen als " + FormatGeneral(piece.value));
+    }
+
+    std::string file;
+    long long count = 0;
+};
+
 // Reader ids mean a rejected input (exit 2), except running out of memory.
 int InputFailure(const CliOptions& options, int messageId)
 {
@@ -40,9 +97,14 @@ int InputFailure(const CliOptions& options, int messageId)
     return messageId == kStringOutOfMemory ? kExitComputation : kExitUsage;
 }
 
-int OutputFailure(const CliOptions& options)
+// An output that could not be written, with the system's reason when its
+// file failed.
+int OutputFailure(const std::string& file, const OutputError& error)
 {
-    Message(FormatString(kStringFileOpenError, options.outputFile));
+    if (error)
+        Message(FormatFileError(error.MessageId(), file, error.number));
+    else
+        Message(FormatString(kStringFileOpenError, file));
     return kExitComputation;
 }
 
@@ -50,6 +112,45 @@ int NotFinite(const CliOptions& options)
 {
     FileMessage(options.outputFile, kStringComputeError);
     return kExitComputation;
+}
+
+int SameFile(const std::string& first, const std::string& second, const std::string& what)
+{
+    Message(first + ", " + second + ": " + what);
+    return kExitUsage;
+}
+
+// Every file the run writes, with what it holds.
+struct NamedOutput {
+    const std::string& file;
+    const char* what;
+};
+
+std::vector<NamedOutput> OutputsOf(const CliOptions& options)
+{
+    std::vector<NamedOutput> outputs{{options.outputFile, "Protokoll"}};
+    if (!options.plotFile.empty())
+        outputs.push_back({options.plotFile, "Grafik"});
+    if (!options.resultsFile.empty())
+        outputs.push_back({options.resultsFile, "Ergebnisse"});
+    return outputs;
+}
+
+// No output may replace the input or another output: checked by name
+// before anything is read or written.
+int CheckFilesDiffer(const CliOptions& options)
+{
+    const std::string input = InputFileToRead(options);
+    const std::vector<NamedOutput> outputs = OutputsOf(options);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (IsSameFile(input, outputs[i].file))
+            return SameFile(options.inputFile, outputs[i].file, LoadString(kStringSameFile));
+        for (std::size_t k = 0; k < i; ++k)
+            if (IsSameFile(outputs[k].file, outputs[i].file))
+                return SameFile(outputs[k].file, outputs[i].file,
+                                std::string(outputs[k].what) + " und " + outputs[i].what + " sind dieselbe Datei!");
+    }
+    return kExitSuccess;
 }
 
 int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
@@ -63,46 +164,20 @@ int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
     return kExitComputation;
 }
 
-// Whether two names denote one file: the same device and inode where both
-// exist, else the same path once made absolute and normal.
-bool SameFile(const std::string& first, const std::string& second)
-{
-    struct stat a {};
-    struct stat b {};
-    if (stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0)
-        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-    std::error_code firstError;
-    std::error_code secondError;
-    const std::filesystem::path firstPath = std::filesystem::weakly_canonical(first, firstError);
-    const std::filesystem::path secondPath = std::filesystem::weakly_canonical(second, secondError);
-    if (firstError || secondError)
-        return first == second;
-    return firstPath == secondPath;
-}
-
 // Writes the results file the options name, if any. On failure says so
 // and returns kExitComputation, else exitCode.
 int SaveResults(const CliOptions& options, const AdjustmentResults& results, int exitCode)
 {
     if (options.resultsFile.empty())
         return exitCode;
-    std::FILE* file = std::fopen(options.resultsFile.c_str(), "wb");
-    if (file == nullptr) {
-        const int reason = errno;
-        Message(FormatString(kStringFileOpenError, options.resultsFile) + " (" + SystemErrorText(reason) + ")");
-        return kExitComputation;
+    OutputFile file;
+    if (file.Open(options.resultsFile)) {
+        WriteResults(results, *ResultsFormatOf(options.resultsFile),
+                     [&file](std::string_view piece) { file.Write(piece); });
+        if (file.Commit())
+            return exitCode;
     }
-    int error = 0;
-    WriteResults(results, *ResultsFormatOf(options.resultsFile), [file, &error](std::string_view piece) {
-        if (error == 0 && std::fwrite(piece.data(), 1, piece.size(), file) != piece.size())
-            error = errno;
-    });
-    if (std::fclose(file) != 0 && error == 0)
-        error = errno;
-    if (error == 0)
-        return exitCode;
-    Message(options.resultsFile + ": Fehler beim Schreiben (" + SystemErrorText(error) + ")");
-    return kExitComputation;
+    return OutputFailure(options.resultsFile, file.Error());
 }
 
 // The results file and the summary of a run whose report was written;
@@ -131,11 +206,13 @@ std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outc
 
 int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
 {
+    PieceWarnings warnings(options.inputFile);
     LpRequest request;
-    request.inputFile = options.inputFile;
+    request.inputFile = InputFileToRead(options);
     request.outputFile = options.outputFile;
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
+    request.designPieceReport = warnings.Report();
     const LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
@@ -150,6 +227,8 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     case NORMEX_BAD_NORM_FACTOR:
         Message(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
         return kExitUsage;
+    case NORMEX_SAME_FILE:
+        return SameFile(options.inputFile, options.outputFile, LoadString(kStringSameFile));
     case NORMEX_INPUT_NOT_OPENED:
     case NORMEX_INPUT_REJECTED:
         return InputFailure(options, outcome.messageId);
@@ -157,7 +236,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         Message(LoadString(kStringOutOfMemory));
         return kExitComputation;
     default:
-        return OutputFailure(options);
+        return OutputFailure(options.outputFile, outcome.reportError);
     }
 }
 
@@ -191,7 +270,11 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     Matrix A;
     Matrix l;
     Matrix weights;
-    const int messageId = ReadInputFileWeightVector(options.inputFile, A, l, weights);
+    int messageId = 0;
+    {
+        PieceWarnings warnings(options.inputFile);
+        messageId = ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, nullptr, warnings.Report());
+    }
     if (messageId != 0)
         return InputFailure(options, messageId);
     std::optional<TuningScale> scale;
@@ -207,7 +290,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
                                                   options.methodCode, options.normFactor, options.maxPasses,
                                                   options.stopCriterion);
     if (result == kRunNoReport)
-        return OutputFailure(options);
+        return OutputFailure(options.outputFile, engine.ReportError());
     AdjustmentResults results = engine.TakeResults();
     results.tuningScale = scale;
     if (result != kRunSuccess) {
@@ -221,13 +304,8 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
 
 int RunCli(const CliOptions& options, IStatusWindow* status)
 {
-    for (const std::string* other : {&options.inputFile, &options.outputFile, &options.plotFile}) {
-        if (!options.resultsFile.empty() && !other->empty() && SameFile(options.resultsFile, *other)) {
-            Message("--results: " + options.resultsFile +
-                    " ist schon die Eingabe-, Ausgabe- oder Grafikdatei; eine eigene Datei angeben.");
-            return kExitUsage;
-        }
-    }
+    if (const int clash = CheckFilesDiffer(options))
+        return clash;
     if (!options.plotFile.empty() && !PlotExportAvailable()) {
         std::string error;
         ExportResidualPlot(Matrix(), options.plotFile, error);

@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
 #include "cli/console_status.h"
+#include "core/output_file.h"
 
 #include <cstdio>
 #include <string>
@@ -25,6 +26,8 @@ int main(int argc, char** argv)
     case CliAction::kRun:
         break;
     }
+    // Ctrl+C or a kill during a long run leaves no half-written file.
+    RemoveTemporaryFilesOnSignals();
     // Progress only for a person watching a terminal.
     CConsoleStatus status(stderr, !options.quiet && isatty(fileno(stderr)) != 0);
     const int exitCode = RunCli(options, &status);

@@ -186,7 +186,7 @@ int CEstimator::Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFac
 int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode, double NormFactor, int maxPasses,
                                     double stopCriterion)
 {
-    LastReportError = 0;
+    LastReportError = OutputError();
     if (StatusWindow != nullptr)
         StatusWindow->Show();
     if (OutputFileName.empty() || !IsMethodCode(MethodCode))
@@ -198,7 +198,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         return kRunNoReport;
     ReportFile report;
     if (!report.Open(OutputFileName)) {
-        LastReportError = report.ErrorNumber();
+        LastReportError = report.Error();
         return kRunNoReport;
     }
     WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
@@ -226,11 +226,11 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     const bool written = report.Close();
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
-    const bool finite = AllFinite(x);
-    KeepResults(MethodCode, NormFactor, passes, std::move(x), std::move(l), std::move(p), std::move(v),
+    const bool finite = ResultsAreFinite(x, l, v);
+    KeepResults(MethodCode, NormFactor, passes, finite, std::move(x), std::move(l), std::move(p), std::move(v),
                 std::move(record), std::move(basic));
     if (!written) {
-        LastReportError = report.ErrorNumber();
+        LastReportError = report.Error();
         return kRunNoReport;
     }
     if (ResidualView != nullptr) {
@@ -243,8 +243,8 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
 // The results of the run just reported. The robust weights and N^-1 are
 // those of the reweighting's last pass; the precision of the unknowns is
 // given for least squares and the M-estimators, whose weights lie in [0, 1].
-void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, Matrix x, Matrix l, Matrix p, Matrix v,
-                             PassRecord record, std::vector<bool> basic)
+void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, bool finite, Matrix x, Matrix l, Matrix p,
+                             Matrix v, PassRecord record, std::vector<bool> basic)
 {
     const MethodInfo& method = kMethods[MethodCode];
     const bool leastSquares = MethodCode == kMethodLpNorm && NormFactor == 2.0;
@@ -256,7 +256,7 @@ void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, Matr
     if (MethodCode == kMethodLpNorm)
         results.normFactor = NormFactor;
     if (MethodCode == kMethodL1) {
-        results.end = AllFinite(x) ? RunEnd::kOptimum : RunEnd::kNotFinite;
+        results.end = finite ? RunEnd::kOptimum : RunEnd::kNotFinite;
     } else {
         results.passes = passes;
         results.end = record.end;

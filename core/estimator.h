@@ -3,6 +3,7 @@
 #include "core/adjustment_results.h"
 #include "core/matrix.h"
 #include "core/methods.h"
+#include "core/output_file.h"
 
 #include <cstddef>
 #include <string>
@@ -34,8 +35,8 @@ std::string PassText(int pass);
 // Results of Run.
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
-    kRunSuccess = 1,     // report written, every unknown finite
-    kRunNotFinite = 2,   // report written, but an unknown is infinite or NaN
+    kRunSuccess = 1,     // report written, every number of its results finite
+    kRunNotFinite = 2,   // report written, but an unknown, a correction or an adjusted observation is not finite
 };
 
 // The largest absolute change of an unknown from xprev to x (both u x 1);
@@ -73,9 +74,9 @@ public:
     int PassCount() const { return LastResults.passes.value_or(0); }
     // Hands the results over; the engine keeps none.
     AdjustmentResults TakeResults() { return std::move(LastResults); }
-    // Why the last Run wrote no report: the errno of the failed creation
-    // or write of the report file; 0 when that was not the cause.
-    int ReportError() const { return LastReportError; }
+    // Why the last Run wrote no report, when its file failed: the stage
+    // and the errno of the failed creation or write; empty otherwise.
+    const OutputError& ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
 
@@ -93,12 +94,12 @@ private:
     // The reweighting passes; returns the pass count written to the report.
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
                            double stopCriterion, Matrix& x, Matrix& v, PassRecord& record);
-    void KeepResults(int MethodCode, double NormFactor, int passes, Matrix x, Matrix l, Matrix p, Matrix v,
-                     PassRecord record, std::vector<bool> basic);
+    void KeepResults(int MethodCode, double NormFactor, int passes, bool finite, Matrix x, Matrix l, Matrix p,
+                     Matrix v, PassRecord record, std::vector<bool> basic);
 
     std::string OutputFileName;
     IStatusWindow* StatusWindow;
     IResidualView* ResidualView;
     AdjustmentResults LastResults;
-    int LastReportError = 0;
+    OutputError LastReportError;
 };

@@ -3,6 +3,7 @@
 #include "core/methods.h"
 #include "core/number_text.h"
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -111,6 +112,16 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
 }
 
 } // namespace
+
+bool ResultsAreFinite(const Matrix& x, const Matrix& l, const Matrix& v)
+{
+    if (!AllFinite(x))
+        return false;
+    for (int i = 0; i < l.Rows(); ++i)
+        if (!std::isfinite(v(i, 0)) || !std::isfinite(l(i, 0) + v(i, 0)))
+            return false;
+    return true;
+}
 
 std::string MethodText(int methodCode, double tuningConstant, double normFactor)
 {

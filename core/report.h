@@ -16,6 +16,12 @@ void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const M
 void WriteReportResults(ReportFile& file, int methodCode, int passCount, const Matrix& x, const Matrix& l,
                         const Matrix& v);
 
+// Whether every number that the results stretch publishes is finite: the
+// unknowns x, and for every observation the correction v(i) and the
+// adjusted observation l(i) + v(i). A run whose table shows "inf" or "nan"
+// is no success.
+bool ResultsAreFinite(const Matrix& x, const Matrix& l, const Matrix& v);
+
 // The method line's text for a code, with its line end; empty for a code
 // that is not the engine's.
 std::string MethodText(int methodCode, double tuningConstant, double normFactor);

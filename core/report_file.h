@@ -1,36 +1,35 @@
 #pragma once
 
-#include <cstdio>
+#include "core/output_file.h"
+
 #include <string>
 #include <string_view>
 
-// The report file: created anew (an existing file is cut to zero length),
-// written in text mode as the program's report format demands, so every
-// "\n" becomes CR LF on every platform. Bytes are written as given; the
-// callers pass Windows-1252 text. Output is buffered; a write error is
-// remembered and reported by Close.
+// The report file, written in text mode as the program's report format
+// demands, so every "\n" becomes CR LF on every platform. Bytes are written
+// as given; the callers pass Windows-1252 text. Output is buffered; a write
+// error is remembered and reported by Close. The report goes to a temporary
+// file beside its name (core/output_file.h): Close puts it in place, and a
+// report never closed (the object destroyed first) leaves any previous
+// file as it was.
 class ReportFile {
 public:
     ReportFile() = default;
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
-    ~ReportFile();
 
     bool Open(const std::string& path);
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return output.IsOpen(); }
     void WriteString(std::string_view text);
-    // Flushes and closes; false when any write failed.
+    // Flushes and puts the report in place; false when anything failed.
     bool Close();
-    bool Failed() const { return failed; }
-    // The errno of the first failed open, write or close; 0 while none failed.
-    int ErrorNumber() const { return errorNumber; }
+    bool Failed() const { return static_cast<bool>(output.Error()); }
+    // Why opening, writing or closing failed.
+    const OutputError& Error() const { return output.Error(); }
 
 private:
     void Flush();
-    void Fail();
 
-    std::FILE* file = nullptr;
+    OutputFile output;
     std::string buffer;
-    bool failed = false;
-    int errorNumber = 0;
 };

@@ -25,7 +25,7 @@ bool SameFactor(double built, double original)
 
 void CheckBuiltTextParsesBack(const LpRequest& fields)
 {
-    const std::string text = BuildLpRequest(fields.inputFile, fields.outputFile, fields.observations, fields.unknowns,
+    const std::string text = BuildLpCommand(fields.inputFile, fields.outputFile, *fields.observations, *fields.unknowns,
                                             fields.normFactor, fields.maxPasses);
     LpRequest again;
     FUZZ_CHECK(ParseLpCommand(text.c_str(), static_cast<int>(text.size()) + 1, again));

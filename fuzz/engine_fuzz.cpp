@@ -15,6 +15,7 @@
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
 #include "core/matrix.h"
+#include "core/report.h"
 #include "io/input_file.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ void CheckEngine(const Problem& problem, int method, std::uint8_t settings)
     FUZZ_CHECK(result == kRunSuccess || result == kRunNotFinite);
     FUZZ_CHECK(engine.Solution().Rows() == problem.A.Columns() && engine.Solution().Columns() == 1);
     FUZZ_CHECK(engine.Corrections().Rows() == problem.A.Rows() && engine.Corrections().Columns() == 1);
-    FUZZ_CHECK((result == kRunSuccess) == AllFinite(engine.Solution()));
+    FUZZ_CHECK((result == kRunSuccess) == ResultsAreFinite(engine.Solution(), problem.l, engine.Corrections()));
     if (method == kMethodL1)
         FUZZ_CHECK(engine.PassCount() == 0);
     else

@@ -1,23 +1,17 @@
 #include "io/input_file.h"
 
 #include "core/number_text.h"
+#include "io/input_source.h"
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -26,23 +20,8 @@ namespace {
 // file's weights are taken as equal and all become 1.0.
 constexpr double kTinyWeight = 1e-16;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-FileHandle OpenFile(const std::string& fileName, const char* mode)
-{
-    // A name with a NUL byte would open a different, shorter name.
-    if (fileName.find('\0') != std::string::npos) {
-        errno = EINVAL;
-        return nullptr;
-    }
-    return FileHandle(std::fopen(fileName.c_str(), mode));
-}
-
-// 104, the message of a failed open, read or write; its cause (errno at
-// the moment of failure) goes to the caller's systemError.
+// 104, the message of a failed open or read; its cause (the errno of the
+// failure) goes to the caller's systemError.
 int OpenFailure(int* systemError, int errorNumber)
 {
     if (systemError != nullptr)
@@ -57,32 +36,34 @@ struct Layout {
 };
 
 // The count pass: n is half the number of lines before the first empty line.
-int CountPass(const std::string& fileName, unsigned long long& lineCount, int* systemError)
+int CountPass(const InputSource& input, unsigned long long& lineCount, int* systemError)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file || !CountLinesBeforeEmptyLine(file.get(), lineCount))
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass)
         return OpenFailure(systemError, errno);
+    if (!CountLinesBeforeEmptyLine(*pass, lineCount))
+        return OpenFailure(systemError, pass->ErrorNumber());
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 
 // The column pass: u is the number of values in the first line.
-int ColumnPass(const std::string& fileName, unsigned long long& valueCount, int* systemError)
+int ColumnPass(const InputSource& input, unsigned long long& valueCount, int* systemError)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file || !CountValuesInFirstLine(file.get(), valueCount))
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass)
         return OpenFailure(systemError, errno);
+    if (!CountValuesInFirstLine(*pass, valueCount))
+        return OpenFailure(systemError, pass->ErrorNumber());
     return 0;
 }
 
-int ReadLayout(const std::string& fileName, Layout& layout, int* systemError)
+int ReadLayout(const InputSource& input, Layout& layout, int* systemError)
 {
-    if (fileName.empty())
-        return kStringNoInputFile;
     unsigned long long lineCount = 0;
-    if (const int result = CountPass(fileName, lineCount, systemError))
+    if (const int result = CountPass(input, lineCount, systemError))
         return result;
     unsigned long long valueCount = 0;
-    if (const int result = ColumnPass(fileName, valueCount, systemError))
+    if (const int result = ColumnPass(input, valueCount, systemError))
         return result;
     const unsigned long long observationCount = lineCount / 2;
     if (observationCount == 0)
@@ -119,10 +100,25 @@ Problem NewProblem(const Layout& layout)
                    NewMatrix(layout.observations, 1)};
 }
 
+// Tells the caller about a piece that is not wholly a number: nothing but
+// white space may follow what "%lf" took of it.
+void CheckPiece(const char* piece, const char* stop, const char* pieceEnd, double value, std::string_view line,
+                int k, const DesignPieceReport& report)
+{
+    if (stop != nullptr && std::all_of(stop, pieceEnd, IsCSpace))
+        return;
+    DesignPieceNotANumber notANumber;
+    notANumber.line = static_cast<long long>(k) + 1;
+    notANumber.position = (piece - line.data()) + 1;
+    notANumber.piece = std::string_view(piece, static_cast<std::size_t>(pieceEnd - piece));
+    notANumber.value = value;
+    report(notANumber);
+}
+
 // Pieces are separated by runs of the space character only; a tab belongs
 // to its piece, which is read up to it. A piece that is no number leaves
 // its element at 0.0. False when the line holds more than u pieces.
-bool ReadDesignLine(std::string_view line, double* row, int unknowns)
+bool ReadDesignLine(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report)
 {
     const char* p = line.data();
     const char* const end = p + line.size();
@@ -136,7 +132,9 @@ bool ReadDesignLine(std::string_view line, double* row, int unknowns)
             return false;
         const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
         const char* pieceEnd = blank != nullptr ? blank : end;
-        ReadNumberPrefix(p, pieceEnd, row[column]);
+        const char* stop = ReadNumberPrefix(p, pieceEnd, row[column]);
+        if (report && stop != pieceEnd)
+            CheckPiece(p, stop, pieceEnd, row[column], line, k, report);
         ++column;
         p = pieceEnd;
     }
@@ -166,13 +164,13 @@ int NextCountedLine(LineReader& reader, std::string_view& line)
     return line.empty() ? kStringInputFileError : 0;
 }
 
-int ReadDesignBlock(LineReader& reader, const Layout& layout, Matrix& designMatrix)
+int ReadDesignBlock(LineReader& reader, const Layout& layout, Matrix& designMatrix, const DesignPieceReport& report)
 {
     std::string_view line;
     for (int k = 0; k < layout.observations; ++k) {
         if (const int result = NextCountedLine(reader, line))
             return result;
-        if (!ReadDesignLine(line, designMatrix[k], layout.unknowns))
+        if (!ReadDesignLine(line, k, designMatrix[k], layout.unknowns, report))
             return kStringInputFileError;
     }
     return 0;
@@ -200,17 +198,33 @@ int ReadObservationBlock(LineReader& reader, const Layout& layout, Problem& prob
 
 // The value pass reads the 2n counted lines; what follows the first empty
 // line is never read.
-int ValuePass(const std::string& fileName, const Layout& layout, Problem& problem, int* systemError)
+int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, int* systemError,
+              const DesignPieceReport& report)
 {
-    const FileHandle file = OpenFile(fileName, "rb");
-    if (!file)
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass)
         return OpenFailure(systemError, errno);
-    LineReader reader(file.get());
-    int result = ReadDesignBlock(reader, layout, problem.designMatrix);
+    LineReader reader(*pass);
+    int result = ReadDesignBlock(reader, layout, problem.designMatrix, report);
     if (result == 0)
         result = ReadObservationBlock(reader, layout, problem);
     // 104 from the blocks: the reader could not read on.
     return result == kStringInputFileOpenError ? OpenFailure(systemError, reader.ErrorNumber()) : result;
+}
+
+// The layout and the values of the file, into problem.
+int ReadProblem(const std::string& fileName, Problem& problem, int* systemError, const DesignPieceReport& report)
+{
+    if (fileName.empty())
+        return kStringNoInputFile;
+    InputSource input;
+    if (!input.Open(fileName))
+        return OpenFailure(systemError, input.ErrorNumber());
+    Layout layout;
+    if (const int result = ReadLayout(input, layout, systemError))
+        return result;
+    problem = NewProblem(layout);
+    return ValuePass(input, layout, problem, systemError, report);
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -242,14 +256,14 @@ double WeightOf(const Matrix& weights, int i)
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kWriteChunkSize = 1 << 20;
 
-bool Flush(std::FILE* file, std::string& text)
+bool Flush(OutputFile& file, std::string& text)
 {
-    const bool written = text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool written = file.Write(text);
     text.clear();
     return written;
 }
 
-bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& observations, const Matrix& weights)
+bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& observations, const Matrix& weights)
 {
     std::string text;
     text.reserve(kWriteChunkSize + 64);
@@ -273,97 +287,17 @@ bool WriteLines(std::FILE* file, const Matrix& designMatrix, const Matrix& obser
     return Flush(file, text);
 }
 
-// ---- Replacing a file only when its new content is complete.
-// The content goes into a temporary file beside the target, which is
-// flushed to the disk and then renamed over the target, so that the old
-// file stays whole until the new one is. A target that is no regular file
-// (a device such as /dev/null) has no old content to keep and is written
-// directly.
-
-bool CloseWritten(std::FILE* file, bool written)
-{
-    // Closing flushes the last buffered bytes: a full disk shows here too.
-    written = written && std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
-    return std::fclose(file) == 0 && written;
-}
-
-bool WriteDirectly(const std::string& fileName, const std::function<bool(std::FILE*)>& write)
-{
-    FileHandle file = OpenFile(fileName, "wb");
-    if (!file)
-        return false;
-    const bool written = write(file.get());
-    return std::fclose(file.release()) == 0 && written;
-}
-
-// The file a name stands for: a symbolic link is followed, so that the file
-// it names is replaced and the link stays.
-std::string ResolvedTarget(const std::string& fileName)
-{
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::canonical(fileName, error);
-    return error ? fileName : resolved.string();
-}
-
-// The new file gets the old file's permission bits, a new name those of
-// any new file (0666 less the umask).
-bool TakePermissions(int descriptor, const struct stat* old)
-{
-    mode_t mode = 0;
-    if (old != nullptr) {
-        mode = old->st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    return ::fchmod(descriptor, mode) == 0;
-}
-
-bool ReplaceFileContent(const std::string& fileName, const std::function<bool(std::FILE*)>& write)
-{
-    if (fileName.empty() || fileName.find('\0') != std::string::npos) {
-        errno = fileName.empty() ? ENOENT : EINVAL;
-        return false;
-    }
-    const std::string target = ResolvedTarget(fileName);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode))
-        return WriteDirectly(target, write);
-
-    std::string hiddenName(1, '.');
-    hiddenName.append(std::filesystem::path(target).filename().string()).append(".XXXXXX");
-    std::string temporary = (std::filesystem::path(target).parent_path() / hiddenName).string();
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0)
-        return false;
-    std::FILE* file = TakePermissions(descriptor, exists ? &old : nullptr) ? ::fdopen(descriptor, "wb") : nullptr;
-    if (file == nullptr)
-        ::close(descriptor);
-    const bool complete = file != nullptr && CloseWritten(file, write(file));
-    if (!complete || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno; // the reason, not that of the clean-up
-        std::remove(temporary.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
-                  int* systemError)
+                  int* systemError, const DesignPieceReport& report)
 {
-    Layout layout;
-    if (const int result = ReadLayout(fileName, layout, systemError))
+    Problem problem;
+    if (const int result = ReadProblem(fileName, problem, systemError, report))
         return result;
-    Problem problem = NewProblem(layout);
-    Matrix weightMatrix = NewMatrix(layout.observations, layout.observations);
-    if (const int result = ValuePass(fileName, layout, problem, systemError))
-        return result;
-    for (int k = 0; k < layout.observations; ++k)
+    const int n = problem.observations.Rows();
+    Matrix weightMatrix = NewMatrix(n, n);
+    for (int k = 0; k < n; ++k)
         weightMatrix(k, k) = problem.weightVector(k, 0);
     TakeProblem(problem, designMatrix, observations);
     weights = std::move(weightMatrix);
@@ -371,13 +305,10 @@ int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& obs
 }
 
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector, int* systemError)
+                              Matrix& weightVector, int* systemError, const DesignPieceReport& report)
 {
-    Layout layout;
-    if (const int result = ReadLayout(fileName, layout, systemError))
-        return result;
-    Problem problem = NewProblem(layout);
-    if (const int result = ValuePass(fileName, layout, problem, systemError))
+    Problem problem;
+    if (const int result = ReadProblem(fileName, problem, systemError, report))
         return result;
     TakeProblem(problem, designMatrix, observations);
     weightVector = std::move(problem.weightVector);
@@ -385,12 +316,17 @@ int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix,
 }
 
 int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,
-                   const Matrix& weights, int* systemError)
+                   const Matrix& weights, OutputError* error)
 {
     if (!ShapesFit(designMatrix, observations, weights))
         return kStringInputFileError;
-    const bool written = ReplaceFileContent(fileName, [&](std::FILE* file) {
-        return WriteLines(file, designMatrix, observations, weights);
-    });
-    return written ? 0 : OpenFailure(systemError, errno);
+    // The user's data cannot be made again: on the disk before it replaces the old file.
+    OutputFile file;
+    const bool written = file.Open(fileName, OutputDurability::kSynced) &&
+                         WriteLines(file, designMatrix, observations, weights) && file.Commit();
+    if (error != nullptr)
+        *error = file.Error();
+    if (written)
+        return 0;
+    return file.Error().stage == OutputError::kCreate ? kStringInputFileOpenError : kStringFileWriteError;
 }

@@ -1,20 +1,17 @@
 #include "io/line_reader.h"
 
-#include <cerrno>
 #include <cstring>
 
-LineReader::LineReader(std::FILE* file) : file(file), chunk(kReadChunkSize) {}
+LineReader::LineReader(ByteSource& source) : source(source), chunk(kReadChunkSize) {}
 
 bool LineReader::Refill()
 {
     if (atEnd)
         return false;
     position = 0;
-    filled = std::fread(chunk.data(), 1, chunk.size(), file);
+    filled = source.Read(chunk.data(), chunk.size());
     if (filled == 0) {
         atEnd = true;
-        failed = std::ferror(file) != 0;
-        errorNumber = failed ? errno : 0;
         return false;
     }
     return true;
@@ -34,7 +31,7 @@ bool LineReader::Next(std::string_view& line)
     for (;;) {
         if (position == filled && !Refill()) {
             // A last line without LF; a read error loses the line.
-            if (!haveCarry || failed)
+            if (!haveCarry || Failed())
                 return false;
             line = carry;
             return true;
@@ -60,7 +57,7 @@ bool LineReader::Next(std::string_view& line)
     }
 }
 
-bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
 {
     std::vector<char> buffer(kReadChunkSize);
     unsigned long long lines = 0;
@@ -69,7 +66,7 @@ bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
     std::size_t lineLength = 0;
     bool lineIsOneCR = false;
     for (;;) {
-        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        const std::size_t filled = source.Read(buffer.data(), buffer.size());
         if (filled == 0)
             break;
         const char* p = buffer.data();
@@ -95,7 +92,7 @@ bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count)
             p = lineFeed + 1;
         }
     }
-    if (std::ferror(file))
+    if (source.Failed())
         return false;
     if (lineLength > 0)
         ++lines;
@@ -125,14 +122,14 @@ struct ValueCounter {
 
 }  // namespace
 
-bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count)
+bool CountValuesInFirstLine(ByteSource& source, unsigned long long& count)
 {
     std::vector<char> buffer(kReadChunkSize);
     ValueCounter counter;
     // A CR is held back until the next byte tells whether it ends the line.
     bool pendingCR = false;
     for (;;) {
-        const std::size_t filled = std::fread(buffer.data(), 1, buffer.size(), file);
+        const std::size_t filled = source.Read(buffer.data(), buffer.size());
         if (filled == 0)
             break;
         for (std::size_t i = 0; i < filled; ++i) {
@@ -148,7 +145,7 @@ bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count)
                 counter.Add(c);
         }
     }
-    if (std::ferror(file))
+    if (source.Failed())
         return false;
     if (pendingCR)
         counter.Add('\r');

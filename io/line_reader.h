@@ -1,18 +1,19 @@
 #pragma once
 
-#include <cstdio>
+#include "io/input_source.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Reads a file line by line in large chunks, so that a file of any size
-// is never held in memory as a whole; only a line that crosses a chunk
-// boundary is copied. A line ends at LF, and one CR just before the LF is
+// Reads a pass of the input line by line in large chunks, so that a file
+// of any size is never held in memory as a whole; only a line that crosses
+// a chunk boundary is copied. A line ends at LF, and one CR just before the LF is
 // dropped (a CR elsewhere, also one just before the end of the file, is
 // part of the line). A last line without LF counts as a line.
 class LineReader {
 public:
-    explicit LineReader(std::FILE* file);
+    explicit LineReader(ByteSource& source);
 
     // The next line, valid until the following call. False at the end of
     // the file or after a read error.
@@ -20,22 +21,20 @@ public:
 
     // True when reading stopped because the file could not be read (for
     // example because it is a directory).
-    bool Failed() const { return failed; }
+    bool Failed() const { return source.Failed(); }
     // The errno of that read error; 0 while none happened.
-    int ErrorNumber() const { return errorNumber; }
+    int ErrorNumber() const { return source.ErrorNumber(); }
 
 private:
     bool Refill();
     std::string_view Finish(std::string_view line);
 
-    std::FILE* file;
+    ByteSource& source;
     std::vector<char> chunk;
     std::size_t position = 0;
     std::size_t filled = 0;
     std::string carry;
     bool atEnd = false;
-    bool failed = false;
-    int errorNumber = 0;
 };
 
 // Size of one read from the file.
@@ -43,8 +42,8 @@ inline constexpr std::size_t kReadChunkSize = 1 << 20;
 
 // The number of lines before the first empty line (or before the end of
 // the file). False after a read error.
-bool CountLinesBeforeEmptyLine(std::FILE* file, unsigned long long& count);
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count);
 
 // The number of runs of characters other than the space character in the
 // first line (0 for an empty file). False after a read error.
-bool CountValuesInFirstLine(std::FILE* file, unsigned long long& count);
+bool CountValuesInFirstLine(ByteSource& source, unsigned long long& count);

@@ -2,6 +2,7 @@
 
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
+#include "core/file_path.h"
 #include "core/lp_norm_solver.h"
 #include "core/report.h"
 #include "core/report_file.h"
@@ -76,6 +77,7 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
                                                kMethodL1, request.normFactor, request.maxPasses, 0.0);
     if (run == kRunNoReport) {
         outcome.result = NORMEX_OUTPUT_FAILED;
+        outcome.reportError = engine.ReportError();
         return;
     }
     outcome.results = engine.TakeResults();
@@ -84,9 +86,15 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
     outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
 }
 
-int LpResult(const LpNormSolution& solution, const Matrix& x)
+void ReportFailed(const ReportFile& report, LpOutcome& outcome)
 {
-    if (solution.status == kLpNormNotFinite || !AllFinite(x))
+    outcome.result = NORMEX_OUTPUT_FAILED;
+    outcome.reportError = report.Error();
+}
+
+int LpResult(const LpNormSolution& solution, const Matrix& x, const Matrix& l, const Matrix& v)
+{
+    if (solution.status == kLpNormNotFinite || !ResultsAreFinite(x, l, v))
         return NORMEX_NOT_FINITE;
     return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
 }
@@ -108,10 +116,8 @@ RunEnd LpRunEnd(const LpNormSolution& solution, int result, int maxPasses)
 void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* status, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile)) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Open(request.outputFile))
+        return ReportFailed(report, outcome);
     if (status != nullptr)
         status->Show();
     WriteReportHead(report, problem.A, problem.l, problem.weights, kMethodLpNorm, 0.0, request.normFactor);
@@ -135,11 +141,9 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
     const bool written = report.Close();
     if (status != nullptr)
         status->Hide();
-    if (!written) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
-    outcome.result = LpResult(solution, x);
+    if (!written)
+        return ReportFailed(report, outcome);
+    outcome.result = LpResult(solution, x, problem.l, v);
     const bool changed = lastStart.Rows() == x.Rows() && x.Rows() > 0;
     const double change = changed ? LargestChange(x, lastStart) : 0.0;
     outcome.results = LibraryResults(request, problem, std::move(x), std::move(v),
@@ -155,10 +159,8 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
 void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile)) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Open(request.outputFile))
+        return ReportFailed(report, outcome);
     WriteReportHeadWithMethodText(report, problem.A, problem.l, problem.weights, kChebyshevMethodText);
 
     const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.weights);
@@ -170,12 +172,11 @@ void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome&
     UnweightResiduals(v, problem.weights);
 
     WriteReportResultsWithoutPassCount(report, x, problem.l, v);
-    if (!report.Close()) {
-        outcome.result = NORMEX_OUTPUT_FAILED;
-        return;
-    }
+    if (!report.Close())
+        return ReportFailed(report, outcome);
     const bool optimal = solution.status == kChebyshevOptimal;
-    const RunEnd end = !AllFinite(x) ? RunEnd::kNotFinite : optimal ? RunEnd::kOptimum : RunEnd::kShortOfOptimum;
+    const bool finite = ResultsAreFinite(x, problem.l, v);
+    const RunEnd end = !finite ? RunEnd::kNotFinite : optimal ? RunEnd::kOptimum : RunEnd::kShortOfOptimum;
     if (end == RunEnd::kNotFinite)
         outcome.result = NORMEX_NOT_FINITE;
     else
@@ -190,8 +191,13 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
         outcome.result = NORMEX_BAD_NORM_FACTOR;
         return outcome;
     }
+    if (IsSameFile(request.inputFile, request.outputFile)) {
+        outcome.result = NORMEX_SAME_FILE;
+        return outcome;
+    }
     Problem problem;
-    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights);
+    outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights, nullptr,
+                                                  request.designPieceReport);
     if (outcome.messageId != 0) {
         outcome.result = ReaderFailure(outcome.messageId);
         return outcome;

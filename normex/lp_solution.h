@@ -3,6 +3,8 @@
 #include "core/adjustment_results.h"
 #include "core/matrix.h"
 #include "core/methods.h"
+#include "core/output_file.h"
+#include "io/input_file.h"
 
 #include <optional>
 #include <string>
@@ -18,12 +20,14 @@ struct LpRequest {
     std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
     int maxPasses = kDefaultMaxPasses;
+    DesignPieceReport designPieceReport; // told of design pieces that are no number; the library stays silent
 };
 
 struct LpOutcome {
     int result = 0;             // a NormexResult code (normex/normex.h)
     int messageId = 0;          // the reader's string id when the input was rejected, else 0
     AdjustmentResults results;  // of the reported solution, when a report was written
+    OutputError reportError;    // why the report failed, for NORMEX_OUTPUT_FAILED
 };
 
 // The norm factor that selects the exact Chebyshev (minimax) solution.
@@ -42,6 +46,7 @@ constexpr double kChebyshevNormFactor = 25.0;
 //     NORMEX_NO_CONVERGENCE.
 // The results carry the method "lp" with the factor, robust weights 1, s0
 // and no standard deviations; for factor 1 also the basic observations.
-// Nothing is written when the factor, the input or the sizes are refused.
+// Nothing is written when the factor, the input or the sizes are refused,
+// or when the output names the input file (checked before reading).
 // The shared path of the LP entry point and of tolvar-cli -m lp.
 LpOutcome RunLpSolution(const LpRequest& request, IStatusWindow* status = nullptr);

@@ -2,17 +2,13 @@
 
 #include <QString>
 
-// Whether a file can be opened, asked before a command relies on it. Each
-// answer is 0 or the errno that tells why not (platform::ReasonText turns
-// it into the German reason). Neither check creates, cuts or changes a file.
+// Whether a file can be opened for reading, asked before a command relies
+// on it: 0 or the errno that tells why not (platform::ReasonText turns it
+// into the German reason). The check changes no file. Whether a name can
+// take an output: OutputAccessError (core/output_file.h).
 namespace platform {
 
 // 0 when fileName opens for reading.
 int ReadAccessError(const QString& fileName);
-
-// 0 when fileName can be written: an existing file opens for writing
-// (appending, so nothing is cut), a missing one has a folder that takes
-// new files.
-int WriteAccessError(const QString& fileName);
 
 } // namespace platform

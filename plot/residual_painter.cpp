@@ -1,9 +1,12 @@
 #include "plot/residual_painter.h"
 
 #include "core/matrix.h"
+#include "core/output_file.h"
+#include "plot/plot_format.h"
+#include "res/string_table.h"
 
 #include <QBuffer>
-#include <QFileInfo>
+#include <QFile>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLine>
@@ -11,7 +14,6 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -352,18 +354,19 @@ void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size)
 
 bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
-        return Fail(error, QStringLiteral("Das Bild kann nur als .png oder .svg gespeichert werden: %1").arg(path));
+    const std::string localPath = QFile::encodeName(path).toStdString();
+    const PlotFormat format = PlotFormatOf(localPath);
+    if (format == PlotFormat::kNone)
+        return Fail(error, QString::fromStdString(FormatString(kStringPlotFormat, path.toStdString())));
     if (size.width() <= 0 || size.height() <= 0)
         return Fail(error, QStringLiteral("Ungültige Bildgröße %1 x %2!").arg(size.width()).arg(size.height()));
 
-    const QByteArray bytes = suffix == QLatin1String("svg") ? RenderSvg(residuals, size) : RenderPng(residuals, size);
+    const QByteArray bytes = format == PlotFormat::kSvg ? RenderSvg(residuals, size) : RenderPng(residuals, size);
     if (bytes.isEmpty())
         return Fail(error, QStringLiteral("Das Bild %1 x %2 konnte nicht erzeugt werden!").arg(size.width()).arg(size.height()));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return Fail(error, QStringLiteral("Fehler beim Schreiben der Datei %1!").arg(path));
+    OutputError written;
+    if (!WriteWholeFile(localPath, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), written))
+        return Fail(error, QString::fromStdString(FormatFileError(written.MessageId(), path.toStdString(), written.number)));
     return true;
 }

@@ -94,8 +94,10 @@ ResidualPlotLayout LayOutResidualPlot(const Matrix& residuals, QSize size, int l
 // painter's current font.
 void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size);
 
-// Saves the plot as PNG or SVG, chosen by the extension of path (".png",
-// ".svg", any case). On failure returns false and, if error is given, puts
-// a German message there. The file is replaced only when writing succeeded.
+// Saves the plot as PNG or SVG, chosen by the extension of path
+// (plot/plot_format.h). On failure returns false and, if error is given,
+// puts a German message there, naming the file and, when it could not be
+// written, the system's reason. The file is written beside its name and
+// put in place only when complete (core/output_file.h).
 // Needs a QGuiApplication (the offscreen platform is enough).
 bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error);

@@ -42,6 +42,9 @@ constexpr StringEntry kStrings[] = {
     {132, "Systemfehler Nr. %s"},
     {133, "%s, %s, %s: Geben Sie bitte eine Zahl ein (mit Punkt als Dezimalzeichen)."},
     {134, "%s, %s, %s: Das Gewicht muss größer als 0 sein."},
+    {135, "Ein- und Ausgabedatei sind dieselbe Datei!"},
+    {136, "Fehler beim Schreiben der Datei %s!"},
+    {137, "Das Bild kann nur als .png oder .svg gespeichert werden: %s"},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:
@@ -104,4 +107,9 @@ std::string FormatString(int id, const std::vector<std::string>& arguments)
 std::string FormatString(int id, const std::string& argument)
 {
     return FormatString(id, std::vector<std::string>{argument});
+}
+
+std::string FormatFileError(int id, const std::string& path, int errorNumber)
+{
+    return FormatString(id, path) + " (" + SystemErrorText(errorNumber) + ")";
 }

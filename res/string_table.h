@@ -41,6 +41,10 @@ enum StringId : int {
     // The data editor's check of a cell on OK: page, row and column.
     kStringCellNotANumber = 133,      // ours: "%s, %s, %s: Geben Sie bitte eine Zahl ein ..."
     kStringWeightNotPositive = 134,   // ours: "%s, %s, %s: Das Gewicht muss größer als 0 sein."
+    // The outputs' own failures.
+    kStringSameFile = 135,            // ours: an output names the input file
+    kStringFileWriteError = 136,      // ours: "Fehler beim Schreiben der Datei %s!"
+    kStringPlotFormat = 137,          // ours: the plot is saved as PNG or SVG only
 };
 
 // The text of id, or an empty string for an id the table does not hold.
@@ -53,3 +57,8 @@ std::string FormatString(int id, const std::string& argument);
 // The system's reason for the errno value errorNumber, in German whatever
 // the machine's language ("Keine Berechtigung" for EACCES).
 std::string SystemErrorText(int errorNumber);
+
+// Text of id, which takes a file name, for path, followed by the system's
+// reason for errorNumber (SystemErrorText) in brackets, as the command line
+// says it: "Fehler beim Schreiben der Datei a.AUS! (Kein Speicherplatz mehr)".
+std::string FormatFileError(int id, const std::string& path, int errorNumber);

@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -129,9 +129,10 @@ private:
     std::filesystem::path path;
 };
 
-// Makes every write beyond limit bytes into any file fail (as on a full
-// disk, also for root) for the rest of a scope: the soft file-size limit
-// of the process, with the signal it would send ignored.
+// Makes every write beyond limit bytes into any file fail with EFBIG (as
+// on a full disk, also for root) for the rest of a scope: the soft
+// file-size limit of the process, with the signal it would send ignored.
+// A child process started meanwhile inherits both.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t limit) : previousHandler(std::signal(SIGXFSZ, SIG_IGN))
@@ -154,7 +155,8 @@ private:
     void (*previousHandler)(int);
 };
 
-// The names in a folder, sorted.
+// The names of everything in a folder, hidden files included, sorted:
+// what a writer left behind.
 inline std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -395,6 +395,35 @@ TEST_F(ComputeTest, NonFiniteSolutionIsNotReportedAsSuccess)
     EXPECT_TRUE(QFile::exists(output));
 }
 
+// The report would replace its own input: refused with a message before
+// the input is read, for both families, however the name reaches the file.
+TEST_F(ComputeTest, AnOutputNamingTheInputIsRefusedBeforeTheComputation)
+{
+    const QByteArray data = InputFile(4, 2);
+    ASSERT_TRUE(WriteFile(input, data));
+    ASSERT_TRUE(QFile::link(input, dir.filePath(QStringLiteral("verweis.EIN"))));
+    const QString names[] = {input, dir.path() + QStringLiteral("/./daten.EIN"),
+                             dir.filePath(QStringLiteral("verweis.EIN"))};
+    for (const bool lp : {false, true}) {
+        if (lp)
+            ChooseNorm(CNormPanel::kL2Radio);
+        else
+            ChooseEstimator(CMEstimatorPanel::kHuberRadio);
+        for (const QString& name : names) {
+            seams.messages.clear();
+            Name(input, name);
+            Compute();
+            EXPECT_EQ(seams.messages, QStringList{LoadText(kStringSameFile)}) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(seams.modalCount, 0);
+    EXPECT_TRUE(seams.lpCommands.empty());
+    EXPECT_EQ(dialog.DesignMatrix.Rows(), 1) << "the input was not even read";
+    QFile file(input);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), data);
+}
+
 // An output file that cannot be written ends the command with 117, the
 // file's name and the reason, before the tuning dialog or the library
 // call; nothing is created or cut.
@@ -405,6 +434,10 @@ TEST_F(ComputeTest, UnwritableOutputIsReportedBeforeAnyMethodDialog)
     const QString readOnly = dir.filePath(QStringLiteral("alt.AUS"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("gesperrt")));
     ASSERT_TRUE(WriteFile(readOnly, "alter Bericht"));
+    // Writable, but its folder takes no temporary file to replace it with.
+    const QString inLocked = locked + QStringLiteral("/offen.AUS");
+    ASSERT_TRUE(WriteFile(inLocked, "alter Bericht"));
+    ASSERT_EQ(chmod(QFile::encodeName(inLocked), 0666), 0);
     // The input stays readable for an ordinary user (root gives up its rights below).
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()), 0755) | chmod(QFile::encodeName(locked), 0555) |
                   chmod(QFile::encodeName(readOnly), 0444),
@@ -414,6 +447,7 @@ TEST_F(ComputeTest, UnwritableOutputIsReportedBeforeAnyMethodDialog)
         {dir.path(), "Ist ein Verzeichnis"},
         {locked + QStringLiteral("/neu.AUS"), "Keine Berechtigung"},
         {readOnly, "Keine Berechtigung"},
+        {inLocked, "Keine Berechtigung"},
     };
     test_support::WithoutRoot ordinaryUser;
     ASSERT_TRUE(ordinaryUser.Entered());
@@ -438,6 +472,7 @@ TEST_F(ComputeTest, UnwritableOutputIsReportedBeforeAnyMethodDialog)
     EXPECT_TRUE(seams.lpCommands.empty());
     EXPECT_FALSE(QFile::exists(locked + QStringLiteral("/neu.AUS")));
     EXPECT_EQ(test_support::ReadBytes(readOnly.toStdString()), "alter Bericht");
+    EXPECT_EQ(test_support::ReadBytes(inLocked.toStdString()), "alter Bericht");
 }
 
 // The check before the tuning dialog opens the output file without
@@ -494,6 +529,16 @@ TEST(ComputeWithLibrary, L2NormThroughLibnormexWritesTheReport)
     QFile report(output);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_GT(report.size(), 0);
+
+    // A NaN in the design: L1 keeps the unknowns finite, but the table
+    // shows "nan" for that row's correction. No success.
+    ASSERT_TRUE(WriteFile(input, "1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n"));
+    seams.messages.clear();
+    platform::SetLpLibraryPath(library);
+    platform::FindControlAs<QRadioButton>(dialog.NormPanel(), CNormPanel::kL1Radio)->click();
+    dialog.OnCompute();
+    platform::SetLpLibraryPath(QString());
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/estimator.h"
 #include "core/number_text.h"
 #include "core/report.h"
+#include "core/retrying_io.h"
 #include "io/input_file.h"
 #include "results_reader.h"
 #include "normex/command_text.h"
@@ -17,15 +18,19 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,31 +61,70 @@ int ExitCodeOf(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// What the child process gets besides its arguments.
+struct ChildSetup {
+    std::string standardInput = "/dev/null"; // a file for standard input
+    // Bytes sent through a pipe that the child reads as descriptor pipeFd
+    // (0: standard input, as for "cat in | tolvar-cli -"; 3: "/dev/fd/3",
+    // as a process substitution names it).
+    const std::string* pipeBytes = nullptr;
+    int pipeFd = 0;
+    rlim_t fileSizeLimit = RLIM_INFINITY; // beyond it a write fails (EFBIG)
+};
+
 class CliTest : public ::testing::Test {
 protected:
-    // Runs tolvar-cli with standard output and error going to files.
-    CliRun Run(std::vector<std::string> args)
+    // Starts tolvar-cli with standard output and error going to files, with
+    // the default action for SIGINT and SIGTERM as in a terminal.
+    pid_t Start(std::vector<std::string> args, const ChildSetup& setup = {})
     {
         const std::string outPath = Path("stdout.txt");
         const std::string errPath = Path("stderr.txt");
         std::vector<char*> argv = ArgumentVector(args);
+        int ends[2] = {-1, -1};
+        if (setup.pipeBytes != nullptr && pipe(ends) != 0)
+            return -1;
         const pid_t pid = fork();
         if (pid == 0) {
-            const int in = open("/dev/null", O_RDONLY);
+            const int in = open(setup.standardInput.c_str(), O_RDONLY);
             const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(in, 0);
             dup2(out, 1);
             dup2(err, 2);
+            if (setup.pipeBytes != nullptr) {
+                dup2(ends[0], setup.pipeFd);
+                close(ends[1]);
+            }
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            if (setup.fileSizeLimit != RLIM_INFINITY) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
             execv(kCli.c_str(), argv.data());
             _exit(127);
         }
+        if (setup.pipeBytes != nullptr) {
+            close(ends[0]);
+            std::signal(SIGPIPE, SIG_IGN);
+            WriteAll(ends[1], setup.pipeBytes->data(), setup.pipeBytes->size()); // a reader that stops early ends it
+            close(ends[1]);
+        }
+        return pid;
+    }
+
+    CliRun Finish(pid_t pid)
+    {
         CliRun run;
         run.exitCode = ExitCodeOf(pid);
-        run.out = test_support::ReadBytes(outPath);
-        run.err = test_support::ReadBytes(errPath);
+        run.out = test_support::ReadBytes(Path("stdout.txt"));
+        run.err = test_support::ReadBytes(Path("stderr.txt"));
         return run;
     }
+
+    CliRun Run(std::vector<std::string> args, const ChildSetup& setup = {}) { return Finish(Start(args, setup)); }
 
     // Runs tolvar-cli on a pseudo-terminal and puts what it wrote there into
     // seen; false when the machine offers no pseudo-terminal.
@@ -280,7 +324,8 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
         args.push_back(unwritable);
         const CliRun run = Run(args);
         EXPECT_EQ(run.exitCode, 1) << method.back();
-        EXPECT_EQ(run.err, "tolvar-cli: Fehler beim \u00d6ffnen der Datei " + unwritable + "!\n");
+        // The system's reason follows in brackets.
+        EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim \u00d6ffnen der Datei " + unwritable + "! (", 0), 0u) << run.err;
     }
 
     // Talwar with c = 2.795 on l = (1, 2, 3, 4, 100): every residual of the
@@ -321,8 +366,10 @@ TEST_F(CliTest, HelpAndVersion)
         EXPECT_EQ(run.out.rfind("Aufruf: tolvar-cli [OPTIONEN] EINGABE.EIN AUSGABE.AUS\n", 0), 0u);
         for (const MethodInfo& method : kMethods)
             EXPECT_NE(run.out.find(method.commandLineName), std::string::npos) << method.commandLineName;
-        for (const char* word : {"--tuning", "--norm", "--iterations", "--stop", "--quiet", "Biweight 4.685", "--results",
-                                 "--scale mad", "--summary", "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n"})
+        for (const char* word : {"--tuning", "--norm", "--iterations", "--stop", "--quiet", "Biweight 4.685",
+                                 "--results", "--scale mad", "--summary",
+                                 "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n", "\"-\" liest die Standardeingabe",
+                                 "Strg+C", "R\u00fcckgabewert: 0"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         EXPECT_EQ(run.err, "");
     }
@@ -380,6 +427,243 @@ TEST_F(CliTest, PlotIsSavedWhenAskedFor)
     const CliRun bad = Run({"--plot", Path("no/dir/plot.png"), test_support::ExampleFile("line_with_outlier.EIN"), Path("p.AUS")});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("no/dir/plot.png"), std::string::npos) << bad.err;
+}
+
+// An output that names the input, or two outputs one file: usage error
+// before anything is read or written, the input untouched.
+TEST_F(CliTest, AnOutputNamingTheInputOrAnotherOutputIsRefused)
+{
+    std::filesystem::create_directory(Path("data"));
+    const std::string in = Path("data/in.EIN");
+    std::filesystem::copy_file(test_support::StackLossFile(), in);
+    std::filesystem::copy_file(in, Path("data/in.svg"));
+    std::filesystem::create_symlink("in.EIN", Path("data/link.EIN"));
+    std::filesystem::create_hard_link(in, Path("data/hard.EIN"));
+    std::filesystem::create_directory_symlink("data", Path("alias"));
+    const std::string original = test_support::ReadBytes(in);
+    const std::vector<std::string> before = test_support::FolderEntries(Path("data"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string standardInput = "/dev/null";
+    };
+    const std::string sameInput = "Ein- und Ausgabedatei sind dieselbe Datei!";
+    const Case cases[] = {
+        {{in, in}},
+        {{in, Path("data/./in.EIN")}},
+        {{in, Path("data/link.EIN")}},
+        {{in, Path("data/hard.EIN")}},
+        {{in, Path("alias/in.EIN")}},
+        {{"-m", "lp", "-p", "25", in, Path("data/link.EIN")}},
+        {{"-m", "l1", "-", in}, in}, // standard input redirected from the output
+        {{"--plot", Path("data/in.svg"), Path("data/in.svg"), Path("data/out.AUS")}},
+        {{"--plot", Path("alias/in.svg"), Path("data/in.svg"), Path("data/out.AUS")}},
+        {{"--plot", Path("data/out.png"), in, Path("alias/out.png")}}, // report and plot, neither there yet
+    };
+    for (const Case& c : cases) {
+        ChildSetup setup;
+        setup.standardInput = c.standardInput;
+        const CliRun run = Run(c.args, setup);
+        const std::string shown = c.args[c.args.size() - 2] + " " + c.args.back();
+        EXPECT_EQ(run.exitCode, 2) << shown;
+        EXPECT_NE(run.err.find("dieselbe Datei!"), std::string::npos) << run.err;
+        EXPECT_EQ(test_support::ReadBytes(in), original) << shown;
+        EXPECT_EQ(test_support::ReadBytes(Path("data/in.svg")), original) << shown;
+        EXPECT_EQ(test_support::FolderEntries(Path("data")), before) << shown;
+    }
+    EXPECT_EQ(Run({in, in}).err, "tolvar-cli: " + in + ", " + in + ": " + sameInput + "\n");
+    EXPECT_EQ(Run({in, Path("data/in.AUS")}).exitCode, 0);
+}
+
+// Every option is checked before a file is opened: an existing report is
+// not touched by a call that its options make wrong.
+TEST_F(CliTest, OptionErrorsComeBeforeAnyFileIsTouched)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string out = Path("keep.AUS");
+    test_support::WriteBytes(out, "the previous report");
+    struct Case {
+        std::vector<std::string> options;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--plot", Path("plot.bmp")}, "nur als .png oder .svg"},
+        {{"--plot", Path("plot")}, "nur als .png oder .svg"},
+        {{"--plot", Path("png")}, "nur als .png oder .svg"},
+        {{"-m", "lp-irls", "-p", "0.5"}, "mindestens 1"},
+        {{"-m", "lp-irls", "-p", "0"}, "mindestens 1"},
+        {{"-m", "lp-irls", "-p", "-3"}, "mindestens 1"},
+        {{"-m", "lp", "-p", "0.999"}, "mindestens 1"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.options;
+        args.push_back(in);
+        args.push_back(out);
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << c.message;
+    }
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), (std::vector<std::string>{"keep.AUS", "stderr.txt", "stdout.txt"}));
+    // The boundary and either case of the extension are accepted.
+    EXPECT_EQ(Run({"-m", "lp-irls", "-p", "1", in, out}).exitCode, 0);
+    const CliRun plot = Run({"--plot", Path("plot.SVG"), in, out});
+    if (plot.err.find("keine Grafik") == std::string::npos) {
+        EXPECT_EQ(plot.exitCode, 0) << plot.err;
+    }
+}
+
+// "-" reads standard input, and a pipe named as a process substitution
+// names it reads as well: the report is the one of the regular file.
+TEST_F(CliTest, StandardInputAndPipesGiveTheReportOfTheFile)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string bytes = test_support::ReadBytes(in);
+    const std::string reference = Path("file.AUS");
+    const std::string out = Path("piped.AUS");
+    for (const std::vector<std::string>& method :
+         {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "3"}}) {
+        std::vector<std::string> args = method;
+        args.insert(args.end(), {in, reference});
+        ASSERT_EQ(Run(args).exitCode, 0);
+        struct Way {
+            const char* name;
+            ChildSetup setup;
+        };
+        const Way ways[] = {
+            {"-", ChildSetup{in}},                          // tolvar-cli - out < in
+            {"-", ChildSetup{"/dev/null", &bytes, 0}},      // cat in | tolvar-cli - out
+            {"/dev/fd/3", ChildSetup{"/dev/null", &bytes, 3}}, // tolvar-cli <(cat in) out
+        };
+        for (const Way& way : ways) {
+            args = method;
+            args.insert(args.end(), {way.name, out});
+            const CliRun run = Run(args, way.setup);
+            EXPECT_EQ(run.exitCode, 0) << way.name << ": " << run.err;
+            EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(reference)) << method.back() << way.name;
+        }
+    }
+    // The same checks and messages, naming the input as given.
+    const std::string odd = "1 2\r\n5 1\r\n6 1\r\n";
+    const CliRun run = Run({"-", out}, ChildSetup{"/dev/null", &odd, 0});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tolvar-cli: -: Fehler in der Eingabedatei!!!\n");
+}
+
+// SIGINT or SIGTERM in the middle of a long run: the process ends by the
+// signal, the previous report is byte for byte as it was, and the
+// temporary file that held the new one is gone.
+TEST_F(CliTest, ASignalDuringALongRunLeavesTheOldReportIntact)
+{
+    const std::string in = Path("long.EIN");
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "1 " + std::to_string(i % 17) + " " + std::to_string((i * 7) % 13) + "\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += std::to_string((i * 31) % 101) + " 1\r\n";
+    test_support::WriteBytes(in, text);
+    const std::string out = Path("old.AUS");
+    const std::string previous = test_support::ReadBytes(test_support::StackLossFile()) + "\r\nan old report\r\n";
+    for (const int signal : {SIGINT, SIGTERM}) {
+        test_support::WriteBytes(out, previous);
+        for (const char* stream : {"stdout.txt", "stderr.txt"})
+            test_support::WriteBytes(Path(stream), "");
+        const std::vector<std::string> before = test_support::FolderEntries(folder.Path());
+        // A stop criterion of 0 is never met: the run goes on until stopped.
+        const pid_t pid = Start({"-q", "-m", "welsch", "-s", "0", "-i", "2000000000", in, out});
+        ASSERT_GT(pid, 0);
+        bool temporarySeen = false;
+        for (int wait = 0; wait < 2000 && !temporarySeen; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            temporarySeen = test_support::FolderEntries(folder.Path()).size() > before.size();
+        }
+        EXPECT_TRUE(temporarySeen) << "the new report is written beside the old one";
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // well into the passes
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+        EXPECT_EQ(test_support::ReadBytes(out), previous) << signal;
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()), before) << signal;
+    }
+}
+
+// A write that fails says so, naming the file and the system's reason,
+// and leaves the previous report as it was.
+TEST_F(CliTest, AFailedWriteSaysWritingFailedAndKeepsThePreviousReport)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string out = Path("kept.AUS");
+    for (const std::vector<std::string>& method :
+         {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "3"}}) {
+        test_support::WriteBytes(out, "the previous report");
+        std::vector<std::string> args = method;
+        args.insert(args.end(), {in, out});
+        ChildSetup setup;
+        setup.fileSizeLimit = 2000; // the report needs about 5 KB
+        const CliRun run = Run(args, setup);
+        EXPECT_EQ(run.exitCode, 1) << method.back();
+        EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei " + out + "! (", 0), 0u) << run.err;
+        EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << method.back();
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()),
+                  (std::vector<std::string>{"kept.AUS", "stderr.txt", "stdout.txt"}));
+    }
+    const CliRun full = Run({in, "/dev/full"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei /dev/full! (", 0), 0u) << full.err;
+}
+
+// A NaN in the design: L1 keeps the unknowns finite but shows "nan" as the
+// correction of its row. That is no success, by the engine or the library.
+TEST_F(CliTest, ANonFiniteNumberInTheTableExitsWithOne)
+{
+    const std::string in = Path("nan.EIN");
+    test_support::WriteBytes(in, "1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n");
+    const std::string out = Path("nan.AUS");
+    for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}}) {
+        std::vector<std::string> args = method;
+        args.insert(args.end(), {in, out});
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1) << method.back();
+        EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
+        EXPECT_NE(test_support::ReadBytes(out).find("nan"), std::string::npos);
+    }
+}
+
+// A design piece that is no number keeps its 0, but the command line says
+// where it is: the first ten one by one, the rest counted.
+TEST_F(CliTest, DesignPiecesThatAreNoNumberAreWarnedAbout)
+{
+    const std::string in = Path("words.EIN");
+    const std::string out = Path("words.AUS");
+    test_support::WriteBytes(in, "1 2\r\n1 zwei\r\n1 3,5\r\n1 1\r\n2 1\r\n4 1\r\n");
+    for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "2"}}) {
+        std::vector<std::string> args = method;
+        args.insert(args.end(), {in, out});
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.err, "tolvar-cli: " + in + ": Zeile 2, Stelle 3: \"zwei\" ist keine Zahl, gelesen als 0\n" +
+                               "tolvar-cli: " + in + ": Zeile 3, Stelle 3: \"3,5\" ist keine Zahl, gelesen als 3\n");
+    }
+    std::string many;
+    for (int i = 0; i < 13; ++i)
+        many += "1 x\r\n";
+    for (int i = 0; i < 13; ++i)
+        many += std::to_string(i) + " 1\r\n";
+    test_support::WriteBytes(in, many);
+    const CliRun run = Run({"-m", "l1", in, out});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("Zeile 10, Stelle 3"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Zeile 11,"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(in + ": 3 weitere Werte der Designmatrix sind keine Zahl\n"), std::string::npos) << run.err;
+
+    // A byte-order mark is no piece: no warning, the report of the file without it.
+    const std::string clean = test_support::ReadBytes(test_support::StackLossFile());
+    test_support::WriteBytes(in, "\xEF\xBB\xBF" + clean);
+    const CliRun marked = Run({in, out});
+    EXPECT_EQ(marked.exitCode, 0);
+    EXPECT_EQ(marked.err, "");
+    ASSERT_EQ(Run({test_support::StackLossFile(), Path("clean.AUS")}).exitCode, 0);
+    EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(Path("clean.AUS")));
 }
 
 // ---- Results for scripts: --results, --scale mad, --summary
@@ -515,6 +799,9 @@ TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
     const std::string input = test_support::ReadBytes(in);
     const std::string out = Path("never.AUS");
     const std::string results = Path("never.json");
+    // A plot that is the results file by a link: the extensions cannot meet otherwise.
+    const std::string picture = Path("bild.png");
+    std::filesystem::create_symlink(results, picture);
     struct Case {
         std::vector<std::string> args;
         const char* message;
@@ -526,9 +813,9 @@ TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
         {{"-m", "l1", "--scale", "mad", "--results", results, in, out}, "--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer"},
         {{"-m", "lp", "-p", "2", "--scale", "mad", in, out}, "--scale gilt nur"},
         {{"--summary=yes", in, out}, "nimmt keinen Wert"},
-        {{"--results", in, in, out}, "ist schon die Eingabe-, Ausgabe- oder Grafikdatei"},
-        {{"--results", Path("./never.json"), in, results}, "ist schon die"},
-        {{"--results", results, "--plot", results, in, out}, "ist schon die"},
+        {{"--results", in, in, out}, "Ein- und Ausgabedatei sind dieselbe Datei!"},
+        {{"--results", Path("./never.json"), in, results}, "Protokoll und Ergebnisse sind dieselbe Datei!"},
+        {{"--results", results, "--plot", picture, in, out}, "Grafik und Ergebnisse sind dieselbe Datei!"},
     };
     for (const Case& c : cases) {
         const CliRun run = Run(c.args);

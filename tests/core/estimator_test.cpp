@@ -5,6 +5,7 @@
 #include "stack_loss.h"
 #include "test_support.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -340,11 +341,14 @@ TEST(Estimator, NonFiniteInputsOfEveryMethodStillGiveACompleteReport)
         const double p = trial % 5 == 2 ? odd() : 1.5;
         const double stop = trial % 7 == 3 ? odd() : 1e-6;
         const Outcome outcome = RunEngine(problem, code, c, 50, stop, p);
-        EXPECT_TRUE(outcome.result == kRunSuccess || outcome.result == kRunNotFinite) << trial;
         const std::string end = "============================================================\r\n";
         ASSERT_GE(outcome.report.size(), end.size()) << trial;
         EXPECT_EQ(outcome.report.substr(outcome.report.size() - end.size()), end) << trial;
         EXPECT_EQ(outcome.v.Rows(), 6) << trial;
+        // Success exactly when the results stretch shows no "inf" or "nan".
+        const std::string results = outcome.report.substr(outcome.report.find(" Ermittelte Unbekannte:"));
+        const bool shownNonFinite = results.find("inf") != std::string::npos || results.find("nan") != std::string::npos;
+        EXPECT_EQ(outcome.result, shownNonFinite ? kRunNotFinite : kRunSuccess) << trial;
     }
 }
 
@@ -355,6 +359,20 @@ TEST(Estimator, AnUnwritableReportGivesNoReport)
     const test_support::TempFolder folder;
     engine.SetOutputFile(folder.Path("no/such/folder/out.AUS"));
     EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport);
+    EXPECT_EQ(engine.ReportError().stage, OutputError::kCreate);
+    EXPECT_EQ(engine.ReportError().number, ENOENT);
+}
+
+// L1 leaves a row of NaN out of its basis: the unknown is finite, but the
+// table shows "nan" for that observation's correction. No success.
+TEST(Estimator, ANonFiniteCorrectionWithFiniteUnknownsIsNoSuccess)
+{
+    Problem problem = Make({{1}, {1}, {1}, {1}}, {1, 2, 3, 4});
+    problem.A(2, 0) = std::nan("");
+    const Outcome outcome = RunEngine(problem, kMethodL1, 0.0);
+    EXPECT_TRUE(std::isfinite(outcome.x(0, 0)));
+    EXPECT_TRUE(std::isnan(outcome.v(2, 0)));
+    EXPECT_EQ(outcome.result, kRunNotFinite);
 }
 
 TEST(Estimator, AFullDiskIsAFailureNotASuccess)
@@ -366,6 +384,8 @@ TEST(Estimator, AFullDiskIsAFailureNotASuccess)
     engine.TuningConstant = 1.5;
     EXPECT_EQ(engine.Run(problem.A, problem.l, problem.P, kMethodHuber, 0, 10, 1e-5), kRunNoReport);
     EXPECT_EQ(view.shown, 0);
+    EXPECT_EQ(engine.ReportError().stage, OutputError::kWrite);
+    EXPECT_EQ(engine.ReportError().number, ENOSPC);
 }
 
 TEST(Estimator, StatusWindowCountsPassesAndThePlotGetsTheCorrections)

@@ -115,6 +115,32 @@ TEST(Report, WideAndNonFiniteNumbersAreWrittenWholeAndShiftTheLine)
     EXPECT_NE(report.find("   1123456789012.50000           -inf           -inf\r\n"), std::string::npos);
 }
 
+TEST(Report, ResultsAreFiniteOnlyWhenEveryPublishedNumberIs)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* what;
+        double x, l, v;
+        bool finite;
+    };
+    const Case cases[] = {
+        {"all finite", 1.0, 2.0, -0.5, true},
+        {"unknown NaN", nan, 2.0, -0.5, false},
+        {"unknown infinite", -inf, 2.0, -0.5, false},
+        {"correction NaN", 1.0, 2.0, nan, false},
+        {"observation infinite", 1.0, inf, -0.5, false},
+        {"adjusted value overflows", 1.0, 1.7e308, 1.7e308, false},
+    };
+    for (const Case& c : cases) {
+        Matrix l(2, 1, 1.0);
+        Matrix v(2, 1, 0.0);
+        l(1, 0) = c.l;
+        v(1, 0) = c.v;
+        EXPECT_EQ(ResultsAreFinite(Matrix(1, 1, c.x), l, v), c.finite) << c.what;
+    }
+}
+
 TEST(Report, ANameWithANulByteCreatesNoFile)
 {
     const test_support::TempFolder folder;

@@ -22,6 +22,7 @@ using editor_test::GridOf;
 using editor_test::ShowActive;
 using editor_test::TypeIntoCell;
 using test_support::FromRows;
+using test_support::Utf8;
 using test_support::ReadBytes;
 using test_support::WriteBytes;
 
@@ -181,8 +182,9 @@ TEST_F(DataCommandTest, EditOfAFileThatCannotBeReadOpensNoEditor)
     EXPECT_EQ(ReadBytes(path), "1\r\n2 1\r\n3\r\n");
 }
 
-// Writing that fails keeps the old file whole, says so and offers the save
-// dialog again, so that the edited data are not lost.
+// Writing that fails keeps the old file whole, says so with the file and
+// the system's reason, and offers the save dialog again, so that the edited
+// data are not lost.
 TEST_F(DataCommandTest, FailedWriteKeepsTheOldFileAndOffersTheSaveDialogAgain)
 {
     const std::string path = folder.Path("alt.EIN");
@@ -199,7 +201,11 @@ TEST_F(DataCommandTest, FailedWriteKeepsTheOldFileAndOffersTheSaveDialogAgain)
         EditFile(path);
     }
     const QString failed = platform::LoadText(kStringInputFileOpenError);
-    EXPECT_EQ(seams.messages, (QStringList{failed, failed}));
+    const QString oldName = QString::fromStdString(path);
+    EXPECT_EQ(seams.messages, (QStringList{Utf8("Fehler beim Schreiben der Datei ") + oldName + "!", failed}));
+    EXPECT_EQ(seams.informativeTexts,
+              (QStringList{Utf8("Eingabedatei: ") + oldName + Utf8("\nGrund: Die Datei ist zu gro\u00df"),
+                           Utf8("Eingabedatei: ") + missingFolder + Utf8("\nGrund: Datei oder Verzeichnis nicht gefunden")}));
     EXPECT_EQ(saveRequests.size(), 2u);  // the second one cancelled
     EXPECT_EQ(ReadBytes(path), original);
     EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{"alt.EIN"});

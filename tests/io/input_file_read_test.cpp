@@ -36,7 +36,7 @@ Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadIn
     const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr, nullptr);
     return read;
 }
 
@@ -127,7 +127,8 @@ TEST_F(InputFileRead, EmptyNameComesFirstThenOpening)
     for (const auto& failure : failures) {
         for (auto* reader : {&ReadInputFile, &ReadInputFileWeightVector}) {
             int systemError = 0;
-            EXPECT_EQ(reader(failure.name, read.designMatrix, read.observations, read.weights, &systemError), 104)
+            EXPECT_EQ(reader(failure.name, read.designMatrix, read.observations, read.weights, &systemError, nullptr),
+                      104)
                 << failure.name;
             EXPECT_EQ(systemError, failure.systemError) << failure.name;
         }
@@ -216,6 +217,46 @@ TEST_F(InputFileRead, MissingAndNonNumericDesignValuesAreZero)
     ASSERT_EQ(read.result, 0);
     EXPECT_TRUE(SameMatrix(read.designMatrix,
                            FromRows({{1.0, 2.0, 3.0, 4.0}, {7.0, 0.0, 0.0, 0.0}, {0.0, 1.0, -5.0, 2.0}, {0, 0, 0, 0}})));
+}
+
+// The reader tells its caller of every design piece that is not wholly a
+// number, with the value it kept; the values are the same as without.
+TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
+{
+    struct Report {
+        long long line, position;
+        std::string piece;
+        double value;
+        bool operator==(const Report&) const = default;
+    };
+    struct Case {
+        std::string design; // n = 2 design lines, u = 3
+        std::vector<Report> reports;
+    };
+    const Case cases[] = {
+        {"1 2 3\r\n4 5 6", {}},
+        {"1 abc 3\r\n4 5 6", {{1, 3, "abc", 0.0}}},
+        {"1 2 3\r\n  x1 2,5 1e", {{2, 3, "x1", 0.0}, {2, 6, "2,5", 2.0}, {2, 10, "1e", 1.0}}},
+        {"1\t2 3 4\r\n4 5 6", {{1, 1, "1\t2", 1.0}}}, // a tab is no separator here
+        {"1\t 2 3\r\n4 5 6", {}},                       // white space after a number is none of it
+        {"\xEF\xBB\xBFx 2 3\r\n4 5 -", {{1, 1, "x", 0.0}, {2, 5, "-", 0.0}}}, // counted after the mark
+        {"1 2 3\r\n4 -inf 0x10", {}},                     // "%lf" reads these
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.design + "\r\n1 1\r\n2 1\r\n";
+        std::vector<Report> reports;
+        const DesignPieceReport collect = [&reports](const DesignPieceNotANumber& piece) {
+            reports.push_back({piece.line, piece.position, std::string(piece.piece), piece.value});
+        };
+        const test_support::TempFolder folder;
+        const std::string path = folder.Path("pieces.EIN");
+        WriteBytes(path, text);
+        Read read;
+        ASSERT_EQ(ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights, nullptr, collect), 0);
+        EXPECT_EQ(reports, c.reports) << c.design;
+        const Read silent = ReadVectorForm(text);
+        EXPECT_TRUE(SameMatrix(read.designMatrix, silent.designMatrix)) << c.design;
+    }
 }
 
 TEST_F(InputFileRead, ReadingStopsAtTheFirstEmptyLine)

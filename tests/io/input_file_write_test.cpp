@@ -1,4 +1,5 @@
 #include "io/input_file.h"
+#include "res/string_table.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -162,30 +163,32 @@ TEST_F(InputFileWrite, ReplacesALongerFile)
     EXPECT_EQ(ReadBytes(path), PrintfLayout(FromRows({{2.0}}), FromRows({{3.0}}), FromRows({{4.0}})));
 }
 
-TEST_F(InputFileWrite, FileThatCannotBeOpenedOrWrittenGives104)
+TEST_F(InputFileWrite, FileThatCannotBeCreatedGives104AndOneNotWrittenGives136)
 {
     const test_support::TempFolder folder;
     const Matrix a = FromRows({{1.0}});
-    // 104 comes with its cause.
-    auto expectFailure = [](const std::string& name, const Matrix& d, const Matrix& o, const Matrix& w, int cause) {
-        int systemError = 0;
-        EXPECT_EQ(WriteInputFile(name, d, o, w, &systemError), 104) << name;
-        EXPECT_EQ(systemError, cause) << name;
+    // Both come with their cause.
+    auto expectFailure = [](const std::string& name, const Matrix& d, const Matrix& o, const Matrix& w, int result,
+                            int cause) {
+        OutputError error;
+        EXPECT_EQ(WriteInputFile(name, d, o, w, &error), result) << name;
+        EXPECT_EQ(error.number, cause) << name;
     };
-    expectFailure("", a, a, a, ENOENT);
-    expectFailure(folder.Path("no-such-folder/x.EIN"), a, a, a, ENOENT);
-    expectFailure(folder.Path(), a, a, a, EISDIR);
+    expectFailure("", a, a, a, 104, ENOENT);
+    expectFailure(folder.Path("no-such-folder/x.EIN"), a, a, a, 104, ENOENT);
+    expectFailure(folder.Path(), a, a, a, 104, EISDIR);
     // The part before the NUL byte must not be created.
     const std::string cut = folder.Path("cut.EIN");
-    expectFailure(cut + std::string(1, '\0') + ".txt", a, a, a, EINVAL);
+    expectFailure(cut + std::string(1, '\0') + ".txt", a, a, a, 104, EINVAL);
     EXPECT_EQ(std::fopen(cut.c_str(), "rb"), nullptr);
     // A full disk: the writing fails after the opening succeeded, at the
     // closing for a small file, while writing for a large one.
     if (std::FILE* full = std::fopen("/dev/full", "wb")) {
         std::fclose(full);
-        expectFailure("/dev/full", a, a, a, ENOSPC);
+        expectFailure("/dev/full", a, a, a, kStringFileWriteError, ENOSPC);
         const Problem large = RandomProblem(20000, 3, 1, true);
-        expectFailure("/dev/full", large.designMatrix, large.observations, large.weightVector, ENOSPC);
+        expectFailure("/dev/full", large.designMatrix, large.observations, large.weightVector, kStringFileWriteError,
+                      ENOSPC);
     }
 }
 
@@ -240,10 +243,13 @@ TEST_F(InputFileWrite, FailedWriteKeepsTheOldFileAndLeavesNothingBehind)
     const std::string original = "1\r\n5 1\r\n";
     WriteBytes(path, original);
     const Problem large = RandomProblem(3000, 5, 2, true);
+    OutputError error;
     {
         test_support::FileSizeLimit limit(4096);
-        EXPECT_EQ(WriteInputFile(path, large.designMatrix, large.observations, large.weightVector), 104);
+        EXPECT_EQ(WriteInputFile(path, large.designMatrix, large.observations, large.weightVector, &error),
+                  kStringFileWriteError);
     }
+    EXPECT_EQ(error.number, EFBIG);
     EXPECT_EQ(ReadBytes(path), original);
     EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{"old.EIN"});
 }

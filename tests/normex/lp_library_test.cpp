@@ -245,6 +245,55 @@ TEST_F(LpLibraryTest, RefusedProblemsWriteNothing)
     EXPECT_EQ(Call(stackLoss, Path("no/such/dir/out.AUS"), 21, 4, 25.0, 1000), NORMEX_OUTPUT_FAILED);
 }
 
+// An output that names the input would destroy it: refused before the
+// input is read, for every factor and however the name reaches the file.
+TEST_F(LpLibraryTest, AnOutputNamingTheInputIsRefusedAndTheInputKept)
+{
+    std::filesystem::create_directory(Path("data"));
+    const std::string in = Path("data/in.EIN");
+    std::filesystem::copy_file(stackLoss, in);
+    const std::string original = test_support::ReadBytes(in);
+    std::filesystem::create_symlink("in.EIN", Path("data/link.EIN"));
+    std::filesystem::create_hard_link(in, Path("data/hard.EIN"));
+    std::filesystem::create_directory_symlink("data", Path("alias"));
+    for (const char* out : {"data/in.EIN", "data/./in.EIN", "data/link.EIN", "data/hard.EIN", "alias/in.EIN"}) {
+        for (const double factor : {1.0, 2.0, 3.0, 25.0}) {
+            EXPECT_EQ(Call(in, Path(out), 21, 4, factor, 1000), NORMEX_SAME_FILE) << out << " " << factor;
+            EXPECT_EQ(test_support::ReadBytes(in), original) << out;
+        }
+    }
+    EXPECT_EQ(Call(in, Path("data/in.AUS"), 21, 4, 2.0, 1000), NORMEX_SUCCESS);
+}
+
+// Success means that the report's results show no "inf" or "nan": for L1 a
+// row of NaN stays out of the basis with finite unknowns and a NaN
+// correction, an infinite observation gives an infinite adjusted value.
+TEST_F(LpLibraryTest, ANonFiniteNumberInTheTableIsNoSuccess)
+{
+    const double nan = std::nan("");
+    const std::string in = Path("odd.EIN");
+    const std::string out = Path("odd.AUS");
+    const std::vector<std::vector<double>> designs[] = {
+        {{1}, {1}, {nan}, {1}}, {{1}, {1}, {1}, {1}}, {{1, 0}, {1, 1}, {1, nan}, {1, 3}}};
+    const std::vector<double> observations[] = {{1, 2, 3, 4}, {1, 2, INFINITY, 4}, {1, 2, 3, 4}};
+    for (std::size_t k = 0; k < std::size(designs); ++k) {
+        test_support::WriteInput(in, designs[k], observations[k], {1, 1, 1, 1});
+        const int u = static_cast<int>(designs[k][0].size());
+        for (const double factor : {1.0, 2.0, 3.0, 25.0}) {
+            const int result = Call(in, out, 4, u, factor, 1000);
+            const std::string report = test_support::ReadBytes(out);
+            const std::string results = report.substr(report.find(" Ermittelte Unbekannte:"));
+            const bool shownNonFinite = results.find("nan") != std::string::npos || results.find("inf") != std::string::npos;
+            EXPECT_TRUE(shownNonFinite) << k << " " << factor;
+            EXPECT_EQ(result, NORMEX_NOT_FINITE) << k << " " << factor;
+            if (k == 0 && factor == 1.0) {
+                const std::string unknowns = results.substr(0, results.find("  Nr"));
+                EXPECT_EQ(unknowns.find("nan"), std::string::npos) << "L1 keeps the NaN row out: " << unknowns;
+            }
+        }
+    }
+}
+
 // A zero column makes the normal matrix singular: the report is written,
 // with non-finite unknowns, and the result says so.
 TEST_F(LpLibraryTest, NonFiniteSolutionIsNotSuccess)

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// Names of files as the program's outputs and inputs meet them.
+
+// Where a name leads once its symbolic links are followed: the name itself
+// when it is no link, else the end of its chain of links, a relative target
+// taken from the folder of its link. The end need not exist (a dangling
+// link leads to the name it points at). A loop or a chain longer than 40
+// links stops at the last name reached.
+std::string FollowLinks(const std::string& path);
+
+// Whether two names denote one file. When both exist: the same device and
+// inode, so that a symbolic link, "./" or a hard link are the file itself.
+// Otherwise by name: both made absolute, their links followed and the
+// links of their folders resolved. An empty name is no file.
+bool IsSameFile(const std::string& first, const std::string& second);
