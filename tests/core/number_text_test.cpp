@@ -57,7 +57,7 @@ std::string RandomNumberText(std::mt19937_64& random)
     static const char* const kNamedForms[] = {"inf", "INF", "infinity", "Infinity", "infinit", "nan", "NaN",
                                             "nan(123)", "nan(", "0x1.8p3", "0X1P-1074", "0x", "0x.p1",
                                             "0xABCp+10", "in", "n", ".", "e5", "0e", "1e+", "1e-"};
-    static const char* const kTails[] = {"", "", " 5", "\t2", ",5", "x", "e", "e+", ".", "..5", "E-7", "\0" "7",
+    static const char* const kTails[] = {"", "", " 5", "\t2", ",5", "x", "e", "e+", ".", "..5", "E-7", ("\0" "7"),
                                          "p3", "abc"};
     std::uniform_int_distribution<int> pick(0, 99);
     std::string text = kLeads[random() % std::size(kLeads)];
