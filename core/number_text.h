@@ -43,6 +43,12 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 // ---- Writing. The digits are those of glibc's printf (correctly rounded,
 // ties to even; "inf", "-nan" ...).
 
+// Writes value as "%.<precision>f" at out (no width) and returns the end of
+// the text, by exact integer arithmetic; nullptr (nothing written) for
+// values that are not finite, magnitudes from 2^66 on and precisions above
+// 17. Room for 64 characters must be there.
+char* WriteFixedExactly(char* out, double value, int precision);
+
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);
 

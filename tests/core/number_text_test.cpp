@@ -223,6 +223,26 @@ TEST(NumberFormat, TiesRoundToEvenLikePrintf)
         ExpectSameAsPrintf(value);
 }
 
+// Every tie of rounding to p decimals: an odd multiple of 2^-(p + 1). And
+// doubles of random bits over the magnitudes where the integer arithmetic
+// takes over from to_chars and gives way to it again.
+TEST(NumberFormat, FixedConversionsMatchPrintfOnTiesAndRandomBits)
+{
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 5000; ++i) {
+        const double odd = static_cast<double>((random() >> 24) | 1);
+        for (int precision : {3, 5, 15})
+            ExpectSameAsPrintf(std::ldexp(odd, -(precision + 1)) * (i % 2 == 0 ? 1.0 : -1.0));
+    }
+    std::uniform_int_distribution<int> exponent(-80, 100);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::ldexp(static_cast<double>(random() >> 11), exponent(random) - 53);
+        ExpectSameAsPrintf(i % 2 == 0 ? value : -value);
+        EXPECT_EQ(Fixed(value, 0, 17), Printf("%.17f", value)) << value;
+        EXPECT_EQ(Fixed(value, 0, 0), Printf("%.0f", value)) << value;
+    }
+}
+
 TEST(NumberFormat, SpecialValuesAndSignedZeroMatchPrintf)
 {
     const double inf = std::numeric_limits<double>::infinity();
