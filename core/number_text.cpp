@@ -1,6 +1,8 @@
 #include "core/number_text.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -82,50 +84,73 @@ __extension__ using Uint128 = unsigned __int128;
 // Decimals up to which 5^precision times a 53-bit significand fits 128 bits.
 constexpr int kExactMaxPrecision = 17;
 
-constexpr std::uint64_t PowerOfFive(int exponent)
-{
+// 5^0 .. 5^kExactMaxPrecision.
+constexpr auto kPowersOfFive = [] {
+    std::array<std::uint64_t, kExactMaxPrecision + 1> powers{};
     std::uint64_t power = 1;
-    for (int k = 0; k < exponent; ++k)
+    for (std::uint64_t& entry : powers) {
+        entry = power;
         power *= 5;
-    return power;
-}
-
-// Two decimal digits at a time, "00" to "99".
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int k = 0; k < 100; ++k) {
-        pairs[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
-        pairs[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
     }
-    return pairs;
+    return powers;
 }();
 
-// Writes the digits of value backwards, ending just before end; at least
-// minDigits of them (leading zeros). Returns the first digit's position.
+// The eight digits of value < 10^8 as the bytes of a little-endian word,
+// the first digit in the lowest byte, leading zeros included: the halves,
+// quarters and digits are split in all lanes at once by multiplying with
+// reciprocals (x * 10486 >> 20 is x / 100 below 10^4, x * 103 >> 10 is
+// x / 10 below 100).
+std::uint64_t EightDigitBytes(std::uint32_t value)
+{
+    static_assert(std::endian::native == std::endian::little, "digits are laid out for little-endian words");
+    const std::uint64_t halves = (value / 10000) | (std::uint64_t{value % 10000} << 32);
+    const std::uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007f0000007fu;
+    const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000fu;
+    return (tens | ((pairs - tens * 10) << 8)) + 0x3030303030303030u;
+}
+
+void WriteEightDigits(char* out, std::uint32_t value)
+{
+    const std::uint64_t bytes = EightDigitBytes(value);
+    std::memcpy(out, &bytes, sizeof bytes);
+}
+
+constexpr std::uint64_t kEightDigits = 100000000;
+
+// The number of decimal digits of value (1 for 0).
+int DigitCount(std::uint64_t value)
+{
+    static constexpr auto kPowersOfTen = [] {
+        std::array<std::uint64_t, 20> powers{};
+        std::uint64_t power = 1;
+        for (std::uint64_t& entry : powers) {
+            entry = power;
+            power *= 10;
+        }
+        return powers;
+    }();
+    // log10(2) is about 1233 / 4096: digits - 1 or digits.
+    const int estimate = (std::bit_width(value) * 1233) >> 12;
+    return estimate + (value >= kPowersOfTen[static_cast<std::size_t>(estimate)] ? 1 : 0);
+}
+
+// Writes value < 10^20 as 24 digits backwards, ending just before end, and
+// returns the first of them that is not a leading zero, keeping at least
+// minDigits.
 char* WriteDigitsBackwards(char* end, std::uint64_t value, int minDigits)
 {
-    char* p = end;
-    while (value >= 100) {
-        const std::size_t pair = static_cast<std::size_t>(value % 100) * 2;
-        value /= 100;
-        p -= 2;
-        std::memcpy(p, &kDigitPairs[pair], 2);
-    }
-    if (value >= 10) {
-        p -= 2;
-        std::memcpy(p, &kDigitPairs[static_cast<std::size_t>(value) * 2], 2);
-    } else {
-        *--p = static_cast<char>('0' + value);
-    }
-    while (end - p < minDigits)
-        *--p = '0';
-    return p;
+    const std::uint64_t rest = value % (kEightDigits * kEightDigits);
+    WriteEightDigits(end - 24, static_cast<std::uint32_t>(value / (kEightDigits * kEightDigits)));
+    WriteEightDigits(end - 16, static_cast<std::uint32_t>(rest / kEightDigits));
+    WriteEightDigits(end - 8, static_cast<std::uint32_t>(rest % kEightDigits));
+    return end - std::max(DigitCount(value), minDigits);
 }
 
 // The magnitude of value times 10^precision, rounded to an integer half to
 // even: printf's digits without the point. False when the product does not
 // fit (only magnitudes far beyond the data's).
-bool ScaledMagnitude(double value, int precision, Uint128& scaled)
+inline bool ScaledMagnitude(double value, int precision, Uint128& scaled)
 {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -138,7 +163,7 @@ bool ScaledMagnitude(double value, int precision, Uint128& scaled)
     }
     // value = significand * 2^exponent exactly, so value * 10^precision =
     // significand * 5^precision * 2^(exponent + precision).
-    const Uint128 product = static_cast<Uint128>(significand) * PowerOfFive(precision);
+    const Uint128 product = static_cast<Uint128>(significand) * kPowersOfFive[static_cast<std::size_t>(precision)];
     const int shift = exponent + precision;
     if (shift >= 0) {
         // The product has at most 93 bits; the digits below stay within 2^123.
@@ -151,13 +176,65 @@ bool ScaledMagnitude(double value, int precision, Uint128& scaled)
         scaled = 0; // below 2^-12: rounds to 0, never a tie
         return true;
     }
+    // Half to even without a branch (which would be a coin toss): adding
+    // just under a half carries a remainder above it, and exactly a half
+    // only onto an odd quotient.
     const int right = -shift;
-    scaled = product >> right;
-    const Uint128 remainder = product - (scaled << right);
-    const Uint128 half = Uint128{1} << (right - 1);
-    if (remainder > half || (remainder == half && (scaled & 1) != 0))
-        ++scaled;
+    const Uint128 odd = (product >> right) & 1;
+    scaled = (product + ((Uint128{1} << (right - 1)) - 1) + odd) >> right;
     return true;
+}
+
+// The fields the report is made of ("%25.15f", "%15.5f", "%20.5f") in
+// stores of fixed size: blanks over the whole field, the decimals in blocks
+// of eight digits ending at the field's end, then the integer part (up to
+// seven digits) in one block of eight whose leading zeros become blanks
+// and the sign, then the point. Null when the value does not fit that
+// shape; then the general way writes it. Writes up to 32 bytes from out.
+template <int Precision>
+char* WriteFixedFieldInBlocks(char* out, double value, int width)
+{
+    constexpr int kFractionBlocks = (Precision + 7) / 8;
+    static_assert(Precision >= 1 && kFractionBlocks <= 2);
+    constexpr std::uint64_t kUnit = [] {
+        std::uint64_t unit = 1;
+        for (int k = 0; k < Precision; ++k)
+            unit *= 10;
+        return unit;
+    }();
+    if (width > 32 || width < std::max(Precision + 9, 8 * kFractionBlocks) || !std::isfinite(value))
+        return nullptr;
+    Uint128 scaled = 0;
+    // Up to seven digits before the point, and all digits in 64 bits.
+    if (!ScaledMagnitude(value, Precision, scaled) || (scaled >> 64) != 0 || scaled >= Uint128{kUnit} * 10000000)
+        return nullptr;
+    const auto magnitude = static_cast<std::uint64_t>(scaled);
+    const std::uint64_t integer = magnitude / kUnit;
+    const std::uint64_t fraction = magnitude % kUnit;
+    const bool negative = std::signbit(value);
+    const int integerDigits = DigitCount(integer | 1); // one digit for 0 too
+    if (static_cast<int>(negative) + integerDigits + 1 + Precision > width)
+        return nullptr;
+    char* const end = out + width;
+    std::memset(out, ' ', 32);
+    if constexpr (kFractionBlocks == 2) {
+        WriteEightDigits(end - 16, static_cast<std::uint32_t>(fraction / kEightDigits));
+        WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction % kEightDigits));
+    } else {
+        WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction));
+    }
+    std::uint64_t bytes = EightDigitBytes(static_cast<std::uint32_t>(integer));
+    // The first blanks bytes of the block (its low bytes) are leading zeros.
+    const int blanks = 8 - integerDigits;
+    const std::uint64_t blankMask = (std::uint64_t{1} << (8 * blanks)) - 1;
+    bytes = (bytes & ~blankMask) | (0x2020202020202020u & blankMask);
+    if (negative) {
+        const int signShift = 8 * (blanks - 1);
+        bytes = (bytes & ~(std::uint64_t{0xff} << signShift)) | (std::uint64_t{'-'} << signShift);
+    }
+    std::memcpy(end - Precision - 9, &bytes, sizeof bytes);
+    end[-Precision - 1] = '.';
+    return end;
 }
 
 } // namespace
@@ -170,13 +247,14 @@ char* WriteFixedExactly(char* out, double value, int precision)
     if (!ScaledMagnitude(value, precision, scaled))
         return nullptr;
     constexpr std::uint64_t kNineteenDigits = 10000000000000000000u;
-    // Up to 39 digits, the point and the sign.
+    // Up to 39 digits, written in two runs of 24.
     char digits[48];
     char* const end = digits + sizeof digits;
     char* first = end;
     if (scaled >= kNineteenDigits) {
         first = WriteDigitsBackwards(end, static_cast<std::uint64_t>(scaled % kNineteenDigits), 19);
         scaled /= kNineteenDigits;
+        first = end - 19;
     }
     // The integer part needs one digit even when it is 0.
     const int minDigits = first == end ? precision + 1 : 1;
@@ -275,14 +353,37 @@ void AppendRightAligned(std::string& out, std::string_view text, int width)
     out.append(text);
 }
 
+char* WriteFixedField(char* out, double value, int width, int precision)
+{
+    char* end = nullptr;
+    if (precision == 15)
+        end = WriteFixedFieldInBlocks<15>(out, value, width);
+    else if (precision == 5)
+        end = WriteFixedFieldInBlocks<5>(out, value, width);
+    if (end != nullptr)
+        return end;
+    char text[kFixedFieldRoom];
+    end = WriteFixedExactly(text, value, precision);
+    if (end == nullptr)
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision).ptr;
+    const auto length = static_cast<int>(end - text);
+    const int blanks = length < width ? width - length : 0;
+    std::memset(out, ' ', static_cast<std::size_t>(blanks));
+    std::memcpy(out + blanks, text, static_cast<std::size_t>(length));
+    return out + blanks + length;
+}
+
 void AppendFixed(std::string& out, double value, int width, int precision)
 {
-    // Wide enough for the largest double in fixed notation with 15 decimals.
-    char buffer[400];
-    char* end = WriteFixedExactly(buffer, value, precision);
-    if (end == nullptr)
-        end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision).ptr;
-    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(end - buffer)), width);
+    constexpr int kUsualWidth = 64;
+    if (width <= kUsualWidth) {
+        char field[kUsualWidth + kFixedFieldRoom];
+        out.append(field, WriteFixedField(field, value, width, precision));
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(width) + kFixedFieldRoom);
+    out.resize(static_cast<std::size_t>(WriteFixedField(out.data() + start, value, width, precision) - out.data()));
 }
 
 void AppendFixedOrExact(std::string& out, double value, int width, int precision)

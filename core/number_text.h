@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,16 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 // values that are not finite, magnitudes from 2^66 on and precisions above
 // 17. Room for 64 characters must be there.
 char* WriteFixedExactly(char* out, double value, int precision);
+
+// Room that WriteFixedField needs at out beyond the width, for any value:
+// the largest double has 309 digits before the point.
+inline constexpr std::size_t kFixedFieldRoom = 400;
+
+// Writes value as "%<width>.<precision>f" at out, where width +
+// kFixedFieldRoom bytes must be free, and returns the end of the field.
+// Bytes past the end may be overwritten. The fields of the report take a
+// fast way.
+char* WriteFixedField(char* out, double value, int width, int precision);
 
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);
