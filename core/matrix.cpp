@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 #include "core/report_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -185,14 +186,19 @@ int Matrix::Invert()
 
 int Matrix::Print(ReportFile& file) const
 {
-    std::string line;
-    for (int i = 0; i < rowCount; ++i) {
-        line.clear();
-        for (int j = 0; j < columnCount; ++j)
-            AppendFixed(line, rowTable[i][j], 25, 15);
-        line += '\n';
-        file.WriteString(line);
-    }
+    constexpr int kWidth = 25;
+    const auto columns = static_cast<std::size_t>(columnCount);
+    const std::size_t rowRoom = columns * (kWidth + kFixedFieldRoom) + kReportLineEnd.size();
+    file.WriteTable(static_cast<std::size_t>(std::max(rowCount, 0)), columns * kWidth + kReportLineEnd.size(),
+                    [this, rowRoom](std::size_t first, std::size_t last, TextPiece& text) {
+                        for (std::size_t i = first; i < last; ++i) {
+                            char* out = text.Room(rowRoom);
+                            for (const double* value = rowTable[i]; value != rowTable[i] + columnCount; ++value)
+                                out = WriteFixedField(out, *value, kWidth, 15);
+                            std::memcpy(out, kReportLineEnd.data(), kReportLineEnd.size());
+                            text.Advance(out + kReportLineEnd.size());
+                        }
+                    });
     file.WriteString("\n");
     return 0;
 }

@@ -353,6 +353,19 @@ void AppendRightAligned(std::string& out, std::string_view text, int width)
     out.append(text);
 }
 
+namespace {
+
+// "%<width>s" of text at out.
+char* WriteRightAligned(char* out, std::string_view text, int width)
+{
+    const std::size_t blanks = static_cast<int>(text.size()) < width ? width - text.size() : 0;
+    std::memset(out, ' ', blanks);
+    std::memcpy(out + blanks, text.data(), text.size());
+    return out + blanks + text.size();
+}
+
+} // namespace
+
 char* WriteFixedField(char* out, double value, int width, int precision)
 {
     char* end = nullptr;
@@ -366,11 +379,14 @@ char* WriteFixedField(char* out, double value, int width, int precision)
     end = WriteFixedExactly(text, value, precision);
     if (end == nullptr)
         end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision).ptr;
-    const auto length = static_cast<int>(end - text);
-    const int blanks = length < width ? width - length : 0;
-    std::memset(out, ' ', static_cast<std::size_t>(blanks));
-    std::memcpy(out + blanks, text, static_cast<std::size_t>(length));
-    return out + blanks + length;
+    return WriteRightAligned(out, std::string_view(text, static_cast<std::size_t>(end - text)), width);
+}
+
+char* WriteIntegerField(char* out, long long value, int width)
+{
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return WriteRightAligned(out, std::string_view(text, static_cast<std::size_t>(result.ptr - text)), width);
 }
 
 void AppendFixed(std::string& out, double value, int width, int precision)

@@ -60,6 +60,10 @@ inline constexpr std::size_t kFixedFieldRoom = 400;
 // fast way.
 char* WriteFixedField(char* out, double value, int width, int precision);
 
+// Writes value as "%<width>d" at out, where width + 24 bytes must be free,
+// and returns the end of the field.
+char* WriteIntegerField(char* out, long long value, int width);
+
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);
 
