@@ -37,6 +37,17 @@ const char* TokenEnd(const char* begin, const char* end)
     return p;
 }
 
+// 10^0 .. 10^22: the powers of ten that a double holds exactly.
+constexpr auto kExactPowersOfTen = [] {
+    std::array<double, 23> powers{};
+    double power = 1.0;
+    for (double& entry : powers) {
+        entry = power;
+        power *= 10.0;
+    }
+    return powers;
+}();
+
 // from_chars is much faster than strtod and rounds correctly too, but it
 // knows no "+" sign and no hexadecimal form, and it reports under- and
 // overflow instead of rounding. It is used only where both agree: plain
@@ -322,10 +333,44 @@ NumberText ReadWhole(std::string_view text, T& value)
 
 } // namespace
 
+const char* ReadPlainDecimal(const char* begin, const char* end, double& value)
+{
+    const char* p = begin;
+    const bool negative = p != end && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    const char* const integerStart = p;
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10)
+        digits = digits * 10 + static_cast<unsigned char>(*p++ - '0');
+    const auto integerDigits = p - integerStart;
+    std::ptrdiff_t decimals = 0;
+    if (p != end && *p == '.') {
+        const char* const fractionStart = ++p;
+        while (p != end && static_cast<unsigned char>(*p - '0') < 10)
+            digits = digits * 10 + static_cast<unsigned char>(*p++ - '0');
+        decimals = p - fractionStart;
+    }
+    // At most 19 digits cannot overflow; an exponent or a hexadecimal form
+    // may follow, which the general way reads.
+    const auto digitCount = integerDigits + decimals;
+    if (digitCount == 0 || digitCount > 19 || digits > (std::uint64_t{1} << 53) ||
+        decimals >= static_cast<std::ptrdiff_t>(kExactPowersOfTen.size()))
+        return nullptr;
+    if (p != end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X'))
+        return nullptr;
+    // Both operands exact, so the one rounding of the division is that of
+    // the correctly rounded conversion.
+    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+    value = negative ? -magnitude : magnitude;
+    return p;
+}
+
 const char* ReadNumberPrefix(const char* begin, const char* end, double& value)
 {
     while (begin != end && IsCSpace(*begin))
         ++begin;
+    if (const char* stop = ReadPlainDecimal(begin, end, value))
+        return stop;
     const char* tokenEnd = TokenEnd(begin, end);
     if (tokenEnd == begin)
         return nullptr;

@@ -48,9 +48,10 @@ public:
     // std::bad_alloc when bytes held in memory do not fit.
     bool Open(const std::string& fileName);
     int ErrorNumber() const { return errorNumber; }
-    // A new pass from the start. nullptr when the file cannot be opened
-    // anew, with errno telling why.
-    std::unique_ptr<ByteSource> Pass() const;
+    // A new pass from offset bytes past the start (and past a byte-order
+    // mark). nullptr when the file cannot be opened anew, with errno
+    // telling why.
+    std::unique_ptr<ByteSource> Pass(unsigned long long offset = 0) const;
 
     // Where the bytes of a file that can be read only once are kept.
     enum class Copy { kNone, kTemporaryFile, kMemory };

@@ -8,6 +8,7 @@ bool LineReader::Refill()
 {
     if (atEnd)
         return false;
+    chunkStart += filled;
     position = 0;
     filled = source.Read(chunk.data(), chunk.size());
     if (filled == 0) {
@@ -57,10 +58,12 @@ bool LineReader::Next(std::string_view& line)
     }
 }
 
-bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count, std::vector<LineMark>* marks)
 {
     std::vector<char> buffer(kReadChunkSize);
     unsigned long long lines = 0;
+    unsigned long long bufferStart = 0;
+    unsigned long long nextMark = kLineMarkSpacing;
     // Only the first two bytes of a line matter: a line is empty when it
     // holds nothing or a single CR before its LF.
     std::size_t lineLength = 0;
@@ -90,7 +93,14 @@ bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
             lineLength = 0;
             lineIsOneCR = false;
             p = lineFeed + 1;
+            const unsigned long long lineStart = bufferStart + static_cast<unsigned long long>(p - buffer.data());
+            // The line that starts here (it may be the empty one).
+            if (marks != nullptr && lineStart >= nextMark) {
+                marks->push_back({lines, lineStart});
+                nextMark = lineStart + kLineMarkSpacing;
+            }
         }
+        bufferStart += filled;
     }
     if (source.Failed())
         return false;

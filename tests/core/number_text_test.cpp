@@ -34,6 +34,28 @@ void ExpectSameAsStrtod(const std::string& text)
     EXPECT_EQ(stop - text.data(), strtodEnd - text.c_str()) << "\"" << text << "\"";
     EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
         << "\"" << text << "\": " << actual << " vs " << expected;
+    // The fast way, where it takes the text, agrees to the bit.
+    double plain = -12345.0;
+    if (const char* plainStop = ReadPlainDecimal(text.data(), text.data() + text.size(), plain)) {
+        EXPECT_EQ(plainStop, stop) << "\"" << text << "\"";
+        EXPECT_EQ(std::memcmp(&plain, &expected, sizeof plain), 0) << "\"" << text << "\"";
+    }
+}
+
+TEST(PlainDecimal, TakesPlainDecimalsAndLeavesTheRest)
+{
+    const struct {
+        const char* text;
+        bool taken;
+    } cases[] = {{"-0.56930", true}, {"-0.0", true}, {"-.5", true}, {"5.", true}, {"1.2.3", true},
+                 {"007 1", true},    {"0x10", false}, {"00x5", false}, {"1e5", false}, {"1E-3", false},
+                 {"9007199254740992", true}, {"9007199254740993", false}, {"1234567890123456789", false},
+                 {"0.0000000000000000000001", false}, {"+1", false}, {" 1", false}, {"-", false}, {".", false}};
+    for (const auto& [text, taken] : cases) {
+        double value = 0.0;
+        EXPECT_EQ(ReadPlainDecimal(text, text + std::strlen(text), value) != nullptr, taken) << text;
+        ExpectSameAsStrtod(text);
+    }
 }
 
 using NumberPrefix = testing::Test; // the "C" locale; GermanLocale puts it back
