@@ -6,21 +6,32 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <string>
 #include <utility>
 
+// A matrix of +0.0 takes its block zeroed from the allocator: a large
+// block comes from the system already zero, and its pages are first
+// touched by whoever writes them (the reader's threads), not here.
+namespace {
+bool IsPositiveZero(double value)
+{
+    return value == 0.0 && !std::signbit(value);
+}
+} // namespace
+
 Matrix::Matrix(int rows, int columns, double initial)
 {
-    if (Allocate(rows, columns))
+    if (Allocate(rows, columns, IsPositiveZero(initial)) && !IsPositiveZero(initial))
         Fill(initial);
 }
 
 Matrix::Matrix(const Matrix& other)
 {
-    if (other.IsValid() && Allocate(other.rowCount, other.columnCount))
+    if (other.IsValid() && Allocate(other.rowCount, other.columnCount, false))
         CopyElementsFrom(other);
 }
 
@@ -66,13 +77,14 @@ Matrix::~Matrix()
 int Matrix::Resize(int rows, int columns, double initial)
 {
     Release();
-    if (!Allocate(rows, columns))
+    if (!Allocate(rows, columns, IsPositiveZero(initial)))
         return 1;
-    Fill(initial);
+    if (!IsPositiveZero(initial))
+        Fill(initial);
     return 0;
 }
 
-bool Matrix::Allocate(int rows, int columns)
+bool Matrix::Allocate(int rows, int columns, bool zeroed)
 {
     rowCount = -1;
     columnCount = columns;
@@ -85,8 +97,12 @@ bool Matrix::Allocate(int rows, int columns)
         return false;
     try {
         rowTable = new double*[rows > 0 ? rows : 1];
-        block = new double[elements > 0 ? elements : 1];
     } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const std::size_t count = elements > 0 ? elements : 1;
+    block = static_cast<double*>(zeroed ? std::calloc(count, sizeof(double)) : std::malloc(count * sizeof(double)));
+    if (block == nullptr) {
         Release();
         return false;
     }
@@ -99,7 +115,7 @@ bool Matrix::Allocate(int rows, int columns)
 void Matrix::Release()
 {
     delete[] rowTable;
-    delete[] block;
+    std::free(block);
     rowTable = nullptr;
     block = nullptr;
     rowCount = -1;

@@ -239,10 +239,10 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     const int blanks = 8 - integerDigits;
     const std::uint64_t blankMask = (std::uint64_t{1} << (8 * blanks)) - 1;
     bytes = (bytes & ~blankMask) | (0x2020202020202020u & blankMask);
-    if (negative) {
-        const int signShift = 8 * (blanks - 1);
-        bytes = (bytes & ~(std::uint64_t{0xff} << signShift)) | (std::uint64_t{'-'} << signShift);
-    }
+    // The sign in the last blank, without a branch: signs come at random.
+    const int signShift = 8 * (blanks - 1);
+    const std::uint64_t signMask = (std::uint64_t{0xff} << signShift) & (0 - static_cast<std::uint64_t>(negative));
+    bytes = (bytes & ~signMask) | ((std::uint64_t{'-'} << signShift) & signMask);
     std::memcpy(end - Precision - 9, &bytes, sizeof bytes);
     end[-Precision - 1] = '.';
     return end;
