@@ -196,6 +196,48 @@ inline bool ScaledMagnitude(double value, int precision, Uint128& scaled)
     return true;
 }
 
+constexpr std::uint64_t PowerOfTen(int exponent)
+{
+    std::uint64_t power = 1;
+    for (int k = 0; k < exponent; ++k)
+        power *= 10;
+    return power;
+}
+
+// Decimals of the values that input files mostly hold.
+constexpr int kShortDecimals = 5;
+
+// The digits D of a decimal y = D / 10^5 with at most five decimals whose
+// nearest double is value, when there is one (as for the values read from
+// input files): a few operations instead of exact integer arithmetic. Then
+// |value - y| is at most half a unit in the last place of value; below the
+// limit that is less than half of 10^-Precision, so y is what printf rounds
+// value to. False for every other value.
+template <int Precision>
+bool ShortDecimalDigits(double value, std::uint64_t& digits)
+{
+    static_assert(Precision >= kShortDecimals && Precision <= 17);
+    // The largest binary exponent e with 2^(e - 52) < 10^-Precision.
+    constexpr int kTopExponent = [] {
+        int bits = 0;
+        while ((Uint128{1} << bits) <= PowerOfTen(Precision))
+            ++bits;
+        return 52 - bits;
+    }();
+    constexpr double kLimit = static_cast<double>(std::uint64_t{1} << (kTopExponent + 1));
+    constexpr double kShortUnit = static_cast<double>(PowerOfTen(kShortDecimals));
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < kLimit))
+        return false;
+    // Below 2^53 the digits and their quotient are exact up to the one
+    // rounding of the division, which gives the double nearest to y.
+    const auto candidate = static_cast<std::int64_t>(magnitude * kShortUnit + 0.5);
+    if (static_cast<double>(candidate) / kShortUnit != magnitude)
+        return false;
+    digits = static_cast<std::uint64_t>(candidate);
+    return true;
+}
+
 // The fields the report is made of ("%25.15f", "%15.5f", "%20.5f") in
 // stores of fixed size: blanks over the whole field, the decimals in blocks
 // of eight digits ending at the field's end, then the integer part (up to
@@ -207,21 +249,27 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
 {
     constexpr int kFractionBlocks = (Precision + 7) / 8;
     static_assert(Precision >= 1 && kFractionBlocks <= 2);
-    constexpr std::uint64_t kUnit = [] {
-        std::uint64_t unit = 1;
-        for (int k = 0; k < Precision; ++k)
-            unit *= 10;
-        return unit;
-    }();
+    constexpr std::uint64_t kUnit = PowerOfTen(Precision);
     if (width > 32 || width < std::max(Precision + 9, 8 * kFractionBlocks) || !std::isfinite(value))
         return nullptr;
-    Uint128 scaled = 0;
-    // Up to seven digits before the point, and all digits in 64 bits.
-    if (!ScaledMagnitude(value, Precision, scaled) || (scaled >> 64) != 0 || scaled >= Uint128{kUnit} * 10000000)
+    constexpr std::uint64_t kShortUnit = PowerOfTen(kShortDecimals);
+    std::uint64_t integer = 0;
+    std::uint64_t fraction = 0; // five decimals for a short decimal, else all
+    const bool shortDecimal = ShortDecimalDigits<Precision>(value, integer);
+    if (shortDecimal) {
+        fraction = integer % kShortUnit;
+        integer /= kShortUnit;
+    } else {
+        Uint128 scaled = 0;
+        // All digits in 64 bits.
+        if (!ScaledMagnitude(value, Precision, scaled) || (scaled >> 64) != 0)
+            return nullptr;
+        integer = static_cast<std::uint64_t>(scaled) / kUnit;
+        fraction = static_cast<std::uint64_t>(scaled) % kUnit;
+    }
+    // Up to seven digits before the point.
+    if (integer >= 10000000)
         return nullptr;
-    const auto magnitude = static_cast<std::uint64_t>(scaled);
-    const std::uint64_t integer = magnitude / kUnit;
-    const std::uint64_t fraction = magnitude % kUnit;
     const bool negative = std::signbit(value);
     const int integerDigits = DigitCount(integer | 1); // one digit for 0 too
     if (static_cast<int>(negative) + integerDigits + 1 + Precision > width)
@@ -229,10 +277,18 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     char* const end = out + width;
     std::memset(out, ' ', 32);
     if constexpr (kFractionBlocks == 2) {
-        WriteEightDigits(end - 16, static_cast<std::uint32_t>(fraction / kEightDigits));
-        WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction % kEightDigits));
+        if (shortDecimal) {
+            // The five decimals and three zeros, then zeros to the end.
+            static_assert(Precision >= kShortDecimals + 3);
+            WriteEightDigits(end - Precision, static_cast<std::uint32_t>(fraction * 1000));
+            std::memcpy(end - 8, "00000000", 8);
+        } else {
+            WriteEightDigits(end - 16, static_cast<std::uint32_t>(fraction / kEightDigits));
+            WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction % kEightDigits));
+        }
     } else {
-        WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction));
+        constexpr auto kShortScale = static_cast<std::uint32_t>(PowerOfTen(Precision - kShortDecimals));
+        WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction) * (shortDecimal ? kShortScale : 1));
     }
     std::uint64_t bytes = EightDigitBytes(static_cast<std::uint32_t>(integer));
     // The first blanks bytes of the block (its low bytes) are leading zeros.

@@ -265,6 +265,23 @@ TEST(NumberFormat, FixedConversionsMatchPrintfOnTiesAndRandomBits)
     }
 }
 
+// Values read from decimals with at most five decimals, as input files
+// hold them, over the magnitudes where the short way applies and beyond.
+TEST(NumberFormat, FixedConversionsMatchPrintfOnShortDecimals)
+{
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<int> digitCount(1, 16);
+    char text[64];
+    for (int i = 0; i < 20000; ++i) {
+        const auto digits = static_cast<long long>(random() % static_cast<std::uint64_t>(std::pow(10.0, digitCount(random))));
+        std::snprintf(text, sizeof text, "%s%lld.%05lld", i % 2 == 0 ? "" : "-", digits / 100000, digits % 100000);
+        ExpectSameAsPrintf(std::strtod(text, nullptr));
+    }
+    for (const char* edge : {"7.99999", "8.00000", "8.00001", "-7.99999", "9.87654", "0.00001", "-0.00000",
+                             "68719476735.99999", "68719476736.00001", "1.1", "10.1"})
+        ExpectSameAsPrintf(std::strtod(edge, nullptr));
+}
+
 TEST(NumberFormat, SpecialValuesAndSignedZeroMatchPrintf)
 {
     const double inf = std::numeric_limits<double>::infinity();
