@@ -129,18 +129,20 @@ void WriteEightDigits(char* out, std::uint32_t value)
 
 constexpr std::uint64_t kEightDigits = 100000000;
 
-// The number of decimal digits of value (1 for 0).
+// 10^0 .. 10^19.
+constexpr auto kPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// The number of decimal digits of value (0 for 0).
 int DigitCount(std::uint64_t value)
 {
-    static constexpr auto kPowersOfTen = [] {
-        std::array<std::uint64_t, 20> powers{};
-        std::uint64_t power = 1;
-        for (std::uint64_t& entry : powers) {
-            entry = power;
-            power *= 10;
-        }
-        return powers;
-    }();
     // log10(2) is about 1233 / 4096: digits - 1 or digits.
     const int estimate = (std::bit_width(value) * 1233) >> 12;
     return estimate + (value >= kPowersOfTen[static_cast<std::size_t>(estimate)] ? 1 : 0);
@@ -389,9 +391,75 @@ NumberText ReadWhole(std::string_view text, T& value)
 
 } // namespace
 
+namespace {
+
+// ---- Plain decimals eight characters at a time (little-endian words: the
+// first character in the lowest byte).
+
+constexpr std::uint64_t kZeroBytes = 0x3030303030303030u;
+
+// How many of the word's bytes, from the first, are decimal digits (0 to 8).
+int DigitRun(std::uint64_t word)
+{
+    const std::uint64_t values = word ^ kZeroBytes; // digits become 0 to 9
+    // The high bit set in every byte that is no digit: above 9 or above 0x7f.
+    const std::uint64_t others =
+        (((values & 0x7f7f7f7f7f7f7f7fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
+    return others == 0 ? 8 : std::countr_zero(others) / 8;
+}
+
+// The number that the first count (0 to 8) digits of the word spell.
+std::uint64_t DigitsValue(std::uint64_t word, int count)
+{
+    if (count == 0)
+        return 0;
+    // The digits to the top, zeros before them: eight digits.
+    std::uint64_t digits = (word ^ kZeroBytes) << (8 * (8 - count));
+    digits = digits * 10 + (digits >> 8); // pairs
+    digits = (((digits & 0x000000ff000000ffu) * (100 + (std::uint64_t{1000000} << 32))) +
+              (((digits >> 16) & 0x000000ff000000ffu) * (1 + (std::uint64_t{10000} << 32)))) >>
+             32;
+    return digits & 0xffffffffu;
+}
+
+// A plain decimal of up to seven digits before and after the point, where
+// 16 characters after its sign can be read: two words instead of a loop
+// per character, whose ends would be guessed wrong from number to number.
+// True with value and stop when the text is that, else false.
+bool ReadShortPlainDecimal(const char* digits, bool negative, double& value, const char*& stop)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, digits, sizeof word);
+    const int integerDigits = DigitRun(word);
+    if (integerDigits == 8 || digits[integerDigits] != '.')
+        return false;
+    const char* const fraction = digits + integerDigits + 1;
+    std::uint64_t fractionWord = 0;
+    std::memcpy(&fractionWord, fraction, sizeof fractionWord);
+    const int decimals = DigitRun(fractionWord);
+    if (decimals == 8 || integerDigits + decimals == 0 || fraction[decimals] == 'e' || fraction[decimals] == 'E')
+        return false;
+    const std::uint64_t number =
+        DigitsValue(word, integerDigits) * kPowersOfTen[static_cast<std::size_t>(decimals)] +
+        DigitsValue(fractionWord, decimals);
+    // At most 14 digits: exact, as is the power of ten.
+    const double magnitude = static_cast<double>(number) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+    value = negative ? -magnitude : magnitude;
+    stop = fraction + decimals;
+    return true;
+}
+
+} // namespace
+
 const char* ReadPlainDecimal(const char* begin, const char* end, double& value)
 {
     const char* p = begin;
+    if (end - begin > 16) {
+        const bool negative = *p == '-';
+        const char* stop = nullptr;
+        if (ReadShortPlainDecimal(p + (negative ? 1 : 0), negative, value, stop))
+            return stop;
+    }
     const bool negative = p != end && *p == '-';
     p += negative ? 1 : 0;
     std::uint64_t digits = 0;

@@ -105,8 +105,28 @@ std::string RandomNumberText(std::mt19937_64& random)
 TEST_F(NumberPrefix, MatchesStrtodOnRandomText)
 {
     std::mt19937_64 random(20261207);
-    for (int i = 0; i < 200000; ++i)
-        ExpectSameAsStrtod(RandomNumberText(random));
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = RandomNumberText(random);
+        ExpectSameAsStrtod(text);
+        // Followed by more of the line, as in a file: read a word at a time.
+        ExpectSameAsStrtod(text + "          0.12345 1");
+    }
+}
+
+// Numbers as files hold them: up to eight decimals and a few digits before
+// the point, with the rest of a line after them.
+TEST_F(NumberPrefix, MatchesStrtodOnFieldsOfAFile)
+{
+    std::mt19937_64 random(11);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::uniform_int_distribution<int> decimals(0, 8);
+    std::uniform_int_distribution<int> exponent(-3, 8);
+    char text[128];
+    for (int i = 0; i < 100000; ++i) {
+        std::snprintf(text, sizeof text, "%.*f %15.5f %15.5f", decimals(random),
+                      normal(random) * std::pow(10.0, exponent(random)), normal(random), normal(random));
+        ExpectSameAsStrtod(text);
+    }
 }
 
 TEST_F(NumberPrefix, MatchesStrtodOnShortestAndLongFormsOfRandomDoubles)
