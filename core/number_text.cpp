@@ -398,6 +398,16 @@ namespace {
 
 constexpr std::uint64_t kZeroBytes = 0x3030303030303030u;
 
+// -magnitude when negative, without a branch: signs come at random.
+double WithSign(double magnitude, bool negative)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    bits |= static_cast<std::uint64_t>(negative) << 63;
+    std::memcpy(&magnitude, &bits, sizeof bits);
+    return magnitude;
+}
+
 // How many of the word's bytes, from the first, are decimal digits (0 to 8).
 int DigitRun(std::uint64_t word)
 {
@@ -444,7 +454,7 @@ bool ReadShortPlainDecimal(const char* digits, bool negative, double& value, con
         DigitsValue(fractionWord, decimals);
     // At most 14 digits: exact, as is the power of ten.
     const double magnitude = static_cast<double>(number) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-    value = negative ? -magnitude : magnitude;
+    value = WithSign(magnitude, negative);
     stop = fraction + decimals;
     return true;
 }
@@ -485,7 +495,7 @@ const char* ReadPlainDecimal(const char* begin, const char* end, double& value)
     // Both operands exact, so the one rounding of the division is that of
     // the correctly rounded conversion.
     const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-    value = negative ? -magnitude : magnitude;
+    value = WithSign(magnitude, negative);
     return p;
 }
 
