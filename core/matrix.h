@@ -73,6 +73,7 @@ private:
     int columnCount = 0;
     double** rowTable = nullptr;
     double* block = nullptr;
+    bool mapped = false; // the block is a mapping of its own (matrix.cpp)
 };
 
 // True when every element is finite (no infinity, no NaN).
