@@ -127,6 +127,20 @@ void WriteEightDigits(char* out, std::uint32_t value)
     std::memcpy(out, &bytes, sizeof bytes);
 }
 
+// The eight digits of a word (EightDigitBytes) with the leading zeros
+// before its last digits blanked, a "-" in the last blank when negative
+// (digits below 8), without a branch.
+std::uint64_t WithLeadingBlanks(std::uint64_t bytes, int digits, bool negative)
+{
+    // The first blanks bytes of the word (its low bytes) are leading zeros.
+    const int blanks = 8 - digits;
+    const std::uint64_t blankMask = (std::uint64_t{1} << (8 * blanks)) - 1;
+    bytes = (bytes & ~blankMask) | (0x2020202020202020u & blankMask);
+    const int signShift = 8 * (blanks - 1);
+    const std::uint64_t signMask = (std::uint64_t{0xff} << signShift) & (0 - static_cast<std::uint64_t>(negative));
+    return (bytes & ~signMask) | ((std::uint64_t{'-'} << signShift) & signMask);
+}
+
 constexpr std::uint64_t kEightDigits = 100000000;
 
 // 10^0 .. 10^19.
@@ -292,17 +306,16 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
         constexpr auto kShortScale = static_cast<std::uint32_t>(PowerOfTen(Precision - kShortDecimals));
         WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction) * (shortDecimal ? kShortScale : 1));
     }
-    std::uint64_t bytes = EightDigitBytes(static_cast<std::uint32_t>(integer));
-    // The first blanks bytes of the block (its low bytes) are leading zeros.
-    const int blanks = 8 - integerDigits;
-    const std::uint64_t blankMask = (std::uint64_t{1} << (8 * blanks)) - 1;
-    bytes = (bytes & ~blankMask) | (0x2020202020202020u & blankMask);
-    // The sign in the last blank, without a branch: signs come at random.
-    const int signShift = 8 * (blanks - 1);
-    const std::uint64_t signMask = (std::uint64_t{0xff} << signShift) & (0 - static_cast<std::uint64_t>(negative));
-    bytes = (bytes & ~signMask) | ((std::uint64_t{'-'} << signShift) & signMask);
-    std::memcpy(end - Precision - 9, &bytes, sizeof bytes);
     end[-Precision - 1] = '.';
+    // The sign in the last blank, without a branch: signs come at random.
+    if (integer < 10) { // the usual integer part: one digit
+        end[-Precision - 2] = static_cast<char>('0' + integer);
+        end[-Precision - 3] = static_cast<char>(' ' + static_cast<int>(negative) * ('-' - ' '));
+        return end;
+    }
+    const std::uint64_t bytes = WithLeadingBlanks(EightDigitBytes(static_cast<std::uint32_t>(integer)), integerDigits,
+                                                  negative);
+    std::memcpy(end - Precision - 9, &bytes, sizeof bytes);
     return end;
 }
 
@@ -563,6 +576,18 @@ char* WriteFixedField(char* out, double value, int width, int precision)
 
 char* WriteIntegerField(char* out, long long value, int width)
 {
+    // Up to eight digits and a field of up to eight: one word, right-aligned
+    // in it, its first bytes dropped down to the field's width.
+    const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const int digits = DigitCount(magnitude | 1) + (value < 0 ? 1 : 0);
+    const int field = std::max(width, digits);
+    if (magnitude < kEightDigits && field <= 8 && digits < 8) {
+        std::uint64_t bytes = WithLeadingBlanks(EightDigitBytes(static_cast<std::uint32_t>(magnitude)),
+                                                DigitCount(magnitude | 1), value < 0);
+        bytes >>= 8 * (8 - field);
+        std::memcpy(out, &bytes, sizeof bytes);
+        return out + field;
+    }
     char text[24];
     const auto result = std::to_chars(text, text + sizeof text, value);
     return WriteRightAligned(out, std::string_view(text, static_cast<std::size_t>(result.ptr - text)), width);

@@ -321,6 +321,21 @@ TEST(NumberFormat, IntegersAndTextAreRightAlignedAndNeverCut)
     EXPECT_EQ(text, "   7-123456  NrAusgegl. Beob.");
 }
 
+TEST(NumberFormat, IntegerFieldsMatchPrintf)
+{
+    for (long long value : {0LL, 7LL, -7LL, 42LL, 9999LL, 10000LL, -9999LL, 1000000LL, 9999999LL, 12345678LL,
+                            -1234567LL, -12345678LL, 123456789012LL, std::numeric_limits<long long>::min()}) {
+        for (int width : {0, 1, 4, 7, 8, 9, 12}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%*lld", width, value);
+            char field[64 + 24];
+            const char* end = WriteIntegerField(field, value, width);
+            const char* start = field;
+            EXPECT_EQ(std::string(start, end), expected) << value << " in " << width;
+        }
+    }
+}
+
 TEST(NumberFormat, GeneralFormatIsPrintfsWithFifteenDigits)
 {
     for (double value : {1e-5, 0.1, 1.0 / 3.0, 4.685, 100000000.0, 1e21, 123456789012345678.0, -2.5e-300, 0.0, -0.0})
