@@ -41,15 +41,64 @@ struct Layout {
     std::vector<LineMark> marks;
 };
 
+// Files from this size on are counted in two halves at once.
+constexpr unsigned long long kCountInTwoHalves = 8 * kLineMarkSpacing;
+
+// What counting one stretch found, and the errno when it could not read.
+struct StretchCount {
+    bool read = false;
+    int errorNumber = 0;
+    LinesCounted counted;
+};
+
+StretchCount CountStretch(const InputSource& input, const LineStretch& stretch)
+{
+    StretchCount count;
+    const std::unique_ptr<ByteSource> pass = input.Pass(stretch.origin);
+    if (!pass) {
+        count.errorNumber = errno;
+        return count;
+    }
+    count.read = CountLines(*pass, stretch, count.counted);
+    count.errorNumber = pass->ErrorNumber();
+    return count;
+}
+
+// The lines of a large file counted in two halves at once: the second
+// half counts from the first line that starts in it, the first half the
+// lines that start before. The second counts only when the first found no
+// empty line.
+StretchCount CountInTwoHalves(const InputSource& input, unsigned long long middle)
+{
+    StretchCount second;
+    StretchCount first;
+    {
+        BackgroundTask task([&] { second = CountStretch(input, {middle - 1, true, ~0ull}); });
+        first = CountStretch(input, {0, false, middle});
+        task.Wait();
+    }
+    if (!first.read || first.counted.emptyLine)
+        return first;
+    if (!second.read)
+        return second;
+    for (LineMark mark : second.counted.marks) {
+        mark.line += first.counted.lines;
+        first.counted.marks.push_back(mark);
+    }
+    first.counted.lines += second.counted.lines;
+    return first;
+}
+
 // The count pass: n is half the number of lines before the first empty line.
 int CountPass(const InputSource& input, unsigned long long& lineCount, std::vector<LineMark>& marks,
               int* systemError)
 {
-    const std::unique_ptr<ByteSource> pass = input.Pass();
-    if (!pass)
-        return OpenFailure(systemError, errno);
-    if (!CountLinesBeforeEmptyLine(*pass, lineCount, &marks))
-        return OpenFailure(systemError, pass->ErrorNumber());
+    const unsigned long long size = input.Size();
+    const StretchCount count = size >= kCountInTwoHalves ? CountInTwoHalves(input, size / 2) : CountStretch(input, {});
+    if (!count.read)
+        return OpenFailure(systemError, count.errorNumber);
+    lineCount = count.counted.lines;
+    marks = count.counted.marks;
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 

@@ -160,6 +160,7 @@ bool InputSource::Open(const std::string& fileName)
     copied = 0;
     chunks.clear();
     errorNumber = 0;
+    fileSize = 0;
     name = fileName;
     // A name with a NUL byte would open a different, shorter name.
     if (fileName.find('\0') != std::string::npos)
@@ -167,6 +168,7 @@ bool InputSource::Open(const std::string& fileName)
     struct stat status {};
     if (stat(fileName.c_str(), &status) != 0)
         return Refuse(errno);
+    fileSize = static_cast<unsigned long long>(status.st_size);
     return S_ISREG(status.st_mode) || ReadOnce();
 }
 
@@ -255,4 +257,21 @@ std::unique_ptr<ByteSource> InputSource::Pass(unsigned long long offset) const
         return nullptr;
     }
     return std::make_unique<FileSource>(file.release());
+}
+
+unsigned long long InputSource::Size() const
+{
+    switch (copy) {
+    case Copy::kTemporaryFile:
+        return copied;
+    case Copy::kMemory: {
+        unsigned long long size = 0;
+        for (const std::string& chunk : chunks)
+            size += chunk.size();
+        return size;
+    }
+    case Copy::kNone:
+        break;
+    }
+    return fileSize;
 }

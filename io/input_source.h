@@ -53,6 +53,10 @@ public:
     // telling why.
     std::unique_ptr<ByteSource> Pass(unsigned long long offset = 0) const;
 
+    // The size of the file as opened, in bytes: for sharing the work of a
+    // pass; the passes read until the end whatever it is.
+    unsigned long long Size() const;
+
     // Where the bytes of a file that can be read only once are kept.
     enum class Copy { kNone, kTemporaryFile, kMemory };
     Copy CopyKind() const { return copy; }
@@ -69,6 +73,7 @@ private:
     unsigned long long copied = 0;   // bytes in it
     std::vector<std::string> chunks; // the bytes in memory, all chunks full but the last
     int errorNumber = 0;             // why Open failed
+    unsigned long long fileSize = 0; // of a regular file at Open
 };
 
 // The bytes that mark a UTF-8 file.

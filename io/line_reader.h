@@ -61,6 +61,24 @@ inline constexpr unsigned long long kLineMarkSpacing = 1 << 20;
 bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count,
                                std::vector<LineMark>* marks = nullptr);
 
+// The same over a stretch of a pass, so that two threads can count the
+// two halves of a file: the source begins at byte origin of the pass;
+// with fromNextLine the line that the source begins within is left to
+// the one before; counting stops once a line starts at stopAt or later.
+struct LineStretch {
+    unsigned long long origin = 0;
+    bool fromNextLine = false;
+    unsigned long long stopAt = ~0ull;
+};
+
+struct LinesCounted {
+    unsigned long long lines = 0; // before an empty line, or all the stretch has
+    bool emptyLine = false;       // an empty line ended the count
+    std::vector<LineMark> marks;  // line numbers from the stretch's first line
+};
+
+bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted);
+
 // The number of runs of characters other than the space character in the
 // first line (0 for an empty file). False after a read error.
 bool CountValuesInFirstLine(ByteSource& source, unsigned long long& count);

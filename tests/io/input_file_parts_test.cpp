@@ -145,6 +145,49 @@ TEST(InputFileParts, ReadsAsFromStartToEnd)
     }
 }
 
+// The lines are counted in two halves at once: the empty line that ends
+// the data may lie anywhere, also just at the middle of the file, with
+// its CR and LF on either side of it.
+TEST(InputFileParts, TheEmptyLineEndsTheDataWhereverItLies)
+{
+    const LargeFile file;
+    const std::string data = file.Text();
+    // Data that ends at the middle of the file (just before, at or after
+    // it), or well before or after it; junk lines after the empty line.
+    struct Case {
+        const char* what;
+        std::size_t dataBytes;     // of the text before the empty line
+        long long middleFromEmpty; // where the middle of the file falls from the empty line's CR
+        const char* emptyLine;
+    };
+    const Case cases[] = {
+        {"CR LF before the middle", data.size(), -1, "\r\n"},
+        {"the middle at the CR", data.size(), 0, "\r\n"},
+        {"the middle at the LF", data.size(), 1, "\r\n"},
+        {"the middle just after", data.size(), 2, "\r\n"},
+        {"a bare LF at the middle", data.size(), 0, "\n"},
+        {"data ends in the first half", data.size(), static_cast<long long>(data.size()) / 2, "\r\n"},
+        {"data ends in the second half", data.size(), -static_cast<long long>(data.size()) / 3, "\r\n"},
+    };
+    for (const Case& c : cases) {
+        std::string text = data.substr(0, c.dataBytes) + c.emptyLine;
+        // Junk after the empty line until the middle falls where the case wants it.
+        const auto size = static_cast<std::size_t>(2 * (static_cast<long long>(c.dataBytes) + c.middleFromEmpty));
+        while (text.size() + 12 < size)
+            text += "junk junk\r\n";
+        text += std::string(size > text.size() ? size - text.size() : 0, 'j');
+        ASSERT_EQ(text.size() / 2, static_cast<std::size_t>(static_cast<long long>(c.dataBytes) + c.middleFromEmpty))
+            << c.what;
+        const Outcome outcome = ReadWithPieces(text);
+        ASSERT_EQ(outcome.result, 0) << c.what;
+        EXPECT_TRUE(test_support::SameMatrix(outcome.design, file.design)) << c.what;
+        EXPECT_TRUE(test_support::SameMatrix(outcome.observations, file.observations)) << c.what;
+    }
+    // One line short: an odd count.
+    const std::size_t lastLine = data.rfind("\r\n", data.size() - 3) + 2;
+    EXPECT_EQ(ReadWithPieces(data.substr(0, lastLine) + "\r\n" + data).result, 102);
+}
+
 // The line starts the count pass marks are counted after a byte-order mark.
 TEST(InputFileParts, AByteOrderMarkMovesNoPart)
 {
