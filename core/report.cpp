@@ -54,6 +54,12 @@ std::size_t RowCount(const Matrix& matrix)
     return static_cast<std::size_t>(std::max(matrix.Rows(), 0));
 }
 
+// Element (i, 0), straight from the block: the tables stream the columns.
+double FirstColumn(const Matrix& matrix, std::size_t i)
+{
+    return matrix.Data()[i * static_cast<std::size_t>(matrix.Columns())];
+}
+
 // Ends a table row written up to out.
 void EndRow(TextPiece& text, char* out)
 {
@@ -85,8 +91,8 @@ void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const
                     [&l, &weights](std::size_t first, std::size_t last, TextPiece& text) {
                         for (std::size_t i = first; i < last; ++i) {
                             char* out = text.Room(2 * (20 + kFixedFieldRoom) + kReportLineEnd.size());
-                            out = WriteFixedField(out, l(static_cast<int>(i), 0), 20, 5);
-                            out = WriteFixedField(out, weights(static_cast<int>(i), 0), 20, 5);
+                            out = WriteFixedField(out, FirstColumn(l, i), 20, 5);
+                            out = WriteFixedField(out, FirstColumn(weights, i), 20, 5);
                             EndRow(text, out);
                         }
                     });
@@ -122,12 +128,13 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
     file.WriteTable(RowCount(l), 4 + 3 * 15 + kReportLineEnd.size(),
                     [&l, &v](std::size_t first, std::size_t last, TextPiece& text) {
                         for (std::size_t i = first; i < last; ++i) {
-                            const int k = static_cast<int>(i);
+                            const double observed = FirstColumn(l, i);
+                            const double correction = FirstColumn(v, i);
                             char* out = text.Room(4 + 24 + 3 * (15 + kFixedFieldRoom) + kReportLineEnd.size());
-                            out = WriteIntegerField(out, k + 1, 4);
-                            out = WriteFixedField(out, l(k, 0), 15, 5);
-                            out = WriteFixedField(out, v(k, 0), 15, 5);
-                            out = WriteFixedField(out, l(k, 0) + v(k, 0), 15, 5);
+                            out = WriteIntegerField(out, static_cast<long long>(i) + 1, 4);
+                            out = WriteFixedField(out, observed, 15, 5);
+                            out = WriteFixedField(out, correction, 15, 5);
+                            out = WriteFixedField(out, observed + correction, 15, 5);
                             EndRow(text, out);
                         }
                     });
