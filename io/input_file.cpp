@@ -171,22 +171,24 @@ void CheckPiece(const char* piece, const char* stop, const char* pieceEnd, doubl
     report(notANumber);
 }
 
-// Past a run of the space character, eight bytes at a time where the line
-// has them: the runs before right-aligned values differ in length from
-// value to value, and a loop per byte would guess their ends wrong.
+// Past a run of the space character, sixteen bytes at a time where the
+// line has them: the runs before right-aligned values differ in length
+// from value to value (a sign more or less), and a loop per byte or word
+// would guess their ends wrong.
 const char* SkipBlanks(const char* p, const char* end)
 {
+    static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
     constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-    while (end - p >= 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, sizeof word);
-        if (const std::uint64_t others = word ^ kBlanks; others != 0) {
-            if constexpr (std::endian::native == std::endian::little)
-                return p + std::countr_zero(others) / 8;
-            else
-                return p + std::countl_zero(others) / 8;
-        }
-        p += 8;
+    while (end - p >= 16) {
+        std::uint64_t words[2];
+        std::memcpy(words, p, sizeof words);
+        const std::uint64_t first = words[0] ^ kBlanks;
+        const std::uint64_t second = words[1] ^ kBlanks;
+        // Bits up to the first byte that is no blank (128 when none is).
+        const int bits = std::countr_zero(first) + (first == 0 ? std::countr_zero(second) : 0);
+        p += bits / 8;
+        if (bits < 128)
+            return p;
     }
     while (p != end && *p == ' ')
         ++p;
