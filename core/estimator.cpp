@@ -216,12 +216,16 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         // is computed, and the design matrix lives until it is.
         BackgroundTask head(
             [&] { WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor); });
-        const WeightedSystem weighted = FormWeightedSystem(A, l, p);
+        // With unit weights the weighted system is often A and l themselves.
+        const OwnSystem own = OwnWeightedSystem(A, l, p);
+        const bool original = own == OwnSystem::kExactly || (own != OwnSystem::kNo && MethodCode != kMethodL1);
+        const WeightedSystem weighted = original ? WeightedSystem{} : FormWeightedSystem(A, l, p);
+        const Matrix& Abar = original ? A : weighted.Abar;
+        const Matrix& lbar = original ? l : weighted.lbar;
         if (MethodCode == kMethodL1)
-            x.SolveL1(weighted.Abar, weighted.lbar, v, &basic);
+            x.SolveL1(Abar, lbar, v, &basic);
         else
-            passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses,
-                                        stopCriterion, x, v, record);
+            passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
         head.Wait();
     }
     A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
