@@ -266,11 +266,12 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     constexpr int kFractionBlocks = (Precision + 7) / 8;
     static_assert(Precision >= 1 && kFractionBlocks <= 2);
     constexpr std::uint64_t kUnit = PowerOfTen(Precision);
-    if (width > 32 || width < std::max(Precision + 9, 8 * kFractionBlocks) || !std::isfinite(value))
+    if (width > 32 || width < std::max(Precision + 9, 8 * kFractionBlocks))
         return nullptr;
     constexpr std::uint64_t kShortUnit = PowerOfTen(kShortDecimals);
     std::uint64_t integer = 0;
     std::uint64_t fraction = 0; // five decimals for a short decimal, else all
+    // Not finite: no short decimal, and ScaledMagnitude refuses it.
     const bool shortDecimal = ShortDecimalDigits<Precision>(value, integer);
     if (shortDecimal) {
         fraction = integer % kShortUnit;
@@ -278,17 +279,16 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     } else {
         Uint128 scaled = 0;
         // All digits in 64 bits.
-        if (!ScaledMagnitude(value, Precision, scaled) || (scaled >> 64) != 0)
+        if (!std::isfinite(value) || !ScaledMagnitude(value, Precision, scaled) || (scaled >> 64) != 0)
             return nullptr;
         integer = static_cast<std::uint64_t>(scaled) / kUnit;
         fraction = static_cast<std::uint64_t>(scaled) % kUnit;
     }
-    // Up to seven digits before the point.
-    if (integer >= 10000000)
-        return nullptr;
     const bool negative = std::signbit(value);
-    const int integerDigits = DigitCount(integer | 1); // one digit for 0 too
-    if (static_cast<int>(negative) + integerDigits + 1 + Precision > width)
+    // The usual integer part has one digit, which always fits the width;
+    // else up to seven digits before the point.
+    const int integerDigits = integer < 10 ? 1 : DigitCount(integer);
+    if (integer >= 10 && (integer >= 10000000 || static_cast<int>(negative) + integerDigits + 1 + Precision > width))
         return nullptr;
     char* const end = out + width;
     std::memset(out, ' ', 32);
@@ -308,7 +308,7 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     }
     end[-Precision - 1] = '.';
     // The sign in the last blank, without a branch: signs come at random.
-    if (integer < 10) { // the usual integer part: one digit
+    if (integer < 10) {
         end[-Precision - 2] = static_cast<char>('0' + integer);
         end[-Precision - 3] = static_cast<char>(' ' + static_cast<int>(negative) * ('-' - ' '));
         return end;
