@@ -25,11 +25,11 @@ bool IsPositiveZero(double value)
     return value == 0.0 && !std::signbit(value);
 }
 
-// Large blocks are mappings of their own, on huge-page boundaries and
-// marked for transparent huge pages where the system has them: a few
-// hundred page faults instead of tens of thousands for the matrices of a
-// large problem, and fewer misses of the address translation in the passes
-// over them. A mapping comes zeroed.
+// Large blocks and row tables are mappings of their own, on huge-page
+// boundaries and marked for transparent huge pages where the system has
+// them: a few hundred page faults instead of tens of thousands for the
+// matrices of a large problem, and fewer misses of the address translation
+// in the passes over them. A mapping comes zeroed.
 constexpr std::size_t kMappedBlockBytes = std::size_t{8} << 20;
 constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
@@ -38,7 +38,7 @@ std::size_t MappedLength(std::size_t bytes)
     return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
 }
 
-double* MapBlock(std::size_t bytes)
+void* MapBlock(std::size_t bytes)
 {
     const std::size_t length = MappedLength(bytes);
     void* const region = mmap(nullptr, length + kHugePageBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
@@ -55,7 +55,36 @@ double* MapBlock(std::size_t bytes)
 #ifdef MADV_HUGEPAGE
     madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
 #endif
-    return reinterpret_cast<double*>(aligned);
+    return reinterpret_cast<void*>(aligned);
+}
+
+// The bytes of a block and of a row table (one element at least).
+std::size_t BlockBytes(int rows, int columns)
+{
+    return std::max<std::size_t>(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 1) *
+           sizeof(double);
+}
+
+std::size_t RowTableBytes(int rows)
+{
+    return std::max<std::size_t>(static_cast<std::size_t>(rows), 1) * sizeof(double*);
+}
+
+// Storage for a block or a row table: a mapping when large (zeroed), else
+// from the heap (zeroed on request); nullptr when there is none.
+void* Obtain(std::size_t bytes, bool zeroed)
+{
+    if (bytes >= kMappedBlockBytes)
+        return MapBlock(bytes);
+    return zeroed ? std::calloc(1, bytes) : std::malloc(bytes);
+}
+
+void Give(void* storage, std::size_t bytes)
+{
+    if (storage != nullptr && bytes >= kMappedBlockBytes)
+        munmap(storage, MappedLength(bytes));
+    else
+        std::free(storage);
 }
 } // namespace
 
@@ -75,8 +104,7 @@ Matrix::Matrix(Matrix&& other) noexcept
     : rowCount(std::exchange(other.rowCount, -1)),
       columnCount(std::exchange(other.columnCount, 0)),
       rowTable(std::exchange(other.rowTable, nullptr)),
-      block(std::exchange(other.block, nullptr)),
-      mapped(std::exchange(other.mapped, false))
+      block(std::exchange(other.block, nullptr))
 {
 }
 
@@ -102,7 +130,6 @@ Matrix& Matrix::operator=(Matrix&& other) noexcept
         columnCount = std::exchange(other.columnCount, 0);
         rowTable = std::exchange(other.rowTable, nullptr);
         block = std::exchange(other.block, nullptr);
-        mapped = std::exchange(other.mapped, false);
     }
     return *this;
 }
@@ -133,19 +160,13 @@ bool Matrix::Allocate(int rows, int columns, bool zeroed)
         return false;
     if (elements > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double))
         return false;
-    try {
-        rowTable = new double*[rows > 0 ? rows : 1];
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    const std::size_t count = elements > 0 ? elements : 1;
-    mapped = count * sizeof(double) >= kMappedBlockBytes;
-    if (mapped)
-        block = MapBlock(count * sizeof(double));
-    else
-        block = static_cast<double*>(zeroed ? std::calloc(count, sizeof(double)) : std::malloc(count * sizeof(double)));
-    if (block == nullptr) {
-        Release();
+    rowTable = static_cast<double**>(Obtain(RowTableBytes(rows), false));
+    block = static_cast<double*>(Obtain(BlockBytes(rows, columns), zeroed));
+    if (rowTable == nullptr || block == nullptr) {
+        Give(rowTable, RowTableBytes(rows));
+        Give(block, BlockBytes(rows, columns));
+        rowTable = nullptr;
+        block = nullptr;
         return false;
     }
     for (int i = 0; i < rows; ++i)
@@ -156,13 +177,10 @@ bool Matrix::Allocate(int rows, int columns, bool zeroed)
 
 void Matrix::Release()
 {
-    delete[] rowTable;
-    if (mapped && block != nullptr)
-        munmap(block, MappedLength(static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(columnCount) *
-                                   sizeof(double)));
-    else
-        std::free(block);
-    mapped = false;
+    if (rowCount >= 0) {
+        Give(rowTable, RowTableBytes(rowCount));
+        Give(block, BlockBytes(rowCount, columnCount));
+    }
     rowTable = nullptr;
     block = nullptr;
     rowCount = -1;

@@ -63,7 +63,7 @@ public:
     void SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic = nullptr);
 
 private:
-    // The block from malloc, or zeroed from calloc.
+    // The block zeroed on request.
     bool Allocate(int rows, int columns, bool zeroed);
     void Release();
     void Fill(double value);
@@ -73,7 +73,6 @@ private:
     int columnCount = 0;
     double** rowTable = nullptr;
     double* block = nullptr;
-    bool mapped = false; // the block is a mapping of its own (matrix.cpp)
 };
 
 // True when every element is finite (no infinity, no NaN).
