@@ -48,10 +48,10 @@ QByteArray Contents(const QString& name)
 }
 
 // Every message box is printed instead of shown.
-platform::ScopedHandler<void(const QString&, platform::MessageIcon)> PrintMessages()
+platform::ScopedHandler<void(const QString&, platform::MessageIcon, const QString&)> PrintMessages()
 {
-    return {platform::MessageSeam(), [](const QString& text, platform::MessageIcon) {
-                std::printf("message: %s\n", text.toUtf8().constData());
+    return {platform::MessageSeam(), [](const QString& text, platform::MessageIcon, const QString& informative) {
+                std::printf("message: %s %s\n", text.toUtf8().constData(), informative.toUtf8().constData());
             }};
 }
 

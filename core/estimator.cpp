@@ -1,5 +1,6 @@
 #include "core/estimator.h"
 
+#include "core/background_task.h"
 #include "core/irls_pass.h"
 #include "core/report.h"
 #include "core/report_file.h"
@@ -201,13 +202,8 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         LastReportError = report.Error();
         return kRunNoReport;
     }
-    WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
-
     const int n = A.Rows();
     const int u = A.Columns();
-    const WeightedSystem weighted = FormWeightedSystem(A, l, p);
-    A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
-
     Matrix x(u, 1, 0.0);
     Matrix v(n, 1, 0.0);
     if (!x.IsValid() || !v.IsValid())
@@ -215,11 +211,24 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     int passes = 0;
     PassRecord record;
     std::vector<bool> basic;
-    if (MethodCode == kMethodL1)
-        x.SolveL1(weighted.Abar, weighted.lbar, v, &basic);
-    else
-        passes = IterateReweighting(weighted.Abar, weighted.lbar, MethodCode, NormFactor, maxPasses, stopCriterion,
-                                    x, v, record);
+    {
+        // The head echoes only the input: it is written while the solution
+        // is computed, and the design matrix lives until it is.
+        BackgroundTask head(
+            [&] { WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor); });
+        // With unit weights the weighted system is often A and l themselves.
+        const OwnSystem own = OwnWeightedSystem(A, l, p);
+        const bool original = own == OwnSystem::kExactly || (own != OwnSystem::kNo && MethodCode != kMethodL1);
+        const WeightedSystem weighted = original ? WeightedSystem{} : FormWeightedSystem(A, l, p);
+        const Matrix& Abar = original ? A : weighted.Abar;
+        const Matrix& lbar = original ? l : weighted.lbar;
+        if (MethodCode == kMethodL1)
+            x.SolveL1(Abar, lbar, v, &basic);
+        else
+            passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
+        head.Wait();
+    }
+    A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
     UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);

@@ -63,7 +63,8 @@ public:
     void SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic = nullptr);
 
 private:
-    bool Allocate(int rows, int columns);
+    // The block zeroed on request.
+    bool Allocate(int rows, int columns, bool zeroed);
     void Release();
     void Fill(double value);
     void CopyElementsFrom(const Matrix& other);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,13 @@
 // just past it and stores its value, or returns nullptr (value untouched)
 // when no number starts there.
 const char* ReadNumberPrefix(const char* begin, const char* end, double& value);
+
+// The same for the plain decimals that files mostly hold (an optional "-",
+// at most 19 digits with at most one ".", no exponent), without skipping
+// white space, the way that is fast; nullptr for anything else, also for
+// plain decimals it leaves to ReadNumberPrefix. Where it gives a value, it
+// is the same as ReadNumberPrefix's.
+const char* ReadPlainDecimal(const char* begin, const char* end, double& value);
 
 // The white-space characters of the "C" locale: blank, \t, \n, \v, \f, \r.
 inline bool IsCSpace(char c)
@@ -42,6 +50,26 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 
 // ---- Writing. The digits are those of glibc's printf (correctly rounded,
 // ties to even; "inf", "-nan" ...).
+
+// Writes value as "%.<precision>f" at out (no width) and returns the end of
+// the text, by exact integer arithmetic; nullptr (nothing written) for
+// values that are not finite, magnitudes from 2^66 on and precisions above
+// 17. Room for 64 characters must be there.
+char* WriteFixedExactly(char* out, double value, int precision);
+
+// Room that WriteFixedField needs at out beyond the width, for any value:
+// the largest double has 309 digits before the point.
+inline constexpr std::size_t kFixedFieldRoom = 400;
+
+// Writes value as "%<width>.<precision>f" at out, where width +
+// kFixedFieldRoom bytes must be free, and returns the end of the field.
+// Bytes past the end may be overwritten. The fields of the report take a
+// fast way.
+char* WriteFixedField(char* out, double value, int width, int precision);
+
+// Writes value as "%<width>d" at out, where width + 24 bytes must be free,
+// and returns the end of the field.
+char* WriteIntegerField(char* out, long long value, int width);
 
 // Appends value as "%<width>.<precision>f".
 void AppendFixed(std::string& out, double value, int width, int precision);

@@ -3,7 +3,9 @@
 #include "core/methods.h"
 #include "core/number_text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -47,6 +49,24 @@ void WriteLine(ReportFile& file, std::string& line, const char* end = "\n")
     line.clear();
 }
 
+std::size_t RowCount(const Matrix& matrix)
+{
+    return static_cast<std::size_t>(std::max(matrix.Rows(), 0));
+}
+
+// Element (i, 0), straight from the block: the tables stream the columns.
+double FirstColumn(const Matrix& matrix, std::size_t i)
+{
+    return matrix.Data()[i * static_cast<std::size_t>(matrix.Columns())];
+}
+
+// Ends a table row written up to out.
+void EndRow(TextPiece& text, char* out)
+{
+    std::memcpy(out, kReportLineEnd.data(), kReportLineEnd.size());
+    text.Advance(out + kReportLineEnd.size());
+}
+
 // A section title between two rules of "=", then an empty line.
 void WriteSectionHeading(ReportFile& file, const char* title)
 {
@@ -67,11 +87,15 @@ void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const
     AppendRightAligned(line, "Beobachtung", 20);
     AppendRightAligned(line, "Gewicht", 20);
     WriteLine(file, line, "\n\n");
-    for (int i = 0; i < l.Rows(); ++i) {
-        AppendFixed(line, l(i, 0), 20, 5);
-        AppendFixed(line, weights(i, 0), 20, 5);
-        WriteLine(file, line);
-    }
+    file.WriteTable(RowCount(l), 2 * 20 + kReportLineEnd.size(),
+                    [&l, &weights](std::size_t first, std::size_t last, TextPiece& text) {
+                        for (std::size_t i = first; i < last; ++i) {
+                            char* out = text.Room(2 * (20 + kFixedFieldRoom) + kReportLineEnd.size());
+                            out = WriteFixedField(out, FirstColumn(l, i), 20, 5);
+                            out = WriteFixedField(out, FirstColumn(weights, i), 20, 5);
+                            EndRow(text, out);
+                        }
+                    });
     file.WriteString("\n");
 }
 
@@ -101,13 +125,19 @@ void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, c
     AppendRightAligned(line, "Verbesserung", 15);
     AppendRightAligned(line, "Ausgegl. Beob.", 15);
     WriteLine(file, line, ":\n\n");
-    for (int i = 0; i < l.Rows(); ++i) {
-        AppendInteger(line, i + 1, 4);
-        AppendFixed(line, l(i, 0), 15, 5);
-        AppendFixed(line, v(i, 0), 15, 5);
-        AppendFixed(line, l(i, 0) + v(i, 0), 15, 5);
-        WriteLine(file, line);
-    }
+    file.WriteTable(RowCount(l), 4 + 3 * 15 + kReportLineEnd.size(),
+                    [&l, &v](std::size_t first, std::size_t last, TextPiece& text) {
+                        for (std::size_t i = first; i < last; ++i) {
+                            const double observed = FirstColumn(l, i);
+                            const double correction = FirstColumn(v, i);
+                            char* out = text.Room(4 + 24 + 3 * (15 + kFixedFieldRoom) + kReportLineEnd.size());
+                            out = WriteIntegerField(out, static_cast<long long>(i) + 1, 4);
+                            out = WriteFixedField(out, observed, 15, 5);
+                            out = WriteFixedField(out, correction, 15, 5);
+                            out = WriteFixedField(out, observed + correction, 15, 5);
+                            EndRow(text, out);
+                        }
+                    });
     file.WriteString(kEqualsRule);
 }
 

@@ -1,8 +1,15 @@
 #include "core/report_file.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
-}
+// A piece of a table: large enough that a write costs little next to the
+// making, small enough that the pieces in flight stay a few megabytes.
+constexpr std::size_t kTablePieceBytes = 1 << 20;
+// Below this a second thread costs more than it saves.
+constexpr std::size_t kTableHelperBytes = 4 << 20;
+} // namespace
 
 bool ReportFile::Open(const std::string& path)
 {
@@ -38,4 +45,22 @@ bool ReportFile::Close()
         return !Failed();
     Flush();
     return output.Commit();
+}
+
+void ReportFile::WriteTable(std::size_t rows, std::size_t bytesPerRow, const MakeRows& makeRows)
+{
+    if (!output.IsOpen() || rows == 0)
+        return;
+    Flush();
+    bytesPerRow = std::max<std::size_t>(bytesPerRow, 1);
+    const std::size_t rowsPerPiece = std::max<std::size_t>(kTablePieceBytes / bytesPerRow, 1);
+    const std::size_t pieces = (rows + rowsPerPiece - 1) / rowsPerPiece;
+    const bool withHelper = rows >= kTableHelperBytes / bytesPerRow;
+    MakeTextInOrder(
+        pieces,
+        [&](std::size_t piece, TextPiece& text) {
+            const std::size_t first = piece * rowsPerPiece;
+            makeRows(first, std::min(rows, first + rowsPerPiece), text);
+        },
+        [this](std::string_view text) { output.Write(text); }, withHelper);
 }

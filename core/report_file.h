@@ -1,9 +1,19 @@
 #pragma once
 
+#include "core/ordered_text.h"
 #include "core/output_file.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+
+// The report's line end as it reaches the file.
+inline constexpr std::string_view kReportLineEnd = "\r\n";
+
+// Appends the rows first .. last - 1 of a table to text, in file form:
+// kReportLineEnd after each row.
+using MakeRows = std::function<void(std::size_t first, std::size_t last, TextPiece& text)>;
 
 // The report file, written in text mode as the program's report format
 // demands, so every "\n" becomes CR LF on every platform. Bytes are written
@@ -21,6 +31,10 @@ public:
     bool Open(const std::string& path);
     bool IsOpen() const { return output.IsOpen(); }
     void WriteString(std::string_view text);
+    // Writes the rows 0 .. rows - 1 of a table made by makeRows, about
+    // bytesPerRow each. A long table is made on two threads in pieces and
+    // written piece by piece in order (core/ordered_text.h).
+    void WriteTable(std::size_t rows, std::size_t bytesPerRow, const MakeRows& makeRows);
     // Flushes and puts the report in place; false when anything failed.
     bool Close();
     bool Failed() const { return static_cast<bool>(output.Error()); }

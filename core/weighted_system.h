@@ -18,6 +18,15 @@ struct WeightedSystem {
 // when the storage cannot be had.
 WeightedSystem FormWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p);
 
+// How far A and l themselves are their weighted system, so that a caller
+// can solve them as they are and spare the copies: with every weight exactly
+// 1 and every element of A and l finite, FormWeightedSystem gives them bit
+// for bit, but for a negative zero, which the sum with 0.0 makes positive.
+// The sign of a zero factor changes no sum that starts from +0.0, as every
+// sum of the reweighting passes does; other computations need kExactly.
+enum class OwnSystem { kNo, kUpToSignsOfZeros, kExactly };
+OwnSystem OwnWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p);
+
 // The residuals of the weighted system back in the units of l:
 // v_i = vbar_i / sqrt(p_i), in place.
 void UnweightResiduals(Matrix& v, const Matrix& p);

@@ -1,18 +1,22 @@
 #include "io/input_file.h"
 
+#include "core/background_task.h"
 #include "core/number_text.h"
 #include "io/input_source.h"
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -29,20 +33,72 @@ int OpenFailure(int* systemError, int errorNumber)
     return kStringInputFileOpenError;
 }
 
-// n observations and u unknowns, as the layout of the file gives them.
+// n observations and u unknowns, as the layout of the file gives them, and
+// line starts spread over the file, for reading it in parts.
 struct Layout {
     int observations = 0;
     int unknowns = 0;
+    std::vector<LineMark> marks;
 };
 
-// The count pass: n is half the number of lines before the first empty line.
-int CountPass(const InputSource& input, unsigned long long& lineCount, int* systemError)
+// Files from this size on are counted in two halves at once.
+constexpr unsigned long long kCountInTwoHalves = 8 * kLineMarkSpacing;
+
+// What counting one stretch found, and the errno when it could not read.
+struct StretchCount {
+    bool read = false;
+    int errorNumber = 0;
+    LinesCounted counted;
+};
+
+StretchCount CountStretch(const InputSource& input, const LineStretch& stretch)
 {
-    const std::unique_ptr<ByteSource> pass = input.Pass();
-    if (!pass)
-        return OpenFailure(systemError, errno);
-    if (!CountLinesBeforeEmptyLine(*pass, lineCount))
-        return OpenFailure(systemError, pass->ErrorNumber());
+    StretchCount count;
+    const std::unique_ptr<ByteSource> pass = input.Pass(stretch.origin);
+    if (!pass) {
+        count.errorNumber = errno;
+        return count;
+    }
+    count.read = CountLines(*pass, stretch, count.counted);
+    count.errorNumber = pass->ErrorNumber();
+    return count;
+}
+
+// The lines of a large file counted in two halves at once: the second
+// half counts from the first line that starts in it, the first half the
+// lines that start before. The second counts only when the first found no
+// empty line.
+StretchCount CountInTwoHalves(const InputSource& input, unsigned long long middle)
+{
+    StretchCount second;
+    StretchCount first;
+    {
+        BackgroundTask task([&] { second = CountStretch(input, {middle - 1, true, ~0ull}); });
+        first = CountStretch(input, {0, false, middle});
+        task.Wait();
+    }
+    if (!first.read || first.counted.emptyLine)
+        return first;
+    if (!second.read)
+        return second;
+    for (LineMark mark : second.counted.marks) {
+        mark.line += first.counted.lines;
+        first.counted.marks.push_back(mark);
+    }
+    first.counted.lines += second.counted.lines;
+    return first;
+}
+
+// The count pass: n is half the number of lines before the first empty line.
+int CountPass(const InputSource& input, unsigned long long& lineCount, std::vector<LineMark>& marks,
+              int* systemError)
+{
+    const unsigned long long size = input.Size();
+    const StretchCount count = size >= kCountInTwoHalves ? CountInTwoHalves(input, size / 2) : CountStretch(input, {});
+    if (!count.read)
+        return OpenFailure(systemError, count.errorNumber);
+    lineCount = count.counted.lines;
+    marks = count.counted.marks;
     return lineCount % 2 != 0 ? kStringInputFileError : 0;
 }
 
@@ -60,7 +116,7 @@ int ColumnPass(const InputSource& input, unsigned long long& valueCount, int* sy
 int ReadLayout(const InputSource& input, Layout& layout, int* systemError)
 {
     unsigned long long lineCount = 0;
-    if (const int result = CountPass(input, lineCount, systemError))
+    if (const int result = CountPass(input, lineCount, layout.marks, systemError))
         return result;
     unsigned long long valueCount = 0;
     if (const int result = ColumnPass(input, valueCount, systemError))
@@ -115,6 +171,30 @@ void CheckPiece(const char* piece, const char* stop, const char* pieceEnd, doubl
     report(notANumber);
 }
 
+// Past a run of the space character, sixteen bytes at a time where the
+// line has them: the runs before right-aligned values differ in length
+// from value to value (a sign more or less), and a loop per byte or word
+// would guess their ends wrong.
+const char* SkipBlanks(const char* p, const char* end)
+{
+    static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
+    constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+    while (end - p >= 16) {
+        std::uint64_t words[2];
+        std::memcpy(words, p, sizeof words);
+        const std::uint64_t first = words[0] ^ kBlanks;
+        const std::uint64_t second = words[1] ^ kBlanks;
+        // Bits up to the first byte that is no blank (128 when none is).
+        const int bits = std::countr_zero(first) + (first == 0 ? std::countr_zero(second) : 0);
+        p += bits / 8;
+        if (bits < 128)
+            return p;
+    }
+    while (p != end && *p == ' ')
+        ++p;
+    return p;
+}
+
 // Pieces are separated by runs of the space character only; a tab belongs
 // to its piece, which is read up to it. A piece that is no number leaves
 // its element at 0.0. False when the line holds more than u pieces.
@@ -124,12 +204,17 @@ bool ReadDesignLine(std::string_view line, int k, double* row, int unknowns, con
     const char* const end = p + line.size();
     int column = 0;
     for (;;) {
-        while (p != end && *p == ' ')
-            ++p;
+        p = SkipBlanks(p, end);
         if (p == end)
             return true;
         if (column == unknowns)
             return false;
+        double value = 0.0;
+        if (const char* stop = ReadPlainDecimal(p, end, value); stop != nullptr && (stop == end || *stop == ' ')) {
+            row[column++] = value;
+            p = stop;
+            continue;
+        }
         const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
         const char* pieceEnd = blank != nullptr ? blank : end;
         const char* stop = ReadNumberPrefix(p, pieceEnd, row[column]);
@@ -164,36 +249,158 @@ int NextCountedLine(LineReader& reader, std::string_view& line)
     return line.empty() ? kStringInputFileError : 0;
 }
 
-int ReadDesignBlock(LineReader& reader, const Layout& layout, Matrix& designMatrix, const DesignPieceReport& report)
+// What reading a run of the counted lines found: 0 or the message, the
+// errno when the file could not be read (104), and the weights below
+// kTinyWeight.
+struct LinesRead {
+    int result = 0;
+    int errorNumber = 0;
+    int tinyWeights = 0;
+};
+
+// Reads the counted lines first .. last - 1 into problem: the n design
+// lines, then the n lines of observed value and weight.
+LinesRead ReadLines(LineReader& reader, int first, int last, Problem& problem, const DesignPieceReport& report)
 {
+    const int n = problem.observations.Rows();
+    const int unknowns = problem.designMatrix.Columns();
+    LinesRead read;
     std::string_view line;
-    for (int k = 0; k < layout.observations; ++k) {
-        if (const int result = NextCountedLine(reader, line))
-            return result;
-        if (!ReadDesignLine(line, k, designMatrix[k], layout.unknowns, report))
-            return kStringInputFileError;
+    for (int k = first; k < last && read.result == 0; ++k) {
+        read.result = NextCountedLine(reader, line);
+        if (read.result != 0)
+            break;
+        if (k < n) {
+            if (!ReadDesignLine(line, k, problem.designMatrix[k], unknowns, report))
+                read.result = kStringInputFileError;
+            continue;
+        }
+        double& weight = problem.weightVector(k - n, 0);
+        if (!ReadObservationLine(line, problem.observations(k - n, 0), weight) || !IsValidWeight(weight))
+            read.result = kStringMissingWeight;
+        else if (weight < kTinyWeight)
+            ++read.tinyWeights;
     }
-    return 0;
+    if (read.result == kStringInputFileOpenError)
+        read.errorNumber = reader.ErrorNumber();
+    return read;
 }
 
-int ReadObservationBlock(LineReader& reader, const Layout& layout, Problem& problem)
+// ---- Reading the counted lines in two parts at once. The second part
+// starts at a line start the count pass marked; its pieces that are no
+// number wait until the first part is read, so that the caller hears of
+// them in the order of the file. A second part that cannot be used (too
+// many such pieces, the pass cannot be opened, or the first part ended
+// elsewhere because the file changed) is read again by the first part's
+// reader, as if the file were read in one.
+
+// Files below this are read in one part: a thread would cost more.
+constexpr std::size_t kMarksForTwoParts = 8;
+// Pieces that are no number the second part holds back at most.
+constexpr std::size_t kHeldPiecesAtMost = 1000;
+
+struct HeldPiece {
+    DesignPieceNotANumber notANumber;
+    std::string piece;
+};
+
+struct SecondPart {
+    LineMark start;
+    bool usable = false;
+    LinesRead read;
+    std::vector<HeldPiece> held;
+
+    void Read(const InputSource& input, int last, Problem& problem, bool withReport);
+    void PassOn(const DesignPieceReport& report) const;
+};
+
+void SecondPart::Read(const InputSource& input, int last, Problem& problem, bool withReport)
 {
-    std::string_view line;
-    int tinyWeights = 0;
-    for (int k = 0; k < layout.observations; ++k) {
-        if (const int result = NextCountedLine(reader, line))
-            return result;
-        double& weight = problem.weightVector(k, 0);
-        if (!ReadObservationLine(line, problem.observations(k, 0), weight) || !IsValidWeight(weight))
-            return kStringMissingWeight;
-        if (weight < kTinyWeight)
-            ++tinyWeights;
+    const std::unique_ptr<ByteSource> pass = input.Pass(start.offset);
+    if (!pass)
+        return;
+    LineReader reader(*pass);
+    // Thrown out of the reading when the pieces held would be too many.
+    struct TooManyPieces {};
+    DesignPieceReport hold;
+    if (withReport) {
+        hold = [this](const DesignPieceNotANumber& notANumber) {
+            if (held.size() == kHeldPiecesAtMost)
+                throw TooManyPieces();
+            held.push_back(HeldPiece{notANumber, std::string(notANumber.piece)});
+        };
     }
-    if (tinyWeights == layout.observations) {
-        for (int k = 0; k < layout.observations; ++k)
-            problem.weightVector(k, 0) = 1.0;
+    try {
+        read = ReadLines(reader, static_cast<int>(start.line), last, problem, hold);
+    } catch (const TooManyPieces&) {
+        return;
     }
-    return 0;
+    usable = true;
+}
+
+void SecondPart::PassOn(const DesignPieceReport& report) const
+{
+    for (const HeldPiece& kept : held) {
+        DesignPieceNotANumber notANumber = kept.notANumber;
+        notANumber.piece = kept.piece;
+        report(notANumber);
+    }
+}
+
+// The counted line where half the work of reading is done, the work of a
+// line taken as its values and one more (for finding its end): the
+// observation lines, with two values each, are shorter than the design
+// lines but not as much cheaper.
+unsigned long long MiddleOfWork(const Layout& layout)
+{
+    const auto n = static_cast<unsigned long long>(layout.observations);
+    const auto designLine = static_cast<unsigned long long>(layout.unknowns) + 1;
+    constexpr unsigned long long kObservationLine = 3;
+    const unsigned long long half = n * (designLine + kObservationLine) / 2;
+    return half <= n * designLine ? half / designLine : n + (half - n * designLine) / kObservationLine;
+}
+
+// The marked line start nearest the middle of the work; none for a short
+// file.
+const LineMark* SplitPoint(const Layout& layout)
+{
+    const auto counted = 2ull * static_cast<unsigned long long>(layout.observations);
+    std::size_t usable = 0;
+    while (usable < layout.marks.size() && layout.marks[usable].line < counted)
+        ++usable;
+    if (usable < kMarksForTwoParts)
+        return nullptr;
+    const unsigned long long middle = MiddleOfWork(layout);
+    const auto distance = [middle](const LineMark& mark) {
+        return mark.line > middle ? mark.line - middle : middle - mark.line;
+    };
+    return &*std::min_element(layout.marks.begin(), layout.marks.begin() + static_cast<std::ptrdiff_t>(usable),
+                              [&distance](const LineMark& a, const LineMark& b) { return distance(a) < distance(b); });
+}
+
+LinesRead ReadInTwoParts(const InputSource& input, LineReader& reader, const LineMark& split, Problem& problem,
+                         const DesignPieceReport& report)
+{
+    const int counted = 2 * problem.observations.Rows();
+    SecondPart second;
+    second.start = split;
+    LinesRead first;
+    {
+        BackgroundTask task([&] { second.Read(input, counted, problem, static_cast<bool>(report)); });
+        first = ReadLines(reader, 0, static_cast<int>(split.line), problem, report);
+        task.Wait();
+    }
+    if (first.result != 0)
+        return first;
+    if (!second.usable || reader.Offset() != split.offset) {
+        LinesRead rest = ReadLines(reader, static_cast<int>(split.line), counted, problem, report);
+        rest.tinyWeights += first.tinyWeights;
+        return rest;
+    }
+    if (report)
+        second.PassOn(report);
+    second.read.tinyWeights += first.tinyWeights;
+    return second.read;
 }
 
 // The value pass reads the 2n counted lines; what follows the first empty
@@ -205,11 +412,19 @@ int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, 
     if (!pass)
         return OpenFailure(systemError, errno);
     LineReader reader(*pass);
-    int result = ReadDesignBlock(reader, layout, problem.designMatrix, report);
-    if (result == 0)
-        result = ReadObservationBlock(reader, layout, problem);
-    // 104 from the blocks: the reader could not read on.
-    return result == kStringInputFileOpenError ? OpenFailure(systemError, reader.ErrorNumber()) : result;
+    const int n = layout.observations;
+    const LineMark* split = SplitPoint(layout);
+    const LinesRead read = split != nullptr ? ReadInTwoParts(input, reader, *split, problem, report)
+                                            : ReadLines(reader, 0, 2 * n, problem, report);
+    if (read.result == kStringInputFileOpenError)
+        return OpenFailure(systemError, read.errorNumber);
+    if (read.result != 0)
+        return read.result;
+    if (read.tinyWeights == n) {
+        for (int k = 0; k < n; ++k)
+            problem.weightVector(k, 0) = 1.0;
+    }
+    return 0;
 }
 
 // The layout and the values of the file, into problem.

@@ -29,12 +29,17 @@ private:
 // A pass over the bytes held in memory.
 class MemorySource : public ByteSource {
 public:
-    MemorySource(const std::vector<std::string>& chunks, std::size_t start) : chunks(chunks), offset(start) {}
+    // Every chunk but the last holds kReadChunkSize bytes.
+    MemorySource(const std::vector<std::string>& chunks, unsigned long long start)
+        : chunks(chunks), chunk(static_cast<std::size_t>(start / kReadChunkSize)),
+          offset(static_cast<std::size_t>(start % kReadChunkSize))
+    {
+    }
     std::size_t Read(char* buffer, std::size_t size) override;
 
 private:
     const std::vector<std::string>& chunks;
-    std::size_t chunk = 0;
+    std::size_t chunk;
     std::size_t offset;
 };
 
@@ -51,6 +56,11 @@ std::size_t MemorySource::Read(char* buffer, std::size_t size)
     std::size_t copied = 0;
     while (copied < size && chunk < chunks.size()) {
         const std::string& bytes = chunks[chunk];
+        if (offset >= bytes.size()) { // a start past the end
+            ++chunk;
+            offset = 0;
+            continue;
+        }
         const std::size_t count = std::min(size - copied, bytes.size() - offset);
         std::memcpy(buffer + copied, bytes.data() + offset, count);
         copied += count;
@@ -93,14 +103,17 @@ bool StartsWithByteOrderMark(const char* bytes, std::size_t size)
     return size >= kByteOrderMarkLength && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkLength) == 0;
 }
 
-// Leaves the file just past a byte-order mark, else at its start.
-bool SkipByteOrderMark(std::FILE* file)
+// Leaves the file offset bytes past a byte-order mark, else past its start.
+bool SkipByteOrderMark(std::FILE* file, unsigned long long offset)
 {
     char start[kByteOrderMarkLength];
     const std::size_t read = std::fread(start, 1, kByteOrderMarkLength, file);
     if (std::ferror(file))
         return false;
-    return StartsWithByteOrderMark(start, read) || std::fseek(file, 0, SEEK_SET) == 0;
+    const unsigned long long skipped = StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0;
+    if (skipped + offset == read)
+        return true;
+    return fseeko(file, static_cast<off_t>(skipped + offset), SEEK_SET) == 0;
 }
 
 // An unnamed file that disappears with its descriptor; -1 when the file
@@ -147,6 +160,7 @@ bool InputSource::Open(const std::string& fileName)
     copied = 0;
     chunks.clear();
     errorNumber = 0;
+    fileSize = 0;
     name = fileName;
     // A name with a NUL byte would open a different, shorter name.
     if (fileName.find('\0') != std::string::npos)
@@ -154,6 +168,7 @@ bool InputSource::Open(const std::string& fileName)
     struct stat status {};
     if (stat(fileName.c_str(), &status) != 0)
         return Refuse(errno);
+    fileSize = static_cast<unsigned long long>(status.st_size);
     return S_ISREG(status.st_mode) || ReadOnce();
 }
 
@@ -215,7 +230,7 @@ bool InputSource::MoveTemporaryFileIntoMemory()
     return true;
 }
 
-std::unique_ptr<ByteSource> InputSource::Pass() const
+std::unique_ptr<ByteSource> InputSource::Pass(unsigned long long offset) const
 {
     if (copy == Copy::kTemporaryFile) {
         char start[kByteOrderMarkLength];
@@ -225,21 +240,38 @@ std::unique_ptr<ByteSource> InputSource::Pass() const
             errno = probe.ErrorNumber();
             return nullptr;
         }
-        return std::make_unique<TemporaryFileSource>(temporaryFile,
-                                                     StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0);
+        return std::make_unique<TemporaryFileSource>(
+            temporaryFile, (StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0) + offset);
     }
     if (copy == Copy::kMemory) {
         const bool marked = !chunks.empty() && StartsWithByteOrderMark(chunks.front().data(), chunks.front().size());
-        return std::make_unique<MemorySource>(chunks, marked ? kByteOrderMarkLength : 0);
+        return std::make_unique<MemorySource>(chunks, (marked ? kByteOrderMarkLength : 0) + offset);
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file)
         return nullptr;
-    if (!SkipByteOrderMark(file.get())) {
+    if (!SkipByteOrderMark(file.get(), offset)) {
         const int reason = errno; // the read's, not that of closing
         file.reset();
         errno = reason;
         return nullptr;
     }
     return std::make_unique<FileSource>(file.release());
+}
+
+unsigned long long InputSource::Size() const
+{
+    switch (copy) {
+    case Copy::kTemporaryFile:
+        return copied;
+    case Copy::kMemory: {
+        unsigned long long size = 0;
+        for (const std::string& chunk : chunks)
+            size += chunk.size();
+        return size;
+    }
+    case Copy::kNone:
+        break;
+    }
+    return fileSize;
 }

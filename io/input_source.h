@@ -48,9 +48,14 @@ public:
     // std::bad_alloc when bytes held in memory do not fit.
     bool Open(const std::string& fileName);
     int ErrorNumber() const { return errorNumber; }
-    // A new pass from the start. nullptr when the file cannot be opened
-    // anew, with errno telling why.
-    std::unique_ptr<ByteSource> Pass() const;
+    // A new pass from offset bytes past the start (and past a byte-order
+    // mark). nullptr when the file cannot be opened anew, with errno
+    // telling why.
+    std::unique_ptr<ByteSource> Pass(unsigned long long offset = 0) const;
+
+    // The size of the file as opened, in bytes: for sharing the work of a
+    // pass; the passes read until the end whatever it is.
+    unsigned long long Size() const;
 
     // Where the bytes of a file that can be read only once are kept.
     enum class Copy { kNone, kTemporaryFile, kMemory };
@@ -68,6 +73,7 @@ private:
     unsigned long long copied = 0;   // bytes in it
     std::vector<std::string> chunks; // the bytes in memory, all chunks full but the last
     int errorNumber = 0;             // why Open failed
+    unsigned long long fileSize = 0; // of a regular file at Open
 };
 
 // The bytes that mark a UTF-8 file.

@@ -1,6 +1,7 @@
 #include "io/line_reader.h"
 
 #include <cstring>
+#include <utility>
 
 LineReader::LineReader(ByteSource& source) : source(source), chunk(kReadChunkSize) {}
 
@@ -8,6 +9,7 @@ bool LineReader::Refill()
 {
     if (atEnd)
         return false;
+    chunkStart += filled;
     position = 0;
     filled = source.Read(chunk.data(), chunk.size());
     if (filled == 0) {
@@ -57,10 +59,24 @@ bool LineReader::Next(std::string_view& line)
     }
 }
 
-bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count, std::vector<LineMark>* marks)
+{
+    LinesCounted counted;
+    if (!CountLines(source, LineStretch{}, counted))
+        return false;
+    count = counted.lines;
+    if (marks != nullptr)
+        *marks = std::move(counted.marks);
+    return true;
+}
+
+bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted)
 {
     std::vector<char> buffer(kReadChunkSize);
     unsigned long long lines = 0;
+    unsigned long long bufferStart = stretch.origin;
+    unsigned long long nextMark = stretch.origin + kLineMarkSpacing;
+    bool skipping = stretch.fromNextLine;
     // Only the first two bytes of a line matter: a line is empty when it
     // holds nothing or a single CR before its LF.
     std::size_t lineLength = 0;
@@ -71,6 +87,19 @@ bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
             break;
         const char* p = buffer.data();
         const char* end = p + filled;
+        if (skipping) {
+            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', filled));
+            if (lineFeed == nullptr) {
+                bufferStart += filled;
+                continue;
+            }
+            skipping = false;
+            p = lineFeed + 1;
+            const unsigned long long firstStart = bufferStart + static_cast<unsigned long long>(p - buffer.data());
+            if (firstStart >= stretch.stopAt)
+                return true;
+            nextMark = firstStart + kLineMarkSpacing;
+        }
         while (p != end) {
             const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
             const char* stop = lineFeed != nullptr ? lineFeed : end;
@@ -83,20 +112,32 @@ bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count)
             if (lineFeed == nullptr)
                 break;
             if (lineLength == 0 || (lineLength == 1 && lineIsOneCR)) {
-                count = lines;
+                counted.lines = lines;
+                counted.emptyLine = true;
                 return true;
             }
             ++lines;
             lineLength = 0;
             lineIsOneCR = false;
             p = lineFeed + 1;
+            const unsigned long long lineStart = bufferStart + static_cast<unsigned long long>(p - buffer.data());
+            if (lineStart >= stretch.stopAt) {
+                counted.lines = lines;
+                return true;
+            }
+            // The line that starts here (it may be the empty one).
+            if (lineStart >= nextMark) {
+                counted.marks.push_back({lines, lineStart});
+                nextMark = lineStart + kLineMarkSpacing;
+            }
         }
+        bufferStart += filled;
     }
     if (source.Failed())
         return false;
     if (lineLength > 0)
         ++lines;
-    count = lines;
+    counted.lines = skipping ? 0 : lines;
     return true;
 }
 

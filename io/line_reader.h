@@ -24,6 +24,9 @@ public:
     bool Failed() const { return source.Failed(); }
     // The errno of that read error; 0 while none happened.
     int ErrorNumber() const { return source.ErrorNumber(); }
+    // Bytes of the pass taken up to the end of the last line returned,
+    // its line end included.
+    unsigned long long Offset() const { return chunkStart + position; }
 
 private:
     bool Refill();
@@ -33,6 +36,7 @@ private:
     std::vector<char> chunk;
     std::size_t position = 0;
     std::size_t filled = 0;
+    unsigned long long chunkStart = 0; // bytes of the pass before the chunk
     std::string carry;
     bool atEnd = false;
 };
@@ -40,9 +44,40 @@ private:
 // Size of one read from the file.
 inline constexpr std::size_t kReadChunkSize = 1 << 20;
 
+// Where a line starts: its number (from 0) and the bytes of the pass
+// before it.
+struct LineMark {
+    unsigned long long line = 0;
+    unsigned long long offset = 0;
+};
+
+// Line starts about every kLineMarkSpacing bytes, for reading the lines
+// of a pass in parts from there.
+inline constexpr unsigned long long kLineMarkSpacing = 1 << 20;
+
 // The number of lines before the first empty line (or before the end of
-// the file). False after a read error.
-bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count);
+// the file). False after a read error. With marks, also the first line
+// start after every kLineMarkSpacing bytes among the lines counted.
+bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count,
+                               std::vector<LineMark>* marks = nullptr);
+
+// The same over a stretch of a pass, so that two threads can count the
+// two halves of a file: the source begins at byte origin of the pass;
+// with fromNextLine the line that the source begins within is left to
+// the one before; counting stops once a line starts at stopAt or later.
+struct LineStretch {
+    unsigned long long origin = 0;
+    bool fromNextLine = false;
+    unsigned long long stopAt = ~0ull;
+};
+
+struct LinesCounted {
+    unsigned long long lines = 0; // before an empty line, or all the stretch has
+    bool emptyLine = false;       // an empty line ended the count
+    std::vector<LineMark> marks;  // line numbers from the stretch's first line
+};
+
+bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted);
 
 // The number of runs of characters other than the space character in the
 // first line (0 for an empty file). False after a read error.

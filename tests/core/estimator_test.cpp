@@ -536,6 +536,35 @@ TEST(EstimatorOracle, FastEngineIsBitIdenticalToTheLiteralDenseOrder)
     EXPECT_EQ(compared, 300);
 }
 
+// Unit weights: the engine solves A and l themselves (no weighted copy),
+// also when they hold negative zeros, which the weighted system would make
+// positive; for L1 only without them.
+TEST(EstimatorOracle, UnitWeightsGiveTheSameBitsAsTheWeightedSystem)
+{
+    std::mt19937_64 random(99);
+    for (int round = 0; round < 12; ++round) {
+        const int n = 8 + round;
+        const int u = 1 + round % 4;
+        Problem problem = RandomProblem(random, n, u, round % 3 == 0);
+        for (int i = 0; i < n; ++i) {
+            problem.P(i, i) = 1.0;
+            // Zeros of both signs in some rounds, in the design and the observations.
+            if (round % 2 == 1 && i % 3 == 1)
+                problem.A(i, u - 1) = (i % 2 == 0) ? 0.0 : -0.0;
+            if (round % 4 == 1 && i % 5 == 2)
+                problem.l(i, 0) = -0.0;
+        }
+        for (int code = 0; code <= 9; ++code) {
+            const double c = code >= 2 ? 1.5 : 0.0;
+            const Outcome fast = RunEngine(problem, code, c, 200, 1e-8, 1.5);
+            const LiteralResult literal = LiteralRun(problem.A, problem.l, problem.P, code, c, 1.5, 200, 1e-8);
+            ASSERT_TRUE(SameBits(fast.x, literal.x)) << "round " << round << " code " << code;
+            ASSERT_TRUE(SameBits(fast.v, literal.v)) << "round " << round << " code " << code;
+            ASSERT_EQ(fast.passes, literal.passes) << "round " << round << " code " << code;
+        }
+    }
+}
+
 TEST(EstimatorOracle, WeightVectorFormGivesTheSameBitsAsTheMatrixForm)
 {
     std::mt19937_64 random(7);

@@ -34,6 +34,28 @@ void ExpectSameAsStrtod(const std::string& text)
     EXPECT_EQ(stop - text.data(), strtodEnd - text.c_str()) << "\"" << text << "\"";
     EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
         << "\"" << text << "\": " << actual << " vs " << expected;
+    // The fast way, where it takes the text, agrees to the bit.
+    double plain = -12345.0;
+    if (const char* plainStop = ReadPlainDecimal(text.data(), text.data() + text.size(), plain)) {
+        EXPECT_EQ(plainStop, stop) << "\"" << text << "\"";
+        EXPECT_EQ(std::memcmp(&plain, &expected, sizeof plain), 0) << "\"" << text << "\"";
+    }
+}
+
+TEST(PlainDecimal, TakesPlainDecimalsAndLeavesTheRest)
+{
+    const struct {
+        const char* text;
+        bool taken;
+    } cases[] = {{"-0.56930", true}, {"-0.0", true}, {"-.5", true}, {"5.", true}, {"1.2.3", true},
+                 {"007 1", true},    {"0x10", false}, {"00x5", false}, {"1e5", false}, {"1E-3", false},
+                 {"9007199254740992", true}, {"9007199254740993", false}, {"1234567890123456789", false},
+                 {"0.0000000000000000000001", false}, {"+1", false}, {" 1", false}, {"-", false}, {".", false}};
+    for (const auto& [text, taken] : cases) {
+        double value = 0.0;
+        EXPECT_EQ(ReadPlainDecimal(text, text + std::strlen(text), value) != nullptr, taken) << text;
+        ExpectSameAsStrtod(text);
+    }
 }
 
 using NumberPrefix = testing::Test; // the "C" locale; GermanLocale puts it back
@@ -83,8 +105,28 @@ std::string RandomNumberText(std::mt19937_64& random)
 TEST_F(NumberPrefix, MatchesStrtodOnRandomText)
 {
     std::mt19937_64 random(20261207);
-    for (int i = 0; i < 200000; ++i)
-        ExpectSameAsStrtod(RandomNumberText(random));
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = RandomNumberText(random);
+        ExpectSameAsStrtod(text);
+        // Followed by more of the line, as in a file: read a word at a time.
+        ExpectSameAsStrtod(text + "          0.12345 1");
+    }
+}
+
+// Numbers as files hold them: up to eight decimals and a few digits before
+// the point, with the rest of a line after them.
+TEST_F(NumberPrefix, MatchesStrtodOnFieldsOfAFile)
+{
+    std::mt19937_64 random(11);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::uniform_int_distribution<int> decimals(0, 8);
+    std::uniform_int_distribution<int> exponent(-3, 8);
+    char text[128];
+    for (int i = 0; i < 100000; ++i) {
+        std::snprintf(text, sizeof text, "%.*f %15.5f %15.5f", decimals(random),
+                      normal(random) * std::pow(10.0, exponent(random)), normal(random), normal(random));
+        ExpectSameAsStrtod(text);
+    }
 }
 
 TEST_F(NumberPrefix, MatchesStrtodOnShortestAndLongFormsOfRandomDoubles)
@@ -223,6 +265,43 @@ TEST(NumberFormat, TiesRoundToEvenLikePrintf)
         ExpectSameAsPrintf(value);
 }
 
+// Every tie of rounding to p decimals: an odd multiple of 2^-(p + 1). And
+// doubles of random bits over the magnitudes where the integer arithmetic
+// takes over from to_chars and gives way to it again.
+TEST(NumberFormat, FixedConversionsMatchPrintfOnTiesAndRandomBits)
+{
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 5000; ++i) {
+        const double odd = static_cast<double>((random() >> 24) | 1);
+        for (int precision : {3, 5, 15})
+            ExpectSameAsPrintf(std::ldexp(odd, -(precision + 1)) * (i % 2 == 0 ? 1.0 : -1.0));
+    }
+    std::uniform_int_distribution<int> exponent(-80, 100);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::ldexp(static_cast<double>(random() >> 11), exponent(random) - 53);
+        ExpectSameAsPrintf(i % 2 == 0 ? value : -value);
+        EXPECT_EQ(Fixed(value, 0, 17), Printf("%.17f", value)) << value;
+        EXPECT_EQ(Fixed(value, 0, 0), Printf("%.0f", value)) << value;
+    }
+}
+
+// Values read from decimals with at most five decimals, as input files
+// hold them, over the magnitudes where the short way applies and beyond.
+TEST(NumberFormat, FixedConversionsMatchPrintfOnShortDecimals)
+{
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<int> digitCount(1, 16);
+    char text[64];
+    for (int i = 0; i < 20000; ++i) {
+        const auto digits = static_cast<long long>(random() % static_cast<std::uint64_t>(std::pow(10.0, digitCount(random))));
+        std::snprintf(text, sizeof text, "%s%lld.%05lld", i % 2 == 0 ? "" : "-", digits / 100000, digits % 100000);
+        ExpectSameAsPrintf(std::strtod(text, nullptr));
+    }
+    for (const char* edge : {"7.99999", "8.00000", "8.00001", "-7.99999", "9.87654", "0.00001", "-0.00000",
+                             "68719476735.99999", "68719476736.00001", "1.1", "10.1"})
+        ExpectSameAsPrintf(std::strtod(edge, nullptr));
+}
+
 TEST(NumberFormat, SpecialValuesAndSignedZeroMatchPrintf)
 {
     const double inf = std::numeric_limits<double>::infinity();
@@ -240,6 +319,21 @@ TEST(NumberFormat, IntegersAndTextAreRightAlignedAndNeverCut)
     AppendRightAligned(text, "Nr", 4);
     AppendRightAligned(text, "Ausgegl. Beob.", 5);
     EXPECT_EQ(text, "   7-123456  NrAusgegl. Beob.");
+}
+
+TEST(NumberFormat, IntegerFieldsMatchPrintf)
+{
+    for (long long value : {0LL, 7LL, -7LL, 42LL, 9999LL, 10000LL, -9999LL, 1000000LL, 9999999LL, 12345678LL,
+                            -1234567LL, -12345678LL, 123456789012LL, std::numeric_limits<long long>::min()}) {
+        for (int width : {0, 1, 4, 7, 8, 9, 12}) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%*lld", width, value);
+            char field[64 + 24];
+            const char* end = WriteIntegerField(field, value, width);
+            const char* start = field;
+            EXPECT_EQ(std::string(start, end), expected) << value << " in " << width;
+        }
+    }
 }
 
 TEST(NumberFormat, GeneralFormatIsPrintfsWithFifteenDigits)

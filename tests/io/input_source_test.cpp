@@ -75,11 +75,12 @@ void ExpectSameRead(const Read& actual, const Read& expected, const std::string&
     EXPECT_TRUE(SameMatrix(actual.weights, expected.weights)) << what;
 }
 
-// A data block whose lines and values cross the 1 MB chunks of a pass.
+// A data block whose lines and values cross the 1 MB chunks of a pass,
+// large enough to be read in two parts.
 std::string LargeText()
 {
     std::string design, observations;
-    for (int i = 0; design.size() < 3 * kReadChunkSize; ++i) {
+    for (int i = 0; design.size() < 9 * kReadChunkSize; ++i) {
         design += "1 " + std::to_string(i) + " " + std::to_string(i % 7) + ".25\r\n";
         observations += std::to_string(i * 3) + " 1\r\n";
     }
