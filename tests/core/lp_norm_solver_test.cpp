@@ -45,8 +45,6 @@ struct Solved {
 
 Solved Solve(const WeightedProblem& problem, double p, int maxPasses = 1000)
 {
-    const int n = static_cast<int>(problem.A.size());
-    const int u = static_cast<int>(problem.A.front().size());
     const WeightedSystem weighted = FormWeightedSystem(FromRows(problem.A), Column(problem.l), Column(problem.w));
     Solved solved;
     Matrix x;

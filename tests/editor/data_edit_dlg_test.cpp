@@ -39,8 +39,8 @@ void ExpectLayout(const CGridCtrl& grid, const QStringList& columnTitles, int ro
                                      : column == 0 ? QStringLiteral("Zeile %1").arg(row)
                                                    : valueText(row - 1, column - 1);
             EXPECT_EQ(grid.GetCellText(row, column), expected) << row << "/" << column;
-            EXPECT_EQ(grid.GetCellFormat(row, column), row == 0 ? res::DT_WORDBREAK : res::DT_CENTER);
-            const unsigned state = row == 0 || column == 0 ? kCellReadOnly : 0;
+            EXPECT_EQ(grid.GetCellFormat(row, column), row == 0 ? unsigned(res::DT_WORDBREAK) : unsigned(res::DT_CENTER));
+            const unsigned state = row == 0 || column == 0 ? unsigned(kCellReadOnly) : 0u;
             EXPECT_EQ(grid.GetCellState(row, column) & ~unsigned(kCellFocused), state) << row << "/" << column;
         }
 }
