@@ -11,6 +11,8 @@
 
 void TextPiece::Append(std::string_view bytes)
 {
+    if (bytes.empty())
+        return; // an empty piece may have no storage yet, and memcpy takes no null
     char* out = Room(bytes.size());
     std::memcpy(out, bytes.data(), bytes.size());
     Advance(out + bytes.size());
