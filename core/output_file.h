@@ -87,5 +87,6 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError
 // Installs handlers for SIGINT, SIGTERM and SIGHUP (those not ignored) that
 // remove the temporary files of the outputs still open and then end the
 // process by the same signal, as its default action would. For programs
-// whose runs are long enough to be interrupted (the command line).
+// whose runs are long enough to be interrupted (the command line and the
+// desktop program).
 void RemoveTemporaryFilesOnSignals();
