@@ -25,35 +25,55 @@ BlockTeam::~BlockTeam()
 
 void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockContext)
 {
+    if (!helper.joinable() || count > kMaxSharedCount) {
+        RunAlone(count, blockFunction, blockContext);
+        return;
+    }
     finished = 0;
     blockCount = count;
     function = blockFunction;
     context = blockContext;
-    const std::uint64_t generation = (ticket.load() >> kGenerationShift) + 1;
+    const std::uint64_t generation = NextGeneration();
     ticket = generation << kGenerationShift;
-    if (helper.joinable())
-        ticket.notify_one();
-    RunBlocks(generation);
+    ticket.notify_one();
+    RunBlocks(generation, false);
     // Only blocks the helper has claimed are left; each is short.
     while (finished.load() < count)
         std::this_thread::yield();
+    // Closed before the next job's data is written: a helper that read this
+    // job's ticket can no longer claim with it.
+    ticket = NextGeneration() << kGenerationShift | kSideMask << kSideBits;
 }
 
-void BlockTeam::RunBlocks(std::uint64_t generation)
+std::uint64_t BlockTeam::NextGeneration() const
 {
+    return ((ticket.load() >> kGenerationShift) + 1) & (~std::uint64_t{0} >> kGenerationShift);
+}
+
+void BlockTeam::RunAlone(int count, BlockFunction blockFunction, const void* blockContext)
+{
+    for (int block = 0; block < count; ++block)
+        blockFunction(blockContext, block);
+}
+
+void BlockTeam::RunBlocks(std::uint64_t generation, bool fromBack)
+{
+    const std::uint64_t claim = fromBack ? std::uint64_t{1} : std::uint64_t{1} << kSideBits;
     for (;;) {
         std::uint64_t current = ticket.load();
         if (current >> kGenerationShift != generation)
             return;
-        const int block = static_cast<int>(current & 0xffffffffu);
-        if (block >= blockCount.load())
+        const int front = static_cast<int>((current >> kSideBits) & kSideMask);
+        const int back = static_cast<int>(current & kSideMask);
+        const int count = blockCount.load();
+        if (front + back >= count)
             return;
-        // A claim fails when another thread took the block first or a new
+        // A claim fails when another thread claimed a block first or a new
         // job began; the job's data is read only after a claim succeeded,
         // while the job cannot end.
-        if (!ticket.compare_exchange_weak(current, current + 1))
+        if (!ticket.compare_exchange_weak(current, current + claim))
             continue;
-        function.load()(context.load(), block);
+        function.load()(context.load(), fromBack ? count - 1 - back : front);
         ++finished;
     }
 }
@@ -70,6 +90,6 @@ void BlockTeam::HelperLoop()
         if (stopping)
             return;
         seen = current >> kGenerationShift;
-        RunBlocks(seen);
+        RunBlocks(seen, true);
     }
 }
