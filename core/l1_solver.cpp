@@ -48,6 +48,7 @@ bool RatioQueue::Reserve(int capacity)
         divisors.resize(static_cast<std::size_t>(capacity) + 1);
         heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
         heap.reserve(static_cast<std::size_t>(capacity));
+        firstDraw.resize(static_cast<std::size_t>(capacity) + 1);
         sample.reserve(512);
         pending.reserve(static_cast<std::size_t>(capacity) + 1);
     } catch (const std::bad_alloc&) {
@@ -70,13 +71,14 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
     }
     for (int p = count; p < position; ++p)
         ratios[p] = ratios[p] / divisors[p];
-    for (int p = count; p < position; ++p)
-        entries[p] = MakeNode(ratios[p], p);
+    const int from = count;
     count = position;
+    DrawWhileAdding(from, DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; }));
 }
 
-void RatioQueue::Order()
+void RatioQueue::Clear()
 {
+    count = 0;
     heap.clear();
     tieMode = false;
     // A step tends to take about as many entries as the step before it.
@@ -84,9 +86,32 @@ void RatioQueue::Order()
     takenInStep = 0;
 }
 
+// The entries from position from on, made from their ratios, and the first
+// draw with them: the heap receives the entries below the threshold, in
+// the order Refill would put them there, without a second pass.
+void RatioQueue::DrawWhileAdding(int from, double threshold)
+{
+    std::size_t drawn = 0;
+    for (int p = from; p < count; ++p) {
+        const Node node = MakeNode(ratios[p], p);
+        entries[p] = node;
+        firstDraw[drawn] = node;
+        drawn += node.ratio < threshold ? 1 : 0;
+    }
+    if (drawn == 0)
+        return;
+    heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn));
+    StartHeap(threshold);
+}
+
+// Nothing to do when the first draw filled the heap; otherwise the first
+// take finds the heap empty and refills it, which also sees ties.
+void RatioQueue::Order() {}
+
 // A ratio below which about twice drawSize of the entries lie, read off an
 // even sample of them; +infinity when every entry is to be drawn.
-double RatioQueue::DrawThreshold()
+template <class RatioAt>
+double RatioQueue::DrawThreshold(const RatioAt& ratioAt)
 {
     if (2 * static_cast<long long>(drawSize) >= count)
         return kInfinity;
@@ -94,7 +119,7 @@ double RatioQueue::DrawThreshold()
     const int step = std::max(1, count / kSampleSize);
     sample.clear();
     for (int position = 0; position < count; position += step)
-        sample.push_back(entries[position].ratio);
+        sample.push_back(ratioAt(position));
     const double share = 2.0 * drawSize / count;
     const std::size_t rank = std::min(sample.size() - 1, static_cast<std::size_t>(share * sample.size()) + 1);
     std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(rank), sample.end());
@@ -103,7 +128,7 @@ double RatioQueue::DrawThreshold()
 
 void RatioQueue::Refill()
 {
-    const double threshold = DrawThreshold();
+    const double threshold = DrawThreshold([this](int p) { return entries[p].ratio; });
     heap.clear();
     // The entries left out: their least class, and the positions of the
     // entries of that class, ascending, for the case that no ratio separates.
@@ -130,6 +155,11 @@ void RatioQueue::Refill()
         tieMode = true;
         return;
     }
+    StartHeap(threshold);
+}
+
+void RatioQueue::StartHeap(double threshold)
+{
     drawnBelow = threshold;
     std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
     for (int h = 0; h < static_cast<int>(heap.size()); ++h)

@@ -54,17 +54,11 @@ public:
     // Obtains storage for up to capacity entries, so that adding them never
     // allocates. False when the storage could not be obtained.
     bool Reserve(int capacity);
-    // Empties the list; keeps the storage for the next step.
-    void Clear() { count = 0; }
-    // Appends an entry at position Count().
-    void Add(double ratio, int row)
-    {
-        entries[count] = MakeNode(ratio, count);
-        rows[count] = row;
-        ++count;
-    }
+    // Empties the list for the next step; keeps the storage.
+    void Clear();
     // Appends rhs[i] / coefficients[i] for every row i in [first, last)
     // whose coefficient exceeds the tolerance, in the order of the rows.
+    // Called once after Clear(); it draws the heap on the way.
     void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance);
     // Prepares the takes from the entries added since Clear().
     void Order();
@@ -108,9 +102,12 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
+    void DrawWhileAdding(int from, double threshold);
+    void StartHeap(double threshold);
     int TakeTied();
     bool MoveLastInto(int taken);
-    double DrawThreshold();
+    template <class RatioAt>
+    double DrawThreshold(const RatioAt& ratioAt);
     void Place(int heapIndex, const Node& node);
     void SiftUp(int heapIndex);
     void SiftDown(int heapIndex);
@@ -126,6 +123,7 @@ private:
     std::vector<int> heapIndexOf;  // by position, for the entries in the heap
     double drawnBelow = 0.0;       // the heap holds the entries below this ratio
     std::vector<Node> heap;
+    std::vector<Node> firstDraw;   // scratch of AddRatios, by capacity
     std::vector<double> sample;    // ratios that choose the next draw
     // Tie mode: the least entries all share one class, and no heap is kept.
     bool tieMode = false;
