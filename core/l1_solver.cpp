@@ -46,7 +46,7 @@ bool RatioQueue::Reserve(int capacity)
         rows.resize(static_cast<std::size_t>(capacity) + 1);
         ratios.resize(static_cast<std::size_t>(capacity) + 1);
         divisors.resize(static_cast<std::size_t>(capacity) + 1);
-        heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
+        positionOf.resize(static_cast<std::size_t>(capacity) + 1);
         heap.reserve(static_cast<std::size_t>(capacity));
         firstDraw.resize(static_cast<std::size_t>(capacity) + 1);
         sample.reserve(512);
@@ -65,6 +65,7 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
     int position = count;
     for (int i = first; i < last; ++i) {
         rows[position] = i;
+        positionOf[i] = position;
         ratios[position] = rhs[i];
         divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
@@ -95,13 +96,13 @@ void RatioQueue::DrawWhileAdding(int from, double threshold)
     for (int p = from; p < count; ++p) {
         const Node node = MakeNode(ratios[p], p);
         entries[p] = node;
-        firstDraw[drawn] = node;
+        firstDraw[drawn] = Drawn{node.ratio, rows[p]};
         drawn += node.ratio < threshold ? 1 : 0;
     }
     if (drawn == 0)
         return;
     heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn));
-    StartHeap(threshold);
+    StartHeap();
 }
 
 // Nothing to do when the first draw filled the heap; otherwise the first
@@ -137,7 +138,7 @@ void RatioQueue::Refill()
     for (int position = 0; position < count; ++position) {
         const Node node = entries[position];
         if (node.ratio < threshold) {
-            heap.push_back(node);
+            heap.push_back(Drawn{node.ratio, rows[position]});
         } else if (ClassPrecedes(node, leastLeftOut)) {
             leastLeftOut = node;
             pending.clear();
@@ -155,15 +156,12 @@ void RatioQueue::Refill()
         tieMode = true;
         return;
     }
-    StartHeap(threshold);
+    StartHeap();
 }
 
-void RatioQueue::StartHeap(double threshold)
+void RatioQueue::StartHeap()
 {
-    drawnBelow = threshold;
-    std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
-    for (int h = 0; h < static_cast<int>(heap.size()); ++h)
-        heapIndexOf[heap[h].rank & (kNanRank - 1)] = h;
+    std::make_heap(heap.begin(), heap.end(), Later());
     // A step that needs more than drawn draws twice as many next time.
     drawSize *= 2;
 }
@@ -173,26 +171,41 @@ int RatioQueue::TakeLeast()
     if (!tieMode && heap.empty())
         Refill();
     ++takenInStep;
-    if (tieMode)
-        return TakeTied();
-    const int taken = heap.front().rank & (kNanRank - 1);
-    const int row = rows[taken];
-    const Node tail = heap.back();
+    return tieMode ? TakeTied() : TakeFromHeap();
+}
+
+// The least drawn entry when its ratio is its own; when the heap holds
+// more of that ratio, they all go by position.
+int RatioQueue::TakeFromHeap()
+{
+    std::pop_heap(heap.begin(), heap.end(), Later());
+    const Drawn least = heap.back();
     heap.pop_back();
-    if (!heap.empty()) {
-        Place(0, tail);
-        SiftDown(0);
+    if (!heap.empty() && heap.front().ratio == least.ratio) {
+        StartTies(least);
+        return TakeTied();
     }
-    if (MoveLastInto(taken) && entries[taken].ratio < drawnBelow) {
-        // The moved entry is in the heap (every entry below the draw's
-        // ratio is); its lower position can only raise it there.
-        const int h = heapIndexOf[count - 1];
-        heapIndexOf[taken] = h;
-        heap[h].rank = entries[taken].rank;
-        SiftUp(h);
-    }
+    MoveLastInto(positionOf[least.row]);
     --count;
-    return row;
+    return least.row;
+}
+
+// Tie mode for the drawn entries of least's ratio: every entry of that
+// ratio is in the heap (all below the draw's ratio are), none has a NaN.
+void RatioQueue::StartTies(const Drawn& least)
+{
+    pending.clear();
+    pending.push_back(positionOf[least.row]);
+    while (!heap.empty() && heap.front().ratio == least.ratio) {
+        std::pop_heap(heap.begin(), heap.end(), Later());
+        pending.push_back(positionOf[heap.back().row]);
+        heap.pop_back();
+    }
+    std::sort(pending.begin(), pending.end());
+    tieClass = Node{least.ratio, 0};
+    pendingFront = 0;
+    movedIn = -1;
+    tieMode = true;
 }
 
 // Entries of one class, by position: the least is an entry that the last
@@ -225,45 +238,9 @@ bool RatioQueue::MoveLastInto(int taken)
     if (taken == last)
         return false;
     rows[taken] = rows[last];
+    positionOf[rows[last]] = taken;
     entries[taken] = Node{entries[last].ratio, taken | (entries[last].rank & kNanRank)};
     return true;
-}
-
-void RatioQueue::Place(int heapIndex, const Node& node)
-{
-    heap[heapIndex] = node;
-    heapIndexOf[node.rank & (kNanRank - 1)] = heapIndex;
-}
-
-void RatioQueue::SiftUp(int heapIndex)
-{
-    const Node node = heap[heapIndex];
-    while (heapIndex > 0) {
-        const int parent = (heapIndex - 1) / 2;
-        if (!Precedes(node, heap[parent]))
-            break;
-        Place(heapIndex, heap[parent]);
-        heapIndex = parent;
-    }
-    Place(heapIndex, node);
-}
-
-void RatioQueue::SiftDown(int heapIndex)
-{
-    const int count = static_cast<int>(heap.size());
-    const Node node = heap[heapIndex];
-    for (;;) {
-        int child = 2 * heapIndex + 1;
-        if (child >= count)
-            break;
-        if (child + 1 < count && Precedes(heap[child + 1], heap[child]))
-            ++child;
-        if (!Precedes(heap[child], node))
-            break;
-        Place(heapIndex, heap[child]);
-        heapIndex = child;
-    }
-    Place(heapIndex, node);
 }
 
 }  // namespace l1

@@ -28,9 +28,10 @@ void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, con
 // The simplex takes the entry of least ratio (the first position among
 // equal ratios) and fills the hole with the last entry of the list. Done
 // literally, each take scans the whole list: O(k), and O(M^2) per step when
-// many rows are passed over. Here a binary heap ordered by (ratio, position)
-// holds the entries that can come next; moving the last entry into a hole
-// lowers its position, so it only ever rises in the heap. Each take costs
+// many rows are passed over. Here a binary heap ordered by ratio holds the
+// entries that can come next. Positions matter only among equal ratios:
+// when the least ratio of the heap is shared, all its entries leave the heap
+// together and go by position, as tied entries do below. Each take costs
 // O(log k) and returns exactly the entry the scan would return, ties
 // included.
 //
@@ -57,8 +58,9 @@ public:
     // Empties the list for the next step; keeps the storage.
     void Clear();
     // Appends rhs[i] / coefficients[i] for every row i in [first, last)
-    // whose coefficient exceeds the tolerance, in the order of the rows.
-    // Called once after Clear(); it draws the heap on the way.
+    // whose coefficient exceeds the tolerance, in the order of the rows;
+    // rows below the capacity. Called once after Clear(); it draws the heap
+    // on the way.
     void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance);
     // Prepares the takes from the entries added since Clear().
     void Order();
@@ -69,7 +71,7 @@ public:
     {
         if (tieMode)
             return movedIn >= 0 ? rows[movedIn] : rows[pending[static_cast<std::size_t>(pendingFront)]];
-        return heap.empty() ? -1 : rows[heap.front().rank & (kNanRank - 1)];
+        return heap.empty() ? -1 : heap.front().row;
     }
     // Removes the entry of least ratio, moves the last entry into its
     // position and returns the removed entry's row. Requires Count() > 0.
@@ -85,15 +87,21 @@ private:
         double ratio;  // never a NaN
         int rank;      // position, plus kNanRank for a ratio that was a NaN
     };
+    // An entry in the heap: drawn ratios are less than +infinity, so never
+    // NaNs, and its row names it while its position may change.
+    struct Drawn {
+        double ratio;
+        int row;
+    };
+    // The heap's order, as a type so that the heap functions inline it.
+    struct Later {
+        bool operator()(const Drawn& a, const Drawn& b) const { return a.ratio > b.ratio; }
+    };
 
     static Node MakeNode(double ratio, int position)
     {
         const bool nan = std::isnan(ratio);
         return Node{nan ? kInfinity : ratio, position | (nan ? kNanRank : 0)};
-    }
-    static bool Precedes(const Node& a, const Node& b)
-    {
-        return a.ratio < b.ratio || (a.ratio == b.ratio && a.rank < b.rank);
     }
     // Entries of one class keep their order among themselves but may change
     // it against each other: same ratio, and both or neither a NaN.
@@ -103,14 +111,13 @@ private:
     }
     void Refill();
     void DrawWhileAdding(int from, double threshold);
-    void StartHeap(double threshold);
+    void StartHeap();
+    int TakeFromHeap();
+    void StartTies(const Drawn& least);
     int TakeTied();
     bool MoveLastInto(int taken);
     template <class RatioAt>
     double DrawThreshold(const RatioAt& ratioAt);
-    void Place(int heapIndex, const Node& node);
-    void SiftUp(int heapIndex);
-    void SiftDown(int heapIndex);
 
     int batch;
     int drawSize = 0;     // entries the next draw takes into the heap
@@ -120,12 +127,12 @@ private:
     std::vector<int> rows;         // by position
     std::vector<double> ratios;    // scratch of AddRatios
     std::vector<double> divisors;  // scratch of AddRatios
-    std::vector<int> heapIndexOf;  // by position, for the entries in the heap
-    double drawnBelow = 0.0;       // the heap holds the entries below this ratio
-    std::vector<Node> heap;
-    std::vector<Node> firstDraw;   // scratch of AddRatios, by capacity
+    std::vector<int> positionOf;   // by row
+    std::vector<Drawn> heap;
+    std::vector<Drawn> firstDraw;  // scratch of AddRatios, by capacity
     std::vector<double> sample;    // ratios that choose the next draw
-    // Tie mode: the least entries all share one class, and no heap is kept.
+    // Tie mode: the least entries all share one class, and none of them is
+    // in the heap.
     bool tieMode = false;
     Node tieClass{};
     std::vector<int> pending;      // positions of members not yet taken, ascending
