@@ -278,6 +278,7 @@ private:
     int ChooseColumnStageTwo(double& best);
     int ChooseLeavingRow(int q);
     void FinishPassOvers(int q);
+    void FinishPassOvers(int q, int j);
     void Pivot(int r, int q);
     void PivotRows(int q, double p, int first, int last);
     void GatherUnknownRow(int r);
@@ -482,27 +483,39 @@ int SimplexTableau::ChooseLeavingRow(int q)
 // twice each of its entries from the marginal cost. Column q's cost was
 // done during the test; the other columns get theirs now, column by column
 // but over the rows in the order they were passed over, as the test would
-// have done it row by row.
+// have done it row by row. The entries lie scattered over the columns, so
+// the columns are shared with the helper thread.
 void SimplexTableau::FinishPassOvers(int q)
 {
-    for (int j = firstColumn; j <= rhsColumn; ++j) {
-        double* entries = column[j];
-        if (j == q) {
-            for (int r : passedOver)
-                entries[r] = -entries[r];
-            continue;
-        }
-        double cost = entries[m];
-        for (int r : passedOver) {
-            const double d = entries[r];
-            cost = cost - d - d;
-            entries[r] = -d;
-        }
-        entries[m] = cost;
-    }
+    if (passedOver.empty())
+        return;
+    team.Run(rhsColumn + 1 - firstColumn, [&](int block) { FinishPassOvers(q, firstColumn + block); });
     for (int r : passedOver)
         rowLabel[r] = -rowLabel[r];
     passedOver.clear();
+}
+
+void SimplexTableau::FinishPassOvers(int q, int j)
+{
+    double* entries = column[j];
+    if (j == q) {
+        for (int r : passedOver)
+            entries[r] = -entries[r];
+        return;
+    }
+    // The rows lie scattered: their entries are fetched a few rows ahead.
+    constexpr std::size_t kAhead = 16;
+    const std::size_t count = passedOver.size();
+    double cost = entries[m];
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k + kAhead < count)
+            __builtin_prefetch(&entries[passedOver[k + kAhead]], 1);
+        const int r = passedOver[k];
+        const double d = entries[r];
+        cost = cost - d - d;
+        entries[r] = -d;
+    }
+    entries[m] = cost;
 }
 
 // Exchange step on T(r, q) over the columns still in play. Every row but r,
