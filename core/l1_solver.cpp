@@ -57,24 +57,80 @@ bool RatioQueue::Reserve(int capacity)
     return true;
 }
 
-void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance)
+// The rows go in two halves, each gathered and drawn apart (on the two
+// threads of the team when there is one); the second half is gathered from
+// the furthest position it can need and then closes the gap.
+void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                           BlockTeam* team)
 {
-    // The candidates first: every row is written and only the kept ones are
-    // counted, so no branch that the data could make unpredictable. Then
-    // their ratios in a loop that vectorises.
-    int position = count;
+    const auto inParts = [team](const auto& work) {
+        if (team != nullptr) {
+            team->Run(2, work);
+        } else {
+            work(0);
+            work(1);
+        }
+    };
+    const int from = count;
+    const int middle = first + (last - first) / 2;
+    int gathered[2] = {0, 0};
+    inParts([&](int part) {
+        gathered[part] = part == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
+                                   : Gather(coefficients, rhs, middle, last, tolerance, from + (middle - first));
+    });
+    const int gap = middle - first - gathered[0];
+    if (gap > 0 && gathered[1] > 0) {
+        const std::size_t to = static_cast<std::size_t>(from + gathered[0]);
+        std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(to + gap), gathered[1], rows.begin() + static_cast<std::ptrdiff_t>(to));
+        std::copy_n(ratios.begin() + static_cast<std::ptrdiff_t>(to + gap), gathered[1], ratios.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    count = from + gathered[0] + gathered[1];
+    const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
+    const int split = from + (count - from) / 2;
+    std::size_t drawn[2] = {0, 0};
+    inParts([&](int part) {
+        drawn[part] = part == 0 ? Draw(from, split, threshold, 0) : Draw(split, count, threshold, static_cast<std::size_t>(split - from));
+    });
+    if (drawn[0] + drawn[1] == 0)
+        return;
+    heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn[0]));
+    const auto second = firstDraw.begin() + (split - from);
+    heap.insert(heap.end(), second, second + static_cast<std::ptrdiff_t>(drawn[1]));
+    StartHeap();
+}
+
+// The candidates of rows [first, last) from position start on, with their
+// ratios; returns how many. Every row is written and only the kept ones
+// are counted, so no branch that the data could make unpredictable; the
+// ratios follow in a loop that vectorises.
+int RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start)
+{
+    int position = start;
     for (int i = first; i < last; ++i) {
         rows[position] = i;
-        positionOf[i] = position;
         ratios[position] = rhs[i];
         divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
-    for (int p = count; p < position; ++p)
+    for (int p = start; p < position; ++p)
         ratios[p] = ratios[p] / divisors[p];
-    const int from = count;
-    count = position;
-    DrawWhileAdding(from, DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; }));
+    return position - start;
+}
+
+// The entries at positions [from, to), made from their ratios, and the
+// first draw with them: the entries below the threshold go to firstDraw
+// from start on. Returns how many were drawn.
+std::size_t RatioQueue::Draw(int from, int to, double threshold, std::size_t start)
+{
+    std::size_t drawn = start;
+    for (int p = from; p < to; ++p) {
+        const Node node = MakeNode(ratios[p], p);
+        entries[p] = node;
+        positionOf[rows[p]] = p;
+        firstDraw[drawn] = Drawn{node.ratio, rows[p]};
+        drawn += node.ratio < threshold ? 1 : 0;
+    }
+    return drawn - start;
 }
 
 void RatioQueue::Clear()
@@ -85,24 +141,6 @@ void RatioQueue::Clear()
     // A step tends to take about as many entries as the step before it.
     drawSize = std::max(batch, takenInStep + takenInStep / 4);
     takenInStep = 0;
-}
-
-// The entries from position from on, made from their ratios, and the first
-// draw with them: the heap receives the entries below the threshold, in
-// the order Refill would put them there, without a second pass.
-void RatioQueue::DrawWhileAdding(int from, double threshold)
-{
-    std::size_t drawn = 0;
-    for (int p = from; p < count; ++p) {
-        const Node node = MakeNode(ratios[p], p);
-        entries[p] = node;
-        firstDraw[drawn] = Drawn{node.ratio, rows[p]};
-        drawn += node.ratio < threshold ? 1 : 0;
-    }
-    if (drawn == 0)
-        return;
-    heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn));
-    StartHeap();
 }
 
 // Nothing to do when the first draw filled the heap; otherwise the first
@@ -456,7 +494,7 @@ int SimplexTableau::ChooseColumnStageTwo(double& best)
 int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
-    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance);
+    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
     candidates.Order();
     int leaving = -1;
     while (candidates.Count() > 0) {

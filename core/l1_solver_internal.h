@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+class BlockTeam;
 class Matrix;
 
 namespace l1 {
@@ -60,8 +61,9 @@ public:
     // Appends rhs[i] / coefficients[i] for every row i in [first, last)
     // whose coefficient exceeds the tolerance, in the order of the rows;
     // rows below the capacity. Called once after Clear(); it draws the heap
-    // on the way.
-    void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance);
+    // on the way. With a team, both its threads take part.
+    void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                   BlockTeam* team = nullptr);
     // Prepares the takes from the entries added since Clear().
     void Order();
     int Count() const { return count; }
@@ -110,7 +112,8 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
-    void DrawWhileAdding(int from, double threshold);
+    int Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
+    std::size_t Draw(int from, int to, double threshold, std::size_t start);
     void StartHeap();
     int TakeFromHeap();
     void StartTies(const Drawn& least);
