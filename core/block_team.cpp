@@ -1,6 +1,19 @@
 #include "core/block_team.h"
 
+#include <chrono>
 #include <system_error>
+
+namespace {
+
+// One round of a busy wait, easy on the core's other work.
+void Relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
 
 BlockTeam::BlockTeam(bool withHelper)
 {
@@ -37,9 +50,15 @@ void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockCon
     ticket = generation << kGenerationShift;
     ticket.notify_one();
     RunBlocks(generation, false);
-    // Only blocks the helper has claimed are left; each is short.
-    while (finished.load() < count)
-        std::this_thread::yield();
+    // Only blocks the helper has claimed are left; each is short, so the
+    // caller gives its core away only when one takes long.
+    constexpr int kPatientRounds = 1024;
+    for (int round = 0; finished.load() < count; ++round) {
+        if (round < kPatientRounds)
+            Relax();
+        else
+            std::this_thread::yield();
+    }
     // Closed before the next job's data is written: a helper that read this
     // job's ticket can no longer claim with it.
     ticket = NextGeneration() << kGenerationShift | kSideMask << kSideBits;
@@ -78,11 +97,27 @@ void BlockTeam::RunBlocks(std::uint64_t generation, bool fromBack)
     }
 }
 
+// Jobs tend to come in quick succession: the helper watches the ticket for
+// a short while before it sleeps, since waking it costs more than a job.
+std::uint64_t BlockTeam::WatchTicket(std::uint64_t seen) const
+{
+    constexpr auto kWatch = std::chrono::microseconds(200);
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (int round = 1;; ++round) {
+        const std::uint64_t current = ticket.load();
+        if (current >> kGenerationShift != seen)
+            return current;
+        if (round % 64 == 0 && std::chrono::steady_clock::now() > until)
+            return current;
+        Relax();
+    }
+}
+
 void BlockTeam::HelperLoop()
 {
     std::uint64_t seen = 0;
     for (;;) {
-        std::uint64_t current = ticket.load();
+        std::uint64_t current = WatchTicket(seen);
         while (current >> kGenerationShift == seen) {
             ticket.wait(current);
             current = ticket.load();

@@ -44,6 +44,8 @@ private:
     static constexpr int kMaxSharedCount = static_cast<int>(kSideMask);
 
     void HelperLoop();
+    // The ticket once its generation is no longer seen, or after a while.
+    std::uint64_t WatchTicket(std::uint64_t seen) const;
     // Claims and runs blocks of this generation while any are left, from
     // the front or from the back.
     void RunBlocks(std::uint64_t generation, bool fromBack);
