@@ -23,7 +23,9 @@
 // identical to it bit for bit; what differs is the bookkeeping of the ratio
 // test (a lazily filled heap instead of a scan), the storage (by columns),
 // the order in which independent elements are visited (blocks of rows,
-// shared with a helper thread; passed-over rows finished after the test).
+// shared with a helper thread; passed-over rows finished after the test,
+// column by column on both threads; the candidates of the ratio test
+// gathered in two halves of the rows, one on each thread).
 
 #include "core/l1_solver_internal.h"
 
@@ -57,44 +59,67 @@ bool RatioQueue::Reserve(int capacity)
     return true;
 }
 
-// The rows go in two halves, each gathered and drawn apart (on the two
-// threads of the team when there is one); the second half is gathered from
-// the furthest position it can need and then closes the gap.
+namespace {
+
+// work(0) and work(1), on the two threads of the team when there is one.
+template <class Work>
+void InHalves(BlockTeam* team, const Work& work)
+{
+    if (team != nullptr) {
+        team->Run(2, work);
+        return;
+    }
+    work(0);
+    work(1);
+}
+
+}  // namespace
+
+// The rows go in two halves, each gathered and drawn apart.
 void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                            BlockTeam* team)
 {
-    const auto inParts = [team](const auto& work) {
-        if (team != nullptr) {
-            team->Run(2, work);
-        } else {
-            work(0);
-            work(1);
-        }
-    };
+    const int from = count;
+    GatherInHalves(coefficients, rhs, first, last, tolerance, team);
+    const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
+    DrawInHalves(from, threshold, team);
+}
+
+// The second half is gathered from the furthest position it can need and
+// then closes the gap.
+void RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                                BlockTeam* team)
+{
     const int from = count;
     const int middle = first + (last - first) / 2;
     int gathered[2] = {0, 0};
-    inParts([&](int part) {
-        gathered[part] = part == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
+    InHalves(team, [&](int half) {
+        gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
                                    : Gather(coefficients, rhs, middle, last, tolerance, from + (middle - first));
     });
+    const int to = from + gathered[0];
     const int gap = middle - first - gathered[0];
     if (gap > 0 && gathered[1] > 0) {
-        const std::size_t to = static_cast<std::size_t>(from + gathered[0]);
-        std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(to + gap), gathered[1], rows.begin() + static_cast<std::ptrdiff_t>(to));
-        std::copy_n(ratios.begin() + static_cast<std::ptrdiff_t>(to + gap), gathered[1], ratios.begin() + static_cast<std::ptrdiff_t>(to));
+        std::copy_n(&rows[static_cast<std::size_t>(to + gap)], gathered[1], &rows[static_cast<std::size_t>(to)]);
+        std::copy_n(&ratios[static_cast<std::size_t>(to + gap)], gathered[1], &ratios[static_cast<std::size_t>(to)]);
     }
-    count = from + gathered[0] + gathered[1];
-    const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
+    count = to + gathered[1];
+}
+
+// The entries from position from on and the first draw of the heap, each
+// half drawn into its own part of firstDraw.
+void RatioQueue::DrawInHalves(int from, double threshold, BlockTeam* team)
+{
     const int split = from + (count - from) / 2;
+    const auto secondStart = static_cast<std::size_t>(split - from);
     std::size_t drawn[2] = {0, 0};
-    inParts([&](int part) {
-        drawn[part] = part == 0 ? Draw(from, split, threshold, 0) : Draw(split, count, threshold, static_cast<std::size_t>(split - from));
+    InHalves(team, [&](int half) {
+        drawn[half] = half == 0 ? Draw(from, split, threshold, 0) : Draw(split, count, threshold, secondStart);
     });
     if (drawn[0] + drawn[1] == 0)
         return;
+    const auto second = firstDraw.begin() + static_cast<std::ptrdiff_t>(secondStart);
     heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn[0]));
-    const auto second = firstDraw.begin() + (split - from);
     heap.insert(heap.end(), second, second + static_cast<std::ptrdiff_t>(drawn[1]));
     StartHeap();
 }
@@ -143,8 +168,8 @@ void RatioQueue::Clear()
     takenInStep = 0;
 }
 
-// Nothing to do when the first draw filled the heap; otherwise the first
-// take finds the heap empty and refills it, which also sees ties.
+// When the first draw found nothing below its ratio, the first take finds
+// the heap empty and refills it, which also sees ties.
 void RatioQueue::Order() {}
 
 // A ratio below which about twice drawSize of the entries lie, read off an

@@ -64,7 +64,8 @@ public:
     // on the way. With a team, both its threads take part.
     void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                    BlockTeam* team = nullptr);
-    // Prepares the takes from the entries added since Clear().
+    // Ends the adds; the takes may begin. AddRatios has drawn the heap
+    // already, so nothing is left to prepare.
     void Order();
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
@@ -112,6 +113,9 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
+    void GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                        BlockTeam* team);
+    void DrawInHalves(int from, double threshold, BlockTeam* team);
     int Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
     void StartHeap();
@@ -124,7 +128,7 @@ private:
 
     int batch;
     int drawSize = 0;     // entries the next draw takes into the heap
-    int takenInStep = 0;  // takes since Order()
+    int takenInStep = 0;  // takes since Clear()
     int count = 0;
     std::vector<Node> entries;     // by position
     std::vector<int> rows;         // by position
