@@ -1,6 +1,19 @@
 #include "core/block_team.h"
 
+#include <chrono>
 #include <system_error>
+
+namespace {
+
+// One round of a busy wait, easy on the core's other work.
+void Relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
 
 BlockTeam::BlockTeam(bool withHelper)
 {
@@ -25,36 +38,78 @@ BlockTeam::~BlockTeam()
 
 void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockContext)
 {
+    if (!helper.joinable() || count > kMaxSharedCount) {
+        RunAlone(count, blockFunction, blockContext);
+        return;
+    }
     finished = 0;
     blockCount = count;
     function = blockFunction;
     context = blockContext;
-    const std::uint64_t generation = (ticket.load() >> kGenerationShift) + 1;
+    const std::uint64_t generation = NextGeneration();
     ticket = generation << kGenerationShift;
-    if (helper.joinable())
-        ticket.notify_one();
-    RunBlocks(generation);
-    // Only blocks the helper has claimed are left; each is short.
-    while (finished.load() < count)
-        std::this_thread::yield();
+    ticket.notify_one();
+    RunBlocks(generation, false);
+    // Only blocks the helper has claimed are left; each is short, so the
+    // caller gives its core away only when one takes long.
+    constexpr int kPatientRounds = 1024;
+    for (int round = 0; finished.load() < count; ++round) {
+        if (round < kPatientRounds)
+            Relax();
+        else
+            std::this_thread::yield();
+    }
+    // Closed before the next job's data is written: a helper that read this
+    // job's ticket can no longer claim with it.
+    ticket = NextGeneration() << kGenerationShift | kSideMask << kSideBits;
 }
 
-void BlockTeam::RunBlocks(std::uint64_t generation)
+std::uint64_t BlockTeam::NextGeneration() const
 {
+    return ((ticket.load() >> kGenerationShift) + 1) & (~std::uint64_t{0} >> kGenerationShift);
+}
+
+void BlockTeam::RunAlone(int count, BlockFunction blockFunction, const void* blockContext)
+{
+    for (int block = 0; block < count; ++block)
+        blockFunction(blockContext, block);
+}
+
+void BlockTeam::RunBlocks(std::uint64_t generation, bool fromBack)
+{
+    const std::uint64_t claim = fromBack ? std::uint64_t{1} : std::uint64_t{1} << kSideBits;
     for (;;) {
         std::uint64_t current = ticket.load();
         if (current >> kGenerationShift != generation)
             return;
-        const int block = static_cast<int>(current & 0xffffffffu);
-        if (block >= blockCount.load())
+        const int front = static_cast<int>((current >> kSideBits) & kSideMask);
+        const int back = static_cast<int>(current & kSideMask);
+        const int count = blockCount.load();
+        if (front + back >= count)
             return;
-        // A claim fails when another thread took the block first or a new
+        // A claim fails when another thread claimed a block first or a new
         // job began; the job's data is read only after a claim succeeded,
         // while the job cannot end.
-        if (!ticket.compare_exchange_weak(current, current + 1))
+        if (!ticket.compare_exchange_weak(current, current + claim))
             continue;
-        function.load()(context.load(), block);
+        function.load()(context.load(), fromBack ? count - 1 - back : front);
         ++finished;
+    }
+}
+
+// Jobs tend to come in quick succession: the helper watches the ticket for
+// a short while before it sleeps, since waking it costs more than a job.
+std::uint64_t BlockTeam::WatchTicket(std::uint64_t seen) const
+{
+    constexpr auto kWatch = std::chrono::microseconds(200);
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (int round = 1;; ++round) {
+        const std::uint64_t current = ticket.load();
+        if (current >> kGenerationShift != seen)
+            return current;
+        if (round % 64 == 0 && std::chrono::steady_clock::now() > until)
+            return current;
+        Relax();
     }
 }
 
@@ -62,7 +117,7 @@ void BlockTeam::HelperLoop()
 {
     std::uint64_t seen = 0;
     for (;;) {
-        std::uint64_t current = ticket.load();
+        std::uint64_t current = WatchTicket(seen);
         while (current >> kGenerationShift == seen) {
             ticket.wait(current);
             current = ticket.load();
@@ -70,6 +125,6 @@ void BlockTeam::HelperLoop()
         if (stopping)
             return;
         seen = current >> kGenerationShift;
-        RunBlocks(seen);
+        RunBlocks(seen, true);
     }
 }

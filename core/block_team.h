@@ -10,6 +10,10 @@
 // never waits for the helper to begin, only for a block it has claimed to
 // end. Made for many short jobs in a row, such as one per simplex step,
 // where starting a thread per job would cost more than it saves.
+//
+// The caller claims from the first block up, the helper from the last one
+// down: in jobs over the same data each thread meets mostly the blocks it
+// had the job before, which are still in its own cache.
 class BlockTeam {
 public:
     using BlockFunction = void (*)(const void* context, int block);
@@ -32,13 +36,23 @@ public:
     }
 
 private:
-    static constexpr int kGenerationShift = 32;
+    // The ticket: the job's generation, the blocks claimed from the front
+    // and those claimed from the back.
+    static constexpr int kSideBits = 20;
+    static constexpr std::uint64_t kSideMask = (std::uint64_t{1} << kSideBits) - 1;
+    static constexpr int kGenerationShift = 2 * kSideBits;
+    static constexpr int kMaxSharedCount = static_cast<int>(kSideMask);
 
     void HelperLoop();
-    // Claims and runs blocks of this generation while any are left.
-    void RunBlocks(std::uint64_t generation);
+    // The ticket once its generation is no longer seen, or after a while.
+    std::uint64_t WatchTicket(std::uint64_t seen) const;
+    // Claims and runs blocks of this generation while any are left, from
+    // the front or from the back.
+    void RunBlocks(std::uint64_t generation, bool fromBack);
+    std::uint64_t NextGeneration() const;
+    void RunAlone(int count, BlockFunction blockFunction, const void* blockContext);
 
-    // The generation of the current job and its next unclaimed block.
+    // The generation of the current job and the blocks claimed from each end.
     std::atomic<std::uint64_t> ticket{0};
     std::atomic<int> blockCount{0};
     std::atomic<BlockFunction> function{nullptr};

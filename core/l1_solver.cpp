@@ -23,7 +23,9 @@
 // identical to it bit for bit; what differs is the bookkeeping of the ratio
 // test (a lazily filled heap instead of a scan), the storage (by columns),
 // the order in which independent elements are visited (blocks of rows,
-// shared with a helper thread; passed-over rows finished after the test).
+// shared with a helper thread; passed-over rows finished after the test,
+// column by column on both threads; the candidates of the ratio test
+// gathered in two halves of the rows, one on each thread).
 
 #include "core/l1_solver_internal.h"
 
@@ -46,8 +48,9 @@ bool RatioQueue::Reserve(int capacity)
         rows.resize(static_cast<std::size_t>(capacity) + 1);
         ratios.resize(static_cast<std::size_t>(capacity) + 1);
         divisors.resize(static_cast<std::size_t>(capacity) + 1);
-        heapIndexOf.resize(static_cast<std::size_t>(capacity) + 1);
+        positionOf.resize(static_cast<std::size_t>(capacity) + 1);
         heap.reserve(static_cast<std::size_t>(capacity));
+        firstDraw.resize(static_cast<std::size_t>(capacity) + 1);
         sample.reserve(512);
         pending.reserve(static_cast<std::size_t>(capacity) + 1);
     } catch (const std::bad_alloc&) {
@@ -56,27 +59,108 @@ bool RatioQueue::Reserve(int capacity)
     return true;
 }
 
-void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance)
+namespace {
+
+// work(0) and work(1), on the two threads of the team when there is one.
+template <class Work>
+void InHalves(BlockTeam* team, const Work& work)
 {
-    // The candidates first: every row is written and only the kept ones are
-    // counted, so no branch that the data could make unpredictable. Then
-    // their ratios in a loop that vectorises.
-    int position = count;
+    if (team != nullptr) {
+        team->Run(2, work);
+        return;
+    }
+    work(0);
+    work(1);
+}
+
+}  // namespace
+
+// The rows go in two halves, each gathered and drawn apart.
+void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                           BlockTeam* team)
+{
+    const int from = count;
+    GatherInHalves(coefficients, rhs, first, last, tolerance, team);
+    const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
+    DrawInHalves(from, threshold, team);
+}
+
+// The second half is gathered from the furthest position it can need and
+// then closes the gap.
+void RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                                BlockTeam* team)
+{
+    const int from = count;
+    const int middle = first + (last - first) / 2;
+    int gathered[2] = {0, 0};
+    InHalves(team, [&](int half) {
+        gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
+                                   : Gather(coefficients, rhs, middle, last, tolerance, from + (middle - first));
+    });
+    const int to = from + gathered[0];
+    const int gap = middle - first - gathered[0];
+    if (gap > 0 && gathered[1] > 0) {
+        std::copy_n(&rows[static_cast<std::size_t>(to + gap)], gathered[1], &rows[static_cast<std::size_t>(to)]);
+        std::copy_n(&ratios[static_cast<std::size_t>(to + gap)], gathered[1], &ratios[static_cast<std::size_t>(to)]);
+    }
+    count = to + gathered[1];
+}
+
+// The entries from position from on and the first draw of the heap, each
+// half drawn into its own part of firstDraw.
+void RatioQueue::DrawInHalves(int from, double threshold, BlockTeam* team)
+{
+    const int split = from + (count - from) / 2;
+    const auto secondStart = static_cast<std::size_t>(split - from);
+    std::size_t drawn[2] = {0, 0};
+    InHalves(team, [&](int half) {
+        drawn[half] = half == 0 ? Draw(from, split, threshold, 0) : Draw(split, count, threshold, secondStart);
+    });
+    if (drawn[0] + drawn[1] == 0)
+        return;
+    const auto second = firstDraw.begin() + static_cast<std::ptrdiff_t>(secondStart);
+    heap.assign(firstDraw.begin(), firstDraw.begin() + static_cast<std::ptrdiff_t>(drawn[0]));
+    heap.insert(heap.end(), second, second + static_cast<std::ptrdiff_t>(drawn[1]));
+    StartHeap();
+}
+
+// The candidates of rows [first, last) from position start on, with their
+// ratios; returns how many. Every row is written and only the kept ones
+// are counted, so no branch that the data could make unpredictable; the
+// ratios follow in a loop that vectorises.
+int RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start)
+{
+    int position = start;
     for (int i = first; i < last; ++i) {
         rows[position] = i;
         ratios[position] = rhs[i];
         divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
-    for (int p = count; p < position; ++p)
+    for (int p = start; p < position; ++p)
         ratios[p] = ratios[p] / divisors[p];
-    for (int p = count; p < position; ++p)
-        entries[p] = MakeNode(ratios[p], p);
-    count = position;
+    return position - start;
 }
 
-void RatioQueue::Order()
+// The entries at positions [from, to), made from their ratios, and the
+// first draw with them: the entries below the threshold go to firstDraw
+// from start on. Returns how many were drawn.
+std::size_t RatioQueue::Draw(int from, int to, double threshold, std::size_t start)
 {
+    std::size_t drawn = start;
+    for (int p = from; p < to; ++p) {
+        const Node node = MakeNode(ratios[p], p);
+        entries[p] = node;
+        positionOf[rows[p]] = p;
+        firstDraw[drawn] = Drawn{node.ratio, rows[p]};
+        drawn += node.ratio < threshold ? 1 : 0;
+    }
+    return drawn - start;
+}
+
+void RatioQueue::Clear()
+{
+    count = 0;
     heap.clear();
     tieMode = false;
     // A step tends to take about as many entries as the step before it.
@@ -84,9 +168,14 @@ void RatioQueue::Order()
     takenInStep = 0;
 }
 
+// When the first draw found nothing below its ratio, the first take finds
+// the heap empty and refills it, which also sees ties.
+void RatioQueue::Order() {}
+
 // A ratio below which about twice drawSize of the entries lie, read off an
 // even sample of them; +infinity when every entry is to be drawn.
-double RatioQueue::DrawThreshold()
+template <class RatioAt>
+double RatioQueue::DrawThreshold(const RatioAt& ratioAt)
 {
     if (2 * static_cast<long long>(drawSize) >= count)
         return kInfinity;
@@ -94,7 +183,7 @@ double RatioQueue::DrawThreshold()
     const int step = std::max(1, count / kSampleSize);
     sample.clear();
     for (int position = 0; position < count; position += step)
-        sample.push_back(entries[position].ratio);
+        sample.push_back(ratioAt(position));
     const double share = 2.0 * drawSize / count;
     const std::size_t rank = std::min(sample.size() - 1, static_cast<std::size_t>(share * sample.size()) + 1);
     std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(rank), sample.end());
@@ -103,7 +192,7 @@ double RatioQueue::DrawThreshold()
 
 void RatioQueue::Refill()
 {
-    const double threshold = DrawThreshold();
+    const double threshold = DrawThreshold([this](int p) { return entries[p].ratio; });
     heap.clear();
     // The entries left out: their least class, and the positions of the
     // entries of that class, ascending, for the case that no ratio separates.
@@ -112,7 +201,7 @@ void RatioQueue::Refill()
     for (int position = 0; position < count; ++position) {
         const Node node = entries[position];
         if (node.ratio < threshold) {
-            heap.push_back(node);
+            heap.push_back(Drawn{node.ratio, rows[position]});
         } else if (ClassPrecedes(node, leastLeftOut)) {
             leastLeftOut = node;
             pending.clear();
@@ -130,10 +219,12 @@ void RatioQueue::Refill()
         tieMode = true;
         return;
     }
-    drawnBelow = threshold;
-    std::make_heap(heap.begin(), heap.end(), [](const Node& a, const Node& b) { return Precedes(b, a); });
-    for (int h = 0; h < static_cast<int>(heap.size()); ++h)
-        heapIndexOf[heap[h].rank & (kNanRank - 1)] = h;
+    StartHeap();
+}
+
+void RatioQueue::StartHeap()
+{
+    std::make_heap(heap.begin(), heap.end(), Later());
     // A step that needs more than drawn draws twice as many next time.
     drawSize *= 2;
 }
@@ -143,26 +234,41 @@ int RatioQueue::TakeLeast()
     if (!tieMode && heap.empty())
         Refill();
     ++takenInStep;
-    if (tieMode)
-        return TakeTied();
-    const int taken = heap.front().rank & (kNanRank - 1);
-    const int row = rows[taken];
-    const Node tail = heap.back();
+    return tieMode ? TakeTied() : TakeFromHeap();
+}
+
+// The least drawn entry when its ratio is its own; when the heap holds
+// more of that ratio, they all go by position.
+int RatioQueue::TakeFromHeap()
+{
+    std::pop_heap(heap.begin(), heap.end(), Later());
+    const Drawn least = heap.back();
     heap.pop_back();
-    if (!heap.empty()) {
-        Place(0, tail);
-        SiftDown(0);
+    if (!heap.empty() && heap.front().ratio == least.ratio) {
+        StartTies(least);
+        return TakeTied();
     }
-    if (MoveLastInto(taken) && entries[taken].ratio < drawnBelow) {
-        // The moved entry is in the heap (every entry below the draw's
-        // ratio is); its lower position can only raise it there.
-        const int h = heapIndexOf[count - 1];
-        heapIndexOf[taken] = h;
-        heap[h].rank = entries[taken].rank;
-        SiftUp(h);
-    }
+    MoveLastInto(positionOf[least.row]);
     --count;
-    return row;
+    return least.row;
+}
+
+// Tie mode for the drawn entries of least's ratio: every entry of that
+// ratio is in the heap (all below the draw's ratio are), none has a NaN.
+void RatioQueue::StartTies(const Drawn& least)
+{
+    pending.clear();
+    pending.push_back(positionOf[least.row]);
+    while (!heap.empty() && heap.front().ratio == least.ratio) {
+        std::pop_heap(heap.begin(), heap.end(), Later());
+        pending.push_back(positionOf[heap.back().row]);
+        heap.pop_back();
+    }
+    std::sort(pending.begin(), pending.end());
+    tieClass = Node{least.ratio, 0};
+    pendingFront = 0;
+    movedIn = -1;
+    tieMode = true;
 }
 
 // Entries of one class, by position: the least is an entry that the last
@@ -195,45 +301,9 @@ bool RatioQueue::MoveLastInto(int taken)
     if (taken == last)
         return false;
     rows[taken] = rows[last];
+    positionOf[rows[last]] = taken;
     entries[taken] = Node{entries[last].ratio, taken | (entries[last].rank & kNanRank)};
     return true;
-}
-
-void RatioQueue::Place(int heapIndex, const Node& node)
-{
-    heap[heapIndex] = node;
-    heapIndexOf[node.rank & (kNanRank - 1)] = heapIndex;
-}
-
-void RatioQueue::SiftUp(int heapIndex)
-{
-    const Node node = heap[heapIndex];
-    while (heapIndex > 0) {
-        const int parent = (heapIndex - 1) / 2;
-        if (!Precedes(node, heap[parent]))
-            break;
-        Place(heapIndex, heap[parent]);
-        heapIndex = parent;
-    }
-    Place(heapIndex, node);
-}
-
-void RatioQueue::SiftDown(int heapIndex)
-{
-    const int count = static_cast<int>(heap.size());
-    const Node node = heap[heapIndex];
-    for (;;) {
-        int child = 2 * heapIndex + 1;
-        if (child >= count)
-            break;
-        if (child + 1 < count && Precedes(heap[child + 1], heap[child]))
-            ++child;
-        if (!Precedes(heap[child], node))
-            break;
-        Place(heapIndex, heap[child]);
-        heapIndex = child;
-    }
-    Place(heapIndex, node);
 }
 
 }  // namespace l1
@@ -271,6 +341,7 @@ private:
     int ChooseColumnStageTwo(double& best);
     int ChooseLeavingRow(int q);
     void FinishPassOvers(int q);
+    void FinishPassOvers(int q, int j);
     void Pivot(int r, int q);
     void PivotRows(int q, double p, int first, int last);
     void GatherUnknownRow(int r);
@@ -448,7 +519,7 @@ int SimplexTableau::ChooseColumnStageTwo(double& best)
 int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
-    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance);
+    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
     candidates.Order();
     int leaving = -1;
     while (candidates.Count() > 0) {
@@ -475,27 +546,39 @@ int SimplexTableau::ChooseLeavingRow(int q)
 // twice each of its entries from the marginal cost. Column q's cost was
 // done during the test; the other columns get theirs now, column by column
 // but over the rows in the order they were passed over, as the test would
-// have done it row by row.
+// have done it row by row. The entries lie scattered over the columns, so
+// the columns are shared with the helper thread.
 void SimplexTableau::FinishPassOvers(int q)
 {
-    for (int j = firstColumn; j <= rhsColumn; ++j) {
-        double* entries = column[j];
-        if (j == q) {
-            for (int r : passedOver)
-                entries[r] = -entries[r];
-            continue;
-        }
-        double cost = entries[m];
-        for (int r : passedOver) {
-            const double d = entries[r];
-            cost = cost - d - d;
-            entries[r] = -d;
-        }
-        entries[m] = cost;
-    }
+    if (passedOver.empty())
+        return;
+    team.Run(rhsColumn + 1 - firstColumn, [&](int block) { FinishPassOvers(q, firstColumn + block); });
     for (int r : passedOver)
         rowLabel[r] = -rowLabel[r];
     passedOver.clear();
+}
+
+void SimplexTableau::FinishPassOvers(int q, int j)
+{
+    double* entries = column[j];
+    if (j == q) {
+        for (int r : passedOver)
+            entries[r] = -entries[r];
+        return;
+    }
+    // The rows lie scattered: their entries are fetched a few rows ahead.
+    constexpr std::size_t kAhead = 16;
+    const std::size_t count = passedOver.size();
+    double cost = entries[m];
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k + kAhead < count)
+            __builtin_prefetch(&entries[passedOver[k + kAhead]], 1);
+        const int r = passedOver[k];
+        const double d = entries[r];
+        cost = cost - d - d;
+        entries[r] = -d;
+    }
+    entries[m] = cost;
 }
 
 // Exchange step on T(r, q) over the columns still in play. Every row but r,

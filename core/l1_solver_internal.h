@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+class BlockTeam;
 class Matrix;
 
 namespace l1 {
@@ -28,9 +29,10 @@ void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, con
 // The simplex takes the entry of least ratio (the first position among
 // equal ratios) and fills the hole with the last entry of the list. Done
 // literally, each take scans the whole list: O(k), and O(M^2) per step when
-// many rows are passed over. Here a binary heap ordered by (ratio, position)
-// holds the entries that can come next; moving the last entry into a hole
-// lowers its position, so it only ever rises in the heap. Each take costs
+// many rows are passed over. Here a binary heap ordered by ratio holds the
+// entries that can come next. Positions matter only among equal ratios:
+// when the least ratio of the heap is shared, all its entries leave the heap
+// together and go by position, as tied entries do below. Each take costs
 // O(log k) and returns exactly the entry the scan would return, ties
 // included.
 //
@@ -54,19 +56,16 @@ public:
     // Obtains storage for up to capacity entries, so that adding them never
     // allocates. False when the storage could not be obtained.
     bool Reserve(int capacity);
-    // Empties the list; keeps the storage for the next step.
-    void Clear() { count = 0; }
-    // Appends an entry at position Count().
-    void Add(double ratio, int row)
-    {
-        entries[count] = MakeNode(ratio, count);
-        rows[count] = row;
-        ++count;
-    }
+    // Empties the list for the next step; keeps the storage.
+    void Clear();
     // Appends rhs[i] / coefficients[i] for every row i in [first, last)
-    // whose coefficient exceeds the tolerance, in the order of the rows.
-    void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance);
-    // Prepares the takes from the entries added since Clear().
+    // whose coefficient exceeds the tolerance, in the order of the rows;
+    // rows below the capacity. Called once after Clear(); it draws the heap
+    // on the way. With a team, both its threads take part.
+    void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                   BlockTeam* team = nullptr);
+    // Ends the adds; the takes may begin. AddRatios has drawn the heap
+    // already, so nothing is left to prepare.
     void Order();
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
@@ -75,7 +74,7 @@ public:
     {
         if (tieMode)
             return movedIn >= 0 ? rows[movedIn] : rows[pending[static_cast<std::size_t>(pendingFront)]];
-        return heap.empty() ? -1 : rows[heap.front().rank & (kNanRank - 1)];
+        return heap.empty() ? -1 : heap.front().row;
     }
     // Removes the entry of least ratio, moves the last entry into its
     // position and returns the removed entry's row. Requires Count() > 0.
@@ -91,15 +90,21 @@ private:
         double ratio;  // never a NaN
         int rank;      // position, plus kNanRank for a ratio that was a NaN
     };
+    // An entry in the heap: drawn ratios are less than +infinity, so never
+    // NaNs, and its row names it while its position may change.
+    struct Drawn {
+        double ratio;
+        int row;
+    };
+    // The heap's order, as a type so that the heap functions inline it.
+    struct Later {
+        bool operator()(const Drawn& a, const Drawn& b) const { return a.ratio > b.ratio; }
+    };
 
     static Node MakeNode(double ratio, int position)
     {
         const bool nan = std::isnan(ratio);
         return Node{nan ? kInfinity : ratio, position | (nan ? kNanRank : 0)};
-    }
-    static bool Precedes(const Node& a, const Node& b)
-    {
-        return a.ratio < b.ratio || (a.ratio == b.ratio && a.rank < b.rank);
     }
     // Entries of one class keep their order among themselves but may change
     // it against each other: same ratio, and both or neither a NaN.
@@ -108,26 +113,33 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
+    void GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+                        BlockTeam* team);
+    void DrawInHalves(int from, double threshold, BlockTeam* team);
+    int Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
+    std::size_t Draw(int from, int to, double threshold, std::size_t start);
+    void StartHeap();
+    int TakeFromHeap();
+    void StartTies(const Drawn& least);
     int TakeTied();
     bool MoveLastInto(int taken);
-    double DrawThreshold();
-    void Place(int heapIndex, const Node& node);
-    void SiftUp(int heapIndex);
-    void SiftDown(int heapIndex);
+    template <class RatioAt>
+    double DrawThreshold(const RatioAt& ratioAt);
 
     int batch;
     int drawSize = 0;     // entries the next draw takes into the heap
-    int takenInStep = 0;  // takes since Order()
+    int takenInStep = 0;  // takes since Clear()
     int count = 0;
     std::vector<Node> entries;     // by position
     std::vector<int> rows;         // by position
     std::vector<double> ratios;    // scratch of AddRatios
     std::vector<double> divisors;  // scratch of AddRatios
-    std::vector<int> heapIndexOf;  // by position, for the entries in the heap
-    double drawnBelow = 0.0;       // the heap holds the entries below this ratio
-    std::vector<Node> heap;
+    std::vector<int> positionOf;   // by row
+    std::vector<Drawn> heap;
+    std::vector<Drawn> firstDraw;  // scratch of AddRatios, by capacity
     std::vector<double> sample;    // ratios that choose the next draw
-    // Tie mode: the least entries all share one class, and no heap is kept.
+    // Tie mode: the least entries all share one class, and none of them is
+    // in the heap.
     bool tieMode = false;
     Node tieClass{};
     std::vector<int> pending;      // positions of members not yet taken, ascending
