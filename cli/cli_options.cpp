@@ -93,7 +93,6 @@ private:
     CliOptions& options;
     std::string& error;
     std::vector<std::string> positional;
-    std::string methodName = kMethods[CliOptions().methodCode].commandLineName;
     bool help = false;
     bool version = false;
 };
@@ -231,7 +230,6 @@ bool ArgumentParser::ApplyMethod(std::string_view value)
 {
     const std::string name = Lower(value);
     if (name == kLpLibraryName) {
-        methodName = name;
         options.lpLibrary = true;
         options.methodCode = kMethodLpNorm;
         return true;
@@ -239,7 +237,6 @@ bool ArgumentParser::ApplyMethod(std::string_view value)
     for (const MethodInfo& method : kMethods) {
         if (name != method.commandLineName)
             continue;
-        methodName = name;
         options.lpLibrary = false;
         options.methodCode = method.code;
         if (!options.tuningGiven)
@@ -255,7 +252,9 @@ bool ArgumentParser::CheckCombination()
     const bool lpWay = options.lpLibrary || options.methodCode == kMethodLpNorm;
     const bool estimator = !lpWay && options.methodCode != kMethodL1;
     if (lpWay && !options.normGiven)
-        return Fail("Die Berechnungsart " + methodName + " braucht einen Normfaktor (-p).");
+        return Fail(std::string("Die Berechnungsart ") +
+                    (options.lpLibrary ? kLpLibraryName : kMethods[options.methodCode].commandLineName) +
+                    " braucht einen Normfaktor (-p).");
     // Both Lp ways: below 1 the norm is no norm (and the library refuses it).
     if (lpWay && options.normFactor < NORMEX_MIN_NORM_FACTOR)
         return Fail(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));

@@ -16,6 +16,7 @@
 #include "core/estimator.h"
 #include "core/matrix.h"
 #include "core/report.h"
+#include "core/weighted_system.h"
 #include "io/input_file.h"
 
 #include <algorithm>
@@ -65,23 +66,6 @@ void CheckEngine(const Problem& problem, int method, std::uint8_t settings)
     else
         FUZZ_CHECK(engine.PassCount() >= 1 && engine.PassCount() <= maxPasses + 1);
     FUZZ_CHECK(EndsWithClosingRule(report));
-}
-
-// The system the Lp library solves: rows scaled by sqrt(p_i).
-void FormWeighted(const Problem& problem, Matrix& Abar, Matrix& lbar, std::vector<double>& scale)
-{
-    const int n = problem.A.Rows();
-    const int u = problem.A.Columns();
-    Abar = Matrix(n, u, 0.0);
-    lbar = Matrix(n, 1, 0.0);
-    scale.assign(static_cast<std::size_t>(n), 0.0);
-    for (int i = 0; i < n; ++i) {
-        const double root = std::sqrt(problem.p(i, 0));
-        scale[static_cast<std::size_t>(i)] = root;
-        for (int k = 0; k < u; ++k)
-            Abar(i, k) = root * problem.A(i, k);
-        lbar(i, 0) = root * problem.l(i, 0);
-    }
 }
 
 struct Residuals {
@@ -143,10 +127,10 @@ bool TinyIntegerDesign(const Problem& problem, test_support::IntegerRows& rows)
 
 void CheckSolvers(const Problem& problem)
 {
-    Matrix Abar;
-    Matrix lbar;
-    std::vector<double> scale;
-    FormWeighted(problem, Abar, lbar, scale);
+    // The system the Lp library solves.
+    const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.p);
+    const Matrix& Abar = weighted.Abar;
+    const Matrix& lbar = weighted.lbar;
     Matrix x;
     Matrix v;
     const ChebyshevSolution minimax = SolveChebyshev(Abar, lbar, x, v);
@@ -165,8 +149,11 @@ void CheckSolvers(const Problem& problem)
     if (TinyIntegerDesign(problem, rows)) {
         FUZZ_CHECK(minimax.status == kChebyshevOptimal);
         std::vector<double> observations(static_cast<std::size_t>(problem.l.Rows()));
-        for (int i = 0; i < problem.l.Rows(); ++i)
+        std::vector<double> scale(observations.size());
+        for (int i = 0; i < problem.l.Rows(); ++i) {
             observations[static_cast<std::size_t>(i)] = problem.l(i, 0);
+            scale[static_cast<std::size_t>(i)] = std::sqrt(problem.p(i, 0));
+        }
         const double oracle = test_support::CircuitMinimax(rows, observations, scale);
         FUZZ_CHECK(std::fabs(minimax.maxResidual - oracle) <= 1e-9 * (1.0 + oracle + r.size));
     }

@@ -9,15 +9,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${TOLVAR_SANITIZE_DIR:-$top/build-sanitize}
 seconds=${TOLVAR_FUZZ_SECONDS:-60}
-"$top/scripts/install-deps.sh"
-
-CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTOLVAR_BUILD_GUI=OFF -DTOLVAR_BUILD_FUZZ=ON "$@"
-cmake --build "$build" -j "$(nproc)"
-
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# The later build type wins over build.sh's Release.
+CC=clang CXX=clang++ TOLVAR_BUILD_DIR=$build "$top/scripts/test.sh" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTOLVAR_BUILD_GUI=OFF -DTOLVAR_BUILD_FUZZ=ON "$@"
 
 for seeds in "$top"/fuzz/corpus/*/; do
   name=$(basename "$seeds")

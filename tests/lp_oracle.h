@@ -62,29 +62,11 @@ inline long double LpObjective(const WeightedProblem& problem, const LongVector&
     return sum;
 }
 
-// Solves the u x (u + 1) augmented system in place.
+// Solves the u x (u + 1) augmented system (no pivot is too small).
 inline LongVector SolveAugmented(std::vector<LongVector> m)
 {
-    const std::size_t u = m.size();
-    for (std::size_t c = 0; c < u; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t r = c + 1; r < u; ++r)
-            if (std::fabs(m[r][c]) > std::fabs(m[pivot][c]))
-                pivot = r;
-        std::swap(m[c], m[pivot]);
-        for (std::size_t r = c + 1; r < u; ++r) {
-            const long double f = m[r][c] / m[c][c];
-            for (std::size_t k = c; k <= u; ++k)
-                m[r][k] -= f * m[c][k];
-        }
-    }
-    LongVector d(u);
-    for (std::size_t r = u; r-- > 0;) {
-        long double sum = m[r][u];
-        for (std::size_t k = r + 1; k < u; ++k)
-            sum -= m[r][k] * d[k];
-        d[r] = sum / m[r][r];
-    }
+    LongVector d;
+    SolveAugmentedInPlace(m, 0.0L, d);
     return d;
 }
 

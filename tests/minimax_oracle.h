@@ -40,34 +40,43 @@ inline double MaxAbsResidual(const Rows& A, const std::vector<double>& b, const 
     return largest;
 }
 
-// Gaussian elimination with partial pivoting; false when singular.
-inline bool SolveSquare(Rows m, std::vector<double> rhs, std::vector<double>& out)
+// Gaussian elimination with partial pivoting on the augmented matrix
+// m = [N | r] (u rows of u + 1), in place: out = N^-1 r. False, out
+// untouched, when a pivot is below tiny in magnitude.
+template <class Number>
+bool SolveAugmentedInPlace(std::vector<std::vector<Number>>& m, Number tiny, std::vector<Number>& out)
 {
-    const std::size_t size = rhs.size();
+    const std::size_t size = m.size();
     for (std::size_t col = 0; col < size; ++col) {
         std::size_t pivot = col;
         for (std::size_t r = col + 1; r < size; ++r)
             if (std::fabs(m[r][col]) > std::fabs(m[pivot][col]))
                 pivot = r;
-        if (std::fabs(m[pivot][col]) < 1e-12)
+        if (std::fabs(m[pivot][col]) < tiny)
             return false;
         std::swap(m[pivot], m[col]);
-        std::swap(rhs[pivot], rhs[col]);
         for (std::size_t r = col + 1; r < size; ++r) {
-            const double f = m[r][col] / m[col][col];
-            for (std::size_t c = col; c < size; ++c)
+            const Number f = m[r][col] / m[col][col];
+            for (std::size_t c = col; c <= size; ++c)
                 m[r][c] -= f * m[col][c];
-            rhs[r] -= f * rhs[col];
         }
     }
-    out.assign(size, 0.0);
+    out.assign(size, Number(0));
     for (std::size_t r = size; r-- > 0;) {
-        double sum = rhs[r];
+        Number sum = m[r][size];
         for (std::size_t c = r + 1; c < size; ++c)
             sum -= m[r][c] * out[c];
         out[r] = sum / m[r][r];
     }
     return true;
+}
+
+// m x = rhs; false when singular.
+inline bool SolveSquare(Rows m, const std::vector<double>& rhs, std::vector<double>& out)
+{
+    for (std::size_t r = 0; r < m.size(); ++r)
+        m[r].push_back(rhs[r]);
+    return SolveAugmentedInPlace(m, 1e-12, out);
 }
 
 inline double BruteForceMinimax(const Rows& A, const std::vector<double>& b)

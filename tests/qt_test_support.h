@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>

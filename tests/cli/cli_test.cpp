@@ -61,6 +61,18 @@ int ExitCodeOf(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// The options followed by the input and the output file.
+std::vector<std::string> WithFiles(std::vector<std::string> options, const std::string& in, const std::string& out)
+{
+    options.insert(options.end(), {in, out});
+    return options;
+}
+
+// One run of every way: an M-estimator, the engine's L1, and the Lp
+// library's minimax and Lp solutions.
+const std::vector<std::vector<std::string>> kEveryWay = {
+    {"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "3"}};
+
 // What the child process gets besides its arguments.
 struct ChildSetup {
     std::string standardInput = "/dev/null"; // a file for standard input
@@ -271,8 +283,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         {{"-c", "+-1", in, out}, "Geben Sie bitte eine Zahl ein."},
         {{"-s", "1e999", in, out}, "Geben Sie bitte eine Zahl ein."},
         {{"-s", "inf", in, out}, "Geben Sie bitte eine Zahl ein."},
-        {{"-m", "lp", in, out}, "Normfaktor (-p)"},
-        {{"-m", "lp-irls", in, out}, "Normfaktor (-p)"},
+        {{"-m", "LP", in, out}, "Die Berechnungsart lp braucht einen Normfaktor (-p)."},
+        {{"-m", "lp-irls", in, out}, "Die Berechnungsart lp-irls braucht einen Normfaktor (-p)."},
         {{"-m", "lp", "-p", "0.5", in, out}, "mindestens 1"},
         {{"-p", "2", in, out}, "nur f\u00fcr lp und lp-irls"},
         {{"-m", "l1", "-c", "1", in, out}, "nur f\u00fcr die Ea-Sch\u00e4tzer"},
@@ -319,10 +331,7 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
     const std::string unwritable = Path("no/such/dir/out.AUS");
     for (const std::vector<std::string>& method :
          {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "2"}}) {
-        std::vector<std::string> args = method;
-        args.push_back(in);
-        args.push_back(unwritable);
-        const CliRun run = Run(args);
+        const CliRun run = Run(WithFiles(method, in, unwritable));
         EXPECT_EQ(run.exitCode, 1) << method.back();
         // The system's reason follows in brackets.
         EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim \u00d6ffnen der Datei " + unwritable + "! (", 0), 0u) << run.err;
@@ -495,10 +504,7 @@ TEST_F(CliTest, OptionErrorsComeBeforeAnyFileIsTouched)
         {{"-m", "lp", "-p", "0.999"}, "mindestens 1"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = c.options;
-        args.push_back(in);
-        args.push_back(out);
-        const CliRun run = Run(args);
+        const CliRun run = Run(WithFiles(c.options, in, out));
         EXPECT_EQ(run.exitCode, 2) << c.message;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << c.message;
@@ -520,11 +526,8 @@ TEST_F(CliTest, StandardInputAndPipesGiveTheReportOfTheFile)
     const std::string bytes = test_support::ReadBytes(in);
     const std::string reference = Path("file.AUS");
     const std::string out = Path("piped.AUS");
-    for (const std::vector<std::string>& method :
-         {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "3"}}) {
-        std::vector<std::string> args = method;
-        args.insert(args.end(), {in, reference});
-        ASSERT_EQ(Run(args).exitCode, 0);
+    for (const std::vector<std::string>& method : kEveryWay) {
+        ASSERT_EQ(Run(WithFiles(method, in, reference)).exitCode, 0);
         struct Way {
             const char* name;
             ChildSetup setup;
@@ -535,9 +538,7 @@ TEST_F(CliTest, StandardInputAndPipesGiveTheReportOfTheFile)
             {"/dev/fd/3", ChildSetup{"/dev/null", &bytes, 3}}, // tolvar-cli <(cat in) out
         };
         for (const Way& way : ways) {
-            args = method;
-            args.insert(args.end(), {way.name, out});
-            const CliRun run = Run(args, way.setup);
+            const CliRun run = Run(WithFiles(method, way.name, out), way.setup);
             EXPECT_EQ(run.exitCode, 0) << way.name << ": " << run.err;
             EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(reference)) << method.back() << way.name;
         }
@@ -593,14 +594,11 @@ TEST_F(CliTest, AFailedWriteSaysWritingFailedAndKeepsThePreviousReport)
 {
     const std::string in = test_support::StackLossFile();
     const std::string out = Path("kept.AUS");
-    for (const std::vector<std::string>& method :
-         {std::vector<std::string>{"-m", "huber"}, {"-m", "l1"}, {"-m", "lp", "-p", "25"}, {"-m", "lp", "-p", "3"}}) {
+    for (const std::vector<std::string>& method : kEveryWay) {
         test_support::WriteBytes(out, "the previous report");
-        std::vector<std::string> args = method;
-        args.insert(args.end(), {in, out});
         ChildSetup setup;
         setup.fileSizeLimit = 2000; // the report needs about 5 KB
-        const CliRun run = Run(args, setup);
+        const CliRun run = Run(WithFiles(method, in, out), setup);
         EXPECT_EQ(run.exitCode, 1) << method.back();
         EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei " + out + "! (", 0), 0u) << run.err;
         EXPECT_EQ(test_support::ReadBytes(out), "the previous report") << method.back();
@@ -620,9 +618,7 @@ TEST_F(CliTest, ANonFiniteNumberInTheTableExitsWithOne)
     test_support::WriteBytes(in, "1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n");
     const std::string out = Path("nan.AUS");
     for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}}) {
-        std::vector<std::string> args = method;
-        args.insert(args.end(), {in, out});
-        const CliRun run = Run(args);
+        const CliRun run = Run(WithFiles(method, in, out));
         EXPECT_EQ(run.exitCode, 1) << method.back();
         EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
         EXPECT_NE(test_support::ReadBytes(out).find("nan"), std::string::npos);
@@ -637,9 +633,7 @@ TEST_F(CliTest, DesignPiecesThatAreNoNumberAreWarnedAbout)
     const std::string out = Path("words.AUS");
     test_support::WriteBytes(in, "1 2\r\n1 zwei\r\n1 3,5\r\n1 1\r\n2 1\r\n4 1\r\n");
     for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "2"}}) {
-        std::vector<std::string> args = method;
-        args.insert(args.end(), {in, out});
-        const CliRun run = Run(args);
+        const CliRun run = Run(WithFiles(method, in, out));
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.err, "tolvar-cli: " + in + ": Zeile 2, Stelle 3: \"zwei\" ist keine Zahl, gelesen als 0\n" +
                                "tolvar-cli: " + in + ": Zeile 3, Stelle 3: \"3,5\" ist keine Zahl, gelesen als 3\n");

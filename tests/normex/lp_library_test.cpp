@@ -227,11 +227,7 @@ TEST_F(LpLibraryTest, RefusedProblemsWriteNothing)
     const std::string faulty = Path("faulty.EIN");
     test_support::WriteInput(faulty, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, -1.0}); // negative weight
     EXPECT_EQ(Call(faulty, out, 2, 1, 2.0, 1000), NORMEX_INPUT_REJECTED);
-    {
-        std::FILE* file = std::fopen(faulty.c_str(), "wb");
-        std::fputs("1 1\r\n1 2\r\n3 1\r\n", file); // odd number of lines
-        std::fclose(file);
-    }
+    test_support::WriteBytes(faulty, "1 1\r\n1 2\r\n3 1\r\n"); // odd number of lines
     EXPECT_EQ(Call(faulty, out, 2, 2, 2.0, 1000), NORMEX_INPUT_REJECTED);
 
     EXPECT_EQ(Call(stackLoss, out, 20, 4, 2.0, 1000), NORMEX_SIZE_MISMATCH);
