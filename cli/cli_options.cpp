@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "core/file_path.h"
 #include "core/methods.h"
 #include "core/number_text.h"
 #include "core/residual_scale.h"
@@ -8,7 +9,6 @@
 #include "plot/plot_format.h"
 #include "res/string_table.h"
 
-#include <cctype>
 #include <string_view>
 #include <vector>
 
@@ -16,14 +16,6 @@ namespace {
 
 // "lp": the Lp library's way, beside the engine's methods of core/methods.h.
 constexpr const char* kLpLibraryName = "lp";
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 bool ParseNumber(std::string_view text, double& value)
 {
@@ -209,7 +201,7 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
         options.resultsFile = std::string(value);
         return true;
     case OptionId::kScale:
-        if (Lower(value) != kMadScaleName)
+        if (AsciiLower(value) != kMadScaleName)
             return Fail(prefix + "Bekannt ist nur " + kMadScaleName + ".");
         options.scaleByMad = true;
         return true;
@@ -228,7 +220,7 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
 
 bool ArgumentParser::ApplyMethod(std::string_view value)
 {
-    const std::string name = Lower(value);
+    const std::string name = AsciiLower(value);
     if (name == kLpLibraryName) {
         options.lpLibrary = true;
         options.methodCode = kMethodLpNorm;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -65,4 +66,20 @@ bool IsSameFile(const std::string& first, const std::string& second)
     if (stat(first.c_str(), &firstStatus) == 0 && stat(second.c_str(), &secondStatus) == 0)
         return firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
     return ComparableName(first) == ComparableName(second);
+}
+
+std::string AsciiLower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+std::string LowerCaseExtension(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : AsciiLower(name.substr(dot + 1));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Names of files as the program's outputs and inputs meet them.
 
@@ -16,3 +17,10 @@ std::string FollowLinks(const std::string& path);
 // Otherwise by name: both made absolute, their links followed and the
 // links of their folders resolved. An empty name is no file.
 bool IsSameFile(const std::string& first, const std::string& second);
+
+// ASCII letters in lower case, for names typed in any case.
+std::string AsciiLower(std::string_view text);
+
+// What follows the last dot of a name's last component, in lower case ("" when
+// it has no dot): the extension that chooses an output's format.
+std::string LowerCaseExtension(std::string_view path);

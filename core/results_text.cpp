@@ -1,5 +1,6 @@
 #include "core/results_text.h"
 
+#include "core/file_path.h"
 #include "core/number_text.h"
 
 #include <algorithm>
@@ -12,13 +13,7 @@
 
 std::optional<ResultsFormat> ResultsFormatOf(std::string_view fileName)
 {
-    const std::size_t dot = fileName.rfind('.');
-    const std::size_t slash = fileName.rfind('/');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return std::nullopt;
-    std::string extension(fileName.substr(dot + 1));
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = LowerCaseExtension(fileName);
     if (extension == "json")
         return ResultsFormat::kJson;
     if (extension == "csv")
