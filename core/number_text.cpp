@@ -319,9 +319,12 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     return end;
 }
 
-} // namespace
-
-char* WriteFixedExactly(char* out, double value, int precision)
+// "%.<precision>f" of value at out (no width), by exact integer
+// arithmetic; returns the end of the text, or nullptr (nothing written) for
+// values that are not finite, magnitudes from 2^66 on and precisions above
+// 17. Room for 64 characters must be there. Out of line, so that the
+// report's fields keep their fast way compact.
+[[gnu::noinline]] char* WriteFixedExactly(char* out, double value, int precision)
 {
     if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision)
         return nullptr;
@@ -354,8 +357,6 @@ char* WriteFixedExactly(char* out, double value, int precision)
     }
     return p;
 }
-
-namespace {
 
 // ---- The whole-text rule
 
@@ -401,10 +402,6 @@ NumberText ReadWhole(std::string_view text, T& value)
     value = read;
     return NumberText::kValid;
 }
-
-} // namespace
-
-namespace {
 
 // ---- Plain decimals eight characters at a time (little-endian words: the
 // first character in the lowest byte).
