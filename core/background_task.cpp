@@ -1,19 +1,14 @@
 #include "core/background_task.h"
 
-#include <system_error>
+#include "core/helper_thread.h"
+
 #include <utility>
 
-BackgroundTask::BackgroundTask(std::function<void()> work) : work(std::move(work))
+BackgroundTask::BackgroundTask(std::function<void()> work)
+    : work(std::move(work)), thread(StartHelperThread([this] { Run(); }))
 {
-    if (std::thread::hardware_concurrency() > 1) {
-        try {
-            thread = std::thread([this] { Run(); });
-            return;
-        } catch (const std::system_error&) {
-            // No thread to be had: the work runs here.
-        }
-    }
-    Run();
+    if (!thread.joinable())
+        Run();
 }
 
 BackgroundTask::~BackgroundTask()

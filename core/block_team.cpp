@@ -1,7 +1,8 @@
 #include "core/block_team.h"
 
+#include "core/helper_thread.h"
+
 #include <chrono>
-#include <system_error>
 
 namespace {
 
@@ -17,13 +18,8 @@ void Relax()
 
 BlockTeam::BlockTeam(bool withHelper)
 {
-    if (!withHelper || std::thread::hardware_concurrency() < 2)
-        return;
-    try {
-        helper = std::thread(&BlockTeam::HelperLoop, this);
-    } catch (const std::system_error&) {
-        // No thread to be had: the caller does every block.
-    }
+    if (withHelper)
+        helper = StartHelperThread([this] { HelperLoop(); });
 }
 
 BlockTeam::~BlockTeam()

@@ -1,5 +1,7 @@
 #include "core/chebyshev_solver.h"
 
+#include "core/irls_pass.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -557,16 +559,13 @@ bool DualSimplex::CertifiesOptimum(const Matrix& x, const Matrix& residuals, dou
     return largest - bound <= kCertificateTolerance * size;
 }
 
-double ComputeResiduals(const Matrix& A, const Matrix& b, const Matrix& x, Matrix& residuals)
+// residuals = A x - b; returns the largest magnitude among them.
+double SetResiduals(const Matrix& A, const Matrix& b, const Matrix& x, Matrix& residuals)
 {
+    ComputeResiduals(A.Data(), x.Data(), b.Data(), residuals.Data(), A.Rows(), A.Columns());
     double largest = 0.0;
-    for (int i = 0; i < A.Rows(); ++i) {
-        double sum = 0.0;
-        for (int k = 0; k < A.Columns(); ++k)
-            sum += A[i][k] * x[k][0];
-        residuals[i][0] = sum - b[i][0];
+    for (int i = 0; i < A.Rows(); ++i)
         largest = std::fmax(largest, std::fabs(residuals[i][0]));
-    }
     return largest;
 }
 
@@ -598,7 +597,7 @@ ChebyshevSolution SolveChebyshev(const Matrix& A, const Matrix& b, Matrix& x, Ma
     const std::vector<double> pi = simplex.Multipliers();
     for (int k = 0; k < u; ++k)
         x[k][0] = pi[k];
-    solution.maxResidual = ComputeResiduals(A, b, x, residuals);
+    solution.maxResidual = SetResiduals(A, b, x, residuals);
     if (solution.status == kChebyshevOptimal && !simplex.CertifiesOptimum(x, residuals, solution.maxResidual))
         solution.status = kChebyshevNoConvergence;
     return solution;

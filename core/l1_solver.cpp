@@ -168,10 +168,6 @@ void RatioQueue::Clear()
     takenInStep = 0;
 }
 
-// When the first draw found nothing below its ratio, the first take finds
-// the heap empty and refills it, which also sees ties.
-void RatioQueue::Order() {}
-
 // A ratio below which about twice drawSize of the entries lie, read off an
 // even sample of them; +infinity when every entry is to be drawn.
 template <class RatioAt>
@@ -520,7 +516,6 @@ int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
     candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
-    candidates.Order();
     int leaving = -1;
     while (candidates.Count() > 0) {
         const int r = candidates.TakeLeast();

@@ -61,12 +61,10 @@ public:
     // Appends rhs[i] / coefficients[i] for every row i in [first, last)
     // whose coefficient exceeds the tolerance, in the order of the rows;
     // rows below the capacity. Called once after Clear(); it draws the heap
-    // on the way. With a team, both its threads take part.
+    // on the way, so the takes may follow at once. With a team, both its
+    // threads take part.
     void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                    BlockTeam* team = nullptr);
-    // Ends the adds; the takes may begin. AddRatios has drawn the heap
-    // already, so nothing is left to prepare.
-    void Order();
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
     // or -1; for fetching its data early.

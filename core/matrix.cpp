@@ -90,8 +90,7 @@ void Give(void* storage, std::size_t bytes)
 
 Matrix::Matrix(int rows, int columns, double initial)
 {
-    if (Allocate(rows, columns, IsPositiveZero(initial)) && !IsPositiveZero(initial))
-        Fill(initial);
+    Resize(rows, columns, initial);
 }
 
 Matrix::Matrix(const Matrix& other)

@@ -212,14 +212,6 @@ inline bool ScaledMagnitude(double value, int precision, Uint128& scaled)
     return true;
 }
 
-constexpr std::uint64_t PowerOfTen(int exponent)
-{
-    std::uint64_t power = 1;
-    for (int k = 0; k < exponent; ++k)
-        power *= 10;
-    return power;
-}
-
 // Decimals of the values that input files mostly hold.
 constexpr int kShortDecimals = 5;
 
@@ -236,12 +228,12 @@ bool ShortDecimalDigits(double value, std::uint64_t& digits)
     // The largest binary exponent e with 2^(e - 52) < 10^-Precision.
     constexpr int kTopExponent = [] {
         int bits = 0;
-        while ((Uint128{1} << bits) <= PowerOfTen(Precision))
+        while ((Uint128{1} << bits) <= kPowersOfTen[Precision])
             ++bits;
         return 52 - bits;
     }();
     constexpr double kLimit = static_cast<double>(std::uint64_t{1} << (kTopExponent + 1));
-    constexpr double kShortUnit = static_cast<double>(PowerOfTen(kShortDecimals));
+    constexpr double kShortUnit = static_cast<double>(kPowersOfTen[kShortDecimals]);
     const double magnitude = std::fabs(value);
     if (!(magnitude < kLimit))
         return false;
@@ -265,10 +257,10 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
 {
     constexpr int kFractionBlocks = (Precision + 7) / 8;
     static_assert(Precision >= 1 && kFractionBlocks <= 2);
-    constexpr std::uint64_t kUnit = PowerOfTen(Precision);
+    constexpr std::uint64_t kUnit = kPowersOfTen[Precision];
     if (width > 32 || width < std::max(Precision + 9, 8 * kFractionBlocks))
         return nullptr;
-    constexpr std::uint64_t kShortUnit = PowerOfTen(kShortDecimals);
+    constexpr std::uint64_t kShortUnit = kPowersOfTen[kShortDecimals];
     std::uint64_t integer = 0;
     std::uint64_t fraction = 0; // five decimals for a short decimal, else all
     // Not finite: no short decimal, and ScaledMagnitude refuses it.
@@ -303,7 +295,7 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
             WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction % kEightDigits));
         }
     } else {
-        constexpr auto kShortScale = static_cast<std::uint32_t>(PowerOfTen(Precision - kShortDecimals));
+        constexpr auto kShortScale = static_cast<std::uint32_t>(kPowersOfTen[Precision - kShortDecimals]);
         WriteEightDigits(end - 8, static_cast<std::uint32_t>(fraction) * (shortDecimal ? kShortScale : 1));
     }
     end[-Precision - 1] = '.';
@@ -319,9 +311,12 @@ char* WriteFixedFieldInBlocks(char* out, double value, int width)
     return end;
 }
 
-} // namespace
-
-char* WriteFixedExactly(char* out, double value, int precision)
+// "%.<precision>f" of value at out (no width), by exact integer
+// arithmetic; returns the end of the text, or nullptr (nothing written) for
+// values that are not finite, magnitudes from 2^66 on and precisions above
+// 17. Room for 64 characters must be there. Out of line, so that the
+// report's fields keep their fast way compact.
+[[gnu::noinline]] char* WriteFixedExactly(char* out, double value, int precision)
 {
     if (!std::isfinite(value) || precision < 0 || precision > kExactMaxPrecision)
         return nullptr;
@@ -354,8 +349,6 @@ char* WriteFixedExactly(char* out, double value, int precision)
     }
     return p;
 }
-
-namespace {
 
 // ---- The whole-text rule
 
@@ -401,10 +394,6 @@ NumberText ReadWhole(std::string_view text, T& value)
     value = read;
     return NumberText::kValid;
 }
-
-} // namespace
-
-namespace {
 
 // ---- Plain decimals eight characters at a time (little-endian words: the
 // first character in the lowest byte).
@@ -620,9 +609,9 @@ void AppendFixedOrExact(std::string& out, double value, int width, int precision
 
 void AppendInteger(std::string& out, long long value, int width)
 {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    AppendRightAligned(out, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), width);
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(std::max(width, 0)) + 24);
+    out.resize(static_cast<std::size_t>(WriteIntegerField(out.data() + start, value, width) - out.data()));
 }
 
 void AppendGeneral(std::string& out, double value, int width, int significant)

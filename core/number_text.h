@@ -51,12 +51,6 @@ NumberText ReadWholeNumber(std::string_view text, double& value);
 // ---- Writing. The digits are those of glibc's printf (correctly rounded,
 // ties to even; "inf", "-nan" ...).
 
-// Writes value as "%.<precision>f" at out (no width) and returns the end of
-// the text, by exact integer arithmetic; nullptr (nothing written) for
-// values that are not finite, magnitudes from 2^66 on and precisions above
-// 17. Room for 64 characters must be there.
-char* WriteFixedExactly(char* out, double value, int precision);
-
 // Room that WriteFixedField needs at out beyond the width, for any value:
 // the largest double has 309 digits before the point.
 inline constexpr std::size_t kFixedFieldRoom = 400;

@@ -1,11 +1,12 @@
 #include "core/ordered_text.h"
 
+#include "core/helper_thread.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -123,13 +124,8 @@ void MakeTextInOrder(std::size_t count, const MakePiece& make, const WritePiece&
 {
     OrderedPieces pieces(count, make, write);
     std::thread helper;
-    if (withHelper && count > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread([&pieces] { pieces.Work(); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one does everything.
-        }
-    }
+    if (withHelper && count > 1)
+        helper = StartHelperThread([&pieces] { pieces.Work(); });
     pieces.Work();
     if (helper.joinable())
         helper.join();

@@ -43,13 +43,7 @@ double LeastSquaresMadScale(const Matrix& A, const Matrix& l, const Matrix& p)
     const std::vector<double> lbar(weighted.lbar.Data(), weighted.lbar.Data() + n);
     const int u = weighted.Abar.Columns();
     const Matrix x = SolveNormalEquations(FormNormalEquations(weighted.Abar, unit, lbar), u);
-    // v = Abar x - lbar, each product summed over the unknowns in order.
     std::vector<double> v(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        double sum = 0.0;
-        for (int j = 0; j < u; ++j)
-            sum += weighted.Abar(i, j) * x(j, 0);
-        v[static_cast<std::size_t>(i)] = sum - lbar[static_cast<std::size_t>(i)];
-    }
+    ComputeResiduals(weighted.Abar.Data(), x.Data(), lbar.data(), v.data(), n, u);
     return MadScale(std::move(v));
 }

@@ -28,6 +28,16 @@ inline ssize_t ReadRetrying(int descriptor, char* buffer, std::size_t size)
     return count;
 }
 
+// pread: up to size bytes from offset, the descriptor's own offset untouched.
+inline ssize_t ReadAtRetrying(int descriptor, char* buffer, std::size_t size, off_t offset)
+{
+    ssize_t count;
+    do
+        count = pread(descriptor, buffer, size, offset);
+    while (count < 0 && errno == EINTR);
+    return count;
+}
+
 // Writes all size bytes, as many calls as it takes. False with errno set
 // when a call fails (EIO when one writes nothing).
 inline bool WriteAll(int descriptor, const char* bytes, std::size_t size)

@@ -86,10 +86,7 @@ private:
 
 std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
 {
-    ssize_t count;
-    do
-        count = pread(descriptor, buffer, size, static_cast<off_t>(offset));
-    while (count < 0 && errno == EINTR);
+    const ssize_t count = ReadAtRetrying(descriptor, buffer, size, static_cast<off_t>(offset));
     if (count < 0) {
         Fail(errno);
         return 0;

@@ -1,7 +1,6 @@
 #include "io/line_reader.h"
 
 #include <cstring>
-#include <utility>
 
 LineReader::LineReader(ByteSource& source) : source(source), chunk(kReadChunkSize) {}
 
@@ -57,17 +56,6 @@ bool LineReader::Next(std::string_view& line)
         line = Finish(carry);
         return true;
     }
-}
-
-bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count, std::vector<LineMark>* marks)
-{
-    LinesCounted counted;
-    if (!CountLines(source, LineStretch{}, counted))
-        return false;
-    count = counted.lines;
-    if (marks != nullptr)
-        *marks = std::move(counted.marks);
-    return true;
 }
 
 bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted)

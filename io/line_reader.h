@@ -55,16 +55,13 @@ struct LineMark {
 // of a pass in parts from there.
 inline constexpr unsigned long long kLineMarkSpacing = 1 << 20;
 
-// The number of lines before the first empty line (or before the end of
-// the file). False after a read error. With marks, also the first line
-// start after every kLineMarkSpacing bytes among the lines counted.
-bool CountLinesBeforeEmptyLine(ByteSource& source, unsigned long long& count,
-                               std::vector<LineMark>* marks = nullptr);
-
-// The same over a stretch of a pass, so that two threads can count the
-// two halves of a file: the source begins at byte origin of the pass;
-// with fromNextLine the line that the source begins within is left to
-// the one before; counting stops once a line starts at stopAt or later.
+// Counting the lines before the first empty line (or before the end of
+// the file), with the first line start after every kLineMarkSpacing bytes
+// among the lines counted, over a stretch of a pass, so that two threads
+// can count the two halves of a file: the source begins at byte origin of
+// the pass; with fromNextLine the line that the source begins within is
+// left to the one before; counting stops once a line starts at stopAt or
+// later. The whole pass is the default stretch.
 struct LineStretch {
     unsigned long long origin = 0;
     bool fromNextLine = false;
@@ -77,6 +74,7 @@ struct LinesCounted {
     std::vector<LineMark> marks;  // line numbers from the stretch's first line
 };
 
+// False after a read error.
 bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted);
 
 // The number of runs of characters other than the space character in the

@@ -340,7 +340,6 @@ TEST(RatioQueue, TakesEntriesInTheOrderOfTheListScan)
             }
             queue.Clear();
             queue.AddRatios(coefficients.data(), rhs.data(), 0, count, 0.75);
-            queue.Order();
             std::vector<int> taken;
             while (queue.Count() > 0)
                 taken.push_back(queue.TakeLeast());
