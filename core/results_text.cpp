@@ -240,13 +240,6 @@ void WriteResults(const AdjustmentResults& results, ResultsFormat format, const 
         WriteCsv(results, writer);
 }
 
-std::string ResultsText(const AdjustmentResults& results, ResultsFormat format)
-{
-    std::string text;
-    WriteResults(results, format, [&text](std::string_view piece) { text.append(piece); });
-    return text;
-}
-
 // ---- The summary
 
 namespace {

@@ -43,9 +43,6 @@ using TextSink = std::function<void(std::string_view)>;
 // million observations need no text of their size in memory.
 void WriteResults(const AdjustmentResults& results, ResultsFormat format, const TextSink& sink);
 
-// The whole file text at once.
-std::string ResultsText(const AdjustmentResults& results, ResultsFormat format);
-
 // The short table for people (UTF-8, German): method and constant, passes
 // and how the run ended, s0, the unknowns with their standard deviations,
 // and the observations down-weighted or rejected (L1: the basic ones), at

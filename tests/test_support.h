@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <clocale>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,6 +74,18 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
     std::ofstream out(path, std::ios::binary);
     out << bytes;
     ASSERT_TRUE(out.flush().good()) << path;
+}
+
+// The same shape and the same bits in every element (signed zeros and NaNs
+// included), row by row, since large matrices keep their rows apart.
+inline bool SameBits(const Matrix& a, const Matrix& b)
+{
+    if (a.Rows() != b.Rows() || a.Columns() != b.Columns())
+        return false;
+    for (int i = 0; i < a.Rows(); ++i)
+        if (std::memcmp(a[i], b[i], sizeof(double) * static_cast<std::size_t>(a.Columns())) != 0)
+            return false;
+    return true;
 }
 
 // Compares every element exactly; also the shape.

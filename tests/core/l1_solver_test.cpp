@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+using test_support::SameBits;
+
 namespace {
 
 using test_support::FromRows;
@@ -33,16 +35,6 @@ L1Result Solve(const Matrix& A, const Matrix& b)
     L1Result result;
     result.x.SolveL1(A, b, result.v);
     return result;
-}
-
-bool SameBits(const Matrix& a, const Matrix& b)
-{
-    if (a.Rows() != b.Rows() || a.Columns() != b.Columns())
-        return false;
-    for (int i = 0; i < a.Rows(); ++i)
-        if (std::memcmp(a[i], b[i], sizeof(double) * static_cast<std::size_t>(a.Columns())) != 0)
-            return false;
-    return true;
 }
 
 // a(i) x - b(i), summed in the plain order: the residual the solver reports.

@@ -72,6 +72,13 @@ AdjustmentResults AwkwardResults()
     return results;
 }
 
+std::string ResultsText(const AdjustmentResults& results, ResultsFormat format)
+{
+    std::string text;
+    WriteResults(results, format, [&text](std::string_view piece) { text.append(piece); });
+    return text;
+}
+
 TEST(ResultsText, FormatFollowsTheExtensionInAnyCase)
 {
     EXPECT_EQ(ResultsFormatOf("out.json"), ResultsFormat::kJson);

@@ -11,13 +11,9 @@
 #include <limits>
 #include <random>
 
-namespace {
+using test_support::SameBits;
 
-bool SameBits(const Matrix& a, const Matrix& b)
-{
-    return a.Rows() == b.Rows() && a.Columns() == b.Columns() &&
-           std::memcmp(a.Data(), b.Data(), sizeof(double) * static_cast<std::size_t>(a.Rows() * a.Columns())) == 0;
-}
+namespace {
 
 bool IsNegativeZero(double value)
 {
