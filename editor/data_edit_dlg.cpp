@@ -7,7 +7,6 @@
 #include "platform/modal.h"
 #include "platform/tab_control.h"
 
-#include <QPushButton>
 #include <QResizeEvent>
 
 #include <utility>
@@ -36,10 +35,7 @@ CDataEditDlg::CDataEditDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogDataEdit);
     TabCtrl = platform::FindControlAs<platform::TabControl>(this, kTabControl);
-    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
-        connect(ok, &QPushButton::clicked, this, &CDataEditDlg::accept);
-    if (auto* cancel = platform::FindControlAs<QPushButton>(this, kCancelButton))
-        connect(cancel, &QPushButton::clicked, this, &CDataEditDlg::reject);
+    platform::ConnectOkCancel(*this);
     connect(TabCtrl, &platform::TabControl::SelectionChanged, this, &CDataEditDlg::OnSelChange);
     // It may grow freely but never get smaller than it was built.
     setMinimumSize(size());
