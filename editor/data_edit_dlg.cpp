@@ -149,10 +149,8 @@ void CDataEditDlg::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (isMinimized())
         return;
-    const QSize size = event->size();
-    if (LastClientSize.width() != 0)
-        FollowSize(size.width() - LastClientSize.width(), size.height() - LastClientSize.height());
-    LastClientSize = size;
+    if (const std::optional<QSize> change = ClientSize.Follow(event->size()))
+        FollowSize(change->width(), change->height());
 }
 
 void CDataEditDlg::FollowSize(int dx, int dy)

@@ -109,10 +109,8 @@ void CResidualDlg::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (isMinimized())
         return;
-    const QSize clientSize = event->size();
-    if (lastClientSize.width() != 0)
-        MoveControls(clientSize.width() - lastClientSize.width(), clientSize.height() - lastClientSize.height());
-    lastClientSize = clientSize;
+    if (const std::optional<QSize> change = clientSize.Follow(event->size()))
+        MoveControls(change->width(), change->height());
 }
 
 void CResidualDlg::MoveControls(int dx, int dy)
