@@ -74,7 +74,7 @@ void CDataEditDlg::InitDialog()
     TabCtrl->SetCurSel(kDesignPage);
 
     Pages = {Design, Observation};
-    for (CDataPage* page : {static_cast<CDataPage*>(Observation), static_cast<CDataPage*>(Design)}) {
+    for (CDataPage* page : Pages) {
         page->InitPage();
         PlacePage(*page);
     }
@@ -159,7 +159,7 @@ void CDataEditDlg::FollowSize(int dx, int dy)
         if (QWidget* button = platform::FindControl(this, id))
             button->move(button->pos() + QPoint(dx, dy));
     TabCtrl->resize(TabCtrl->width() + dx, TabCtrl->height() + dy);
-    for (CDataPage* page : {static_cast<CDataPage*>(Observation), static_cast<CDataPage*>(Design)})
+    for (CDataPage* page : Pages)
         if (page) {
             page->resize(page->width() + dx, page->height() + dy);
             page->update();
