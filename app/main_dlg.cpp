@@ -23,7 +23,6 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QShortcut>
 
 #include <array>
@@ -270,11 +269,6 @@ void CMainDlg::ExchangeFamilies(bool saveAndValidate)
 }
 
 void CMainDlg::OnAbout()
-{
-    ShowAboutBox();
-}
-
-void CMainDlg::ShowAboutBox()
 {
     CAboutDlg about(this);
     platform::ExecModal(about);
