@@ -4,7 +4,6 @@
 #include "platform/dialog_builder.h"
 #include "res/dialog_templates.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 
 CAboutDlg::CAboutDlg(QWidget* owner)
@@ -16,8 +15,7 @@ CAboutDlg::CAboutDlg(QWidget* owner)
                                   return nullptr;
                               return new CLinkStatic(QString::fromUtf8(control.text), control.style, dialog);
                           });
-    if (auto* ok = platform::FindControlAs<QAbstractButton>(this, kOkButton))
-        connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
+    platform::ConnectOkCancel(*this);
     FitPicture();
     InitLinks();
 }

@@ -23,7 +23,6 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QShortcut>
 
 #include <array>
@@ -31,8 +30,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int kProgramIcon = 128;
 
 // The file dialogs for input files: choosing one, and saving new data.
 const QString kInputFileName = QStringLiteral("*.EIN");
@@ -45,15 +42,15 @@ struct ButtonLook {
 };
 
 constexpr std::array<ButtonLook, 9> kButtonLooks = {{
-    {CMainDlg::kChooseInputButton, 131, kStringTipChooseFile},
-    {CMainDlg::kEditInputButton, 133, kStringTipEditFile},
-    {CMainDlg::kCreateDataButton, 149, kStringTipCreateData},
-    {CMainDlg::kEditDataButton, 139, kStringTipEditData},
-    {CMainDlg::kChooseOutputButton, 131, kStringTipChooseFile},
-    {CMainDlg::kEditOutputButton, 133, kStringTipEditFile},
-    {CMainDlg::kComputeButton, 147, kStringTipCompute},
-    {CMainDlg::kAboutButton, 164, kStringTipAbout},
-    {CMainDlg::kEndButton, 166, kStringTipExit},
+    {CMainDlg::kChooseInputButton, res::kIconChooseFile, kStringTipChooseFile},
+    {CMainDlg::kEditInputButton, res::kIconEditFile, kStringTipEditFile},
+    {CMainDlg::kCreateDataButton, res::kIconCreateData, kStringTipCreateData},
+    {CMainDlg::kEditDataButton, res::kIconEditData, kStringTipEditData},
+    {CMainDlg::kChooseOutputButton, res::kIconChooseFile, kStringTipChooseFile},
+    {CMainDlg::kEditOutputButton, res::kIconEditFile, kStringTipEditFile},
+    {CMainDlg::kComputeButton, res::kIconCompute, kStringTipCompute},
+    {CMainDlg::kAboutButton, res::kIconAbout, kStringTipAbout},
+    {CMainDlg::kEndButton, res::kIconExit, kStringTipExit},
 }};
 
 QWidget* CreateIconButton(const res::ControlTemplate& control, QWidget* dialog)
@@ -100,7 +97,7 @@ void CMainDlg::InitDialog()
         addActions({separator, about});
         setContextMenuPolicy(Qt::ActionsContextMenu);
     }
-    setWindowIcon(platform::LoadIcon(kProgramIcon));
+    setWindowIcon(platform::LoadIcon(res::kIconProgram));
 
     for (const ButtonLook& look : kButtonLooks)
         if (auto* button = platform::FindControlAs<CIconButton>(this, look.id)) {
@@ -270,11 +267,6 @@ void CMainDlg::ExchangeFamilies(bool saveAndValidate)
 }
 
 void CMainDlg::OnAbout()
-{
-    ShowAboutBox();
-}
-
-void CMainDlg::ShowAboutBox()
 {
     CAboutDlg about(this);
     platform::ExecModal(about);

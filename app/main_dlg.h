@@ -9,10 +9,8 @@
 #include <functional>
 
 class CDataEditDlg;
-class CIconButton;
 class CMEstimatorPanel;
 class CNormPanel;
-class QRadioButton;
 
 namespace platform {
 class DataExchange;
@@ -77,7 +75,6 @@ private:
     void ChooseFileInto(QString& fileName, const QString& title, const QString& initialName, const QString& filter);
     void OpenInTextEditor(const QString& fileName);
     void SelectFamily(bool estimators);
-    void ShowAboutBox();
     // The data commands end with the out-of-memory message when the grids
     // do not fit.
     void RunDataCommand(const std::function<void()>& command);

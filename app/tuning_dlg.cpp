@@ -5,15 +5,11 @@
 #include "platform/dialog_builder.h"
 #include "platform/modal.h"
 
-#include <QPushButton>
 
 CTuningDlg::CTuningDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogTuning);
-    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
-        connect(ok, &QPushButton::clicked, this, &CTuningDlg::accept);
-    if (auto* cancel = platform::FindControlAs<QPushButton>(this, kCancelButton))
-        connect(cancel, &QPushButton::clicked, this, &CTuningDlg::reject);
+    platform::ConnectOkCancel(*this);
 }
 
 void CTuningDlg::Exchange(platform::DataExchange& dx)

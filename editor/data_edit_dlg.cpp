@@ -7,7 +7,6 @@
 #include "platform/modal.h"
 #include "platform/tab_control.h"
 
-#include <QPushButton>
 #include <QResizeEvent>
 
 #include <utility>
@@ -36,10 +35,7 @@ CDataEditDlg::CDataEditDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogDataEdit);
     TabCtrl = platform::FindControlAs<platform::TabControl>(this, kTabControl);
-    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
-        connect(ok, &QPushButton::clicked, this, &CDataEditDlg::accept);
-    if (auto* cancel = platform::FindControlAs<QPushButton>(this, kCancelButton))
-        connect(cancel, &QPushButton::clicked, this, &CDataEditDlg::reject);
+    platform::ConnectOkCancel(*this);
     connect(TabCtrl, &platform::TabControl::SelectionChanged, this, &CDataEditDlg::OnSelChange);
     // It may grow freely but never get smaller than it was built.
     setMinimumSize(size());
@@ -78,7 +74,7 @@ void CDataEditDlg::InitDialog()
     TabCtrl->SetCurSel(kDesignPage);
 
     Pages = {Design, Observation};
-    for (CDataPage* page : {static_cast<CDataPage*>(Observation), static_cast<CDataPage*>(Design)}) {
+    for (CDataPage* page : Pages) {
         page->InitPage();
         PlacePage(*page);
     }
@@ -153,10 +149,8 @@ void CDataEditDlg::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (isMinimized())
         return;
-    const QSize size = event->size();
-    if (LastClientSize.width() != 0)
-        FollowSize(size.width() - LastClientSize.width(), size.height() - LastClientSize.height());
-    LastClientSize = size;
+    if (const std::optional<QSize> change = ClientSize.Follow(event->size()))
+        FollowSize(change->width(), change->height());
 }
 
 void CDataEditDlg::FollowSize(int dx, int dy)
@@ -165,7 +159,7 @@ void CDataEditDlg::FollowSize(int dx, int dy)
         if (QWidget* button = platform::FindControl(this, id))
             button->move(button->pos() + QPoint(dx, dy));
     TabCtrl->resize(TabCtrl->width() + dx, TabCtrl->height() + dy);
-    for (CDataPage* page : {static_cast<CDataPage*>(Observation), static_cast<CDataPage*>(Design)})
+    for (CDataPage* page : Pages)
         if (page) {
             page->resize(page->width() + dx, page->height() + dy);
             page->update();

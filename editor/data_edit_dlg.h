@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "platform/size_change.h"
 #include "res/control_ids.h"
 
 #include <QDialog>
-#include <QSize>
 
 #include <array>
 
@@ -76,5 +76,5 @@ private:
     CObservationPage* Observation = nullptr;
     std::array<CDataPage*, 2> Pages{};
     CDataPage* Current = nullptr;
-    QSize LastClientSize{0, 0};
+    platform::SizeChange ClientSize;
 };

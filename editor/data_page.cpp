@@ -41,7 +41,7 @@ CDataPage::CDataPage(int templateId, QWidget* parent) : QWidget(parent)
 
 void CDataPage::InitPage()
 {
-    LastClientSize = size();
+    ClientSize.Record(size());
     ApplyGridSettings();
     FillGrid();
     GridCtrl->FitAll();
@@ -148,10 +148,10 @@ void CDataPage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const QSize size = event->size();
-    if (!LastClientSize.isValid() || size.width() < 2 || size.height() < 2)
+    if (!ClientSize.Recorded() || size.width() < 2 || size.height() < 2)
         return;
-    FollowSize(size.width() - LastClientSize.width(), size.height() - LastClientSize.height());
-    LastClientSize = size;
+    const QSize change = *ClientSize.Follow(size);
+    FollowSize(change.width(), change.height());
 }
 
 // Only the page's own controls: the grid's scroll bars are its own business.

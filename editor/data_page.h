@@ -2,9 +2,9 @@
 
 #include "core/matrix.h"
 #include "grid/grid_item.h"
+#include "platform/size_change.h"
 #include "res/control_ids.h"
 
-#include <QSize>
 #include <QStringList>
 #include <QWidget>
 
@@ -68,5 +68,5 @@ private:
     void FollowSize(int dx, int dy);
 
     CGridCtrl* GridCtrl = nullptr;
-    QSize LastClientSize;  // invalid until InitPage
+    platform::SizeChange ClientSize;  // recorded first by InitPage
 };

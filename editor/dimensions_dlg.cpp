@@ -6,17 +6,13 @@
 #include "platform/up_down_control.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <utility>
 
 CDimensionsDlg::CDimensionsDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogDimensions);
-    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
-        connect(ok, &QPushButton::clicked, this, &CDimensionsDlg::accept);
-    if (auto* cancel = platform::FindControlAs<QPushButton>(this, kCancelButton))
-        connect(cancel, &QPushButton::clicked, this, &CDimensionsDlg::reject);
+    platform::ConnectOkCancel(*this);
 }
 
 void CDimensionsDlg::Exchange(platform::DataExchange& dx)

@@ -27,7 +27,6 @@ class DataExchange {
 public:
     DataExchange(QWidget* dialog, bool saveAndValidate);
 
-    bool SaveAndValidate() const { return saving; }
     bool Failed() const { return failed; }
 
     // Edit text as it is.

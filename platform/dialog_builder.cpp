@@ -4,7 +4,9 @@
 #include "platform/tab_control.h"
 #include "platform/text_format.h"
 #include "platform/up_down_control.h"
+#include "res/control_ids.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -376,6 +378,14 @@ int ControlId(const QWidget* control)
 {
     const QVariant id = control->property(kControlIdProperty);
     return id.isValid() ? id.toInt() : -1;
+}
+
+void ConnectOkCancel(QDialog& dialog)
+{
+    if (auto* ok = FindControlAs<QAbstractButton>(&dialog, res::kIdOk))
+        QObject::connect(ok, &QAbstractButton::clicked, &dialog, &QDialog::accept);
+    if (auto* cancel = FindControlAs<QAbstractButton>(&dialog, res::kIdCancel))
+        QObject::connect(cancel, &QAbstractButton::clicked, &dialog, &QDialog::reject);
 }
 
 } // namespace platform

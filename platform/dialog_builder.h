@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 // Builds the widgets of a dialog template (res/dialog_templates.h) into a
@@ -90,5 +91,9 @@ T* FindControlAs(const QWidget* dialog, int id)
 
 // The id a control was built with, or -1.
 int ControlId(const QWidget* control);
+
+// The template's standard buttons, where it has them: OK (res::kIdOk)
+// accepts the dialog, Cancel (res::kIdCancel) rejects it.
+void ConnectOkCancel(QDialog& dialog);
 
 } // namespace platform

@@ -44,11 +44,6 @@ int TabControl::InsertItem(int index, const QString& text)
     return inserted;
 }
 
-int TabControl::GetItemCount() const
-{
-    return bar->count();
-}
-
 void TabControl::SetMinTabWidth(int pixels)
 {
     bar->minimumTabWidth = pixels;

@@ -19,7 +19,6 @@ public:
 
     // Inserts a text-only tab; returns its index.
     int InsertItem(int index, const QString& text);
-    int GetItemCount() const;
     // No tab gets narrower than this many pixels (TCM_SETMINTABWIDTH).
     void SetMinTabWidth(int pixels);
     int GetCurSel() const;

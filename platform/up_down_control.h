@@ -27,11 +27,8 @@ public:
 
     // The Up arrow steps towards high, the Down arrow towards low.
     void SetRange(int low, int high);
-    int Lower() const { return low; }
-    int Upper() const { return high; }
     // Kept within the range; shown in the buddy with UDS_SETBUDDYINT.
     void SetPos(int position);
-    int GetPos() const { return position; }
     // One click on the Up (+1) or the Down (-1) arrow.
     void Step(int delta);
 

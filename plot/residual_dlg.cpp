@@ -9,7 +9,6 @@
 #include "res/dialog_templates.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QResizeEvent>
 
 #include <cmath>
@@ -35,8 +34,7 @@ CResidualDlg::CResidualDlg(QWidget* parent) : QDialog(parent), residualVector(1,
                               plot = new CResidualPlot(dialog);
                               return plot;
                           });
-    if (auto* ok = platform::FindControlAs<QPushButton>(this, kOkButton))
-        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    platform::ConnectOkCancel(*this);
     // The window may grow freely but never get smaller than it was built.
     setMinimumSize(size());
     setSizeGripEnabled(true);
@@ -111,10 +109,8 @@ void CResidualDlg::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (isMinimized())
         return;
-    const QSize clientSize = event->size();
-    if (lastClientSize.width() != 0)
-        MoveControls(clientSize.width() - lastClientSize.width(), clientSize.height() - lastClientSize.height());
-    lastClientSize = clientSize;
+    if (const std::optional<QSize> change = clientSize.Follow(event->size()))
+        MoveControls(change->width(), change->height());
 }
 
 void CResidualDlg::MoveControls(int dx, int dy)

@@ -2,10 +2,10 @@
 
 #include "core/estimator.h"
 #include "core/matrix.h"
+#include "platform/size_change.h"
 #include "res/control_ids.h"
 
 #include <QDialog>
-#include <QSize>
 #include <QString>
 
 class CResidualPlot;
@@ -44,6 +44,6 @@ private:
     Matrix residualVector;
     QString maximumText;
     QString minimumText;
-    QSize lastClientSize{0, 0};
+    platform::SizeChange clientSize;
     CResidualPlot* plot = nullptr;
 };

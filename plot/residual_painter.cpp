@@ -2,11 +2,11 @@
 
 #include "core/matrix.h"
 #include "core/output_file.h"
+#include "platform/local_file_name.h"
 #include "plot/plot_format.h"
 #include "res/string_table.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLine>
@@ -354,7 +354,7 @@ void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size)
 
 bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error)
 {
-    const std::string localPath = QFile::encodeName(path).toStdString();
+    const std::string localPath = platform::LocalFileName(path);
     const PlotFormat format = PlotFormatOf(localPath);
     if (format == PlotFormat::kNone)
         return Fail(error, QString::fromStdString(FormatString(kStringPlotFormat, path.toStdString())));

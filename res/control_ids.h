@@ -6,9 +6,13 @@
 // that code and tests say CMainDlg::kInputEdit, never 1000.
 namespace res {
 
+// The standard buttons keep the same ids in every template that has them.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
 namespace about_dlg {
 enum ControlId : int {
-    kOkButton = 1,
+    kOkButton = kIdOk,
     kFirstMailLink = 1032,
     kSecondMailLink = 1033,
 };
@@ -16,7 +20,7 @@ enum ControlId : int {
 
 namespace main_dlg {
 enum ControlId : int {
-    kEndButton = 1,
+    kEndButton = kIdOk,
     kInputEdit = 1000,
     kOutputEdit = 1001,
     kChooseInputButton = 1002,
@@ -62,8 +66,8 @@ enum ControlId : int {
 
 namespace tuning_dlg {
 enum ControlId : int {
-    kOkButton = 1,
-    kCancelButton = 2,
+    kOkButton = kIdOk,
+    kCancelButton = kIdCancel,
     kTuningEdit = 1029,
 };
 }
@@ -76,7 +80,7 @@ enum ControlId : int {
 
 namespace residual_dlg {
 enum ControlId : int {
-    kOkButton = 1,
+    kOkButton = kIdOk,
     kPlotWindow = 1034,
     kMinimumEdit = 1036,
     kMaximumEdit = 1037,
@@ -87,8 +91,8 @@ enum ControlId : int {
 
 namespace data_edit_dlg {
 enum ControlId : int {
-    kOkButton = 1,
-    kCancelButton = 2,
+    kOkButton = kIdOk,
+    kCancelButton = kIdCancel,
     kTabControl = 1021,
 };
 }
@@ -102,8 +106,8 @@ enum ControlId : int {
 
 namespace dimensions_dlg {
 enum ControlId : int {
-    kOkButton = 1,
-    kCancelButton = 2,
+    kOkButton = kIdOk,
+    kCancelButton = kIdCancel,
     kObservationCountEdit = 1025,
     kUnknownCountEdit = 1026,
     kObservationCountSpin = 1027,

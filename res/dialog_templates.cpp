@@ -12,13 +12,18 @@ constexpr unsigned kEditStyle = kStyleBorder | kStyleTabStop | kStyleAutoHScroll
 constexpr unsigned kButtonStyle = kStyleTabStop;
 constexpr unsigned kFirstRadio = kStyleGroup | kStyleTabStop;
 constexpr unsigned kSpinStyle = UDS_SETBUDDYINT | UDS_AUTOBUDDY | UDS_ARROWKEYS;
+// Every template's font, which the dialog units are measured in.
+constexpr char kFontName[] = "MS Sans Serif";
+constexpr int kFontSize = 8;
+// A fixed-size dialog with caption and close box; a sizable one without them.
+constexpr unsigned kModalDialog = kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame;
+constexpr unsigned kResizableDialog = kDialogPopup | kDialogCaption | kDialogThickFrame;
 
 std::vector<DialogTemplate> BuildTemplates()
 {
     std::vector<DialogTemplate> all;
 
-    all.push_back({kDialogAbout, "Info über Tolvar", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
-                   294, 130, "MS Sans Serif", 8,
+    all.push_back({kDialogAbout, "Info über Tolvar", kModalDialog, 294, 130, kFontName, kFontSize,
                    {
                        {-1, K::Picture, "", 7, 7, 200, 117, kStyleNone, kPictureAbout},
                        {-1, K::EtchedFrame, "", 175, 7, 112, 97, kStyleNone},
@@ -32,8 +37,7 @@ std::vector<DialogTemplate> BuildTemplates()
                        {about_dlg::kOkButton, K::DefPushButton, "OK", 237, 110, 50, 14, kButtonStyle | kStyleGroup},
                    }});
 
-    all.push_back({kDialogMain, "Tolvar", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
-                   284, 167, "MS Sans Serif", 8,
+    all.push_back({kDialogMain, "Tolvar", kModalDialog, 284, 167, kFontName, kFontSize,
                    {
                        {-1, K::GroupBox, "Daten", 7, 7, 270, 50, kStyleNone},
                        {-1, K::Label, "Eingabedatei:", 14, 21, 44, 8, kStyleNone},
@@ -62,7 +66,7 @@ std::vector<DialogTemplate> BuildTemplates()
                        {main_dlg::kEndButton, K::DefPushButton, "Ende", 217, 140, 60, 18, kButtonStyle},
                    }});
 
-    all.push_back({kDialogMEstimatorPanel, "", kDialogChild, 124, 90, "MS Sans Serif", 8,
+    all.push_back({kDialogMEstimatorPanel, "", kDialogChild, 124, 90, kFontName, kFontSize,
                    {
                        {-1, K::Label, "Methode:", 7, 7, 31, 8, kStyleNone},
                        {m_estimator_panel::kAndrewsRadio, K::RadioButton, "Andrews", 13, 23, 43, 10, kFirstRadio},
@@ -75,7 +79,7 @@ std::vector<DialogTemplate> BuildTemplates()
                        {m_estimator_panel::kWelschRadio, K::RadioButton, "Welsch", 67, 62, 40, 10, kStyleNone},
                    }});
 
-    all.push_back({kDialogNormPanel, "", kDialogChild, 124, 90, "MS Sans Serif", 8,
+    all.push_back({kDialogNormPanel, "", kDialogChild, 124, 90, kFontName, kFontSize,
                    {
                        {-1, K::Label, "Normfaktor:", 7, 7, 38, 8, kStyleNone},
                        {norm_panel::kL1Radio, K::RadioButton, "L1-Norm (Normfaktor 1)", 13, 21, 89, 10, kFirstRadio},
@@ -85,8 +89,7 @@ std::vector<DialogTemplate> BuildTemplates()
                        {norm_panel::kNormFactorEdit, K::Edit, "", 93, 65, 24, 12, kEditStyle | kStyleGroup},
                    }});
 
-    all.push_back({kDialogTuning, "Tuningkonstante", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
-                   184, 50, "MS Sans Serif", 8,
+    all.push_back({kDialogTuning, "Tuningkonstante", kModalDialog, 184, 50, kFontName, kFontSize,
                    {
                        {-1, K::GroupBox, "Tuningkonstante", 7, 7, 113, 37, kStyleNone},
                        {-1, K::Label, "Tuningkonstante:", 13, 22, 56, 8, kStyleNone},
@@ -96,15 +99,13 @@ std::vector<DialogTemplate> BuildTemplates()
                    }});
 
     // No system menu, so no close box: the engine closes it.
-    all.push_back({kDialogStatus, "Status", kDialogPopup | kDialogCaption | kDialogModalFrame, 158, 47,
-                   "MS Sans Serif", 8,
+    all.push_back({kDialogStatus, "Status", kDialogPopup | kDialogCaption | kDialogModalFrame, 158, 47, kFontName,
+                   kFontSize,
                    {
                        {status_dlg::kStatusText, K::Label, "", 7, 7, 144, 33, kStyleCenter | kStyleVCenter | kStyleNoPrefix},
                    }});
 
-    // Resizable, without system menu and close box.
-    all.push_back({kDialogResidual, "Residuen der Lösung", kDialogPopup | kDialogCaption | kDialogThickFrame, 284,
-                   177, "MS Sans Serif", 8,
+    all.push_back({kDialogResidual, "Residuen der Lösung", kResizableDialog, 284, 177, kFontName, kFontSize,
                    {
                        {residual_dlg::kOkButton, K::DefPushButton, "OK", 231, 156, 50, 14, kButtonStyle | kStyleGroup},
                        {residual_dlg::kPlotWindow, K::Label, "Static", 4, 3, 277, 140, kStyleBorder},
@@ -114,10 +115,8 @@ std::vector<DialogTemplate> BuildTemplates()
                        {residual_dlg::kMaximumEdit, K::Edit, "", 81, 162, 40, 12, kEditStyle | kStyleReadOnly},
                    }});
 
-    // Resizable, without system menu and close box; the pages lie in the
-    // tab control.
-    all.push_back({kDialogDataEdit, "Daten bearbeiten", kDialogPopup | kDialogCaption | kDialogThickFrame, 268, 180,
-                   "MS Sans Serif", 8,
+    // The pages lie in the tab control.
+    all.push_back({kDialogDataEdit, "Daten bearbeiten", kResizableDialog, 268, 180, kFontName, kFontSize,
                    {
                        {data_edit_dlg::kTabControl, K::TabControl, "", 4, 1, 259, 158, kStyleTabStop},
                        {data_edit_dlg::kOkButton, K::DefPushButton, "OK", 156, 161, 50, 15, kButtonStyle | kStyleGroup},
@@ -125,13 +124,12 @@ std::vector<DialogTemplate> BuildTemplates()
                    }});
 
     for (const int page : {kDialogDesignPage, kDialogObservationPage})
-        all.push_back({page, "", kDialogChild, 260, 119, "MS Sans Serif", 8,
+        all.push_back({page, "", kDialogChild, 260, 119, kFontName, kFontSize,
                        {
                            {data_page::kGrid, K::Custom, "", 3, 6, 253, 110, kStyleTabStop, 0, kGridWindowClass},
                        }});
 
-    all.push_back({kDialogDimensions, "Dimensionen", kDialogPopup | kDialogCaption | kDialogSysMenu | kDialogModalFrame,
-                   205, 61, "MS Sans Serif", 8,
+    all.push_back({kDialogDimensions, "Dimensionen", kModalDialog, 205, 61, kFontName, kFontSize,
                    {
                        {-1, K::GroupBox, "Dimensionen", 7, 7, 138, 47, kStyleNone},
                        {-1, K::Label, "Anzahl Beobachtungen:", 13, 20, 84, 8, kStyleNone},
@@ -145,7 +143,7 @@ std::vector<DialogTemplate> BuildTemplates()
                    }});
 
     // Captionless and borderless; its picture fills it.
-    all.push_back({kDialogSplash, "", kDialogPopup | kDialogVisible, 266, 187, "MS Sans Serif", 8,
+    all.push_back({kDialogSplash, "", kDialogPopup | kDialogVisible, 266, 187, kFontName, kFontSize,
                    {
                        {-1, K::Picture, "", 0, 0, 266, 187, kStyleNone, kPictureSplash},
                    }});

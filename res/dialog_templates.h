@@ -33,6 +33,19 @@ enum PictureId : int {
     kPictureAbout = 173,  // 250 x 190
 };
 
+// Icon resource ids (res/icons.qrc): the program's icon and the main
+// dialog's buttons.
+enum IconId : int {
+    kIconProgram = 128,
+    kIconChooseFile = 131,
+    kIconEditFile = 133,
+    kIconEditData = 139,
+    kIconCompute = 147,
+    kIconCreateData = 149,
+    kIconAbout = 164,
+    kIconExit = 166,
+};
+
 enum class ControlKind {
     PushButton,
     DefPushButton,  // the dialog's default button (Enter presses it)

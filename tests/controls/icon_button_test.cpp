@@ -1,6 +1,7 @@
 #include "controls/icon_button.h"
 
 #include "platform/string_text.h"
+#include "res/dialog_templates.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -55,7 +56,7 @@ protected:
         QCursor::setPos(QPoint(20, 20));
         button = new CIconButton(&window);
         button->setGeometry(10, 10, 30, 26);
-        button->LoadIcons(131, 0);
+        button->LoadIcons(res::kIconChooseFile, 0);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         ASSERT_FALSE(button->IsHover());
@@ -85,7 +86,7 @@ TEST_F(IconButtonTest, IconSizeIsTheResourcesOwn)
 {
     EXPECT_EQ(button->IconSize(), QSize(16, 16));
     CIconButton program;
-    program.LoadIcons(128, 0);
+    program.LoadIcons(res::kIconProgram, 0);
     EXPECT_EQ(program.IconSize(), QSize(32, 32));
 }
 

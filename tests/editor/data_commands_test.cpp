@@ -19,15 +19,14 @@ namespace {
 using editor_test::ClickButton;
 using editor_test::ClickTab;
 using editor_test::GridOf;
+using editor_test::kDesign;
+using editor_test::kObservations;
 using editor_test::ShowActive;
 using editor_test::TypeIntoCell;
 using test_support::FromRows;
 using test_support::Utf8;
 using test_support::ReadBytes;
 using test_support::WriteBytes;
-
-constexpr int kDesign = CDataEditDlg::kDesignPage;
-constexpr int kObservations = CDataEditDlg::kObservationPage;
 
 std::string Field(const char* text)
 {

@@ -12,18 +12,12 @@ namespace {
 using editor_test::ClickButton;
 using editor_test::ClickTab;
 using editor_test::GridOf;
+using editor_test::kDesign;
+using editor_test::kObservations;
 using editor_test::RunModal;
 using editor_test::TypeIntoCell;
 using test_support::FromRows;
 using test_support::SameMatrix;
-
-constexpr int kDesign = CDataEditDlg::kDesignPage;
-constexpr int kObservations = CDataEditDlg::kObservationPage;
-
-int RunEditor(CDataEditDlg& editor, const std::function<void(CDataEditDlg&)>& body)
-{
-    return RunModal(editor, body);
-}
 
 // Every cell as the editor fills a page: headers read-only, row 0
 // word-wrapped, the rest centred, the values as valueText gives them.
@@ -50,7 +44,7 @@ TEST(DataEditDlg, CreateModeOffersZerosAndWeightsOfOneOnTwoTabs)
     CDataEditDlg editor;
     editor.ObservationCount = 10;
     editor.UnknownCount = 10;
-    const int result = RunEditor(editor, [](CDataEditDlg& shown) {
+    const int result = RunModal(editor, [](CDataEditDlg& shown) {
         QTabBar* tabs = shown.Tabs()->TabBar();
         ASSERT_EQ(tabs->count(), 2);
         EXPECT_EQ(tabs->tabText(0) + "|" + tabs->tabText(1), QStringLiteral("Design-Matrix|Beobachtungen"));
@@ -79,7 +73,7 @@ TEST(DataEditDlg, EditModeShowsEveryValueWithoutLosingDigits)
     const Matrix design = FromRows({{1.234567, 1e-07, 12.5, -0.0, 1e20}});
     CDataEditDlg editor;
     editor.SetData(design, FromRows({{0.1 + 0.2}}), FromRows({{1e-20}}));
-    const int result = RunEditor(editor, [](CDataEditDlg& shown) {
+    const int result = RunModal(editor, [](CDataEditDlg& shown) {
         const QStringList texts = {QStringLiteral("1.234567"), QStringLiteral("1e-07"), QStringLiteral("12.500000"),
                                    QStringLiteral("-0.000000"), QStringLiteral("100000000000000000000.000000"),
                                    QStringLiteral("0.30000000000000004"), QStringLiteral("1e-20")};
@@ -127,7 +121,7 @@ TEST(DataEditDlg, OkRefusesCellsThatAreNoNumberAndWeightsNotAboveZero)
         CDataEditDlg editor;
         editor.ObservationCount = 3;
         editor.UnknownCount = 2;
-        const int result = RunEditor(editor, [&](CDataEditDlg& shown) {
+        const int result = RunModal(editor, [&](CDataEditDlg& shown) {
             GridOf(shown, c.page).SetCellText(c.cell.row, c.cell.column, QString::fromUtf8(c.text));
             ClickButton(shown, CDataEditDlg::kOkButton);
             if (c.message.empty())
@@ -154,7 +148,7 @@ TEST(DataEditDlg, SwitchingTabsKeepsWhatWasTyped)
     CDataEditDlg editor;
     editor.ObservationCount = 3;
     editor.UnknownCount = 2;
-    const int result = RunEditor(editor, [](CDataEditDlg& shown) {
+    const int result = RunModal(editor, [](CDataEditDlg& shown) {
         TypeIntoCell(GridOf(shown, kDesign), {2, 2}, QStringLiteral("7.5"));
         ClickTab(shown, kObservations);
         EXPECT_EQ(shown.CurrentPage(), shown.ObservationPage());
@@ -180,7 +174,7 @@ TEST(DataEditDlg, EnlargingMovesTheButtonsAndGrowsTabsPagesAndGrids)
     CDataEditDlg editor;
     editor.ObservationCount = 5;
     editor.UnknownCount = 3;
-    RunEditor(editor, [](CDataEditDlg& shown) {
+    RunModal(editor, [](CDataEditDlg& shown) {
         EXPECT_EQ(shown.minimumSize(), shown.size());
         ClickTab(shown, kObservations);
         ClickTab(shown, kDesign);

@@ -31,7 +31,7 @@ TEST(DimensionsDlg, ArrowsStepFromTheTypedNumberWithinTheRange)
         {"5000", Qt::Key_Up, "5000"}, {"9999", Qt::Key_Down, "4999"}, {"abc", Qt::Key_Up, "11"},
     };
     CDimensionsDlg dialog;
-    RunModal<CDimensionsDlg>(dialog, [&](CDimensionsDlg& shown) {
+    RunModal(dialog, [&](CDimensionsDlg& shown) {
         for (int id : {CDimensionsDlg::kObservationCountEdit, CDimensionsDlg::kUnknownCountEdit})
             EXPECT_EQ(Edit(shown, id)->text(), QStringLiteral("10"));
         EXPECT_TRUE(Edit(shown, CDimensionsDlg::kObservationCountEdit)->hasFocus());
@@ -70,7 +70,7 @@ TEST(DimensionsDlg, AcceptsOnlyCountsFromOneTo5000)
         for (const auto& c : cases) {
             test_support::MessageRecorder messages;
             CDimensionsDlg dialog;
-            const int result = RunModal<CDimensionsDlg>(dialog, [&](CDimensionsDlg& shown) {
+            const int result = RunModal(dialog, [&](CDimensionsDlg& shown) {
                 Edit(shown, id)->setText(QString::fromLatin1(c.typed));
                 ClickButton(shown, CDimensionsDlg::kOkButton);
                 if (!c.message.isEmpty()) {

@@ -18,12 +18,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <type_traits>
 
 namespace editor_test {
 
+inline constexpr int kDesign = CDataEditDlg::kDesignPage;
+inline constexpr int kObservations = CDataEditDlg::kObservationPage;
+
 inline CGridCtrl& GridOf(const CDataEditDlg& editor, int page)
 {
-    return page == CDataEditDlg::kDesignPage ? *editor.DesignPage()->Grid() : *editor.ObservationPage()->Grid();
+    return page == kDesign ? *editor.DesignPage()->Grid() : *editor.ObservationPage()->Grid();
 }
 
 // Shows a dialog that runs modally under the test's modal seam, so that
@@ -38,7 +42,7 @@ inline void ShowActive(QDialog& dialog)
 // Runs a dialog of the editor (DoModal); body drives it while it is shown
 // and ends it (OK, Cancel) or not. The result of the modal run.
 template <class Dialog>
-int RunModal(Dialog& dialog, const std::function<void(Dialog&)>& body)
+int RunModal(Dialog& dialog, const std::type_identity_t<std::function<void(Dialog&)>>& body)
 {
     platform::ScopedHandler<int(QDialog&)> modal(platform::ModalSeam(), [&](QDialog& shown) {
         ShowActive(shown);

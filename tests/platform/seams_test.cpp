@@ -6,6 +6,7 @@
 #include "platform/modal.h"
 #include "platform/string_text.h"
 #include "platform/text_editor.h"
+#include "res/dialog_templates.h"
 
 #include <QDir>
 #include <QFile>
@@ -240,7 +241,8 @@ TEST(Seam, ScopedHandlersNestAndRestore)
 
 TEST(Icons, EveryIconResourceOfTheProgramLoads)
 {
-    for (int id : {128, 131, 133, 139, 147, 149, 164, 166}) {
+    for (int id : {res::kIconProgram, res::kIconChooseFile, res::kIconEditFile, res::kIconEditData, res::kIconCompute,
+                   res::kIconCreateData, res::kIconAbout, res::kIconExit}) {
         const QIcon icon = platform::LoadIcon(id);
         ASSERT_FALSE(icon.isNull()) << id;
         EXPECT_FALSE(icon.pixmap(16, 16).toImage().isNull()) << id;
