@@ -113,13 +113,10 @@ bool CCellStore::SetNumColumns(int count)
     if (count < numColumns) {
         RemoveColumns(count);
     } else {
+        // New cells take the format of the new cell above: 0 all the way.
         columnWidths.resize(count, DefaultColumnWidth);
-        for (int row = 0; row < numRows; ++row) {
-            rows[row].resize(count);
-            if (row > 0)
-                for (int column = numColumns; column < count; ++column)
-                    rows[row][column].format = rows[row - 1][column].format;
-        }
+        for (std::vector<CCell>& cellsOfRow : rows)
+            cellsOfRow.resize(count);
     }
     numColumns = count;
     Invalidate();
