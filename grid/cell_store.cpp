@@ -453,13 +453,19 @@ void CCellStore::MarkModified(CellPos cell)
         found->state |= kCellModified;
 }
 
-void CCellStore::ChangeTextByUser(CellPos cell, const QString& text)
+template <class Change>
+void CCellStore::ChangeByUser(CellPos cell, Change&& change)
 {
     Notify(kNotifyCellChanging, cell);
-    rows[cell.row][cell.column].text.Set(text);
+    change(rows[cell.row][cell.column]);
     MarkModified(cell);
     Notify(kNotifyCellChanged, cell);
     Changed(cell);
+}
+
+void CCellStore::ChangeTextByUser(CellPos cell, const QString& text)
+{
+    ChangeByUser(cell, [&](CCell& changed) { changed.text.Set(text); });
 }
 
 bool CCellStore::ClearCellText(CellPos cell)
@@ -585,12 +591,7 @@ void CCellStore::ClearSelectedCells()
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
             const CellPos cell{row, column};
-            if (!IsSelected(row, column) || !CanEditCell(cell))
-                return;
-            Notify(kNotifyCellChanging, cell);
-            ResetCell(rows[row][column]);
-            MarkModified(cell);
-            Notify(kNotifyCellChanged, cell);
-            Changed(cell);
+            if (IsSelected(row, column) && CanEditCell(cell))
+                ChangeByUser(cell, ResetCell);
         });
 }
