@@ -23,6 +23,12 @@ const bool classRegistered = CGridCtrl::RegisterWindowClass();
 
 } // namespace
 
+const std::pair<QColor CGridCtrl::*, QPalette::ColorRole> CGridCtrl::kSystemColourRoles[5] = {
+    {&CGridCtrl::textColour, QPalette::Text},           {&CGridCtrl::textBackground, QPalette::Base},
+    {&CGridCtrl::outsideColour, QPalette::Dark},        {&CGridCtrl::fixedTextColour, QPalette::ButtonText},
+    {&CGridCtrl::fixedBackground, QPalette::Button},
+};
+
 CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWidget* parent)
     : QWidget(parent), verticalBar(new QScrollBar(Qt::Vertical, this)),
       horizontalBar(new QScrollBar(Qt::Horizontal, this))
@@ -34,11 +40,8 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
     setMouseTracking(true);
 
     systemColours = palette();
-    textColour = systemColours.color(QPalette::Active, QPalette::Text);
-    textBackground = systemColours.color(QPalette::Active, QPalette::Base);
-    outsideColour = systemColours.color(QPalette::Active, QPalette::Dark);
-    fixedTextColour = systemColours.color(QPalette::Active, QPalette::ButtonText);
-    fixedBackground = systemColours.color(QPalette::Active, QPalette::Button);
+    for (const auto& [colour, role] : kSystemColourRoles)
+        this->*colour = systemColours.color(QPalette::Active, role);
     wheelLines = unsigned(QApplication::wheelScrollLines());
     normalWidths = std::make_unique<TextWidths>(font());
     QFont bold = font();
@@ -147,15 +150,9 @@ void CGridCtrl::ApplyFont()
 void CGridCtrl::FollowSystemColours()
 {
     const QPalette now = palette();
-    const auto follow = [&](QColor& colour, QPalette::ColorRole role) {
-        if (colour == systemColours.color(QPalette::Active, role))
-            colour = now.color(QPalette::Active, role);
-    };
-    follow(textColour, QPalette::Text);
-    follow(textBackground, QPalette::Base);
-    follow(outsideColour, QPalette::Dark);
-    follow(fixedTextColour, QPalette::ButtonText);
-    follow(fixedBackground, QPalette::Button);
+    for (const auto& [colour, role] : kSystemColourRoles)
+        if (this->*colour == systemColours.color(QPalette::Active, role))
+            this->*colour = now.color(QPalette::Active, role);
     systemColours = now;
     update();
 }
@@ -167,48 +164,6 @@ void CGridCtrl::changeEvent(QEvent* event)
     else if (event->type() == QEvent::PaletteChange)
         FollowSystemColours();
     QWidget::changeEvent(event);
-}
-
-void CGridCtrl::SetTextColour(const QColor& colour)
-{
-    textColour = colour;
-    update();
-}
-
-void CGridCtrl::SetTextBackground(const QColor& colour)
-{
-    textBackground = colour;
-    update();
-}
-
-void CGridCtrl::SetOutsideColour(const QColor& colour)
-{
-    outsideColour = colour;
-    update();
-}
-
-void CGridCtrl::SetFixedTextColour(const QColor& colour)
-{
-    fixedTextColour = colour;
-    update();
-}
-
-void CGridCtrl::SetFixedBackground(const QColor& colour)
-{
-    fixedBackground = colour;
-    update();
-}
-
-void CGridCtrl::SetGridLineColour(const QColor& colour)
-{
-    gridLineColour = colour;
-    update();
-}
-
-void CGridCtrl::SetGridLines(int lines)
-{
-    gridLines = lines;
-    update();
 }
 
 void CGridCtrl::EnableSelection(bool on)
@@ -306,12 +261,6 @@ QFont CGridCtrl::CellFont(int row, int column) const
 {
     const CellExtras* own = cells.Extras(row, column);
     return own && own->font ? *own->font : font();
-}
-
-void CGridCtrl::SetImageList(const QList<QPixmap>& images)
-{
-    imageList = images;
-    update();
 }
 
 // --- sizes ----------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 class QMimeData;
 class QScrollBar;
@@ -113,7 +114,7 @@ public:
     bool SetCellFont(int row, int column, const QFont& font);
     QFont CellFont(int row, int column) const;
     // The images that cells name by index.
-    void SetImageList(const QList<QPixmap>& images);
+    void SetImageList(const QList<QPixmap>& images) { SetAndRepaint(imageList, images); }
 
     // --- sizes ----------------------------------------------------------
     bool ResizeRow(int row, int height);
@@ -152,14 +153,14 @@ public:
     QColor FixedTextColour() const { return fixedTextColour; }
     QColor FixedBackground() const { return fixedBackground; }
     QColor GridLineColour() const { return gridLineColour; }
-    void SetTextColour(const QColor& colour);
-    void SetTextBackground(const QColor& colour);
-    void SetOutsideColour(const QColor& colour);
-    void SetFixedTextColour(const QColor& colour);
-    void SetFixedBackground(const QColor& colour);
-    void SetGridLineColour(const QColor& colour);
+    void SetTextColour(const QColor& colour) { SetAndRepaint(textColour, colour); }
+    void SetTextBackground(const QColor& colour) { SetAndRepaint(textBackground, colour); }
+    void SetOutsideColour(const QColor& colour) { SetAndRepaint(outsideColour, colour); }
+    void SetFixedTextColour(const QColor& colour) { SetAndRepaint(fixedTextColour, colour); }
+    void SetFixedBackground(const QColor& colour) { SetAndRepaint(fixedBackground, colour); }
+    void SetGridLineColour(const QColor& colour) { SetAndRepaint(gridLineColour, colour); }
     int GetGridLines() const { return gridLines; }
-    void SetGridLines(int lines);
+    void SetGridLines(int lines) { SetAndRepaint(gridLines, lines); }
     bool IsEditable() const { return cells.Editable; }
     void SetEditable(bool on) { cells.Editable = on; }
     bool IsSelectionEnabled() const { return cells.SelectionEnabled; }
@@ -274,6 +275,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    template <class Attribute>
+    void SetAndRepaint(Attribute& attribute, const Attribute& value)
+    {
+        attribute = value;
+        update();
+    }
     void SetupInteraction();
     void RegisterDropTarget();
     void ApplyFont();
@@ -339,6 +346,8 @@ private:
     QColor fixedBackground;
     QColor gridLineColour{192, 192, 192};
     QPalette systemColours;  // the system colours the five above came from
+    // The five and their roles in the palette.
+    static const std::pair<QColor CGridCtrl::*, QPalette::ColorRole> kSystemColourRoles[5];
     int gridLines = kGridBoth;
     bool listMode = false;
     bool dragAndDrop = false;
