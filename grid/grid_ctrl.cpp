@@ -43,10 +43,7 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
     for (const auto& [colour, role] : kSystemColourRoles)
         this->*colour = systemColours.color(QPalette::Active, role);
     wheelLines = unsigned(QApplication::wheelScrollLines());
-    normalWidths = std::make_unique<TextWidths>(font());
-    QFont bold = font();
-    bold.setWeight(QFont::DemiBold);
-    boldWidths = std::make_unique<TextWidths>(bold);
+    UpdateTextWidths();
 
     cells.notify = [this](int code, CellPos cell) { return SendNotify(code, cell); };
     cells.cellChanged = [this](CellPos cell) { RedrawCell(cell); };
@@ -136,15 +133,36 @@ void CGridCtrl::SetGridFont(const QFont& newFont)
 void CGridCtrl::ApplyFont()
 {
     cells.ClearCellFonts();
-    normalWidths = std::make_unique<TextWidths>(font());
-    QFont bold = font();
-    bold.setWeight(QFont::DemiBold);
-    boldWidths = std::make_unique<TextWidths>(bold);
+    UpdateTextWidths();
     const QFontMetrics& metrics = normalWidths->Metrics();
     margin = metrics.horizontalAdvance(QLatin1Char(' '));
     cells.DefaultRowHeight = metrics.height() + std::max(0, metrics.leading()) + 2 * margin;
     cells.DefaultColumnWidth = 2 * (margin + 6 * metrics.averageCharWidth());
     update();
+}
+
+void CGridCtrl::UpdateTextWidths()
+{
+    normalWidths = std::make_unique<TextWidths>(font());
+    boldWidths = std::make_unique<TextWidths>(SemiBold(font()));
+}
+
+QFont CGridCtrl::SemiBold(QFont font)
+{
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+bool CGridCtrl::OnFocusLine(CellPos cell) const
+{
+    const CellPos focus = GetCurrentCell();
+    return cells.IsFixed(cell) && IsValid(focus) && (focus.row == cell.row || focus.column == cell.column);
+}
+
+QFont CGridCtrl::ShownFont(CellPos cell) const
+{
+    const QFont font = CellFont(cell.row, cell.column);
+    return OnFocusLine(cell) ? SemiBold(font) : font;
 }
 
 void CGridCtrl::FollowSystemColours()
@@ -290,10 +308,7 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
     const CellExtras* own = cells.Extras(row, column);
     QSize text;
     if (own && own->font) {
-        QFont cellFont = *own->font;
-        if (fixed)
-            cellFont.setWeight(QFont::DemiBold);
-        const TextWidths widths(cellFont);
+        const TextWidths widths(fixed ? SemiBold(*own->font) : *own->font);
         const QString content = cell->text.ToString();
         text = {widths.Width(content), widths.Height(content)};
     } else if (const TextWidths& widths = fixed ? *boldWidths : *normalWidths; auto latin1 = cell->text.Latin1()) {

@@ -284,6 +284,13 @@ private:
     void SetupInteraction();
     void RegisterDropTarget();
     void ApplyFont();
+    void UpdateTextWidths();
+    // Header texts are semi-bold on the focus cell's row and column, and
+    // measured so.
+    static QFont SemiBold(QFont font);
+    bool OnFocusLine(CellPos cell) const;
+    // The font a cell's text shows in: CellFont, semi-bold on the focus line.
+    QFont ShownFont(CellPos cell) const;
     void FollowSystemColours();
     void RecomputeScrollBars();
     void PlaceScrollBars(bool vertical, bool horizontal);

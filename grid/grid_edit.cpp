@@ -103,10 +103,7 @@ void CGridCtrl::ShowTitleTip(const QPoint& point)
     const CellPos cell = CellAt(point);
     if (!IsValid(cell))
         return;
-    QFont shown = CellFont(cell.row, cell.column);
-    const CellPos focus = GetCurrentCell();
-    if (cells.IsFixed(cell) && IsValid(focus) && (focus.row == cell.row || focus.column == cell.column))
-        shown.setWeight(QFont::DemiBold);
+    const QFont shown = ShownFont(cell);
     const QRect whole = CellRect(cell);
     titleTip->ShowTip(TextRect(cell), GetCellText(cell.row, cell.column), 0, &whole, &shown);
 }

@@ -167,17 +167,12 @@ void CGridCtrl::PaintFixedCell(QPainter& painter, int row, int column, const QRe
 {
     const CellExtras* own = cells.Extras(row, column);
     painter.fillRect(rect, own && own->background.isValid() ? own->background : fixedBackground);
-    const CellPos focus = GetCurrentCell();
-    const bool onFocusLine = IsValid(focus) && (focus.row == row || focus.column == column);
-    QFont cellFont = CellFont(row, column);
-    if (onFocusLine) {
-        cellFont.setWeight(QFont::DemiBold);
+    if (OnFocusLine({row, column}))
         DrawEdges(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
-    } else {
+    else
         DrawEdges(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
-    }
     painter.setPen(own && own->foreground.isValid() ? own->foreground : fixedTextColour);
-    PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), cellFont);
+    PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), ShownFont({row, column}));
 }
 
 void CGridCtrl::PaintCell(QPainter& painter, int row, int column, const QRect& rect)
