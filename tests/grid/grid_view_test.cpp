@@ -126,6 +126,38 @@ TEST(GridView, PaintsCellsByTheirKind)
     EXPECT_EQ(test.grid.grab().toImage().pixel(cell.right(), cell.center().y()), background.rgb());
 }
 
+// A cell's image sits at the left margin and the text starts a margin and a
+// pixel after it; the cell is measured with it. An index outside the image
+// list shows nothing.
+TEST(GridView, CellImageComesBeforeTheText)
+{
+    TestGrid test(4, 4);
+    QPixmap red(8, 30);
+    red.fill(Qt::red);
+    test.grid.SetImageList({red});
+    const QSize plainSize = test.grid.MeasureCell(2, 2);
+    const QRect plainText = test.grid.TextRect({2, 2});
+    GridItem item;
+    item.row = 2;
+    item.column = 2;
+    item.mask = kItemImage;
+    item.image = 0;
+    test.grid.WriteCell(item);
+    const int margin = test.grid.Margin();
+    EXPECT_EQ(test.grid.MeasureCell(2, 2), QSize(plainSize.width() + 8, 30));
+    EXPECT_EQ(test.grid.TextRect({2, 2}), plainText.adjusted(8 + margin + 1, 0, 0, 0));
+    const QRect cell = test.grid.CellRect({2, 2});
+    const QImage pixels = test.grid.grab().toImage();
+    EXPECT_EQ(pixels.pixel(cell.left() + 1 + margin, cell.top() + 1), QColor(Qt::red).rgb());
+    EXPECT_NE(pixels.pixel(cell.left() + margin, cell.top() + 1), QColor(Qt::red).rgb());
+    EXPECT_NE(pixels.pixel(cell.left() + 1 + margin + 8, cell.top() + 1), QColor(Qt::red).rgb());
+
+    item.image = 1;
+    test.grid.WriteCell(item);
+    EXPECT_EQ(test.grid.MeasureCell(2, 2), plainSize);
+    EXPECT_EQ(test.grid.TextRect({2, 2}), plainText);
+}
+
 // Colours still equal to the system colour they came from follow a change
 // of the system colours; colours the owner set stay.
 TEST(GridView, FollowsSystemColourChanges)
