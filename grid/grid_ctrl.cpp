@@ -318,8 +318,8 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
         text = {widths.Width(content), widths.Height(content)};
     }
     QSize image(0, 0);
-    if (own && own->image >= 0 && own->image < imageList.size())
-        image = imageList[own->image].size();
+    if (const QPixmap* shown = CellImage(own))
+        image = shown->size();
     return {text.width() + 4 * margin + image.width(), std::max(text.height() + 2 * margin, image.height())};
 }
 

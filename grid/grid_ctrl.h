@@ -308,6 +308,10 @@ private:
     QColor SystemColour(QPalette::ColorRole role) const { return palette().color(QPalette::Active, role); }
     struct VisibleRange;
     VisibleRange Visible() const;
+    // The image a cell names, or nullptr (none, or not in the list).
+    const QPixmap* CellImage(const CellExtras* own) const;
+    // A cell rectangle less a margin at each side and the image.
+    QRect TextArea(QRect rect, const QPixmap* image) const;
     void PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& font);
     void PaintGridLines(QPainter& painter, const VisibleRange& visible);
     void PaintTrackingLine(QPainter& painter);

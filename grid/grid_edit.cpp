@@ -86,14 +86,10 @@ bool CGridCtrl::TypeCharacter(const QKeyEvent& event)
 
 QRect CGridCtrl::TextRect(CellPos cell) const
 {
-    QRect rect = CellRect(cell);
+    const QRect rect = CellRect(cell);
     if (rect.isNull())
         return rect;
-    rect.adjust(margin, 0, -margin, 0);
-    if (const CellExtras* own = cells.Extras(cell.row, cell.column);
-        own && own->image >= 0 && own->image < imageList.size())
-        rect.setLeft(rect.left() + imageList[own->image].width() + margin + 1);
-    return rect;
+    return TextArea(rect, CellImage(cells.Extras(cell.row, cell.column)));
 }
 
 void CGridCtrl::ShowTitleTip(const QPoint& point)
