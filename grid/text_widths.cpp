@@ -9,14 +9,21 @@ namespace {
 // Characters of numbers as the grid shows and users type them.
 constexpr char kNumberCharacters[] = "0123456789.,+-eE ";
 
+// The text's advance in 26.6 fixed point.
+std::int32_t Advance64(const QFontMetricsF& exact, const QString& text)
+{
+    return static_cast<std::int32_t>(std::lround(exact.horizontalAdvance(text) * 64.0));
+}
+
 } // namespace
 
-TextWidths::TextWidths(const QFont& font) : font(font), metrics(font)
+TextWidths::TextWidths(const QFont& font) : metrics(font)
 {
+    const QFontMetricsF exact(font);
     advances.fill(kNotAdditive);
     std::string_view candidates(kNumberCharacters);
     for (char c : candidates)
-        advances[static_cast<unsigned char>(c)] = Advance64(QString(QLatin1Char(c)));
+        advances[static_cast<unsigned char>(c)] = Advance64(exact, QString(QLatin1Char(c)));
     // A character whose advance changes next to another (kerning, shaping)
     // leaves the fast path.
     for (char a : candidates)
@@ -26,16 +33,11 @@ TextWidths::TextWidths(const QFont& font) : font(font), metrics(font)
             if (advances[ua] == kNotAdditive || advances[ub] == kNotAdditive)
                 continue;
             const QString pair = QString(QLatin1Char(a)) + QLatin1Char(b);
-            if (Advance64(pair) != advances[ua] + advances[ub]) {
+            if (Advance64(exact, pair) != advances[ua] + advances[ub]) {
                 advances[ua] = kNotAdditive;
                 advances[ub] = kNotAdditive;
             }
         }
-}
-
-std::int32_t TextWidths::Advance64(const QString& text) const
-{
-    return static_cast<std::int32_t>(std::lround(QFontMetricsF(font).horizontalAdvance(text) * 64.0));
 }
 
 int TextWidths::Width(std::string_view latin1) const

@@ -19,7 +19,6 @@ class TextWidths {
 public:
     explicit TextWidths(const QFont& font);
 
-    const QFont& Font() const { return font; }
     const QFontMetrics& Metrics() const { return metrics; }
     int Width(std::string_view latin1) const;
     int Width(const QString& text) const;
@@ -29,9 +28,7 @@ public:
 
 private:
     static constexpr std::int32_t kNotAdditive = -1;
-    std::int32_t Advance64(const QString& text) const;
 
-    QFont font;
     QFontMetrics metrics;
     std::array<std::int32_t, 256> advances;  // 26.6 fixed point, or kNotAdditive
 };
