@@ -158,6 +158,34 @@ TEST(GridView, CellImageComesBeforeTheText)
     EXPECT_EQ(test.grid.TextRect({2, 2}), plainText);
 }
 
+// Setting the grid's font, even the one it has, gives every cell the grid's
+// font again; the margin and the default sizes grow with a larger font.
+TEST(GridView, GridFontReplacesTheCellFonts)
+{
+    CGridCtrl grid(3, 3);
+    grid.SetGridFont(QApplication::font());
+    QFont own = grid.font();
+    own.setItalic(true);
+    QFont larger = grid.font();
+    larger.setPointSizeF(grid.font().pointSizeF() * 3);
+    const struct {
+        QFont font;
+        bool grows;
+    } steps[] = {{grid.font(), false}, {larger, true}};
+    for (const auto& [next, grows] : steps) {
+        const int margin = grid.Margin();
+        const int height = grid.DefaultRowHeight();
+        const int width = grid.DefaultColumnWidth();
+        grid.SetCellFont(1, 1, own);
+        ASSERT_EQ(grid.CellFont(1, 1), own);
+        grid.SetGridFont(next);
+        EXPECT_EQ(grid.CellFont(1, 1), next);
+        EXPECT_EQ(grid.Margin() > margin, grows);
+        EXPECT_EQ(grid.DefaultRowHeight() > height, grows);
+        EXPECT_EQ(grid.DefaultColumnWidth() > width, grows);
+    }
+}
+
 // Colours still equal to the system colour they came from follow a change
 // of the system colours; colours the owner set stay.
 TEST(GridView, FollowsSystemColourChanges)
