@@ -126,8 +126,12 @@ int CGridCtrl::SendNotify(int code, CellPos cell)
 
 void CGridCtrl::SetGridFont(const QFont& newFont)
 {
+    // A different font reaches ApplyFont through changeEvent; the same one
+    // must still give every cell the grid's font.
+    const QFont before = font();
     setFont(newFont);
-    ApplyFont();
+    if (font() == before && font().resolveMask() == before.resolveMask())
+        ApplyFont();
 }
 
 void CGridCtrl::ApplyFont()
