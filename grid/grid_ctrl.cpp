@@ -217,34 +217,6 @@ void CGridCtrl::RepaintAfterChange()
     update();
 }
 
-bool CGridCtrl::SetNumRows(int rows)
-{
-    const bool done = cells.SetNumRows(rows);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumColumns(int columns)
-{
-    const bool done = cells.SetNumColumns(columns);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumFixedRows(int fixed)
-{
-    const bool done = cells.SetNumFixedRows(fixed);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumFixedColumns(int fixed)
-{
-    const bool done = cells.SetNumFixedColumns(fixed);
-    RepaintAfterChange();
-    return done;
-}
-
 bool CGridCtrl::WriteCell(const GridItem& item)
 {
     return cells.WriteCell(item);

@@ -92,10 +92,10 @@ public:
     static QFont SystemMessageFont();
 
     // --- counts ---------------------------------------------------------
-    bool SetNumRows(int rows);
-    bool SetNumColumns(int columns);
-    bool SetNumFixedRows(int fixed);
-    bool SetNumFixedColumns(int fixed);
+    bool SetNumRows(int rows) { return RepaintAfter(cells.SetNumRows(rows)); }
+    bool SetNumColumns(int columns) { return RepaintAfter(cells.SetNumColumns(columns)); }
+    bool SetNumFixedRows(int fixed) { return RepaintAfter(cells.SetNumFixedRows(fixed)); }
+    bool SetNumFixedColumns(int fixed) { return RepaintAfter(cells.SetNumFixedColumns(fixed)); }
     int GetNumRows() const { return cells.GetNumRows(); }
     int GetNumColumns() const { return cells.GetNumColumns(); }
     int GetNumFixedRows() const { return cells.GetNumFixedRows(); }
@@ -302,6 +302,11 @@ private:
     void RedrawCell(CellPos cell);
     void RedrawHeadersOf(CellPos cell);
     void RepaintAfterChange();
+    bool RepaintAfter(bool done)
+    {
+        RepaintAfterChange();
+        return done;
+    }
 
     // Painting helpers.
     // A system colour: the same whether the window is active or not.
