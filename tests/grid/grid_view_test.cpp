@@ -158,14 +158,17 @@ TEST(GridView, CellImageComesBeforeTheText)
     EXPECT_EQ(test.grid.TextRect({2, 2}), plainText);
 }
 
-// Setting the grid's font, even the one it has, gives every cell the grid's
-// font again; the margin and the default sizes grow with a larger font.
+// A cell in a font of its own is measured in it. Setting the grid's font,
+// even the one it has, gives every cell the grid's font again; the margin
+// and the default sizes grow with a larger font.
 TEST(GridView, GridFontReplacesTheCellFonts)
 {
     CGridCtrl grid(3, 3);
     grid.SetGridFont(QApplication::font());
+    grid.SetCellText(1, 1, QStringLiteral("Wert 1.5"));
     QFont own = grid.font();
     own.setItalic(true);
+    own.setPointSizeF(own.pointSizeF() * 2);
     QFont larger = grid.font();
     larger.setPointSizeF(grid.font().pointSizeF() * 3);
     const struct {
@@ -178,6 +181,10 @@ TEST(GridView, GridFontReplacesTheCellFonts)
         const int width = grid.DefaultColumnWidth();
         grid.SetCellFont(1, 1, own);
         ASSERT_EQ(grid.CellFont(1, 1), own);
+        const QFontMetrics ownMetrics(own);
+        EXPECT_EQ(grid.MeasureCell(1, 1),
+                  QSize(ownMetrics.horizontalAdvance(grid.GetCellText(1, 1)) + 4 * grid.Margin(),
+                        ownMetrics.height() + 2 * grid.Margin()));
         grid.SetGridFont(next);
         EXPECT_EQ(grid.CellFont(1, 1), next);
         EXPECT_EQ(grid.Margin() > margin, grows);
