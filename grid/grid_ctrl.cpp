@@ -283,16 +283,12 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
     const bool fixed = cells.IsFixed({row, column});
     const CellExtras* own = cells.Extras(row, column);
     QSize text;
-    if (own && own->font) {
-        const TextWidths widths(fixed ? SemiBold(*own->font) : *own->font);
-        const QString content = cell->text.ToString();
-        text = {widths.Width(content), widths.Height(content)};
-    } else if (const TextWidths& widths = fixed ? *boldWidths : *normalWidths; auto latin1 = cell->text.Latin1()) {
+    if (own && own->font)
+        text = TextExtent(QFontMetrics(fixed ? SemiBold(*own->font) : *own->font), cell->text.ToString());
+    else if (const TextWidths& widths = fixed ? *boldWidths : *normalWidths; auto latin1 = cell->text.Latin1())
         text = {widths.Width(*latin1), widths.Height(*latin1)};
-    } else {
-        const QString content = cell->text.ToString();
-        text = {widths.Width(content), widths.Height(content)};
-    }
+    else
+        text = TextExtent(widths.Metrics(), cell->text.ToString());
     QSize image(0, 0);
     if (const QPixmap* shown = CellImage(own))
         image = shown->size();

@@ -40,35 +40,29 @@ TextWidths::TextWidths(const QFont& font) : metrics(font)
         }
 }
 
+QSize TextExtent(const QFontMetrics& metrics, const QString& text)
+{
+    if (!text.contains(QLatin1Char('\n')))
+        return {metrics.horizontalAdvance(text), metrics.height()};
+    return metrics.size(0, text);
+}
+
 int TextWidths::Width(std::string_view latin1) const
 {
     std::int32_t sum = 0;
     for (char c : latin1) {
         const std::int32_t advance = advances[static_cast<unsigned char>(c)];
         if (advance == kNotAdditive)
-            return Width(QString::fromLatin1(latin1.data(), qsizetype(latin1.size())));
+            return TextExtent(metrics, QString::fromLatin1(latin1.data(), qsizetype(latin1.size()))).width();
         sum += advance;
     }
     return (sum + 32) >> 6;  // QFixed's rounding
-}
-
-int TextWidths::Width(const QString& text) const
-{
-    if (!text.contains(QLatin1Char('\n')))
-        return metrics.horizontalAdvance(text);
-    return metrics.size(0, text).width();
 }
 
 int TextWidths::Height(std::string_view latin1) const
 {
     if (latin1.find('\n') == std::string_view::npos)
         return metrics.height();
-    return Height(QString::fromLatin1(latin1.data(), qsizetype(latin1.size())));
+    return TextExtent(metrics, QString::fromLatin1(latin1.data(), qsizetype(latin1.size()))).height();
 }
 
-int TextWidths::Height(const QString& text) const
-{
-    if (!text.contains(QLatin1Char('\n')))
-        return metrics.height();
-    return metrics.size(0, text).height();
-}
