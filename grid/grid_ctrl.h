@@ -223,7 +223,6 @@ public:
 
     // --- interaction state ----------------------------------------------
     MouseMode GetMouseMode() const { return mouseMode; }
-    CellPos SelectionStart() const { return selectionStart; }
     CellPos DropTargetCell() const { return dropTarget; }
     // The auto-scroll timer (every 25 ms while a mouse selection is under
     // way) and one tick of it.
