@@ -79,24 +79,24 @@ bool CCellStore::SetNumRows(int count)
 {
     if (count < 0)
         return false;
-    const int old = GetNumRows();
-    if (count == old)
+    if (count == numRows)
         return true;
     numFixedRows = std::min(numFixedRows, count);
     if (focus.row >= count)
         focus = {};
-    if (count < old) {
+    if (count < numRows) {
         RemoveRows(count);
     } else {
         rows.resize(count);
         rowHeights.resize(count, DefaultRowHeight);
-        for (int row = old; row < count; ++row) {
-            rows[row].resize(GetNumColumns());
+        for (int row = numRows; row < count; ++row) {
+            rows[row].resize(numColumns);
             if (row > 0)
-                for (int column = 0; column < GetNumColumns(); ++column)
+                for (int column = 0; column < numColumns; ++column)
                     rows[row][column].format = rows[row - 1][column].format;
         }
     }
+    numRows = count;
     Invalidate();
     return true;
 }
@@ -105,13 +105,12 @@ bool CCellStore::SetNumColumns(int count)
 {
     if (count < 0)
         return false;
-    const int old = GetNumColumns();
-    if (count == old)
+    if (count == numColumns)
         return true;
     numFixedColumns = std::min(numFixedColumns, count);
     if (focus.column >= count)
         focus = {};
-    if (count < old) {
+    if (count < numColumns) {
         RemoveColumns(count);
     } else {
         // New cells take the format of the new cell above: 0 all the way.
@@ -119,6 +118,7 @@ bool CCellStore::SetNumColumns(int count)
         for (std::vector<CCell>& cellsOfRow : rows)
             cellsOfRow.resize(count);
     }
+    numColumns = count;
     Invalidate();
     return true;
 }
@@ -126,35 +126,35 @@ bool CCellStore::SetNumColumns(int count)
 void CCellStore::RemoveRows(int from)
 {
     if (!extras.empty())
-        for (int row = from; row < GetNumRows(); ++row)
-            for (int column = 0; column < GetNumColumns(); ++column)
+        for (int row = from; row < numRows; ++row)
+            for (int column = 0; column < numColumns; ++column)
                 DropExtras(row, column);
     rows.resize(from);
     rows.shrink_to_fit();
     rowHeights.resize(from);
-    selected.ClipTo(from, GetNumColumns());
-    kept.ClipTo(from, GetNumColumns());
+    selected.ClipTo(from, numColumns);
+    kept.ClipTo(from, numColumns);
 }
 
 void CCellStore::RemoveColumns(int from)
 {
-    for (int row = 0; row < GetNumRows(); ++row) {
+    for (int row = 0; row < numRows; ++row) {
         if (!extras.empty())
-            for (int column = from; column < GetNumColumns(); ++column)
+            for (int column = from; column < numColumns; ++column)
                 DropExtras(row, column);
         rows[row].resize(from);
         rows[row].shrink_to_fit();
     }
     columnWidths.resize(from);
-    selected.ClipTo(GetNumRows(), from);
-    kept.ClipTo(GetNumRows(), from);
+    selected.ClipTo(numRows, from);
+    kept.ClipTo(numRows, from);
 }
 
 bool CCellStore::SetNumFixedRows(int fixed)
 {
     if (fixed < 0)
         return false;
-    if (fixed > GetNumRows())
+    if (fixed > numRows)
         SetNumRows(fixed);
     if (focus.row >= 0 && focus.row < fixed)
         SetFocusCell({});
@@ -167,7 +167,7 @@ bool CCellStore::SetNumFixedColumns(int fixed)
 {
     if (fixed < 0)
         return false;
-    if (fixed > GetNumColumns())
+    if (fixed > numColumns)
         SetNumColumns(fixed);
     if (focus.column >= 0 && focus.column < fixed)
         SetFocusCell({});
@@ -184,9 +184,9 @@ bool CCellStore::IsValid(const CellBlock& block) const
 
 CellBlock CCellStore::NonFixedBlock() const
 {
-    if (GetNumRows() <= numFixedRows || GetNumColumns() <= numFixedColumns)
+    if (numRows <= numFixedRows || numColumns <= numFixedColumns)
         return {};
-    return {numFixedRows, numFixedColumns, GetNumRows() - 1, GetNumColumns() - 1};
+    return {numFixedRows, numFixedColumns, numRows - 1, numColumns - 1};
 }
 
 // --- cells ----------------------------------------------------------------
@@ -354,17 +354,17 @@ void CCellStore::ResetCell(CCell& cell)
 
 int CCellStore::GetRowHeight(int row) const
 {
-    return row >= 0 && row < GetNumRows() ? rowHeights[row] : 0;
+    return row >= 0 && row < numRows ? rowHeights[row] : 0;
 }
 
 int CCellStore::GetColumnWidth(int column) const
 {
-    return column >= 0 && column < GetNumColumns() ? columnWidths[column] : 0;
+    return column >= 0 && column < numColumns ? columnWidths[column] : 0;
 }
 
 bool CCellStore::SetRowHeight(int row, int height)
 {
-    if (row < 0 || row >= GetNumRows() || height < 0)
+    if (row < 0 || row >= numRows || height < 0)
         return false;
     rowHeights[row] = height;
     Invalidate();
@@ -373,7 +373,7 @@ bool CCellStore::SetRowHeight(int row, int height)
 
 bool CCellStore::SetColumnWidth(int column, int width)
 {
-    if (column < 0 || column >= GetNumColumns() || width < 0)
+    if (column < 0 || column >= numColumns || width < 0)
         return false;
     columnWidths[column] = width;
     Invalidate();
@@ -384,13 +384,13 @@ void CCellStore::UpdateTops() const
 {
     if (topsValid)
         return;
-    rowTops.resize(GetNumRows() + 1);
+    rowTops.resize(numRows + 1);
     rowTops[0] = 0;
-    for (int row = 0; row < GetNumRows(); ++row)
+    for (int row = 0; row < numRows; ++row)
         rowTops[row + 1] = rowTops[row] + rowHeights[row];
-    columnLefts.resize(GetNumColumns() + 1);
+    columnLefts.resize(numColumns + 1);
     columnLefts[0] = 0;
-    for (int column = 0; column < GetNumColumns(); ++column)
+    for (int column = 0; column < numColumns; ++column)
         columnLefts[column + 1] = columnLefts[column] + columnWidths[column];
     topsValid = true;
 }
@@ -398,19 +398,19 @@ void CCellStore::UpdateTops() const
 int CCellStore::RowTop(int row) const
 {
     UpdateTops();
-    return rowTops[std::clamp(row, 0, GetNumRows())];
+    return rowTops[std::clamp(row, 0, numRows)];
 }
 
 int CCellStore::ColumnLeft(int column) const
 {
     UpdateTops();
-    return columnLefts[std::clamp(column, 0, GetNumColumns())];
+    return columnLefts[std::clamp(column, 0, numColumns)];
 }
 
 int CCellStore::RowAtOffset(int y) const
 {
     UpdateTops();
-    if (y < 0 || y >= rowTops[GetNumRows()])
+    if (y < 0 || y >= rowTops[numRows])
         return -1;
     return int(std::upper_bound(rowTops.begin(), rowTops.end(), y) - rowTops.begin()) - 1;
 }
@@ -418,7 +418,7 @@ int CCellStore::RowAtOffset(int y) const
 int CCellStore::ColumnAtOffset(int x) const
 {
     UpdateTops();
-    if (x < 0 || x >= columnLefts[GetNumColumns()])
+    if (x < 0 || x >= columnLefts[numColumns])
         return -1;
     return int(std::upper_bound(columnLefts.begin(), columnLefts.end(), x) - columnLefts.begin()) - 1;
 }
@@ -533,7 +533,7 @@ bool CCellStore::IsSelected(int row, int column) const
 
 CellBlock CCellStore::GetSelectionBounds() const
 {
-    CellBlock bounds{GetNumRows(), GetNumColumns(), -1, -1};
+    CellBlock bounds{numRows, numColumns, -1, -1};
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
             if (rows[row][column].state & kCellSelected) {

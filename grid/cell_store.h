@@ -57,14 +57,14 @@ public:
     // rows (columns) becomes invalid.
     bool SetNumFixedRows(int fixed);
     bool SetNumFixedColumns(int fixed);
-    int GetNumRows() const { return int(rowHeights.size()); }
-    int GetNumColumns() const { return int(columnWidths.size()); }
+    int GetNumRows() const { return numRows; }
+    int GetNumColumns() const { return numColumns; }
     int GetNumFixedRows() const { return numFixedRows; }
     int GetNumFixedColumns() const { return numFixedColumns; }
 
     bool IsValid(CellPos cell) const
     {
-        return cell.row >= 0 && cell.row < GetNumRows() && cell.column >= 0 && cell.column < GetNumColumns();
+        return cell.row >= 0 && cell.row < numRows && cell.column >= 0 && cell.column < numColumns;
     }
     bool IsValid(const CellBlock& block) const;
     bool IsFixed(CellPos cell) const { return cell.row < numFixedRows || cell.column < numFixedColumns; }
@@ -168,15 +168,18 @@ private:
     void Invalidate() { topsValid = false; }
     void UpdateTops() const;
 
+    // The sizes of rowHeights and columnWidths, kept apart: every cell
+    // lookup checks them, and filling a grid measures the difference.
+    int numRows = 0;
+    int numColumns = 0;
     int numFixedRows = 0;
     int numFixedColumns = 0;
     std::vector<std::vector<CCell>> rows;
     std::unordered_map<std::uint64_t, CellExtras> extras;
-    // One entry per row (column): they are the counts.
     std::vector<int> rowHeights;
     std::vector<int> columnWidths;
-    mutable std::vector<int> rowTops;      // rows + 1 entries while valid
-    mutable std::vector<int> columnLefts;  // columns + 1
+    mutable std::vector<int> rowTops;      // numRows + 1 entries while valid
+    mutable std::vector<int> columnLefts;  // numColumns + 1
     mutable bool topsValid = false;
     CellPos focus;
     SelectionSet selected;
