@@ -313,7 +313,10 @@ private:
     struct VisibleRange;
     VisibleRange Visible() const;
     // The image a cell names, or nullptr (none, or not in the list).
-    const QPixmap* CellImage(const CellExtras* own) const;
+    const QPixmap* CellImage(const CellExtras* own) const
+    {
+        return own && own->image >= 0 && own->image < imageList.size() ? &imageList[own->image] : nullptr;
+    }
     // A cell rectangle less a margin at each side and the image.
     QRect TextArea(QRect rect, const QPixmap* image) const;
     void PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& font);

@@ -201,11 +201,6 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int column, const QRect& r
     PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), CellFont(row, column));
 }
 
-const QPixmap* CGridCtrl::CellImage(const CellExtras* own) const
-{
-    return own && own->image >= 0 && own->image < imageList.size() ? &imageList[own->image] : nullptr;
-}
-
 QRect CGridCtrl::TextArea(QRect rect, const QPixmap* image) const
 {
     rect.adjust(margin, 0, -margin, 0);
