@@ -5,10 +5,9 @@
 // the application font.
 
 #include "grid/grid_ctrl.h"
-#include "res/text_styles.h"
+#include "tests/grid/design_page_fill.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -49,28 +48,10 @@ long ResidentBytes()
 // editor does and sizes it to the contents.
 void FillAndFit(CGridCtrl& grid, int rows, int columns)
 {
-    grid.SetNumRows(rows);
-    grid.SetNumColumns(columns);
-    grid.SetNumFixedRows(1);
-    grid.SetNumFixedColumns(1);
     const std::vector<QString>& values = ValueTexts();
-    GridItem item;
-    item.mask = kItemText | kItemFormat;
-    for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column) {
-            item.row = row;
-            item.column = column;
-            if (row == 0) {
-                item.format = res::DT_WORDBREAK;
-                item.text = column == 0 ? QStringLiteral("Elemente") : QStringLiteral("Spalte %1").arg(column);
-            } else {
-                item.format = res::DT_CENTER;
-                item.text = column == 0 ? QStringLiteral("Zeile %1").arg(row)
-                                        : values[std::size_t(row * 7 + column) % values.size()];
-            }
-            grid.WriteCell(item);
-        }
-    grid.FitAll();
+    grid_test::FillLikeTheDesignPage(grid, rows, columns, [&values](int row, int column) -> const QString& {
+        return values[std::size_t(row * 7 + column) % values.size()];
+    });
 }
 
 std::unique_ptr<CGridCtrl> NewGrid()

@@ -113,13 +113,10 @@ bool CCellStore::SetNumColumns(int count)
     if (count < numColumns) {
         RemoveColumns(count);
     } else {
+        // New cells take the format of the new cell above: 0 all the way.
         columnWidths.resize(count, DefaultColumnWidth);
-        for (int row = 0; row < numRows; ++row) {
-            rows[row].resize(count);
-            if (row > 0)
-                for (int column = numColumns; column < count; ++column)
-                    rows[row][column].format = rows[row - 1][column].format;
-        }
+        for (std::vector<CCell>& cellsOfRow : rows)
+            cellsOfRow.resize(count);
     }
     numColumns = count;
     Invalidate();
@@ -456,13 +453,19 @@ void CCellStore::MarkModified(CellPos cell)
         found->state |= kCellModified;
 }
 
-void CCellStore::ChangeTextByUser(CellPos cell, const QString& text)
+template <class Change>
+void CCellStore::ChangeByUser(CellPos cell, Change&& change)
 {
     Notify(kNotifyCellChanging, cell);
-    rows[cell.row][cell.column].text.Set(text);
+    change(rows[cell.row][cell.column]);
     MarkModified(cell);
     Notify(kNotifyCellChanged, cell);
     Changed(cell);
+}
+
+void CCellStore::ChangeTextByUser(CellPos cell, const QString& text)
+{
+    ChangeByUser(cell, [&](CCell& changed) { changed.text.Set(text); });
 }
 
 bool CCellStore::ClearCellText(CellPos cell)
@@ -588,12 +591,7 @@ void CCellStore::ClearSelectedCells()
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
             const CellPos cell{row, column};
-            if (!IsSelected(row, column) || !CanEditCell(cell))
-                return;
-            Notify(kNotifyCellChanging, cell);
-            ResetCell(rows[row][column]);
-            MarkModified(cell);
-            Notify(kNotifyCellChanged, cell);
-            Changed(cell);
+            if (IsSelected(row, column) && CanEditCell(cell))
+                ChangeByUser(cell, ResetCell);
         });
 }

@@ -85,8 +85,6 @@ public:
     bool SetCellFont(int row, int column, const QFont& font);
     // Every cell takes the grid's font again.
     void ClearCellFonts();
-    // State 0 and empty text.
-    static void ResetCell(CCell& cell);
 
     // Sizes in pixels.
     int DefaultRowHeight = 10;
@@ -156,7 +154,13 @@ private:
     void RemoveRows(int from);
     void RemoveColumns(int from);
     void SetSelectedFlag(int row, int column, bool on);
+    // A change by the user (editing, Delete, cut, paste): the owner hears
+    // before and after, and the cell counts as modified.
+    template <class Change>
+    void ChangeByUser(CellPos cell, Change&& change);
     void ChangeTextByUser(CellPos cell, const QString& text);
+    // State 0 and empty text.
+    static void ResetCell(CCell& cell);
     static std::uint64_t Key(int row, int column)
     {
         return (std::uint64_t(std::uint32_t(row)) << 32) | std::uint32_t(column);
@@ -164,6 +168,8 @@ private:
     void Invalidate() { topsValid = false; }
     void UpdateTops() const;
 
+    // The sizes of rowHeights and columnWidths, kept apart: every cell
+    // lookup checks them, and filling a grid measures the difference.
     int numRows = 0;
     int numColumns = 0;
     int numFixedRows = 0;

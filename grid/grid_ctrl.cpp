@@ -23,6 +23,12 @@ const bool classRegistered = CGridCtrl::RegisterWindowClass();
 
 } // namespace
 
+const std::pair<QColor CGridCtrl::*, QPalette::ColorRole> CGridCtrl::kSystemColourRoles[5] = {
+    {&CGridCtrl::textColour, QPalette::Text},           {&CGridCtrl::textBackground, QPalette::Base},
+    {&CGridCtrl::outsideColour, QPalette::Dark},        {&CGridCtrl::fixedTextColour, QPalette::ButtonText},
+    {&CGridCtrl::fixedBackground, QPalette::Button},
+};
+
 CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWidget* parent)
     : QWidget(parent), verticalBar(new QScrollBar(Qt::Vertical, this)),
       horizontalBar(new QScrollBar(Qt::Horizontal, this))
@@ -34,16 +40,10 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
     setMouseTracking(true);
 
     systemColours = palette();
-    textColour = systemColours.color(QPalette::Active, QPalette::Text);
-    textBackground = systemColours.color(QPalette::Active, QPalette::Base);
-    outsideColour = systemColours.color(QPalette::Active, QPalette::Dark);
-    fixedTextColour = systemColours.color(QPalette::Active, QPalette::ButtonText);
-    fixedBackground = systemColours.color(QPalette::Active, QPalette::Button);
+    for (const auto& [colour, role] : kSystemColourRoles)
+        this->*colour = systemColours.color(QPalette::Active, role);
     wheelLines = unsigned(QApplication::wheelScrollLines());
-    normalWidths = std::make_unique<TextWidths>(font());
-    QFont bold = font();
-    bold.setWeight(QFont::DemiBold);
-    boldWidths = std::make_unique<TextWidths>(bold);
+    UpdateTextWidths();
 
     cells.notify = [this](int code, CellPos cell) { return SendNotify(code, cell); };
     cells.cellChanged = [this](CellPos cell) { RedrawCell(cell); };
@@ -126,17 +126,18 @@ int CGridCtrl::SendNotify(int code, CellPos cell)
 
 void CGridCtrl::SetGridFont(const QFont& newFont)
 {
+    // A different font reaches ApplyFont through changeEvent; the same one
+    // must still give every cell the grid's font.
+    const QFont before = font();
     setFont(newFont);
-    ApplyFont();
+    if (font() == before && font().resolveMask() == before.resolveMask())
+        ApplyFont();
 }
 
 void CGridCtrl::ApplyFont()
 {
     cells.ClearCellFonts();
-    normalWidths = std::make_unique<TextWidths>(font());
-    QFont bold = font();
-    bold.setWeight(QFont::DemiBold);
-    boldWidths = std::make_unique<TextWidths>(bold);
+    UpdateTextWidths();
     const QFontMetrics& metrics = normalWidths->Metrics();
     margin = metrics.horizontalAdvance(QLatin1Char(' '));
     cells.DefaultRowHeight = metrics.height() + std::max(0, metrics.leading()) + 2 * margin;
@@ -144,18 +145,36 @@ void CGridCtrl::ApplyFont()
     update();
 }
 
+void CGridCtrl::UpdateTextWidths()
+{
+    normalWidths = std::make_unique<TextWidths>(font());
+    boldWidths = std::make_unique<TextWidths>(SemiBold(font()));
+}
+
+QFont CGridCtrl::SemiBold(QFont font)
+{
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+bool CGridCtrl::OnFocusLine(CellPos cell) const
+{
+    const CellPos focus = GetCurrentCell();
+    return cells.IsFixed(cell) && IsValid(focus) && (focus.row == cell.row || focus.column == cell.column);
+}
+
+QFont CGridCtrl::ShownFont(CellPos cell) const
+{
+    const QFont font = CellFont(cell.row, cell.column);
+    return OnFocusLine(cell) ? SemiBold(font) : font;
+}
+
 void CGridCtrl::FollowSystemColours()
 {
     const QPalette now = palette();
-    const auto follow = [&](QColor& colour, QPalette::ColorRole role) {
-        if (colour == systemColours.color(QPalette::Active, role))
-            colour = now.color(QPalette::Active, role);
-    };
-    follow(textColour, QPalette::Text);
-    follow(textBackground, QPalette::Base);
-    follow(outsideColour, QPalette::Dark);
-    follow(fixedTextColour, QPalette::ButtonText);
-    follow(fixedBackground, QPalette::Button);
+    for (const auto& [colour, role] : kSystemColourRoles)
+        if (this->*colour == systemColours.color(QPalette::Active, role))
+            this->*colour = now.color(QPalette::Active, role);
     systemColours = now;
     update();
 }
@@ -167,48 +186,6 @@ void CGridCtrl::changeEvent(QEvent* event)
     else if (event->type() == QEvent::PaletteChange)
         FollowSystemColours();
     QWidget::changeEvent(event);
-}
-
-void CGridCtrl::SetTextColour(const QColor& colour)
-{
-    textColour = colour;
-    update();
-}
-
-void CGridCtrl::SetTextBackground(const QColor& colour)
-{
-    textBackground = colour;
-    update();
-}
-
-void CGridCtrl::SetOutsideColour(const QColor& colour)
-{
-    outsideColour = colour;
-    update();
-}
-
-void CGridCtrl::SetFixedTextColour(const QColor& colour)
-{
-    fixedTextColour = colour;
-    update();
-}
-
-void CGridCtrl::SetFixedBackground(const QColor& colour)
-{
-    fixedBackground = colour;
-    update();
-}
-
-void CGridCtrl::SetGridLineColour(const QColor& colour)
-{
-    gridLineColour = colour;
-    update();
-}
-
-void CGridCtrl::SetGridLines(int lines)
-{
-    gridLines = lines;
-    update();
 }
 
 void CGridCtrl::EnableSelection(bool on)
@@ -238,34 +215,6 @@ void CGridCtrl::RepaintAfterChange()
         return;
     RecomputeScrollBars();
     update();
-}
-
-bool CGridCtrl::SetNumRows(int rows)
-{
-    const bool done = cells.SetNumRows(rows);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumColumns(int columns)
-{
-    const bool done = cells.SetNumColumns(columns);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumFixedRows(int fixed)
-{
-    const bool done = cells.SetNumFixedRows(fixed);
-    RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::SetNumFixedColumns(int fixed)
-{
-    const bool done = cells.SetNumFixedColumns(fixed);
-    RepaintAfterChange();
-    return done;
 }
 
 bool CGridCtrl::WriteCell(const GridItem& item)
@@ -308,12 +257,6 @@ QFont CGridCtrl::CellFont(int row, int column) const
     return own && own->font ? *own->font : font();
 }
 
-void CGridCtrl::SetImageList(const QList<QPixmap>& images)
-{
-    imageList = images;
-    update();
-}
-
 // --- sizes ----------------------------------------------------------------
 
 bool CGridCtrl::ResizeRow(int row, int height)
@@ -340,22 +283,15 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
     const bool fixed = cells.IsFixed({row, column});
     const CellExtras* own = cells.Extras(row, column);
     QSize text;
-    if (own && own->font) {
-        QFont cellFont = *own->font;
-        if (fixed)
-            cellFont.setWeight(QFont::DemiBold);
-        const TextWidths widths(cellFont);
-        const QString content = cell->text.ToString();
-        text = {widths.Width(content), widths.Height(content)};
-    } else if (const TextWidths& widths = fixed ? *boldWidths : *normalWidths; auto latin1 = cell->text.Latin1()) {
+    if (own && own->font)
+        text = TextExtent(QFontMetrics(fixed ? SemiBold(*own->font) : *own->font), cell->text.ToString());
+    else if (const TextWidths& widths = fixed ? *boldWidths : *normalWidths; auto latin1 = cell->text.Latin1())
         text = {widths.Width(*latin1), widths.Height(*latin1)};
-    } else {
-        const QString content = cell->text.ToString();
-        text = {widths.Width(content), widths.Height(content)};
-    }
+    else
+        text = TextExtent(widths.Metrics(), cell->text.ToString());
     QSize image(0, 0);
-    if (own && own->image >= 0 && own->image < imageList.size())
-        image = imageList[own->image].size();
+    if (const QPixmap* shown = CellImage(own))
+        image = shown->size();
     return {text.width() + 4 * margin + image.width(), std::max(text.height() + 2 * margin, image.height())};
 }
 

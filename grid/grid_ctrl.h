@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 class QMimeData;
 class QScrollBar;
@@ -91,10 +92,10 @@ public:
     static QFont SystemMessageFont();
 
     // --- counts ---------------------------------------------------------
-    bool SetNumRows(int rows);
-    bool SetNumColumns(int columns);
-    bool SetNumFixedRows(int fixed);
-    bool SetNumFixedColumns(int fixed);
+    bool SetNumRows(int rows) { return RepaintAfter(cells.SetNumRows(rows)); }
+    bool SetNumColumns(int columns) { return RepaintAfter(cells.SetNumColumns(columns)); }
+    bool SetNumFixedRows(int fixed) { return RepaintAfter(cells.SetNumFixedRows(fixed)); }
+    bool SetNumFixedColumns(int fixed) { return RepaintAfter(cells.SetNumFixedColumns(fixed)); }
     int GetNumRows() const { return cells.GetNumRows(); }
     int GetNumColumns() const { return cells.GetNumColumns(); }
     int GetNumFixedRows() const { return cells.GetNumFixedRows(); }
@@ -113,7 +114,7 @@ public:
     bool SetCellFont(int row, int column, const QFont& font);
     QFont CellFont(int row, int column) const;
     // The images that cells name by index.
-    void SetImageList(const QList<QPixmap>& images);
+    void SetImageList(const QList<QPixmap>& images) { SetAndRepaint(imageList, images); }
 
     // --- sizes ----------------------------------------------------------
     bool ResizeRow(int row, int height);
@@ -152,14 +153,14 @@ public:
     QColor FixedTextColour() const { return fixedTextColour; }
     QColor FixedBackground() const { return fixedBackground; }
     QColor GridLineColour() const { return gridLineColour; }
-    void SetTextColour(const QColor& colour);
-    void SetTextBackground(const QColor& colour);
-    void SetOutsideColour(const QColor& colour);
-    void SetFixedTextColour(const QColor& colour);
-    void SetFixedBackground(const QColor& colour);
-    void SetGridLineColour(const QColor& colour);
+    void SetTextColour(const QColor& colour) { SetAndRepaint(textColour, colour); }
+    void SetTextBackground(const QColor& colour) { SetAndRepaint(textBackground, colour); }
+    void SetOutsideColour(const QColor& colour) { SetAndRepaint(outsideColour, colour); }
+    void SetFixedTextColour(const QColor& colour) { SetAndRepaint(fixedTextColour, colour); }
+    void SetFixedBackground(const QColor& colour) { SetAndRepaint(fixedBackground, colour); }
+    void SetGridLineColour(const QColor& colour) { SetAndRepaint(gridLineColour, colour); }
     int GetGridLines() const { return gridLines; }
-    void SetGridLines(int lines);
+    void SetGridLines(int lines) { SetAndRepaint(gridLines, lines); }
     bool IsEditable() const { return cells.Editable; }
     void SetEditable(bool on) { cells.Editable = on; }
     bool IsSelectionEnabled() const { return cells.SelectionEnabled; }
@@ -222,7 +223,6 @@ public:
 
     // --- interaction state ----------------------------------------------
     MouseMode GetMouseMode() const { return mouseMode; }
-    CellPos SelectionStart() const { return selectionStart; }
     CellPos DropTargetCell() const { return dropTarget; }
     // The auto-scroll timer (every 25 ms while a mouse selection is under
     // way) and one tick of it.
@@ -274,9 +274,22 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    template <class Attribute>
+    void SetAndRepaint(Attribute& attribute, const Attribute& value)
+    {
+        attribute = value;
+        update();
+    }
     void SetupInteraction();
     void RegisterDropTarget();
     void ApplyFont();
+    void UpdateTextWidths();
+    // Header texts are semi-bold on the focus cell's row and column, and
+    // measured so.
+    static QFont SemiBold(QFont font);
+    bool OnFocusLine(CellPos cell) const;
+    // The font a cell's text shows in: CellFont, semi-bold on the focus line.
+    QFont ShownFont(CellPos cell) const;
     void FollowSystemColours();
     void RecomputeScrollBars();
     void PlaceScrollBars(bool vertical, bool horizontal);
@@ -288,12 +301,24 @@ private:
     void RedrawCell(CellPos cell);
     void RedrawHeadersOf(CellPos cell);
     void RepaintAfterChange();
+    bool RepaintAfter(bool done)
+    {
+        RepaintAfterChange();
+        return done;
+    }
 
     // Painting helpers.
     // A system colour: the same whether the window is active or not.
     QColor SystemColour(QPalette::ColorRole role) const { return palette().color(QPalette::Active, role); }
     struct VisibleRange;
     VisibleRange Visible() const;
+    // The image a cell names, or nullptr (none, or not in the list).
+    const QPixmap* CellImage(const CellExtras* own) const
+    {
+        return own && own->image >= 0 && own->image < imageList.size() ? &imageList[own->image] : nullptr;
+    }
+    // A cell rectangle less a margin at each side and the image.
+    QRect TextArea(QRect rect, const QPixmap* image) const;
     void PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& font);
     void PaintGridLines(QPainter& painter, const VisibleRange& visible);
     void PaintTrackingLine(QPainter& painter);
@@ -339,6 +364,8 @@ private:
     QColor fixedBackground;
     QColor gridLineColour{192, 192, 192};
     QPalette systemColours;  // the system colours the five above came from
+    // The five and their roles in the palette.
+    static const std::pair<QColor CGridCtrl::*, QPalette::ColorRole> kSystemColourRoles[5];
     int gridLines = kGridBoth;
     bool listMode = false;
     bool dragAndDrop = false;

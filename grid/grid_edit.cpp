@@ -86,14 +86,10 @@ bool CGridCtrl::TypeCharacter(const QKeyEvent& event)
 
 QRect CGridCtrl::TextRect(CellPos cell) const
 {
-    QRect rect = CellRect(cell);
+    const QRect rect = CellRect(cell);
     if (rect.isNull())
         return rect;
-    rect.adjust(margin, 0, -margin, 0);
-    if (const CellExtras* own = cells.Extras(cell.row, cell.column);
-        own && own->image >= 0 && own->image < imageList.size())
-        rect.setLeft(rect.left() + imageList[own->image].width() + margin + 1);
-    return rect;
+    return TextArea(rect, CellImage(cells.Extras(cell.row, cell.column)));
 }
 
 void CGridCtrl::ShowTitleTip(const QPoint& point)
@@ -103,10 +99,7 @@ void CGridCtrl::ShowTitleTip(const QPoint& point)
     const CellPos cell = CellAt(point);
     if (!IsValid(cell))
         return;
-    QFont shown = CellFont(cell.row, cell.column);
-    const CellPos focus = GetCurrentCell();
-    if (cells.IsFixed(cell) && IsValid(focus) && (focus.row == cell.row || focus.column == cell.column))
-        shown.setWeight(QFont::DemiBold);
+    const QFont shown = ShownFont(cell);
     const QRect whole = CellRect(cell);
     titleTip->ShowTip(TextRect(cell), GetCellText(cell.row, cell.column), 0, &whole, &shown);
 }

@@ -167,17 +167,12 @@ void CGridCtrl::PaintFixedCell(QPainter& painter, int row, int column, const QRe
 {
     const CellExtras* own = cells.Extras(row, column);
     painter.fillRect(rect, own && own->background.isValid() ? own->background : fixedBackground);
-    const CellPos focus = GetCurrentCell();
-    const bool onFocusLine = IsValid(focus) && (focus.row == row || focus.column == column);
-    QFont cellFont = CellFont(row, column);
-    if (onFocusLine) {
-        cellFont.setWeight(QFont::DemiBold);
+    if (OnFocusLine({row, column}))
         DrawEdges(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
-    } else {
+    else
         DrawEdges(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
-    }
     painter.setPen(own && own->foreground.isValid() ? own->foreground : fixedTextColour);
-    PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), cellFont);
+    PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), ShownFont({row, column}));
 }
 
 void CGridCtrl::PaintCell(QPainter& painter, int row, int column, const QRect& rect)
@@ -206,17 +201,22 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int column, const QRect& r
     PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), CellFont(row, column));
 }
 
-void CGridCtrl::PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& cellFont)
+QRect CGridCtrl::TextArea(QRect rect, const QPixmap* image) const
 {
     rect.adjust(margin, 0, -margin, 0);
-    if (const CellExtras* own = cells.Extras(row, column); own && own->image >= 0 && own->image < imageList.size()) {
-        const QPixmap& image = imageList[own->image];
-        painter.drawPixmap(rect.topLeft(), image);
-        rect.setLeft(rect.left() + image.width() + margin + 1);
-    }
+    if (image)
+        rect.setLeft(rect.left() + image->width() + margin + 1);
+    return rect;
+}
+
+void CGridCtrl::PaintCellText(QPainter& painter, int row, int column, QRect rect, const QFont& cellFont)
+{
+    const QPixmap* image = CellImage(cells.Extras(row, column));
+    if (image)
+        painter.drawPixmap(rect.topLeft() + QPoint(margin, 0), *image);
     const CCell* cell = cells.Cell(row, column);
     if (cell->text.IsEmpty())
         return;
     painter.setFont(cellFont);
-    painter.drawText(rect, platform::DrawTextFlags(cell->format), cell->text.ToString());
+    painter.drawText(TextArea(rect, image), platform::DrawTextFlags(cell->format), cell->text.ToString());
 }

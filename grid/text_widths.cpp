@@ -9,14 +9,21 @@ namespace {
 // Characters of numbers as the grid shows and users type them.
 constexpr char kNumberCharacters[] = "0123456789.,+-eE ";
 
+// The text's advance in 26.6 fixed point.
+std::int32_t Advance64(const QFontMetricsF& exact, const QString& text)
+{
+    return static_cast<std::int32_t>(std::lround(exact.horizontalAdvance(text) * 64.0));
+}
+
 } // namespace
 
-TextWidths::TextWidths(const QFont& font) : font(font), metrics(font)
+TextWidths::TextWidths(const QFont& font) : metrics(font)
 {
+    const QFontMetricsF exact(font);
     advances.fill(kNotAdditive);
     std::string_view candidates(kNumberCharacters);
     for (char c : candidates)
-        advances[static_cast<unsigned char>(c)] = Advance64(QString(QLatin1Char(c)));
+        advances[static_cast<unsigned char>(c)] = Advance64(exact, QString(QLatin1Char(c)));
     // A character whose advance changes next to another (kerning, shaping)
     // leaves the fast path.
     for (char a : candidates)
@@ -26,16 +33,18 @@ TextWidths::TextWidths(const QFont& font) : font(font), metrics(font)
             if (advances[ua] == kNotAdditive || advances[ub] == kNotAdditive)
                 continue;
             const QString pair = QString(QLatin1Char(a)) + QLatin1Char(b);
-            if (Advance64(pair) != advances[ua] + advances[ub]) {
+            if (Advance64(exact, pair) != advances[ua] + advances[ub]) {
                 advances[ua] = kNotAdditive;
                 advances[ub] = kNotAdditive;
             }
         }
 }
 
-std::int32_t TextWidths::Advance64(const QString& text) const
+QSize TextExtent(const QFontMetrics& metrics, const QString& text)
 {
-    return static_cast<std::int32_t>(std::lround(QFontMetricsF(font).horizontalAdvance(text) * 64.0));
+    if (!text.contains(QLatin1Char('\n')))
+        return {metrics.horizontalAdvance(text), metrics.height()};
+    return metrics.size(0, text);
 }
 
 int TextWidths::Width(std::string_view latin1) const
@@ -44,29 +53,16 @@ int TextWidths::Width(std::string_view latin1) const
     for (char c : latin1) {
         const std::int32_t advance = advances[static_cast<unsigned char>(c)];
         if (advance == kNotAdditive)
-            return Width(QString::fromLatin1(latin1.data(), qsizetype(latin1.size())));
+            return TextExtent(metrics, QString::fromLatin1(latin1.data(), qsizetype(latin1.size()))).width();
         sum += advance;
     }
     return (sum + 32) >> 6;  // QFixed's rounding
-}
-
-int TextWidths::Width(const QString& text) const
-{
-    if (!text.contains(QLatin1Char('\n')))
-        return metrics.horizontalAdvance(text);
-    return metrics.size(0, text).width();
 }
 
 int TextWidths::Height(std::string_view latin1) const
 {
     if (latin1.find('\n') == std::string_view::npos)
         return metrics.height();
-    return Height(QString::fromLatin1(latin1.data(), qsizetype(latin1.size())));
+    return TextExtent(metrics, QString::fromLatin1(latin1.data(), qsizetype(latin1.size()))).height();
 }
 
-int TextWidths::Height(const QString& text) const
-{
-    if (!text.contains(QLatin1Char('\n')))
-        return metrics.height();
-    return metrics.size(0, text).height();
-}

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -15,23 +16,21 @@
 // kerning in this font (checked pair by pair against the font's own layout),
 // the width of a single-line Latin-1 text is that same sum of cached
 // advances; any other text takes QFontMetrics' own path.
+// Extent of any text in a font: one line's height, or the lines' extent.
+QSize TextExtent(const QFontMetrics& metrics, const QString& text);
+
 class TextWidths {
 public:
     explicit TextWidths(const QFont& font);
 
-    const QFont& Font() const { return font; }
     const QFontMetrics& Metrics() const { return metrics; }
     int Width(std::string_view latin1) const;
-    int Width(const QString& text) const;
     // Height of the text: one line's height, or the lines' extent.
     int Height(std::string_view latin1) const;
-    int Height(const QString& text) const;
 
 private:
     static constexpr std::int32_t kNotAdditive = -1;
-    std::int32_t Advance64(const QString& text) const;
 
-    QFont font;
     QFontMetrics metrics;
     std::array<std::int32_t, 256> advances;  // 26.6 fixed point, or kNotAdditive
 };

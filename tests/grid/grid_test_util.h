@@ -1,5 +1,6 @@
 #pragma once
 
+#include "design_page_fill.h"
 #include "grid/grid_ctrl.h"
 #include "platform/dialog_builder.h"
 #include "res/control_ids.h"
@@ -73,33 +74,12 @@ struct BoundPage {
     }
 };
 
-// Fills a grid as the data editor fills its design page: header row
-// "Spalte j" (word-wrapped) and column "Zeile i", read-only, centred "%lf"
-// values, everything sized to its contents.
+// The design page with "%lf" values that vary over the grid.
 inline void FillLikeTheDesignPage(CGridCtrl& grid, int rows, int columns)
 {
-    grid.SetNumRows(rows);
-    grid.SetNumColumns(columns);
-    grid.SetNumFixedRows(1);
-    grid.SetNumFixedColumns(1);
-    GridItem item;
-    item.mask = kItemText | kItemFormat;
-    for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column) {
-            item.row = row;
-            item.column = column;
-            item.format = row == 0 ? res::DT_WORDBREAK : res::DT_CENTER;
-            if (row == 0)
-                item.text = column == 0 ? QStringLiteral("Elemente") : QStringLiteral("Spalte %1").arg(column);
-            else if (column == 0)
-                item.text = QStringLiteral("Zeile %1").arg(row);
-            else
-                item.text = QString::asprintf("%lf", (row * 37 + column * 11) % 200 * 0.625 - 40.0);
-            grid.WriteCell(item);
-            if (row == 0 || column == 0)
-                grid.SetCellState(row, column, kCellReadOnly);
-        }
-    grid.FitAll();
+    FillLikeTheDesignPage(grid, rows, columns, [](int row, int column) {
+        return QString::asprintf("%lf", (row * 37 + column * 11) % 200 * 0.625 - 40.0);
+    });
 }
 
 } // namespace grid_test

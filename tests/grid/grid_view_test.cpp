@@ -126,6 +126,73 @@ TEST(GridView, PaintsCellsByTheirKind)
     EXPECT_EQ(test.grid.grab().toImage().pixel(cell.right(), cell.center().y()), background.rgb());
 }
 
+// A cell's image sits at the left margin and the text starts a margin and a
+// pixel after it; the cell is measured with it. An index outside the image
+// list shows nothing.
+TEST(GridView, CellImageComesBeforeTheText)
+{
+    TestGrid test(4, 4);
+    QPixmap red(8, 30);
+    red.fill(Qt::red);
+    test.grid.SetImageList({red});
+    const QSize plainSize = test.grid.MeasureCell(2, 2);
+    const QRect plainText = test.grid.TextRect({2, 2});
+    GridItem item;
+    item.row = 2;
+    item.column = 2;
+    item.mask = kItemImage;
+    item.image = 0;
+    test.grid.WriteCell(item);
+    const int margin = test.grid.Margin();
+    EXPECT_EQ(test.grid.MeasureCell(2, 2), QSize(plainSize.width() + 8, 30));
+    EXPECT_EQ(test.grid.TextRect({2, 2}), plainText.adjusted(8 + margin + 1, 0, 0, 0));
+    const QRect cell = test.grid.CellRect({2, 2});
+    const QImage pixels = test.grid.grab().toImage();
+    EXPECT_EQ(pixels.pixel(cell.left() + 1 + margin, cell.top() + 1), QColor(Qt::red).rgb());
+    EXPECT_NE(pixels.pixel(cell.left() + margin, cell.top() + 1), QColor(Qt::red).rgb());
+    EXPECT_NE(pixels.pixel(cell.left() + 1 + margin + 8, cell.top() + 1), QColor(Qt::red).rgb());
+
+    item.image = 1;
+    test.grid.WriteCell(item);
+    EXPECT_EQ(test.grid.MeasureCell(2, 2), plainSize);
+    EXPECT_EQ(test.grid.TextRect({2, 2}), plainText);
+}
+
+// A cell in a font of its own is measured in it. Setting the grid's font,
+// even the one it has, gives every cell the grid's font again; the margin
+// and the default sizes grow with a larger font.
+TEST(GridView, GridFontReplacesTheCellFonts)
+{
+    CGridCtrl grid(3, 3);
+    grid.SetGridFont(QApplication::font());
+    grid.SetCellText(1, 1, QStringLiteral("Wert 1.5"));
+    QFont own = grid.font();
+    own.setItalic(true);
+    own.setPointSizeF(own.pointSizeF() * 2);
+    QFont larger = grid.font();
+    larger.setPointSizeF(grid.font().pointSizeF() * 3);
+    const struct {
+        QFont font;
+        bool grows;
+    } steps[] = {{grid.font(), false}, {larger, true}};
+    for (const auto& [next, grows] : steps) {
+        const int margin = grid.Margin();
+        const int height = grid.DefaultRowHeight();
+        const int width = grid.DefaultColumnWidth();
+        grid.SetCellFont(1, 1, own);
+        ASSERT_EQ(grid.CellFont(1, 1), own);
+        const QFontMetrics ownMetrics(own);
+        EXPECT_EQ(grid.MeasureCell(1, 1),
+                  QSize(ownMetrics.horizontalAdvance(grid.GetCellText(1, 1)) + 4 * grid.Margin(),
+                        ownMetrics.height() + 2 * grid.Margin()));
+        grid.SetGridFont(next);
+        EXPECT_EQ(grid.CellFont(1, 1), next);
+        EXPECT_EQ(grid.Margin() > margin, grows);
+        EXPECT_EQ(grid.DefaultRowHeight() > height, grows);
+        EXPECT_EQ(grid.DefaultColumnWidth() > width, grows);
+    }
+}
+
 // Colours still equal to the system colour they came from follow a change
 // of the system colours; colours the owner set stay.
 TEST(GridView, FollowsSystemColourChanges)
