@@ -1,5 +1,6 @@
 #include "controls/icon_button.h"
 
+#include "platform/draw_3d_rect.h"
 #include "platform/icons.h"
 #include "platform/string_text.h"
 
@@ -16,18 +17,6 @@ QSize ResourceIconSize(int id)
 {
     QSvgRenderer renderer(platform::IconPath(id));
     return renderer.isValid() ? renderer.defaultSize() : QSize(16, 16);
-}
-
-// A 3D frame one pixel wide: topLeft colours the top and left edges,
-// bottomRight the bottom and right edges.
-void Draw3dRect(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight)
-{
-    painter.setPen(topLeft);
-    painter.drawLine(r.left(), r.top(), r.right(), r.top());
-    painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
-    painter.setPen(bottomRight);
-    painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-    painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
 }
 
 // The image's shape filled with one colour.
@@ -183,9 +172,9 @@ void CIconButton::paintEvent(QPaintEvent*)
     painter.fillRect(r, lit ? hoverBackground : normalBackground);
 
     if (pressed)
-        Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Dark), palette().color(QPalette::Active, QPalette::Light));
+        platform::Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Dark), palette().color(QPalette::Active, QPalette::Light));
     else if (hover)
-        Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Light), palette().color(QPalette::Active, QPalette::Dark));
+        platform::Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Light), palette().color(QPalette::Active, QPalette::Dark));
 
     QRect caption = r;
     const QString captionText = text();

@@ -1,5 +1,6 @@
 #include "grid/grid_ctrl.h"
 
+#include "platform/draw_3d_rect.h"
 #include "platform/text_format.h"
 
 #include <QPaintEvent>
@@ -37,16 +38,6 @@ std::pair<int, int> Meeting(int from, int to, int count, At&& at)
         return {0, -1};
     const int last = at(to - 1);
     return {first, last < 0 ? count - 1 : last};
-}
-
-void DrawEdges(QPainter& painter, const QRect& rect, const QColor& topLeft, const QColor& bottomRight)
-{
-    painter.setPen(topLeft);
-    painter.drawLine(rect.left(), rect.top(), rect.right(), rect.top());
-    painter.drawLine(rect.left(), rect.top(), rect.left(), rect.bottom());
-    painter.setPen(bottomRight);
-    painter.drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
-    painter.drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
 }
 
 } // namespace
@@ -168,9 +159,9 @@ void CGridCtrl::PaintFixedCell(QPainter& painter, int row, int column, const QRe
     const CellExtras* own = cells.Extras(row, column);
     painter.fillRect(rect, own && own->background.isValid() ? own->background : fixedBackground);
     if (OnFocusLine({row, column}))
-        DrawEdges(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
+        platform::Draw3dRect(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
     else
-        DrawEdges(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
+        platform::Draw3dRect(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
     painter.setPen(own && own->foreground.isValid() ? own->foreground : fixedTextColour);
     PaintCellText(painter, row, column, rect.adjusted(1, 1, -1, -1), ShownFont({row, column}));
 }
