@@ -1,12 +1,14 @@
 #include "io/input_file.h"
 
 #include "core/background_task.h"
+#include "core/helper_thread.h"
 #include "core/number_text.h"
 #include "io/input_source.h"
 #include "io/line_reader.h"
 #include "res/string_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <climits>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <new>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -286,17 +289,24 @@ LinesRead ReadLines(LineReader& reader, int first, int last, Problem& problem, c
     return read;
 }
 
-// ---- Reading the counted lines in two parts at once. The second part
-// starts at a line start the count pass marked; its pieces that are no
-// number wait until the first part is read, so that the caller hears of
-// them in the order of the file. A second part that cannot be used (too
-// many such pieces, the pass cannot be opened, or the first part ended
-// elsewhere because the file changed) is read again by the first part's
-// reader, as if the file were read in one.
+// ---- Reading the counted lines in stretches between the line starts the
+// count pass marked, on two threads at once: each takes the next stretch
+// nobody has taken, so both finish together however the work of a line
+// varies (design lines and observation lines, page faults). A stretch holds
+// back its messages about pieces that are no number; once all are read they
+// are passed on in the order of the file, up to the first stretch that
+// ended in an error, as reading from start to end would. A stretch that
+// cannot be used (too many such pieces, its pass cannot be opened, or it
+// ended elsewhere than where the next one starts because the file changed)
+// and everything after it is read again by one reader from its start, as
+// if the file were read in one.
 
-// Files below this are read in one part: a thread would cost more.
-constexpr std::size_t kMarksForTwoParts = 8;
-// Pieces that are no number the second part holds back at most.
+// Files with fewer marks are read by one reader: a thread would cost more.
+constexpr std::size_t kMarksForStretches = 8;
+// Stretches of a file at most: the last one taken decides how long the
+// other thread waits.
+constexpr std::size_t kStretchesAtMost = 32;
+// Pieces that are no number a stretch holds back at most.
 constexpr std::size_t kHeldPiecesAtMost = 1000;
 
 struct HeldPiece {
@@ -304,17 +314,19 @@ struct HeldPiece {
     std::string piece;
 };
 
-struct SecondPart {
+struct Stretch {
     LineMark start;
+    LineMark end; // the start of the next stretch; for the last, line 2n and no offset
+    bool last = false;
     bool usable = false;
     LinesRead read;
     std::vector<HeldPiece> held;
 
-    void Read(const InputSource& input, int last, Problem& problem, bool withReport);
+    void Read(const InputSource& input, Problem& problem, bool withReport);
     void PassOn(const DesignPieceReport& report) const;
 };
 
-void SecondPart::Read(const InputSource& input, int last, Problem& problem, bool withReport)
+void Stretch::Read(const InputSource& input, Problem& problem, bool withReport)
 {
     const std::unique_ptr<ByteSource> pass = input.Pass(start.offset);
     if (!pass)
@@ -331,14 +343,14 @@ void SecondPart::Read(const InputSource& input, int last, Problem& problem, bool
         };
     }
     try {
-        read = ReadLines(reader, static_cast<int>(start.line), last, problem, hold);
+        read = ReadLines(reader, static_cast<int>(start.line), static_cast<int>(end.line), problem, hold);
     } catch (const TooManyPieces&) {
         return;
     }
-    usable = true;
+    usable = last || read.result != 0 || start.offset + reader.Offset() == end.offset;
 }
 
-void SecondPart::PassOn(const DesignPieceReport& report) const
+void Stretch::PassOn(const DesignPieceReport& report) const
 {
     for (const HeldPiece& kept : held) {
         DesignPieceNotANumber notANumber = kept.notANumber;
@@ -347,60 +359,80 @@ void SecondPart::PassOn(const DesignPieceReport& report) const
     }
 }
 
-// The counted line where half the work of reading is done, the work of a
-// line taken as its values and one more (for finding its end): the
-// observation lines, with two values each, are shorter than the design
-// lines but not as much cheaper.
-unsigned long long MiddleOfWork(const Layout& layout)
-{
-    const auto n = static_cast<unsigned long long>(layout.observations);
-    const auto designLine = static_cast<unsigned long long>(layout.unknowns) + 1;
-    constexpr unsigned long long kObservationLine = 3;
-    const unsigned long long half = n * (designLine + kObservationLine) / 2;
-    return half <= n * designLine ? half / designLine : n + (half - n * designLine) / kObservationLine;
-}
-
-// The marked line start nearest the middle of the work; none for a short
-// file.
-const LineMark* SplitPoint(const Layout& layout)
+// The stretches between marks of the counted lines, evenly spread over
+// them; none for a short file.
+std::vector<Stretch> Stretches(const Layout& layout)
 {
     const auto counted = 2ull * static_cast<unsigned long long>(layout.observations);
     std::size_t usable = 0;
     while (usable < layout.marks.size() && layout.marks[usable].line < counted)
         ++usable;
-    if (usable < kMarksForTwoParts)
-        return nullptr;
-    const unsigned long long middle = MiddleOfWork(layout);
-    const auto distance = [middle](const LineMark& mark) {
-        return mark.line > middle ? mark.line - middle : middle - mark.line;
-    };
-    return &*std::min_element(layout.marks.begin(), layout.marks.begin() + static_cast<std::ptrdiff_t>(usable),
-                              [&distance](const LineMark& a, const LineMark& b) { return distance(a) < distance(b); });
+    if (usable < kMarksForStretches)
+        return {};
+    const std::size_t count = std::min(kStretchesAtMost, usable + 1);
+    std::vector<Stretch> stretches(count);
+    for (std::size_t s = 1; s < count; ++s) {
+        const LineMark& mark = layout.marks[(s * usable) / count];
+        stretches[s - 1].end = mark;
+        stretches[s].start = mark;
+    }
+    stretches.back().end.line = counted;
+    stretches.back().last = true;
+    return stretches;
 }
 
-LinesRead ReadInTwoParts(const InputSource& input, LineReader& reader, const LineMark& split, Problem& problem,
-                         const DesignPieceReport& report)
+// Reads the stretches on this thread and a helper, each taking the next
+// one; a stretch that cannot be used stops the taking of those after it.
+void ReadStretches(const InputSource& input, std::vector<Stretch>& stretches, Problem& problem, bool withReport)
 {
-    const int counted = 2 * problem.observations.Rows();
-    SecondPart second;
-    second.start = split;
-    LinesRead first;
-    {
-        BackgroundTask task([&] { second.Read(input, counted, problem, static_cast<bool>(report)); });
-        first = ReadLines(reader, 0, static_cast<int>(split.line), problem, report);
-        task.Wait();
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> stop{stretches.size()};
+    const auto work = [&] {
+        for (std::size_t s = next++; s < stop.load(); s = next++) {
+            stretches[s].Read(input, problem, withReport);
+            if (!stretches[s].usable) {
+                std::size_t current = stop.load();
+                while (s < current && !stop.compare_exchange_weak(current, s)) {
+                }
+            }
+        }
+    };
+    std::thread helper = StartHelperThread(work);
+    work();
+    if (helper.joinable())
+        helper.join();
+}
+
+LinesRead ReadInStretches(const InputSource& input, std::vector<Stretch>& stretches, Problem& problem,
+                          const DesignPieceReport& report)
+{
+    ReadStretches(input, stretches, problem, static_cast<bool>(report));
+    int tinyWeights = 0;
+    for (const Stretch& stretch : stretches) {
+        if (!stretch.usable) {
+            // From here on as one reader, which meets every fault itself.
+            LinesRead rest;
+            const std::unique_ptr<ByteSource> pass = input.Pass(stretch.start.offset);
+            if (!pass) {
+                rest.result = kStringInputFileOpenError;
+                rest.errorNumber = errno;
+                return rest;
+            }
+            LineReader reader(*pass);
+            rest = ReadLines(reader, static_cast<int>(stretch.start.line), static_cast<int>(stretches.back().end.line),
+                             problem, report);
+            rest.tinyWeights += tinyWeights;
+            return rest;
+        }
+        if (report)
+            stretch.PassOn(report);
+        if (stretch.read.result != 0)
+            return stretch.read;
+        tinyWeights += stretch.read.tinyWeights;
     }
-    if (first.result != 0)
-        return first;
-    if (!second.usable || reader.Offset() != split.offset) {
-        LinesRead rest = ReadLines(reader, static_cast<int>(split.line), counted, problem, report);
-        rest.tinyWeights += first.tinyWeights;
-        return rest;
-    }
-    if (report)
-        second.PassOn(report);
-    second.read.tinyWeights += first.tinyWeights;
-    return second.read;
+    LinesRead all;
+    all.tinyWeights = tinyWeights;
+    return all;
 }
 
 // The value pass reads the 2n counted lines; what follows the first empty
@@ -408,14 +440,17 @@ LinesRead ReadInTwoParts(const InputSource& input, LineReader& reader, const Lin
 int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, int* systemError,
               const DesignPieceReport& report)
 {
-    const std::unique_ptr<ByteSource> pass = input.Pass();
-    if (!pass)
-        return OpenFailure(systemError, errno);
-    LineReader reader(*pass);
     const int n = layout.observations;
-    const LineMark* split = SplitPoint(layout);
-    const LinesRead read = split != nullptr ? ReadInTwoParts(input, reader, *split, problem, report)
-                                            : ReadLines(reader, 0, 2 * n, problem, report);
+    LinesRead read;
+    if (std::vector<Stretch> stretches = Stretches(layout); !stretches.empty()) {
+        read = ReadInStretches(input, stretches, problem, report);
+    } else {
+        const std::unique_ptr<ByteSource> pass = input.Pass();
+        if (!pass)
+            return OpenFailure(systemError, errno);
+        LineReader reader(*pass);
+        read = ReadLines(reader, 0, 2 * n, problem, report);
+    }
     if (read.result == kStringInputFileOpenError)
         return OpenFailure(systemError, read.errorNumber);
     if (read.result != 0)

@@ -1,5 +1,6 @@
-// Large files are read in two parts at once: the result, the message and
-// the pieces reported must be those of reading the file from start to end.
+// Large files are read in stretches on two threads at once: the result,
+// the message and the pieces reported must be those of reading the file
+// from start to end.
 
 #include "io/input_file.h"
 #include "io/input_source.h"
@@ -90,7 +91,8 @@ TEST(InputFileParts, ReadsAsFromStartToEnd)
 {
     const LargeFile file;
     const int n = LargeFile::kObservations;
-    // Design lines (from 1) near the start and near the end: one in each part.
+    // Design lines (from 1) near the start and near the end: in the first
+    // and the last stretch.
     const int early = 2;
     const int late = n - 3;
     const int manyFrom = n - 1500;
@@ -110,18 +112,23 @@ TEST(InputFileParts, ReadsAsFromStartToEnd)
          "",
          0,
          {{early, 12, "x"}, {late, 11, "yy"}}},
-        {"a weight of 0 at the end, after a piece in the second part",
+        {"a weight of 0 at the end, after a piece in the last stretch",
          {{late, WithFirstPiece(file.designLines[late - 1], "yy")}},
          "1 0",
          118,
          {{late, 11, "yy"}}},
-        {"too many values in the first part: nothing of the second is reported",
+        {"too many values early: nothing after it is reported",
          {{early, file.designLines[early - 1] + " 1"}, {late, WithFirstPiece(file.designLines[late - 1], "yy")}},
          "",
          102,
          {}},
-        {"more pieces in the second part than it holds back", {}, "", 0, {}},
+        {"pieces spread over every stretch, more than one stretch holds back", {}, "", 0, {}},
+        {"more pieces in one stretch than it holds back", {}, "", 0, {}},
     };
+    for (int line = 1; line <= n; line += 200) {
+        cases[cases.size() - 2].changedDesignLines.push_back({line, WithFirstPiece(file.designLines[line - 1], "z")});
+        cases[cases.size() - 2].pieces.push_back({line, 12, "z"});
+    }
     for (int line = manyFrom; line <= n; ++line) {
         cases.back().changedDesignLines.push_back({line, WithFirstPiece(file.designLines[line - 1], "x")});
         cases.back().pieces.push_back({line, 12, "x"});
