@@ -228,11 +228,12 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
         head.Wait();
     }
-    A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
     UnweightResiduals(v, p);
 
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();
+    // Freed while the replaced report goes (see OutputFile::Commit).
+    A = Matrix(0, 0, 0.0);
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
     const bool finite = ResultsAreFinite(x, l, v);

@@ -1,5 +1,6 @@
 #include "core/output_file.h"
 
+#include "core/background_task.h"
 #include "core/file_path.h"
 #include "core/retrying_io.h"
 #include "res/string_table.h"
@@ -136,9 +137,12 @@ int OutputError::MessageId() const
     return stage == kCreate ? kStringFileOpenError : kStringFileWriteError;
 }
 
+OutputFile::OutputFile() = default;
+
 OutputFile::~OutputFile()
 {
     Discard();
+    oldContentRemoval.reset();
 }
 
 bool OutputFile::Fail(OutputError::Stage stage, int number)
@@ -153,6 +157,7 @@ bool OutputFile::Fail(OutputError::Stage stage, int number)
 bool OutputFile::Open(const std::string& path, OutputDurability durability)
 {
     Discard();
+    oldContentRemoval.reset();
     error = OutputError();
     synced = durability == OutputDurability::kSynced;
     Destination destination;
@@ -236,10 +241,23 @@ bool OutputFile::Commit()
 bool OutputFile::PutInPlace()
 {
     if (replacing && renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
-        unlink(temporary.c_str());
+        RemoveOldContent();
         return true;
     }
     return rename(temporary.c_str(), target.c_str()) == 0;
+}
+
+// The old file, now under the temporary name, goes on a thread of its own:
+// dropping hundreds of megabytes from the page cache takes a while that the
+// caller can spend freeing its own memory. Its name stays with the signal
+// handler until it is gone; the destructor waits for it.
+void OutputFile::RemoveOldContent()
+{
+    oldContentRemoval = std::make_unique<BackgroundTask>([name = temporary, slot = cleanupSlot] {
+        unlink(name.c_str());
+        UnregisterFromCleanup(slot);
+    });
+    cleanupSlot = -1;
 }
 
 void OutputFile::ForgetTemporary()

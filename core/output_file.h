@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+
+class BackgroundTask;
 
 // Every file the program writes (report, plot, results, input file) is
 // written to a temporary file beside it, in the same folder, and renamed
@@ -38,7 +41,7 @@ enum class OutputDurability { kRenamed, kSynced };
 
 class OutputFile {
 public:
-    OutputFile() = default;
+    OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     // An output that was not committed is discarded.
@@ -52,7 +55,9 @@ public:
     // anything failed; later writes are dropped.
     bool Write(std::string_view bytes);
     // Closes the temporary file and renames it onto the name. False, with
-    // Error(), when anything failed; the temporary file is gone then.
+    // Error(), when anything failed; the temporary file is gone then. A
+    // file replaced is removed on a thread of its own, gone by the time
+    // the output is destroyed or opened again.
     bool Commit();
     // Removes the temporary file; the named file stays as it was.
     void Discard();
@@ -63,6 +68,7 @@ private:
     bool OpenTemporary(const std::string& folder, const std::string& name, int mode);
     void CloseDescriptor();
     bool PutInPlace();
+    void RemoveOldContent();
     void ForgetTemporary();
 
     int descriptor = -1;
@@ -72,6 +78,7 @@ private:
     bool synced = false;    // OutputDurability::kSynced
     int cleanupSlot = -1;  // its entry for the signal handler, -1 for none
     OutputError error;
+    std::unique_ptr<BackgroundTask> oldContentRemoval; // the replaced file's removal, while it runs
 };
 
 // 0 when Open(path) would find the name open to an output, else the errno

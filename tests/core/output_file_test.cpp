@@ -50,13 +50,17 @@ TEST(OutputFile, CommitPutsTheWholeFileInPlaceAndLeavesNothingElse)
             WriteBytes(path, c.previous);
             ASSERT_EQ(chmod(path.c_str(), c.previousMode), 0);
         }
-        OutputFile file;
-        ASSERT_TRUE(file.Open(path)) << c.what;
-        EXPECT_EQ(ReadBytes(path), c.previous != nullptr ? c.previous : "") << "untouched until committed: " << c.what;
-        ASSERT_TRUE(file.Write("first ") && file.Write("second"));
-        ASSERT_TRUE(file.Commit()) << c.what;
-        EXPECT_FALSE(file.Error()) << c.what;
-        EXPECT_EQ(ReadBytes(path), "first second") << c.what;
+        {
+            OutputFile file;
+            ASSERT_TRUE(file.Open(path)) << c.what;
+            EXPECT_EQ(ReadBytes(path), c.previous != nullptr ? c.previous : "")
+                << "untouched until committed: " << c.what;
+            ASSERT_TRUE(file.Write("first ") && file.Write("second"));
+            ASSERT_TRUE(file.Commit()) << c.what;
+            EXPECT_FALSE(file.Error()) << c.what;
+            EXPECT_EQ(ReadBytes(path), "first second") << c.what;
+        }
+        // The replaced file is removed by the time the output is gone.
         EXPECT_EQ(FolderEntries(folder.Path()), Names{"out.AUS"}) << c.what;
         if (c.previous != nullptr) {
             EXPECT_EQ(ModeOf(path) & 07777, c.previousMode) << c.what;
