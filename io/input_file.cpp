@@ -21,6 +21,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // A weight this small counts as "tiny"; when every weight is tiny, the
@@ -174,58 +178,79 @@ void CheckPiece(const char* piece, const char* stop, const char* pieceEnd, doubl
     report(notANumber);
 }
 
-// Past a run of the space character, sixteen bytes at a time where the
-// line has them: the runs before right-aligned values differ in length
-// from value to value (a sign more or less), and a loop per byte or word
-// would guess their ends wrong.
-const char* SkipBlanks(const char* p, const char* end)
+// The pieces of a design line start where a byte other than the space
+// character follows a space or the line's start. Their starts are found
+// 64 bytes at a time from a mask of the spaces, so that each piece is read
+// from its own start and the reading of one piece need not wait for the
+// end of the one before; the pieces are then read one after the other
+// from a copy of the line followed by spaces, so that every read may look
+// ahead past the line's end.
+constexpr std::size_t kMaskBytes = 64;
+constexpr std::size_t kLookAhead = kMaskBytes + 32;
+
+// Bit i set where block[i] is a space; 64 bytes must be readable.
+std::uint64_t SpaceMask(const char* block)
 {
-    static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
-    constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-    while (end - p >= 16) {
-        std::uint64_t words[2];
-        std::memcpy(words, p, sizeof words);
-        const std::uint64_t first = words[0] ^ kBlanks;
-        const std::uint64_t second = words[1] ^ kBlanks;
-        // Bits up to the first byte that is no blank (128 when none is).
-        const int bits = std::countr_zero(first) + (first == 0 ? std::countr_zero(second) : 0);
-        p += bits / 8;
-        if (bits < 128)
-            return p;
+#if defined(__SSE2__)
+    const __m128i spaces = _mm_set1_epi8(' ');
+    std::uint64_t mask = 0;
+    for (std::size_t part = 0; part < kMaskBytes / 16; ++part) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+        const auto bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, spaces)));
+        mask |= static_cast<std::uint64_t>(bits) << (16 * part);
     }
-    while (p != end && *p == ' ')
-        ++p;
-    return p;
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < kMaskBytes; ++i)
+        mask |= static_cast<std::uint64_t>(block[i] == ' ') << i;
+    return mask;
+#endif
 }
 
-// Pieces are separated by runs of the space character only; a tab belongs
-// to its piece, which is read up to it. A piece that is no number leaves
-// its element at 0.0. False when the line holds more than u pieces.
-bool ReadDesignLine(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report)
+class DesignLineReader {
+public:
+    // Pieces are separated by runs of the space character only; a tab
+    // belongs to its piece, which is read up to it. A piece that is no
+    // number leaves its element at 0.0. False when the line holds more than
+    // u pieces.
+    bool Read(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report);
+
+private:
+    std::vector<char> padded; // the line, then kLookAhead spaces
+};
+
+bool DesignLineReader::Read(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report)
 {
-    const char* p = line.data();
-    const char* const end = p + line.size();
+    padded.resize(line.size() + kLookAhead);
+    std::memcpy(padded.data(), line.data(), line.size());
+    std::memset(padded.data() + line.size(), ' ', kLookAhead);
+    const char* const text = padded.data();
+    const char* const end = text + line.size();
+    const std::string_view copy(text, line.size());
     int column = 0;
-    for (;;) {
-        p = SkipBlanks(p, end);
-        if (p == end)
-            return true;
-        if (column == unknowns)
-            return false;
-        double value = 0.0;
-        if (const char* stop = ReadPlainDecimal(p, end, value); stop != nullptr && (stop == end || *stop == ' ')) {
-            row[column++] = value;
-            p = stop;
-            continue;
+    std::uint64_t spaceBefore = 1; // the line's start counts as one
+    for (const char* block = text; block < end; block += kMaskBytes) {
+        const std::uint64_t spaces = SpaceMask(block);
+        for (std::uint64_t starts = ~spaces & ((spaces << 1) | spaceBefore); starts != 0; starts &= starts - 1) {
+            if (column == unknowns)
+                return false;
+            const char* const piece = block + std::countr_zero(starts);
+            // The spaces after the line end a number at the line's end too.
+            if (const char* stop = ReadPlainDecimal(piece, end + kLookAhead, row[column]); stop != nullptr && *stop == ' ') {
+                ++column;
+                continue;
+            }
+            const auto* blank = static_cast<const char*>(std::memchr(piece, ' ', static_cast<std::size_t>(end - piece)));
+            const char* pieceEnd = blank != nullptr ? blank : end;
+            const char* stop = ReadNumberPrefix(piece, pieceEnd, row[column]);
+            if (report && stop != pieceEnd)
+                CheckPiece(piece, stop, pieceEnd, row[column], copy, k, report);
+            ++column;
         }
-        const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
-        const char* pieceEnd = blank != nullptr ? blank : end;
-        const char* stop = ReadNumberPrefix(p, pieceEnd, row[column]);
-        if (report && stop != pieceEnd)
-            CheckPiece(p, stop, pieceEnd, row[column], line, k, report);
-        ++column;
-        p = pieceEnd;
+        spaceBefore = spaces >> 63;
     }
+    return true;
 }
 
 // "%lf%lf": observed value, then weight, separated by any white space. The
@@ -269,12 +294,13 @@ LinesRead ReadLines(LineReader& reader, int first, int last, Problem& problem, c
     const int unknowns = problem.designMatrix.Columns();
     LinesRead read;
     std::string_view line;
+    DesignLineReader designLine;
     for (int k = first; k < last && read.result == 0; ++k) {
         read.result = NextCountedLine(reader, line);
         if (read.result != 0)
             break;
         if (k < n) {
-            if (!ReadDesignLine(line, k, problem.designMatrix[k], unknowns, report))
+            if (!designLine.Read(line, k, problem.designMatrix[k], unknowns, report))
                 read.result = kStringInputFileError;
             continue;
         }
