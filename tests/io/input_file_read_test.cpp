@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <new>
 #include <random>
@@ -257,6 +259,60 @@ TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
         const Read silent = ReadVectorForm(text);
         EXPECT_TRUE(SameMatrix(read.designMatrix, silent.designMatrix)) << c.design;
     }
+}
+
+// Long design lines whose pieces and runs of spaces cross every position
+// of the reader's 64-byte steps, against strtod on each piece split off at
+// the spaces: the same values and the same pieces reported.
+TEST_F(InputFileRead, LongDesignLinesReadAsStrtodReadsTheirPieces)
+{
+    struct Report {
+        long long line, position;
+        std::string piece;
+        double value;
+        bool operator==(const Report&) const = default;
+    };
+    const char* const pieces[] = {"7", "-12.5", "0.000001", "123456789.123", "-0.56930", "98765432109876543210",
+                                  "1.234567890123456789", "x", "1,5", "2e", "1\t2", "-.5e1", "+2", "0x1p3", "-", "."};
+    constexpr int kUnknowns = 12;
+    constexpr int kLines = 300;
+    std::mt19937 random(64);
+    std::string text;
+    Matrix expected(kLines, kUnknowns, 0.0);
+    std::vector<Report> expectedReports;
+    for (int line = 0; line < kLines; ++line) {
+        const int count = line == 0 ? kUnknowns : 1 + static_cast<int>(random() % kUnknowns);
+        std::string design;
+        for (int j = 0; j < count; ++j) {
+            design += std::string(1 + random() % 40, ' ');
+            const std::string piece = pieces[random() % std::size(pieces)];
+            char* stop = nullptr;
+            const double value = std::strtod(piece.c_str(), &stop);
+            if (stop != piece.c_str())
+                expected(line, j) = value;
+            if (*stop != '\0')
+                expectedReports.push_back({line + 1, static_cast<long long>(design.size()) + 1, piece,
+                                           stop != piece.c_str() ? value : 0.0});
+            design += piece;
+        }
+        design += std::string(random() % 3, ' ');
+        text += design + "\r\n";
+    }
+    for (int line = 0; line < kLines; ++line)
+        text += "1 1\r\n";
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("long.EIN");
+    WriteBytes(path, text);
+    std::vector<Report> reports;
+    Read read;
+    ASSERT_EQ(ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights, nullptr,
+                                        [&reports](const DesignPieceNotANumber& piece) {
+                                            reports.push_back(
+                                                {piece.line, piece.position, std::string(piece.piece), piece.value});
+                                        }),
+              0);
+    EXPECT_TRUE(SameMatrix(read.designMatrix, expected));
+    EXPECT_EQ(reports, expectedReports);
 }
 
 TEST_F(InputFileRead, ReadingStopsAtTheFirstEmptyLine)
