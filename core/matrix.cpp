@@ -253,8 +253,8 @@ int Matrix::Print(ReportFile& file) const
                     [this, rowRoom](std::size_t first, std::size_t last, TextPiece& text) {
                         for (std::size_t i = first; i < last; ++i) {
                             char* out = text.Room(rowRoom);
-                            for (const double* value = rowTable[i]; value != rowTable[i] + columnCount; ++value)
-                                out = WriteFixedField(out, *value, kWidth, 15);
+                            out = WriteFixedFields(out, rowTable[i], static_cast<std::size_t>(columnCount), kWidth,
+                                                   15);
                             std::memcpy(out, kReportLineEnd.data(), kReportLineEnd.size());
                             text.Advance(out + kReportLineEnd.size());
                         }

@@ -576,6 +576,18 @@ char* WriteRightAligned(char* out, std::string_view text, int width)
     return out + blanks + text.size();
 }
 
+// Any value, any width and precision: the digits by exact integer
+// arithmetic where they fit, else by to_chars, right-aligned in the width.
+// Out of line, so that the loops over the report's fields stay compact.
+[[gnu::noinline]] char* WriteFixedFieldTheGeneralWay(char* out, double value, int width, int precision)
+{
+    char text[kFixedFieldRoom];
+    char* end = WriteFixedExactly(text, value, precision);
+    if (end == nullptr)
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision).ptr;
+    return WriteRightAligned(out, std::string_view(text, static_cast<std::size_t>(end - text)), width);
+}
+
 } // namespace
 
 char* WriteFixedField(char* out, double value, int width, int precision)
@@ -585,13 +597,22 @@ char* WriteFixedField(char* out, double value, int width, int precision)
         end = WriteFixedFieldInBlocks<15>(out, value, width);
     else if (precision == 5)
         end = WriteFixedFieldInBlocks<5>(out, value, width);
-    if (end != nullptr)
-        return end;
-    char text[kFixedFieldRoom];
-    end = WriteFixedExactly(text, value, precision);
-    if (end == nullptr)
-        end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision).ptr;
-    return WriteRightAligned(out, std::string_view(text, static_cast<std::size_t>(end - text)), width);
+    return end != nullptr ? end : WriteFixedFieldTheGeneralWay(out, value, width, precision);
+}
+
+char* WriteFixedFields(char* out, const double* values, std::size_t count, int width, int precision)
+{
+    if (precision != 15) {
+        for (std::size_t i = 0; i < count; ++i)
+            out = WriteFixedField(out, values[i], width, precision);
+        return out;
+    }
+    // The design matrix of a report: one call for a row.
+    for (std::size_t i = 0; i < count; ++i) {
+        char* const end = WriteFixedFieldInBlocks<15>(out, values[i], width);
+        out = end != nullptr ? end : WriteFixedFieldTheGeneralWay(out, values[i], width, precision);
+    }
+    return out;
 }
 
 char* WriteIntegerField(char* out, long long value, int width)

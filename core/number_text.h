@@ -61,6 +61,10 @@ inline constexpr std::size_t kFixedFieldRoom = 400;
 // fast way.
 char* WriteFixedField(char* out, double value, int width, int precision);
 
+// The values one after the other as such fields at out, where count *
+// (width + kFixedFieldRoom) bytes must be free; returns the end of the last.
+char* WriteFixedFields(char* out, const double* values, std::size_t count, int width, int precision);
+
 // Writes value as "%<width>d" at out, where width + 24 bytes must be free,
 // and returns the end of the field.
 char* WriteIntegerField(char* out, long long value, int width);

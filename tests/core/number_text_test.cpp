@@ -246,6 +246,12 @@ void ExpectSameAsPrintf(double value)
     EXPECT_EQ(Fixed(value, 20, 5), Printf("%20.5f", value)) << value;
     EXPECT_EQ(Fixed(value, 10, 3), Printf("%10.3f", value)) << value;
     EXPECT_EQ(FormatFixed6(value), Printf("%f", value)) << value;
+    // A row of the design matrix in one call.
+    const double row[] = {value, -value, 1.5};
+    char fields[3 * (25 + kFixedFieldRoom)];
+    const char* const end = WriteFixedFields(fields, row, 3, 25, 15);
+    EXPECT_EQ(std::string(static_cast<const char*>(fields), end), Printf("%25.15f", value) + Printf("%25.15f", -value) + Printf("%25.15f", 1.5))
+        << value;
 }
 
 TEST(NumberFormat, FixedConversionsMatchPrintfOnRandomValues)
