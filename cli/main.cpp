@@ -4,6 +4,7 @@
 #include "cli/cli_runner.h"
 #include "cli/console_status.h"
 #include "core/output_file.h"
+#include "io/input_source.h"
 
 #include <cstdio>
 #include <string>
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
     }
     // Ctrl+C or a kill during a long run leaves no half-written file.
     RemoveTemporaryFilesOnSignals();
+    AllowMappedInput();
     // Progress only for a person watching a terminal.
     CConsoleStatus status(stderr, !options.quiet && isatty(fileno(stderr)) != 0);
     const int exitCode = RunCli(options, &status);

@@ -3,7 +3,11 @@
 #include "core/retrying_io.h"
 #include "io/line_reader.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+
+#include <atomic>
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,19 +16,108 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// ---- Passes over a regular file. A pass maps the file into memory and
+// reads its bytes where the page cache holds them, without a copy. It holds
+// a read lease on the file meanwhile: nobody can cut the file short while
+// it is mapped (touching a page past a cut end would end the process), a
+// writer waits until the lease is given up. Once anybody asks to write the
+// file (the system then breaks the lease and signals the process), every
+// mapped pass goes on by copying from where it is and gives up its lease,
+// so the writer waits only for the bytes in hand. Where no lease is granted
+// (another user's file, a file open for writing, some file systems) or the
+// program did not allow mapping, the pass copies the bytes as it reads.
 
-// A pass over a regular file.
+// Lease breaks seen by the signal handler; a pass compares the count with
+// the one when it took its lease.
+std::atomic<unsigned> leaseBreaks{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free, "the signal handler counts");
+std::atomic<bool> mappingAllowed{false};
+
+extern "C" void CountLeaseBreak(int)
+{
+    leaseBreaks.fetch_add(1);
+}
+
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(std::FILE* file) : file(file) {}
+    FileSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    void StartAt(unsigned long long start) { offset = start; }
+    // Maps the whole file under a lease, when allowed and granted.
+    void Map();
     std::size_t Read(char* buffer, std::size_t size) override;
+    std::string_view Next(char* buffer) override;
 
 private:
-    std::unique_ptr<std::FILE, FileCloser> file;
+    void Unmap();
+
+    int descriptor;
+    unsigned long long offset; // of the next byte of the pass
+    const char* mapped = nullptr;
+    std::size_t mappedSize = 0;
+    unsigned leaseBreaksAtMapping = 0;
 };
+
+FileSource::~FileSource()
+{
+    Unmap();
+    close(descriptor);
+}
+
+void FileSource::Map()
+{
+    struct stat status {};
+    if (!mappingAllowed.load() || fstat(descriptor, &status) != 0 || status.st_size <= 0 ||
+        static_cast<unsigned long long>(status.st_size) <= offset)
+        return;
+    leaseBreaksAtMapping = leaseBreaks.load();
+    if (fcntl(descriptor, F_SETLEASE, F_RDLCK) != 0)
+        return;
+    const auto size = static_cast<std::size_t>(status.st_size);
+    void* const region = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (region == MAP_FAILED) {
+        fcntl(descriptor, F_SETLEASE, F_UNLCK);
+        return;
+    }
+    mapped = static_cast<const char*>(region);
+    mappedSize = size;
+}
+
+void FileSource::Unmap()
+{
+    if (mapped == nullptr)
+        return;
+    munmap(const_cast<char*>(mapped), mappedSize);
+    mapped = nullptr;
+    fcntl(descriptor, F_SETLEASE, F_UNLCK);
+}
+
+std::size_t FileSource::Read(char* buffer, std::size_t size)
+{
+    const ssize_t count = ReadAtRetrying(descriptor, buffer, size, static_cast<off_t>(offset));
+    if (count < 0) {
+        Fail(errno);
+        return 0;
+    }
+    offset += static_cast<unsigned long long>(count);
+    return static_cast<std::size_t>(count);
+}
+
+// The views handed out before are no longer in use: the mapping may go.
+// Bytes past the mapped end (a file that grew) are read by copying.
+std::string_view FileSource::Next(char* buffer)
+{
+    if (mapped != nullptr && (offset >= mappedSize || leaseBreaks.load() != leaseBreaksAtMapping))
+        Unmap();
+    if (mapped == nullptr)
+        return {buffer, Read(buffer, kReadChunkSize)};
+    const auto size = static_cast<std::size_t>(std::min<unsigned long long>(kReadChunkSize, mappedSize - offset));
+    const std::string_view bytes(mapped + offset, size);
+    offset += size;
+    return bytes;
+}
 
 // A pass over the bytes held in memory.
 class MemorySource : public ByteSource {
@@ -42,14 +135,6 @@ private:
     std::size_t chunk;
     std::size_t offset;
 };
-
-std::size_t FileSource::Read(char* buffer, std::size_t size)
-{
-    const std::size_t count = std::fread(buffer, 1, size, file.get());
-    if (count < size && std::ferror(file.get()))
-        Fail(errno);
-    return count;
-}
 
 std::size_t MemorySource::Read(char* buffer, std::size_t size)
 {
@@ -98,19 +183,6 @@ std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
 bool StartsWithByteOrderMark(const char* bytes, std::size_t size)
 {
     return size >= kByteOrderMarkLength && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkLength) == 0;
-}
-
-// Leaves the file offset bytes past a byte-order mark, else past its start.
-bool SkipByteOrderMark(std::FILE* file, unsigned long long offset)
-{
-    char start[kByteOrderMarkLength];
-    const std::size_t read = std::fread(start, 1, kByteOrderMarkLength, file);
-    if (std::ferror(file))
-        return false;
-    const unsigned long long skipped = StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0;
-    if (skipped + offset == read)
-        return true;
-    return fseeko(file, static_cast<off_t>(skipped + offset), SEEK_SET) == 0;
 }
 
 // An unnamed file that disappears with its descriptor; -1 when the file
@@ -244,16 +316,19 @@ std::unique_ptr<ByteSource> InputSource::Pass(unsigned long long offset) const
         const bool marked = !chunks.empty() && StartsWithByteOrderMark(chunks.front().data(), chunks.front().size());
         return std::make_unique<MemorySource>(chunks, (marked ? kByteOrderMarkLength : 0) + offset);
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-    if (!file)
+    const int descriptor = OpenRetrying(name.c_str(), O_RDONLY);
+    if (descriptor < 0)
         return nullptr;
-    if (!SkipByteOrderMark(file.get(), offset)) {
-        const int reason = errno; // the read's, not that of closing
-        file.reset();
-        errno = reason;
+    auto pass = std::make_unique<FileSource>(descriptor, 0);
+    char start[kByteOrderMarkLength];
+    const std::size_t read = pass->Read(start, sizeof start);
+    if (pass->Failed()) {
+        errno = pass->ErrorNumber();
         return nullptr;
     }
-    return std::make_unique<FileSource>(file.release());
+    pass->StartAt((StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0) + offset);
+    pass->Map();
+    return pass;
 }
 
 unsigned long long InputSource::Size() const
@@ -271,4 +346,17 @@ unsigned long long InputSource::Size() const
         break;
     }
     return fileSize;
+}
+
+void AllowMappedInput()
+{
+    struct sigaction previous {};
+    if (sigaction(SIGIO, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL)
+        return; // the signal is somebody else's: leases would go unnoticed
+    struct sigaction action {};
+    action.sa_handler = CountLeaseBreak;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    if (sigaction(SIGIO, &action, nullptr) == 0)
+        mappingAllowed.store(true);
 }

@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Size of one read from the file.
+inline constexpr std::size_t kReadChunkSize = 1 << 20;
 
 // Where one pass of the reader takes its bytes from.
 class ByteSource {
@@ -13,6 +17,11 @@ public:
     virtual ~ByteSource() = default;
     // Up to size bytes into buffer; 0 at the end or after a read error.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // The next bytes of the pass, at most kReadChunkSize, valid until the
+    // next call: where the source has them in memory (a mapped file), there;
+    // else read into buffer, which holds kReadChunkSize bytes. Empty at the
+    // end or after a read error.
+    virtual std::string_view Next(char* buffer) { return {buffer, Read(buffer, kReadChunkSize)}; }
     // True when reading stopped because the bytes could not be read.
     bool Failed() const { return errorNumber != 0; }
     // The errno of that read error; 0 while none happened.
@@ -27,7 +36,8 @@ private:
 };
 
 // The input file as the reader's passes see it. A regular file is opened
-// anew for every pass, so that a file of any size is never held in memory.
+// anew for every pass, so that a file of any size is never held in memory;
+// a pass reads it mapped where the program allows it (AllowMappedInput).
 // Anything else (standard input as /dev/stdin, a pipe, a process
 // substitution, a terminal) can be read only once: its bytes are copied
 // when the source is opened into an unnamed temporary file (in $TMPDIR,
@@ -79,3 +89,10 @@ private:
 // The bytes that mark a UTF-8 file.
 inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 inline constexpr std::size_t kByteOrderMarkLength = 3;
+
+// Lets the passes over regular files read them mapped into memory, under a
+// read lease (see FileSource in input_source.cpp): installs a handler for
+// SIGIO, by which the system tells of a broken lease. For programs, which
+// own their signals; a library leaves it, and its passes copy the bytes.
+// Does nothing when SIGIO is handled or ignored already.
+void AllowMappedInput();

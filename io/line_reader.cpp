@@ -8,10 +8,10 @@ bool LineReader::Refill()
 {
     if (atEnd)
         return false;
-    chunkStart += filled;
+    chunkStart += bytes.size();
     position = 0;
-    filled = source.Read(chunk.data(), chunk.size());
-    if (filled == 0) {
+    bytes = source.Next(chunk.data());
+    if (bytes.empty()) {
         atEnd = true;
         return false;
     }
@@ -30,20 +30,20 @@ bool LineReader::Next(std::string_view& line)
     carry.clear();
     bool haveCarry = false;
     for (;;) {
-        if (position == filled && !Refill()) {
+        if (position == bytes.size() && !Refill()) {
             // A last line without LF; a read error loses the line.
             if (!haveCarry || Failed())
                 return false;
             line = carry;
             return true;
         }
-        const char* start = chunk.data() + position;
-        const std::size_t available = filled - position;
+        const char* start = bytes.data() + position;
+        const std::size_t available = bytes.size() - position;
         const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', available));
         if (lineFeed == nullptr) {
             carry.append(start, available);
             haveCarry = true;
-            position = filled;
+            position = bytes.size();
             continue;
         }
         const std::size_t length = static_cast<std::size_t>(lineFeed - start);
@@ -70,10 +70,11 @@ bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& co
     std::size_t lineLength = 0;
     bool lineIsOneCR = false;
     for (;;) {
-        const std::size_t filled = source.Read(buffer.data(), buffer.size());
-        if (filled == 0)
+        const std::string_view bytes = source.Next(buffer.data());
+        if (bytes.empty())
             break;
-        const char* p = buffer.data();
+        const std::size_t filled = bytes.size();
+        const char* p = bytes.data();
         const char* end = p + filled;
         if (skipping) {
             const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', filled));
@@ -83,7 +84,7 @@ bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& co
             }
             skipping = false;
             p = lineFeed + 1;
-            const unsigned long long firstStart = bufferStart + static_cast<unsigned long long>(p - buffer.data());
+            const unsigned long long firstStart = bufferStart + static_cast<unsigned long long>(p - bytes.data());
             if (firstStart >= stretch.stopAt)
                 return true;
             nextMark = firstStart + kLineMarkSpacing;
@@ -108,7 +109,7 @@ bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& co
             lineLength = 0;
             lineIsOneCR = false;
             p = lineFeed + 1;
-            const unsigned long long lineStart = bufferStart + static_cast<unsigned long long>(p - buffer.data());
+            const unsigned long long lineStart = bufferStart + static_cast<unsigned long long>(p - bytes.data());
             if (lineStart >= stretch.stopAt) {
                 counted.lines = lines;
                 return true;

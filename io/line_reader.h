@@ -33,16 +33,14 @@ private:
     std::string_view Finish(std::string_view line);
 
     ByteSource& source;
-    std::vector<char> chunk;
-    std::size_t position = 0;
-    std::size_t filled = 0;
+    std::vector<char> chunk;      // where a source that copies puts the bytes
+    std::string_view bytes;       // the bytes of the pass at hand
+    std::size_t position = 0;     // in bytes
     unsigned long long chunkStart = 0; // bytes of the pass before the chunk
     std::string carry;
     bool atEnd = false;
 };
 
-// Size of one read from the file.
-inline constexpr std::size_t kReadChunkSize = 1 << 20;
 
 // Where a line starts: its number (from 0) and the bytes of the pass
 // before it.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -198,6 +200,58 @@ TEST(InputSource, APipeIsCopiedToATemporaryFileOrElseToMemory)
         ExpectSameRead(ReadPipe(large, true), expected, c.what);
         EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{}) << "an unnamed file";
     }
+}
+
+// A program's passes over a regular file read it mapped, under a read
+// lease: a writer that would cut the file waits (without waiting: it is
+// refused) until the pass has let go of the mapping, which it does at its
+// next step after the lease was broken; then it reads what the file holds
+// by copying. Nothing touches a page past a cut end.
+TEST(InputSource, AMappedPassLetsAWriterCutTheFileOnlyAfterItsNextStep)
+{
+    const test_support::TempFolder folder;
+    const std::string path = folder.Path("mapped.EIN");
+    std::string text;
+    for (int i = 0; text.size() < 3 * kReadChunkSize; ++i)
+        text += std::to_string(i) + " 1\r\n";
+    test_support::WriteBytes(path, text);
+    {
+        const int probe = OpenRetrying(path.c_str(), O_RDONLY);
+        ASSERT_GE(probe, 0);
+        const bool leases = fcntl(probe, F_SETLEASE, F_RDLCK) == 0;
+        close(probe);
+        if (!leases)
+            GTEST_SKIP() << "the file system grants no lease here";
+    }
+    AllowMappedInput();
+    InputSource source;
+    ASSERT_TRUE(source.Open(path));
+    const std::unique_ptr<ByteSource> pass = source.Pass();
+    ASSERT_NE(pass, nullptr);
+    std::vector<char> buffer(kReadChunkSize);
+    const std::string_view first = pass->Next(buffer.data());
+    EXPECT_NE(first.data(), buffer.data()) << "mapped, not copied";
+    EXPECT_EQ(first, std::string_view(text).substr(0, kReadChunkSize));
+
+    // In a child, as another program would: cutting the file is refused
+    // while the lease holds, and allowed once the pass went on.
+    const auto cutInChild = [&path](int flags) {
+        const pid_t child = fork();
+        if (child == 0) {
+            const int descriptor = open(path.c_str(), O_WRONLY | O_TRUNC | flags);
+            _exit(descriptor >= 0 ? 0 : errno == EWOULDBLOCK ? 1 : 2);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(cutInChild(O_NONBLOCK), 1) << "refused while mapped";
+    const std::string_view second = pass->Next(buffer.data());
+    EXPECT_EQ(second.data(), buffer.data()) << "copied after the lease broke";
+    EXPECT_EQ(second, std::string_view(text).substr(kReadChunkSize, kReadChunkSize));
+    EXPECT_EQ(cutInChild(0), 0) << "cut once the pass let go";
+    EXPECT_TRUE(pass->Next(buffer.data()).empty());
+    EXPECT_FALSE(pass->Failed());
 }
 
 } // namespace
