@@ -230,10 +230,9 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     }
     UnweightResiduals(v, p);
 
+    A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
     WriteReportResults(report, MethodCode, passes, x, l, v);
     const bool written = report.Close();
-    // Freed while the replaced report goes (see OutputFile::Commit).
-    A = Matrix(0, 0, 0.0);
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
     const bool finite = ResultsAreFinite(x, l, v);
