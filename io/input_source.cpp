@@ -38,23 +38,44 @@ extern "C" void CountLeaseBreak(int)
     leaseBreaks.fetch_add(1);
 }
 
-class FileSource : public ByteSource {
+// A pass that reads a descriptor from an offset of its own, so that passes
+// over one descriptor (the unnamed temporary copy) do not disturb each other.
+class DescriptorSource : public ByteSource {
 public:
-    FileSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
+    DescriptorSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
+    std::size_t Read(char* buffer, std::size_t size) override;
+
+protected:
+    int descriptor;
+    unsigned long long offset; // of the next byte of the pass
+};
+
+std::size_t DescriptorSource::Read(char* buffer, std::size_t size)
+{
+    const ssize_t count = ReadAtRetrying(descriptor, buffer, size, static_cast<off_t>(offset));
+    if (count < 0) {
+        Fail(errno);
+        return 0;
+    }
+    offset += static_cast<unsigned long long>(count);
+    return static_cast<std::size_t>(count);
+}
+
+// A pass over a regular file, which it opened and closes.
+class FileSource : public DescriptorSource {
+public:
+    explicit FileSource(int descriptor) : DescriptorSource(descriptor, 0) {}
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
     void StartAt(unsigned long long start) { offset = start; }
     // Maps the whole file under a lease, when allowed and granted.
     void Map();
-    std::size_t Read(char* buffer, std::size_t size) override;
     std::string_view Next(char* buffer) override;
 
 private:
     void Unmap();
 
-    int descriptor;
-    unsigned long long offset; // of the next byte of the pass
     const char* mapped = nullptr;
     std::size_t mappedSize = 0;
     unsigned leaseBreaksAtMapping = 0;
@@ -92,17 +113,6 @@ void FileSource::Unmap()
     munmap(const_cast<char*>(mapped), mappedSize);
     mapped = nullptr;
     fcntl(descriptor, F_SETLEASE, F_UNLCK);
-}
-
-std::size_t FileSource::Read(char* buffer, std::size_t size)
-{
-    const ssize_t count = ReadAtRetrying(descriptor, buffer, size, static_cast<off_t>(offset));
-    if (count < 0) {
-        Fail(errno);
-        return 0;
-    }
-    offset += static_cast<unsigned long long>(count);
-    return static_cast<std::size_t>(count);
 }
 
 // The views handed out before are no longer in use: the mapping may go.
@@ -158,27 +168,6 @@ std::size_t MemorySource::Read(char* buffer, std::size_t size)
     return copied;
 }
 
-// A pass over the unnamed temporary copy; every pass keeps its own offset.
-class TemporaryFileSource : public ByteSource {
-public:
-    TemporaryFileSource(int descriptor, unsigned long long start) : descriptor(descriptor), offset(start) {}
-    std::size_t Read(char* buffer, std::size_t size) override;
-
-private:
-    int descriptor;
-    unsigned long long offset;
-};
-
-std::size_t TemporaryFileSource::Read(char* buffer, std::size_t size)
-{
-    const ssize_t count = ReadAtRetrying(descriptor, buffer, size, static_cast<off_t>(offset));
-    if (count < 0) {
-        Fail(errno);
-        return 0;
-    }
-    offset += static_cast<unsigned long long>(count);
-    return static_cast<std::size_t>(count);
-}
 
 bool StartsWithByteOrderMark(const char* bytes, std::size_t size)
 {
@@ -285,7 +274,7 @@ bool InputSource::Keep(std::string& chunk)
 
 bool InputSource::MoveTemporaryFileIntoMemory()
 {
-    TemporaryFileSource source(temporaryFile, 0);
+    DescriptorSource source(temporaryFile, 0);
     for (unsigned long long moved = 0; moved < copied;) {
         const auto size = static_cast<std::size_t>(std::min<unsigned long long>(kReadChunkSize, copied - moved));
         std::string& chunk = chunks.emplace_back(size, '\0');
@@ -303,13 +292,13 @@ std::unique_ptr<ByteSource> InputSource::Pass(unsigned long long offset) const
 {
     if (copy == Copy::kTemporaryFile) {
         char start[kByteOrderMarkLength];
-        TemporaryFileSource probe(temporaryFile, 0);
+        DescriptorSource probe(temporaryFile, 0);
         const std::size_t read = probe.Read(start, sizeof start);
         if (probe.Failed()) {
             errno = probe.ErrorNumber();
             return nullptr;
         }
-        return std::make_unique<TemporaryFileSource>(
+        return std::make_unique<DescriptorSource>(
             temporaryFile, (StartsWithByteOrderMark(start, read) ? kByteOrderMarkLength : 0) + offset);
     }
     if (copy == Copy::kMemory) {
@@ -319,7 +308,7 @@ std::unique_ptr<ByteSource> InputSource::Pass(unsigned long long offset) const
     const int descriptor = OpenRetrying(name.c_str(), O_RDONLY);
     if (descriptor < 0)
         return nullptr;
-    auto pass = std::make_unique<FileSource>(descriptor, 0);
+    auto pass = std::make_unique<FileSource>(descriptor);
     char start[kByteOrderMarkLength];
     const std::size_t read = pass->Read(start, sizeof start);
     if (pass->Failed()) {
