@@ -194,6 +194,20 @@ inline void Residuals(const double* Abar, const double* x, const double* lbar, d
     }
 }
 
+// Until another thread's sweep has stored the weights of the observations
+// before end. The wait is short (that sweep is a chunk ahead at most); the
+// thread yields now and then in case it shares its core with that one.
+inline void AwaitWeights(const std::size_t* ready, std::size_t end)
+{
+    for (unsigned spins = 1; __atomic_load_n(ready, __ATOMIC_ACQUIRE) < end; ++spins) {
+#if defined(__x86_64__)
+        __builtin_ia32_pause();
+#endif
+        if (spins % 1024 == 0)
+            YieldThread();
+    }
+}
+
 // The chunks of the job in order; for each the residuals and weights, then
 // the sums (see PassJob).
 template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors>
@@ -211,6 +225,11 @@ void Sweep(const PassJob& job)
                 job.weigh(job.weighContext, residuals, newWeights, rows);
                 weights = newWeights;
             }
+            if (job.weightsReady != nullptr)
+                __atomic_store_n(job.weightsReady, first + rows, __ATOMIC_RELEASE);
+        } else if (job.awaitWeights) {
+            AwaitWeights(job.weightsReady, first + rows);
+            weights = job.weights + first;
         }
         if (sums) {
             PackChunk<Lanes>(job, first, rows, weights);

@@ -22,7 +22,10 @@ using WeighFunction = void (*)(const void* context, const double* v, double* w, 
 //    Abar(i, j) * x(j)) - lbar(i) and, if weigh is given, the new weights
 //    w(v(i)); both go to residuals and weights, or only to the chunk scratch
 //    when keepResults is false (a thread that needs the weights but is not
-//    the one to store them).
+//    the one to store them). With weightsReady, the sweep then tells in it
+//    up to which observation the weights are stored. Else, with
+//    awaitWeights, it waits until weightsReady tells that the chunk's
+//    weights are stored in weights by another thread's sweep, and takes them.
 // 2. If aBegin < aEnd: the chunk's observations added to the rows
 //    [aBegin, aEnd) of the extended normal matrix [N | rhs]:
 //      sums(a, b) += (Abar(i, a) * w(i)) * e(i, b),  e(i) = (Abar(i, 0..u-1), lbar(i)),
@@ -45,6 +48,8 @@ struct PassJob {
     double* weights;        // n
     double* chunkResiduals; // chunkRows
     double* chunkWeights;   // chunkRows
+    std::size_t* weightsReady; // shared by the threads of one pass, or null
+    bool awaitWeights;
 
     std::size_t aBegin;
     std::size_t aEnd;
@@ -56,6 +61,10 @@ struct PassJob {
     double* weightedRows;
     std::size_t weightedStride;
 };
+
+// Gives the core to another thread for a moment; compiled with the pass,
+// outside the files of the instruction sets.
+void YieldThread();
 
 struct IrlsKernels {
     const char* name;

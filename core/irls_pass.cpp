@@ -120,8 +120,31 @@ void AddSums(PassPart& part, std::size_t aBegin, std::size_t aEnd, std::size_t w
     job.weightedStride = weightedStride;
 }
 
-// The sweep with the rows of N split between the threads; every thread
-// computes the residuals and weights it needs, the first one keeps them.
+// The rows of N that part k of parts sums, [first, last): with residuals
+// to compute, the first part computes them all and sums fewer rows, so that
+// every part has about as much to do. A residual's product costs about as
+// much as kResidualProductCost products of the sums (scalar additions in
+// order against whole vectors).
+constexpr std::size_t kResidualProductCost = 18;
+
+std::pair<std::size_t, std::size_t> RowsOfPart(std::size_t u, std::size_t width, std::size_t parts, std::size_t k,
+                                               bool residuals)
+{
+    if (!residuals || parts == 1)
+        return {u * k / parts, u * (k + 1) / parts};
+    // In products per observation: the rows' sums, and the residual's.
+    const std::size_t residual = u * kResidualProductCost;
+    const std::size_t share = (u * width + residual) / parts;
+    const std::size_t firstRows = share > residual ? std::min(u, (share - residual) / width) : 0;
+    if (k == 0)
+        return {0, firstRows};
+    const std::size_t rest = u - firstRows;
+    return {firstRows + rest * (k - 1) / (parts - 1), firstRows + rest * k / (parts - 1)};
+}
+
+// The sweep with the rows of N split between the threads. The first thread
+// computes and keeps the residuals and weights; the others take the
+// weights from it chunk by chunk.
 NormalEquations SumSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
 {
     const std::size_t u = sweep.u;
@@ -131,12 +154,23 @@ NormalEquations SumSweep(const PassJob& sweep, const IrlsKernels& kernels, int t
     const std::size_t width = RoundUp(u + 1, kernels.lanes);
     const std::size_t parts = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), 1,
                                                       std::max<std::size_t>(u, 1));
+    const bool residuals = sweep.x != nullptr;
+    const bool shareWeights = residuals && sweep.weigh != nullptr && parts > 1;
+    alignas(64) std::size_t weightsReady = sweep.first;
     std::vector<PassPart> shares(parts);
     for (std::size_t k = 0; k < parts; ++k) {
-        shares[k].job = sweep;
-        shares[k].job.keepResults = k == 0;
-        AddSums(shares[k], u * k / parts, u * (k + 1) / parts, width, kernels.lanes);
+        PassJob& job = shares[k].job;
+        job = sweep;
+        job.keepResults = k == 0;
+        if (k > 0) {
+            job.x = nullptr; // the weights come from the first part, or are given
+            job.awaitWeights = shareWeights;
+        }
+        job.weightsReady = shareWeights ? &weightsReady : nullptr;
+        const auto [aBegin, aEnd] = RowsOfPart(u, width, parts, k, residuals);
+        AddSums(shares[k], aBegin, aEnd, width, kernels.lanes);
     }
+    // The first part runs first where threads are missing: it never waits.
     RunParts(parts, [&](std::size_t k) { kernels.sweep(shares[k].job); });
 
     NormalEquations equations{std::vector<double>(u * u), std::vector<double>(u)};
@@ -163,6 +197,11 @@ void StreamSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
 }
 
 } // namespace
+
+void YieldThread()
+{
+    std::this_thread::yield();
+}
 
 std::vector<const IrlsKernels*> SupportedIrlsKernels()
 {
