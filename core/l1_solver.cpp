@@ -80,30 +80,40 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
                            BlockTeam* team)
 {
     const int from = count;
-    GatherInHalves(coefficients, rhs, first, last, tolerance, team);
+    if (GatherInHalves(coefficients, rhs, first, last, tolerance, team)) {
+        // Degenerate steps (every right-hand side 0) come here: the entries
+        // are made, none drawn, and the takes go by position at once.
+        DrawInHalves(from, -kInfinity, team);
+        StartUniformTies();
+        return;
+    }
     const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
     DrawInHalves(from, threshold, team);
 }
 
 // The second half is gathered from the furthest position it can need and
 // then closes the gap.
-void RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                                 BlockTeam* team)
 {
     const int from = count;
     const int middle = first + (last - first) / 2;
-    int gathered[2] = {0, 0};
+    Gathered gathered[2];
     InHalves(team, [&](int half) {
         gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
                                    : Gather(coefficients, rhs, middle, last, tolerance, from + (middle - first));
     });
-    const int to = from + gathered[0];
-    const int gap = middle - first - gathered[0];
-    if (gap > 0 && gathered[1] > 0) {
-        std::copy_n(&rows[static_cast<std::size_t>(to + gap)], gathered[1], &rows[static_cast<std::size_t>(to)]);
-        std::copy_n(&ratios[static_cast<std::size_t>(to + gap)], gathered[1], &ratios[static_cast<std::size_t>(to)]);
+    const int to = from + gathered[0].count;
+    const int gap = middle - first - gathered[0].count;
+    if (gap > 0 && gathered[1].count > 0) {
+        std::copy_n(&rows[static_cast<std::size_t>(to + gap)], gathered[1].count, &rows[static_cast<std::size_t>(to)]);
+        std::copy_n(&ratios[static_cast<std::size_t>(to + gap)], gathered[1].count,
+                    &ratios[static_cast<std::size_t>(to)]);
     }
-    count = to + gathered[1];
+    count = to + gathered[1].count;
+    const double least = std::min(gathered[0].least, gathered[1].least);
+    const double most = std::max(gathered[0].most, gathered[1].most);
+    return from == 0 && count > 0 && !gathered[0].nan && !gathered[1].nan && least == most;
 }
 
 // The entries from position from on and the first draw of the heap, each
@@ -128,7 +138,8 @@ void RatioQueue::DrawInHalves(int from, double threshold, BlockTeam* team)
 // ratios; returns how many. Every row is written and only the kept ones
 // are counted, so no branch that the data could make unpredictable; the
 // ratios follow in a loop that vectorises.
-int RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start)
+RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last,
+                                        double tolerance, int start)
 {
     int position = start;
     for (int i = first; i < last; ++i) {
@@ -137,9 +148,16 @@ int RatioQueue::Gather(const double* coefficients, const double* rhs, int first,
         divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
-    for (int p = start; p < position; ++p)
-        ratios[p] = ratios[p] / divisors[p];
-    return position - start;
+    Gathered gathered;
+    gathered.count = position - start;
+    for (int p = start; p < position; ++p) {
+        const double ratio = ratios[p] / divisors[p];
+        ratios[p] = ratio;
+        gathered.least = ratio < gathered.least ? ratio : gathered.least;
+        gathered.most = ratio > gathered.most ? ratio : gathered.most;
+        gathered.nan = gathered.nan | (ratio != ratio);
+    }
+    return gathered;
 }
 
 // The entries at positions [from, to), made from their ratios, and the
@@ -194,6 +212,7 @@ void RatioQueue::Refill()
     // entries of that class, ascending, for the case that no ratio separates.
     Node leastLeftOut{kInfinity, kNanRank};
     pending.clear();
+    pendingEveryPosition = false;
     for (int position = 0; position < count; ++position) {
         const Node node = entries[position];
         if (node.ratio < threshold) {
@@ -254,6 +273,7 @@ int RatioQueue::TakeFromHeap()
 void RatioQueue::StartTies(const Drawn& least)
 {
     pending.clear();
+    pendingEveryPosition = false;
     pending.push_back(positionOf[least.row]);
     while (!heap.empty() && heap.front().ratio == least.ratio) {
         std::pop_heap(heap.begin(), heap.end(), Later());
@@ -262,6 +282,18 @@ void RatioQueue::StartTies(const Drawn& least)
     }
     std::sort(pending.begin(), pending.end());
     tieClass = Node{least.ratio, 0};
+    pendingFront = 0;
+    movedIn = -1;
+    tieMode = true;
+}
+
+// Every entry a member of one class, a number: pending are all positions.
+void RatioQueue::StartUniformTies()
+{
+    heap.clear();
+    tieClass = Node{entries[0].ratio, 0};
+    pendingEveryPosition = true;
+    pendingEnd = count;
     pendingFront = 0;
     movedIn = -1;
     tieMode = true;
@@ -277,14 +309,17 @@ int RatioQueue::TakeTied()
     if (taken >= 0)
         movedIn = -1;
     else
-        taken = pending[static_cast<std::size_t>(pendingFront++)];
+        taken = PendingAt(pendingFront++);
     const int row = rows[taken];
     if (MoveLastInto(taken) && !ClassPrecedes(tieClass, entries[taken])) {
-        pending.pop_back();
+        if (pendingEveryPosition)
+            --pendingEnd;
+        else
+            pending.pop_back();
         movedIn = taken;
     }
     --count;
-    if (movedIn < 0 && pendingFront == static_cast<int>(pending.size()))
+    if (movedIn < 0 && pendingFront == PendingCount())
         tieMode = false;
     return row;
 }

@@ -71,7 +71,7 @@ public:
     int NextRow() const
     {
         if (tieMode)
-            return movedIn >= 0 ? rows[movedIn] : rows[pending[static_cast<std::size_t>(pendingFront)]];
+            return movedIn >= 0 ? rows[movedIn] : rows[PendingAt(pendingFront)];
         return heap.empty() ? -1 : heap.front().row;
     }
     // Removes the entry of least ratio, moves the last entry into its
@@ -111,14 +111,23 @@ private:
         return a.ratio < b.ratio || (a.ratio == b.ratio && (a.rank & kNanRank) < (b.rank & kNanRank));
     }
     void Refill();
-    void GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
+    // True when every ratio gathered is the same number (no NaN): then they
+    // all go by position, without heap or draw.
+    bool GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                         BlockTeam* team);
     void DrawInHalves(int from, double threshold, BlockTeam* team);
-    int Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
+    struct Gathered {
+        int count = 0;
+        double least = kInfinity; // of the ratios
+        double most = -kInfinity;
+        bool nan = false;
+    };
+    Gathered Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
     void StartHeap();
     int TakeFromHeap();
     void StartTies(const Drawn& least);
+    void StartUniformTies();
     int TakeTied();
     bool MoveLastInto(int taken);
     template <class RatioAt>
@@ -142,6 +151,12 @@ private:
     Node tieClass{};
     std::vector<int> pending;      // positions of members not yet taken, ascending
     int pendingFront = 0;
+    // With every entry a member, pending is 0 .. pendingEnd - 1 without
+    // being written out.
+    bool pendingEveryPosition = false;
+    int pendingEnd = 0;
+    int PendingAt(int k) const { return pendingEveryPosition ? k : pending[static_cast<std::size_t>(k)]; }
+    int PendingCount() const { return pendingEveryPosition ? pendingEnd : static_cast<int>(pending.size()); }
     int movedIn = -1;              // position of a member moved into the last hole
 };
 
