@@ -81,9 +81,8 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
 {
     const int from = count;
     if (GatherInHalves(coefficients, rhs, first, last, tolerance, team)) {
-        // Degenerate steps (every right-hand side 0) come here: the entries
-        // are made, none drawn, and the takes go by position at once.
-        DrawInHalves(from, -kInfinity, team);
+        // Degenerate steps (every right-hand side 0) come here: the takes
+        // go by position at once, and no entry needs making.
         StartUniformTies();
         return;
     }
@@ -111,9 +110,10 @@ bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, i
                     &ratios[static_cast<std::size_t>(to)]);
     }
     count = to + gathered[1].count;
-    const double least = std::min(gathered[0].least, gathered[1].least);
-    const double most = std::max(gathered[0].most, gathered[1].most);
-    return from == 0 && count > 0 && !gathered[0].nan && !gathered[1].nan && least == most;
+    // An empty half has no say; a NaN is not the same as itself.
+    const bool uniform[2] = {gathered[0].count == 0 || gathered[0].uniform, gathered[1].count == 0 || gathered[1].uniform};
+    const bool sameRatio = gathered[0].count == 0 || gathered[1].count == 0 || gathered[0].ratio == gathered[1].ratio;
+    return from == 0 && count > 0 && uniform[0] && uniform[1] && sameRatio;
 }
 
 // The entries from position from on and the first draw of the heap, each
@@ -150,13 +150,23 @@ RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double
     }
     Gathered gathered;
     gathered.count = position - start;
-    for (int p = start; p < position; ++p) {
-        const double ratio = ratios[p] / divisors[p];
-        ratios[p] = ratio;
-        gathered.least = ratio < gathered.least ? ratio : gathered.least;
-        gathered.most = ratio > gathered.most ? ratio : gathered.most;
-        gathered.nan = gathered.nan | (ratio != ratio);
+    if (gathered.count == 0)
+        return gathered;
+    // Right-hand sides all 0 give ratios all 0 (the coefficients are
+    // positive): the same number, whose value nobody reads then. Mostly the
+    // first entries tell that the ratios are not all the same.
+    const double* const begin = ratios.data() + start;
+    const double* const end = ratios.data() + position;
+    if (std::all_of(begin, end, [](double value) { return value == 0.0; })) {
+        gathered.uniform = true;
+        gathered.ratio = 0.0;
+        return gathered;
     }
+    for (int p = start; p < position; ++p)
+        ratios[p] = ratios[p] / divisors[p];
+    const double ratio = *begin;
+    gathered.uniform = std::all_of(begin, end, [ratio](double value) { return value == ratio; });
+    gathered.ratio = ratio;
     return gathered;
 }
 
@@ -287,16 +297,37 @@ void RatioQueue::StartTies(const Drawn& least)
     tieMode = true;
 }
 
-// Every entry a member of one class, a number: pending are all positions.
+// Every entry a member of one class, a number: pending are all positions,
+// and the entries themselves are not needed (TakeUniform).
 void RatioQueue::StartUniformTies()
 {
     heap.clear();
-    tieClass = Node{entries[0].ratio, 0};
     pendingEveryPosition = true;
     pendingEnd = count;
     pendingFront = 0;
     movedIn = -1;
     tieMode = true;
+}
+
+// TakeTied when every entry is a member: only the rows move.
+int RatioQueue::TakeUniform()
+{
+    int taken = movedIn;
+    if (taken >= 0)
+        movedIn = -1;
+    else
+        taken = pendingFront++;
+    const int row = rows[taken];
+    const int last = count - 1;
+    if (taken != last) {
+        rows[taken] = rows[last];
+        --pendingEnd;
+        movedIn = taken;
+    }
+    --count;
+    if (movedIn < 0 && pendingFront == pendingEnd)
+        tieMode = false;
+    return row;
 }
 
 // Entries of one class, by position: the least is an entry that the last
@@ -305,21 +336,20 @@ void RatioQueue::StartUniformTies()
 // one pending, and when it moves it is next.
 int RatioQueue::TakeTied()
 {
+    if (pendingEveryPosition)
+        return TakeUniform();
     int taken = movedIn;
     if (taken >= 0)
         movedIn = -1;
     else
-        taken = PendingAt(pendingFront++);
+        taken = pending[static_cast<std::size_t>(pendingFront++)];
     const int row = rows[taken];
     if (MoveLastInto(taken) && !ClassPrecedes(tieClass, entries[taken])) {
-        if (pendingEveryPosition)
-            --pendingEnd;
-        else
-            pending.pop_back();
+        pending.pop_back();
         movedIn = taken;
     }
     --count;
-    if (movedIn < 0 && pendingFront == PendingCount())
+    if (movedIn < 0 && pendingFront == static_cast<int>(pending.size()))
         tieMode = false;
     return row;
 }

@@ -118,9 +118,8 @@ private:
     void DrawInHalves(int from, double threshold, BlockTeam* team);
     struct Gathered {
         int count = 0;
-        double least = kInfinity; // of the ratios
-        double most = -kInfinity;
-        bool nan = false;
+        bool uniform = false; // every ratio the same number (none a NaN)
+        double ratio = 0.0;   // that number
     };
     Gathered Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
@@ -128,6 +127,7 @@ private:
     int TakeFromHeap();
     void StartTies(const Drawn& least);
     void StartUniformTies();
+    int TakeUniform();
     int TakeTied();
     bool MoveLastInto(int taken);
     template <class RatioAt>
@@ -151,12 +151,11 @@ private:
     Node tieClass{};
     std::vector<int> pending;      // positions of members not yet taken, ascending
     int pendingFront = 0;
-    // With every entry a member, pending is 0 .. pendingEnd - 1 without
-    // being written out.
+    // With every entry a member (StartUniformTies), pending is
+    // pendingFront .. pendingEnd - 1 without being written out.
     bool pendingEveryPosition = false;
     int pendingEnd = 0;
     int PendingAt(int k) const { return pendingEveryPosition ? k : pending[static_cast<std::size_t>(k)]; }
-    int PendingCount() const { return pendingEveryPosition ? pendingEnd : static_cast<int>(pending.size()); }
     int movedIn = -1;              // position of a member moved into the last hole
 };
 
