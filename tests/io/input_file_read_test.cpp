@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <cstdlib>
 #include <iterator>
 #include <limits>
@@ -493,7 +494,9 @@ void LimitAddressSpaceToCurrentPlus(long long extraBytes)
 
 // Exits with 42 when the square form throws bad_alloc without touching the
 // caller's matrices and the vector form reads the file.
-[[noreturn]] void ReadLargeProblemWithLittleMemory(const std::string& path, int n)
+// The child's exit code: 42 when the weight-vector form read what the
+// square form could not hold.
+int ReadLargeProblemWithLittleMemory(const std::string& path, int n)
 {
     LimitAddressSpaceToCurrentPlus(256 << 20);
     Matrix designMatrix(1, 1, 5.0);
@@ -501,16 +504,16 @@ void LimitAddressSpaceToCurrentPlus(long long extraBytes)
     Matrix weights(1, 1, 7.0);
     try {
         ReadInputFile(path, designMatrix, observations, weights);
-        std::_Exit(10);
+        return 10;
     } catch (const std::bad_alloc&) {
         if (designMatrix(0, 0) != 5.0 || observations(0, 0) != 6.0 || weights(0, 0) != 7.0)
-            std::_Exit(11);
+            return 11;
     }
     if (ReadInputFileWeightVector(path, designMatrix, observations, weights) != 0)
-        std::_Exit(12);
+        return 12;
     const bool read = designMatrix.Rows() == n && designMatrix(n - 1, 1) == n - 1 && observations(n - 1, 0) == n - 1 &&
                       weights.Rows() == n && weights.Columns() == 1;
-    std::_Exit(read ? 42 : 13);
+    return read ? 42 : 13;
 }
 
 }  // namespace
@@ -531,5 +534,14 @@ TEST(InputFileReadDeathTest, WeightVectorFormReadsWhatTheSquareFormCannotHold)
         text += std::to_string(i) + " 1\r\n";
     const std::string path = folder.Path("large.EIN");
     WriteBytes(path, text);
-    EXPECT_EXIT(ReadLargeProblemWithLittleMemory(path, n), testing::ExitedWithCode(42), "");
+    // The child runs the test anew with a folder of its own, which its exit
+    // would leave behind.
+    EXPECT_EXIT(
+        {
+            const int code = ReadLargeProblemWithLittleMemory(path, n);
+            std::error_code ignored;
+            std::filesystem::remove_all(folder.Path(), ignored);
+            std::_Exit(code);
+        },
+        testing::ExitedWithCode(42), "");
 }
