@@ -113,7 +113,17 @@ bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, i
     // An empty half has no say; a NaN is not the same as itself.
     const bool uniform[2] = {gathered[0].count == 0 || gathered[0].uniform, gathered[1].count == 0 || gathered[1].uniform};
     const bool sameRatio = gathered[0].count == 0 || gathered[1].count == 0 || gathered[0].ratio == gathered[1].ratio;
-    return from == 0 && count > 0 && uniform[0] && uniform[1] && sameRatio;
+    if (from == 0 && count > 0 && uniform[0] && uniform[1] && sameRatio)
+        return true;
+    // A half of right-hand sides all 0 beside one that is not: its ratios
+    // after all, each the right-hand side itself (0 over a positive
+    // coefficient keeps the zero's sign).
+    const int halfStart[2] = {from, to};
+    for (int half = 0; half < 2; ++half)
+        if (gathered[half].ratiosLeftOut)
+            for (int p = halfStart[half]; p < halfStart[half] + gathered[half].count; ++p)
+                ratios[static_cast<std::size_t>(p)] = rhs[rows[static_cast<std::size_t>(p)]];
+    return false;
 }
 
 // The entries from position from on and the first draw of the heap, each
@@ -141,14 +151,26 @@ void RatioQueue::DrawInHalves(int from, double threshold, BlockTeam* team)
 RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last,
                                         double tolerance, int start)
 {
+    Gathered gathered;
     int position = start;
+    // Right-hand sides all 0 (every step of a problem whose observations
+    // are all 0): the ratios are all 0, and only the rows are needed.
+    if (std::all_of(rhs + first, rhs + last, [](double value) { return value == 0.0; })) {
+        for (int i = first; i < last; ++i) {
+            rows[position] = i;
+            position += coefficients[i] > tolerance ? 1 : 0;
+        }
+        gathered.count = position - start;
+        gathered.uniform = true;
+        gathered.ratiosLeftOut = true;
+        return gathered;
+    }
     for (int i = first; i < last; ++i) {
         rows[position] = i;
         ratios[position] = rhs[i];
         divisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
-    Gathered gathered;
     gathered.count = position - start;
     if (gathered.count == 0)
         return gathered;

@@ -118,8 +118,9 @@ private:
     void DrawInHalves(int from, double threshold, BlockTeam* team);
     struct Gathered {
         int count = 0;
-        bool uniform = false; // every ratio the same number (none a NaN)
-        double ratio = 0.0;   // that number
+        bool uniform = false;       // every ratio the same number (none a NaN)
+        double ratio = 0.0;         // that number
+        bool ratiosLeftOut = false; // right-hand sides all 0: the ratios not written
     };
     Gathered Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
