@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 namespace {
 
@@ -253,10 +254,15 @@ bool OutputFile::PutInPlace()
 // handler until it is gone; the destructor waits for it.
 void OutputFile::RemoveOldContent()
 {
-    oldContentRemoval = std::make_unique<BackgroundTask>([name = temporary, slot = cleanupSlot] {
-        unlink(name.c_str());
-        UnregisterFromCleanup(slot);
-    });
+    try {
+        oldContentRemoval = std::make_unique<BackgroundTask>([name = temporary, slot = cleanupSlot] {
+            unlink(name.c_str());
+            UnregisterFromCleanup(slot);
+        });
+    } catch (const std::bad_alloc&) {
+        unlink(temporary.c_str()); // no memory for the task: at once
+        return;
+    }
     cleanupSlot = -1;
 }
 

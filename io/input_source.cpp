@@ -6,11 +6,10 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 
-#include <atomic>
-#include <csignal>
-
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
