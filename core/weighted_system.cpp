@@ -61,6 +61,17 @@ OwnSystem OwnWeightedSystem(const Matrix& A, const Matrix& l, const Matrix& p)
 
 void UnweightResiduals(Matrix& v, const Matrix& p)
 {
-    for (int i = 0; i < v.Rows(); ++i)
-        v(i, 0) = v(i, 0) / std::sqrt(p(i, 0));
+    // A weight of 1 leaves the residual as it is, bit for bit (x / 1 is x,
+    // a zero's sign and a NaN included): only the others are divided.
+    double* const residuals = v.Data();
+    const double* const weights = p.Data();
+    const int stride = v.Columns();
+    const int weightStride = p.Columns();
+    for (int i = 0; i < v.Rows(); ++i) {
+        const double weight = weights[static_cast<std::size_t>(i) * static_cast<std::size_t>(weightStride)];
+        if (weight != 1.0) {
+            double& residual = residuals[static_cast<std::size_t>(i) * static_cast<std::size_t>(stride)];
+            residual = residual / std::sqrt(weight);
+        }
+    }
 }
