@@ -1,20 +1,9 @@
 #include "core/block_team.h"
 
 #include "core/helper_thread.h"
+#include "core/spin_wait.h"
 
 #include <chrono>
-
-namespace {
-
-// One round of a busy wait, easy on the core's other work.
-void Relax()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
-}  // namespace
 
 BlockTeam::BlockTeam(bool withHelper)
 {
@@ -48,13 +37,8 @@ void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockCon
     RunBlocks(generation, false);
     // Only blocks the helper has claimed are left; each is short, so the
     // caller gives its core away only when one takes long.
-    constexpr int kPatientRounds = 1024;
-    for (int round = 0; finished.load() < count; ++round) {
-        if (round < kPatientRounds)
-            Relax();
-        else
-            std::this_thread::yield();
-    }
+    for (int round = 0; finished.load() < count; ++round)
+        WaitRound(round);
     // Closed before the next job's data is written: a helper that read this
     // job's ticket can no longer claim with it.
     ticket = NextGeneration() << kGenerationShift | kSideMask << kSideBits;

@@ -6,6 +6,7 @@
 // two instruction sets ever share a compiled function.
 
 #include "core/irls_kernels.h"
+#include "core/spin_wait.h"
 
 #include <cstddef>
 
@@ -195,17 +196,11 @@ inline void Residuals(const double* Abar, const double* x, const double* lbar, d
 }
 
 // Until another thread's sweep has stored the weights of the observations
-// before end. The wait is short (that sweep is a chunk ahead at most); the
-// thread yields now and then in case it shares its core with that one.
+// before end; that sweep is a chunk ahead at most.
 inline void AwaitWeights(const std::size_t* ready, std::size_t end)
 {
-    for (unsigned spins = 1; __atomic_load_n(ready, __ATOMIC_ACQUIRE) < end; ++spins) {
-#if defined(__x86_64__)
-        __builtin_ia32_pause();
-#endif
-        if (spins % 1024 == 0)
-            YieldThread();
-    }
+    for (int round = 0; __atomic_load_n(ready, __ATOMIC_ACQUIRE) < end; ++round)
+        WaitRound(round);
 }
 
 // The chunks of the job in order; for each the residuals and weights, then
@@ -218,10 +213,10 @@ void Sweep(const PassJob& job)
         const std::size_t rows = job.last - first < job.chunkRows ? job.last - first : job.chunkRows;
         const double* weights = job.givenWeights != nullptr ? job.givenWeights + first : nullptr;
         if (job.x != nullptr) {
-            double* residuals = job.keepResults ? job.residuals + first : job.chunkResiduals;
+            double* const residuals = job.residuals + first;
             Residuals(job.Abar + first * job.u, job.x, job.lbar + first, residuals, rows, job.u);
             if (job.weigh != nullptr) {
-                double* newWeights = job.keepResults ? job.weights + first : job.chunkWeights;
+                double* const newWeights = job.weights + first;
                 job.weigh(job.weighContext, residuals, newWeights, rows);
                 weights = newWeights;
             }

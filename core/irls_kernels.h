@@ -19,11 +19,9 @@ using WeighFunction = void (*)(const void* context, const double* v, double* w, 
 // One sweep over the observations [first, last), chunkRows at a time. For
 // each chunk, in this order:
 // 1. If x is given: the residuals v(i) = (sum over j ascending from 0.0 of
-//    Abar(i, j) * x(j)) - lbar(i) and, if weigh is given, the new weights
-//    w(v(i)); both go to residuals and weights, or only to the chunk scratch
-//    when keepResults is false (a thread that needs the weights but is not
-//    the one to store them). With weightsReady, the sweep then tells in it
-//    up to which observation the weights are stored. Else, with
+//    Abar(i, j) * x(j)) - lbar(i) into residuals and, if weigh is given, the
+//    new weights w(v(i)) into weights. With weightsReady, the sweep then
+//    tells in it up to which observation the weights are stored. Else, with
 //    awaitWeights, it waits until weightsReady tells that the chunk's
 //    weights are stored in weights by another thread's sweep, and takes them.
 // 2. If aBegin < aEnd: the chunk's observations added to the rows
@@ -43,11 +41,8 @@ struct PassJob {
     const double* x;            // u, or null
     WeighFunction weigh;
     const void* weighContext;
-    bool keepResults;
-    double* residuals;      // n
-    double* weights;        // n
-    double* chunkResiduals; // chunkRows
-    double* chunkWeights;   // chunkRows
+    double* residuals;         // n
+    double* weights;           // n
     std::size_t* weightsReady; // shared by the threads of one pass, or null
     bool awaitWeights;
 
@@ -61,10 +56,6 @@ struct PassJob {
     double* weightedRows;
     std::size_t weightedStride;
 };
-
-// Gives the core to another thread for a moment; compiled with the pass,
-// outside the files of the instruction sets.
-void YieldThread();
 
 struct IrlsKernels {
     const char* name;

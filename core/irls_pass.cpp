@@ -75,8 +75,6 @@ struct PassPart {
     std::vector<double> sums;
     std::vector<double> extendedRows;
     std::vector<double> weightedRows;
-    std::vector<double> chunkResiduals;
-    std::vector<double> chunkWeights;
 };
 
 PassJob SweepOver(const Matrix& Abar, const std::vector<double>& lbar)
@@ -88,12 +86,10 @@ PassJob SweepOver(const Matrix& Abar, const std::vector<double>& lbar)
     job.u = static_cast<std::size_t>(Abar.Columns());
     job.last = job.n;
     job.chunkRows = kStreamChunkRows;
-    job.keepResults = true;
     return job;
 }
 
-// Gives the part the rows [aBegin, aEnd) of the sums and their scratch; a
-// part that does not keep the residuals gets chunk scratch for them.
+// Gives the part the rows [aBegin, aEnd) of the sums and their scratch.
 void AddSums(PassPart& part, std::size_t aBegin, std::size_t aEnd, std::size_t width, std::size_t lanes)
 {
     const std::size_t rowsOfSums = aEnd - aBegin;
@@ -103,14 +99,8 @@ void AddSums(PassPart& part, std::size_t aBegin, std::size_t aEnd, std::size_t w
     part.sums.assign(rowsOfSums * width, 0.0);
     part.extendedRows.assign(chunkRows * width, 0.0);
     part.weightedRows.assign(chunkRows * weightedStride, 0.0);
-    if (!part.job.keepResults) {
-        part.chunkResiduals.assign(chunkRows, 0.0);
-        part.chunkWeights.assign(chunkRows, 0.0);
-    }
     PassJob& job = part.job;
     job.chunkRows = chunkRows;
-    job.chunkResiduals = part.chunkResiduals.data();
-    job.chunkWeights = part.chunkWeights.data();
     job.aBegin = aBegin;
     job.aEnd = aEnd;
     job.sums = part.sums.data();
@@ -161,7 +151,6 @@ NormalEquations SumSweep(const PassJob& sweep, const IrlsKernels& kernels, int t
     for (std::size_t k = 0; k < parts; ++k) {
         PassJob& job = shares[k].job;
         job = sweep;
-        job.keepResults = k == 0;
         if (k > 0) {
             job.x = nullptr; // the weights come from the first part, or are given
             job.awaitWeights = shareWeights;
@@ -197,11 +186,6 @@ void StreamSweep(const PassJob& sweep, const IrlsKernels& kernels, int threads)
 }
 
 } // namespace
-
-void YieldThread()
-{
-    std::this_thread::yield();
-}
 
 std::vector<const IrlsKernels*> SupportedIrlsKernels()
 {

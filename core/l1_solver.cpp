@@ -79,15 +79,14 @@ void InHalves(BlockTeam* team, const Work& work)
 void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                            BlockTeam* team)
 {
-    const int from = count;
     if (GatherInHalves(coefficients, rhs, first, last, tolerance, team)) {
         // Degenerate steps (every right-hand side 0) come here: the takes
         // go by position at once, and no entry needs making.
-        StartUniformTies();
+        EnterTieMode(true);
         return;
     }
     const double threshold = DrawThreshold([this](int p) { return MakeNode(ratios[p], p).ratio; });
-    DrawInHalves(from, threshold, team);
+    DrawInHalves(threshold, team);
 }
 
 // The second half is gathered from the furthest position it can need and
@@ -95,14 +94,13 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
 bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                                 BlockTeam* team)
 {
-    const int from = count;
     const int middle = first + (last - first) / 2;
     Gathered gathered[2];
     InHalves(team, [&](int half) {
-        gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, from)
-                                   : Gather(coefficients, rhs, middle, last, tolerance, from + (middle - first));
+        gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, 0)
+                                   : Gather(coefficients, rhs, middle, last, tolerance, middle - first);
     });
-    const int to = from + gathered[0].count;
+    const int to = gathered[0].count;
     const int gap = middle - first - gathered[0].count;
     if (gap > 0 && gathered[1].count > 0) {
         std::copy_n(&rows[static_cast<std::size_t>(to + gap)], gathered[1].count, &rows[static_cast<std::size_t>(to)]);
@@ -113,12 +111,12 @@ bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, i
     // An empty half has no say; a NaN is not the same as itself.
     const bool uniform[2] = {gathered[0].count == 0 || gathered[0].uniform, gathered[1].count == 0 || gathered[1].uniform};
     const bool sameRatio = gathered[0].count == 0 || gathered[1].count == 0 || gathered[0].ratio == gathered[1].ratio;
-    if (from == 0 && count > 0 && uniform[0] && uniform[1] && sameRatio)
+    if (count > 0 && uniform[0] && uniform[1] && sameRatio)
         return true;
     // A half of right-hand sides all 0 beside one that is not: its ratios
     // after all, each the right-hand side itself (0 over a positive
     // coefficient keeps the zero's sign).
-    const int halfStart[2] = {from, to};
+    const int halfStart[2] = {0, to};
     for (int half = 0; half < 2; ++half)
         if (gathered[half].ratiosLeftOut)
             for (int p = halfStart[half]; p < halfStart[half] + gathered[half].count; ++p)
@@ -126,15 +124,15 @@ bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, i
     return false;
 }
 
-// The entries from position from on and the first draw of the heap, each
-// half drawn into its own part of firstDraw.
-void RatioQueue::DrawInHalves(int from, double threshold, BlockTeam* team)
+// The entries and the first draw of the heap, each half drawn into its own
+// part of firstDraw.
+void RatioQueue::DrawInHalves(double threshold, BlockTeam* team)
 {
-    const int split = from + (count - from) / 2;
-    const auto secondStart = static_cast<std::size_t>(split - from);
+    const int split = count / 2;
+    const auto secondStart = static_cast<std::size_t>(split);
     std::size_t drawn[2] = {0, 0};
     InHalves(team, [&](int half) {
-        drawn[half] = half == 0 ? Draw(from, split, threshold, 0) : Draw(split, count, threshold, secondStart);
+        drawn[half] = half == 0 ? Draw(0, split, threshold, 0) : Draw(split, count, threshold, secondStart);
     });
     if (drawn[0] + drawn[1] == 0)
         return;
@@ -174,18 +172,11 @@ RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double
     gathered.count = position - start;
     if (gathered.count == 0)
         return gathered;
-    // Right-hand sides all 0 give ratios all 0 (the coefficients are
-    // positive): the same number, whose value nobody reads then. Mostly the
-    // first entries tell that the ratios are not all the same.
-    const double* const begin = ratios.data() + start;
-    const double* const end = ratios.data() + position;
-    if (std::all_of(begin, end, [](double value) { return value == 0.0; })) {
-        gathered.uniform = true;
-        gathered.ratio = 0.0;
-        return gathered;
-    }
     for (int p = start; p < position; ++p)
         ratios[p] = ratios[p] / divisors[p];
+    // Mostly the first entries tell that the ratios are not all the same.
+    const double* const begin = ratios.data() + start;
+    const double* const end = ratios.data() + position;
     const double ratio = *begin;
     gathered.uniform = std::all_of(begin, end, [ratio](double value) { return value == ratio; });
     gathered.ratio = ratio;
@@ -244,7 +235,6 @@ void RatioQueue::Refill()
     // entries of that class, ascending, for the case that no ratio separates.
     Node leastLeftOut{kInfinity, kNanRank};
     pending.clear();
-    pendingEveryPosition = false;
     for (int position = 0; position < count; ++position) {
         const Node node = entries[position];
         if (node.ratio < threshold) {
@@ -261,9 +251,7 @@ void RatioQueue::Refill()
         // No ratio separates the least entries: they all share the least
         // class and go by position alone.
         tieClass = leastLeftOut;
-        pendingFront = 0;
-        movedIn = -1;
-        tieMode = true;
+        EnterTieMode(false);
         return;
     }
     StartHeap();
@@ -305,7 +293,6 @@ int RatioQueue::TakeFromHeap()
 void RatioQueue::StartTies(const Drawn& least)
 {
     pending.clear();
-    pendingEveryPosition = false;
     pending.push_back(positionOf[least.row]);
     while (!heap.empty() && heap.front().ratio == least.ratio) {
         std::pop_heap(heap.begin(), heap.end(), Later());
@@ -314,42 +301,18 @@ void RatioQueue::StartTies(const Drawn& least)
     }
     std::sort(pending.begin(), pending.end());
     tieClass = Node{least.ratio, 0};
-    pendingFront = 0;
-    movedIn = -1;
-    tieMode = true;
+    EnterTieMode(false);
 }
 
-// Every entry a member of one class, a number: pending are all positions,
-// and the entries themselves are not needed (TakeUniform).
-void RatioQueue::StartUniformTies()
+// Tie mode over the pending positions, or over every position when every
+// entry is a member (then the entries themselves are never made).
+void RatioQueue::EnterTieMode(bool everyPosition)
 {
-    heap.clear();
-    pendingEveryPosition = true;
+    pendingEveryPosition = everyPosition;
     pendingEnd = count;
     pendingFront = 0;
     movedIn = -1;
     tieMode = true;
-}
-
-// TakeTied when every entry is a member: only the rows move.
-int RatioQueue::TakeUniform()
-{
-    int taken = movedIn;
-    if (taken >= 0)
-        movedIn = -1;
-    else
-        taken = pendingFront++;
-    const int row = rows[taken];
-    const int last = count - 1;
-    if (taken != last) {
-        rows[taken] = rows[last];
-        --pendingEnd;
-        movedIn = taken;
-    }
-    --count;
-    if (movedIn < 0 && pendingFront == pendingEnd)
-        tieMode = false;
-    return row;
 }
 
 // Entries of one class, by position: the least is an entry that the last
@@ -358,20 +321,21 @@ int RatioQueue::TakeUniform()
 // one pending, and when it moves it is next.
 int RatioQueue::TakeTied()
 {
-    if (pendingEveryPosition)
-        return TakeUniform();
     int taken = movedIn;
     if (taken >= 0)
         movedIn = -1;
     else
-        taken = pending[static_cast<std::size_t>(pendingFront++)];
+        taken = PendingAt(pendingFront++);
     const int row = rows[taken];
-    if (MoveLastInto(taken) && !ClassPrecedes(tieClass, entries[taken])) {
-        pending.pop_back();
+    if (MoveLastInto(taken) && (pendingEveryPosition || !ClassPrecedes(tieClass, entries[taken]))) {
+        if (pendingEveryPosition)
+            --pendingEnd;
+        else
+            pending.pop_back();
         movedIn = taken;
     }
     --count;
-    if (movedIn < 0 && pendingFront == static_cast<int>(pending.size()))
+    if (movedIn < 0 && pendingFront == PendingCount())
         tieMode = false;
     return row;
 }

@@ -115,7 +115,7 @@ private:
     // all go by position, without heap or draw.
     bool GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                         BlockTeam* team);
-    void DrawInHalves(int from, double threshold, BlockTeam* team);
+    void DrawInHalves(double threshold, BlockTeam* team);
     struct Gathered {
         int count = 0;
         bool uniform = false;       // every ratio the same number (none a NaN)
@@ -127,8 +127,7 @@ private:
     void StartHeap();
     int TakeFromHeap();
     void StartTies(const Drawn& least);
-    void StartUniformTies();
-    int TakeUniform();
+    void EnterTieMode(bool everyPosition);
     int TakeTied();
     bool MoveLastInto(int taken);
     template <class RatioAt>
@@ -152,11 +151,12 @@ private:
     Node tieClass{};
     std::vector<int> pending;      // positions of members not yet taken, ascending
     int pendingFront = 0;
-    // With every entry a member (StartUniformTies), pending is
-    // pendingFront .. pendingEnd - 1 without being written out.
+    // With every entry a member, pending is pendingFront .. pendingEnd - 1
+    // without being written out.
     bool pendingEveryPosition = false;
     int pendingEnd = 0;
     int PendingAt(int k) const { return pendingEveryPosition ? k : pending[static_cast<std::size_t>(k)]; }
+    int PendingCount() const { return pendingEveryPosition ? pendingEnd : static_cast<int>(pending.size()); }
     int movedIn = -1;              // position of a member moved into the last hole
 };
 

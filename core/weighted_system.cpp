@@ -63,15 +63,7 @@ void UnweightResiduals(Matrix& v, const Matrix& p)
 {
     // A weight of 1 leaves the residual as it is, bit for bit (x / 1 is x,
     // a zero's sign and a NaN included): only the others are divided.
-    double* const residuals = v.Data();
-    const double* const weights = p.Data();
-    const int stride = v.Columns();
-    const int weightStride = p.Columns();
-    for (int i = 0; i < v.Rows(); ++i) {
-        const double weight = weights[static_cast<std::size_t>(i) * static_cast<std::size_t>(weightStride)];
-        if (weight != 1.0) {
-            double& residual = residuals[static_cast<std::size_t>(i) * static_cast<std::size_t>(stride)];
-            residual = residual / std::sqrt(weight);
-        }
-    }
+    for (int i = 0; i < v.Rows(); ++i)
+        if (const double weight = p(i, 0); weight != 1.0)
+            v(i, 0) = v(i, 0) / std::sqrt(weight);
 }

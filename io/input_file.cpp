@@ -315,6 +315,21 @@ LinesRead ReadLines(LineReader& reader, int first, int last, Problem& problem, c
     return read;
 }
 
+// The counted lines [start.line, last) by one reader from the mark start.
+LinesRead ReadLinesFrom(const InputSource& input, const LineMark& start, int last, Problem& problem,
+                        const DesignPieceReport& report)
+{
+    const std::unique_ptr<ByteSource> pass = input.Pass(start.offset);
+    if (!pass) {
+        LinesRead failed;
+        failed.result = kStringInputFileOpenError;
+        failed.errorNumber = errno;
+        return failed;
+    }
+    LineReader reader(*pass);
+    return ReadLines(reader, static_cast<int>(start.line), last, problem, report);
+}
+
 // ---- Reading the counted lines in stretches between the line starts the
 // count pass marked, on two threads at once: each takes the next stretch
 // nobody has taken, so both finish together however the work of a line
@@ -437,16 +452,8 @@ LinesRead ReadInStretches(const InputSource& input, std::vector<Stretch>& stretc
     for (const Stretch& stretch : stretches) {
         if (!stretch.usable) {
             // From here on as one reader, which meets every fault itself.
-            LinesRead rest;
-            const std::unique_ptr<ByteSource> pass = input.Pass(stretch.start.offset);
-            if (!pass) {
-                rest.result = kStringInputFileOpenError;
-                rest.errorNumber = errno;
-                return rest;
-            }
-            LineReader reader(*pass);
-            rest = ReadLines(reader, static_cast<int>(stretch.start.line), static_cast<int>(stretches.back().end.line),
-                             problem, report);
+            LinesRead rest =
+                ReadLinesFrom(input, stretch.start, static_cast<int>(stretches.back().end.line), problem, report);
             rest.tinyWeights += tinyWeights;
             return rest;
         }
@@ -467,16 +474,9 @@ int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, 
               const DesignPieceReport& report)
 {
     const int n = layout.observations;
-    LinesRead read;
-    if (std::vector<Stretch> stretches = Stretches(layout); !stretches.empty()) {
-        read = ReadInStretches(input, stretches, problem, report);
-    } else {
-        const std::unique_ptr<ByteSource> pass = input.Pass();
-        if (!pass)
-            return OpenFailure(systemError, errno);
-        LineReader reader(*pass);
-        read = ReadLines(reader, 0, 2 * n, problem, report);
-    }
+    std::vector<Stretch> stretches = Stretches(layout);
+    const LinesRead read = stretches.empty() ? ReadLinesFrom(input, LineMark{}, 2 * n, problem, report)
+                                             : ReadInStretches(input, stretches, problem, report);
     if (read.result == kStringInputFileOpenError)
         return OpenFailure(systemError, read.errorNumber);
     if (read.result != 0)

@@ -13,6 +13,12 @@
 #include <cstdlib>
 #include <cstring>
 
+std::string_view ByteSource::Next(std::vector<char>& scratch)
+{
+    scratch.resize(kReadChunkSize);
+    return {scratch.data(), Read(scratch.data(), scratch.size())};
+}
+
 namespace {
 
 // ---- Passes over a regular file. A pass maps the file into memory and
@@ -70,7 +76,7 @@ public:
     void StartAt(unsigned long long start) { offset = start; }
     // Maps the whole file under a lease, when allowed and granted.
     void Map();
-    std::string_view Next(char* buffer) override;
+    std::string_view Next(std::vector<char>& scratch) override;
 
 private:
     void Unmap();
@@ -116,12 +122,12 @@ void FileSource::Unmap()
 
 // The views handed out before are no longer in use: the mapping may go.
 // Bytes past the mapped end (a file that grew) are read by copying.
-std::string_view FileSource::Next(char* buffer)
+std::string_view FileSource::Next(std::vector<char>& scratch)
 {
     if (mapped != nullptr && (offset >= mappedSize || leaseBreaks.load() != leaseBreaksAtMapping))
         Unmap();
     if (mapped == nullptr)
-        return {buffer, Read(buffer, kReadChunkSize)};
+        return ByteSource::Next(scratch);
     const auto size = static_cast<std::size_t>(std::min<unsigned long long>(kReadChunkSize, mappedSize - offset));
     const std::string_view bytes(mapped + offset, size);
     offset += size;

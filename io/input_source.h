@@ -19,9 +19,10 @@ public:
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
     // The next bytes of the pass, at most kReadChunkSize, valid until the
     // next call: where the source has them in memory (a mapped file), there;
-    // else read into buffer, which holds kReadChunkSize bytes. Empty at the
-    // end or after a read error.
-    virtual std::string_view Next(char* buffer) { return {buffer, Read(buffer, kReadChunkSize)}; }
+    // else read into scratch, which the first such read sizes (so a mapped
+    // pass never fills a buffer it does not use). Empty at the end or after
+    // a read error.
+    virtual std::string_view Next(std::vector<char>& scratch);
     // True when reading stopped because the bytes could not be read.
     bool Failed() const { return errorNumber != 0; }
     // The errno of that read error; 0 while none happened.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-LineReader::LineReader(ByteSource& source) : source(source), chunk(kReadChunkSize) {}
+LineReader::LineReader(ByteSource& source) : source(source) {}
 
 bool LineReader::Refill()
 {
@@ -10,7 +10,7 @@ bool LineReader::Refill()
         return false;
     chunkStart += bytes.size();
     position = 0;
-    bytes = source.Next(chunk.data());
+    bytes = source.Next(chunk);
     if (bytes.empty()) {
         atEnd = true;
         return false;
@@ -60,7 +60,7 @@ bool LineReader::Next(std::string_view& line)
 
 bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& counted)
 {
-    std::vector<char> buffer(kReadChunkSize);
+    std::vector<char> scratch;
     unsigned long long lines = 0;
     unsigned long long bufferStart = stretch.origin;
     unsigned long long nextMark = stretch.origin + kLineMarkSpacing;
@@ -70,7 +70,7 @@ bool CountLines(ByteSource& source, const LineStretch& stretch, LinesCounted& co
     std::size_t lineLength = 0;
     bool lineIsOneCR = false;
     for (;;) {
-        const std::string_view bytes = source.Next(buffer.data());
+        const std::string_view bytes = source.Next(scratch);
         if (bytes.empty())
             break;
         const std::size_t filled = bytes.size();
@@ -154,16 +154,15 @@ struct ValueCounter {
 
 bool CountValuesInFirstLine(ByteSource& source, unsigned long long& count)
 {
-    std::vector<char> buffer(kReadChunkSize);
+    std::vector<char> scratch;
     ValueCounter counter;
     // A CR is held back until the next byte tells whether it ends the line.
     bool pendingCR = false;
     for (;;) {
-        const std::size_t filled = source.Read(buffer.data(), buffer.size());
-        if (filled == 0)
+        const std::string_view bytes = source.Next(scratch);
+        if (bytes.empty())
             break;
-        for (std::size_t i = 0; i < filled; ++i) {
-            const char c = buffer[i];
+        for (const char c : bytes) {
             if (c == '\n') {
                 count = counter.count;
                 return true;

@@ -33,7 +33,7 @@ private:
     std::string_view Finish(std::string_view line);
 
     ByteSource& source;
-    std::vector<char> chunk;      // where a source that copies puts the bytes
+    std::vector<char> chunk;      // where a source that copies puts the bytes, sized by it
     std::string_view bytes;       // the bytes of the pass at hand
     std::size_t position = 0;     // in bytes
     unsigned long long chunkStart = 0; // bytes of the pass before the chunk
