@@ -24,7 +24,7 @@ bool IsPositiveZero(double value)
     return value == 0.0 && !std::signbit(value);
 }
 
-// Large blocks and row tables are mappings of their own, so that they
+// Large blocks are mappings of their own, so that they
 // come zeroed without being touched here, and go back to the system when
 // freed. No transparent huge pages: on a virtual machine that hands free
 // memory back to its host, a huge page is mostly memory the host must
@@ -38,20 +38,15 @@ void* MapBlock(std::size_t bytes)
     return region == MAP_FAILED ? nullptr : region;
 }
 
-// The bytes of a block and of a row table (one element at least).
+// The bytes of a block (one element at least).
 std::size_t BlockBytes(int rows, int columns)
 {
     return std::max<std::size_t>(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 1) *
            sizeof(double);
 }
 
-std::size_t RowTableBytes(int rows)
-{
-    return std::max<std::size_t>(static_cast<std::size_t>(rows), 1) * sizeof(double*);
-}
-
-// Storage for a block or a row table: a mapping when large (zeroed), else
-// from the heap (zeroed on request); nullptr when there is none.
+// Storage for a block: a mapping when large (zeroed), else from the heap
+// (zeroed on request); nullptr when there is none.
 void* Obtain(std::size_t bytes, bool zeroed)
 {
     if (bytes >= kMappedBlockBytes)
@@ -82,7 +77,6 @@ Matrix::Matrix(const Matrix& other)
 Matrix::Matrix(Matrix&& other) noexcept
     : rowCount(std::exchange(other.rowCount, -1)),
       columnCount(std::exchange(other.columnCount, 0)),
-      rowTable(std::exchange(other.rowTable, nullptr)),
       block(std::exchange(other.block, nullptr))
 {
 }
@@ -107,7 +101,6 @@ Matrix& Matrix::operator=(Matrix&& other) noexcept
         Release();
         rowCount = std::exchange(other.rowCount, -1);
         columnCount = std::exchange(other.columnCount, 0);
-        rowTable = std::exchange(other.rowTable, nullptr);
         block = std::exchange(other.block, nullptr);
     }
     return *this;
@@ -139,28 +132,17 @@ bool Matrix::Allocate(int rows, int columns, bool zeroed)
         return false;
     if (elements > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double))
         return false;
-    rowTable = static_cast<double**>(Obtain(RowTableBytes(rows), false));
     block = static_cast<double*>(Obtain(BlockBytes(rows, columns), zeroed));
-    if (rowTable == nullptr || block == nullptr) {
-        Give(rowTable, RowTableBytes(rows));
-        Give(block, BlockBytes(rows, columns));
-        rowTable = nullptr;
-        block = nullptr;
+    if (block == nullptr)
         return false;
-    }
-    for (int i = 0; i < rows; ++i)
-        rowTable[i] = block + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns);
     rowCount = rows;
     return true;
 }
 
 void Matrix::Release()
 {
-    if (rowCount >= 0) {
-        Give(rowTable, RowTableBytes(rowCount));
+    if (rowCount >= 0)
         Give(block, BlockBytes(rowCount, columnCount));
-    }
-    rowTable = nullptr;
     block = nullptr;
     rowCount = -1;
 }
@@ -189,8 +171,8 @@ Matrix Matrix::operator*(const Matrix& right) const
         for (int j = 0; j < result.columnCount; ++j) {
             double sum = 0.0;
             for (int k = 0; k < columnCount; ++k)
-                sum += rowTable[i][k] * right.rowTable[k][j];
-            result.rowTable[i][j] = sum;
+                sum += (*this)[i][k] * right[k][j];
+            result[i][j] = sum;
         }
     }
     return result;
@@ -203,7 +185,7 @@ Matrix Matrix::operator-(const Matrix& right) const
     Matrix result(rowCount, columnCount, 0.0);
     for (int i = 0; i < result.rowCount; ++i)
         for (int j = 0; j < columnCount; ++j)
-            result.rowTable[i][j] = rowTable[i][j] - right.rowTable[i][j];
+            result[i][j] = (*this)[i][j] - right[i][j];
     return result;
 }
 
@@ -214,7 +196,7 @@ Matrix Matrix::Transpose() const
     Matrix result(columnCount, rowCount, 0.0);
     for (int i = 0; i < result.rowCount; ++i)
         for (int j = 0; j < result.columnCount; ++j)
-            result.rowTable[i][j] = rowTable[j][i];
+            result[i][j] = (*this)[j][i];
     return result;
 }
 
@@ -222,7 +204,7 @@ int Matrix::Invert()
 {
     const int n = rowCount;
     for (int p = 0; p < n; ++p) {
-        double* pivotRow = rowTable[p];
+        double* pivotRow = (*this)[p];
         pivotRow[p] = 1.0 / pivotRow[p];
         const double pivot = pivotRow[p];
         for (int j = 0; j < n; ++j)
@@ -231,7 +213,7 @@ int Matrix::Invert()
         for (int i = 0; i < n; ++i) {
             if (i == p)
                 continue;
-            double* row = rowTable[i];
+            double* row = (*this)[i];
             const double oldColumnValue = row[p];
             for (int j = 0; j < n; ++j)
                 if (j != p)
@@ -239,7 +221,7 @@ int Matrix::Invert()
         }
         for (int i = 0; i < n; ++i)
             if (i != p)
-                rowTable[i][p] = pivot * rowTable[i][p];
+                (*this)[i][p] = pivot * (*this)[i][p];
     }
     return 1;
 }
@@ -253,7 +235,7 @@ int Matrix::Print(ReportFile& file) const
                     [this, rowRoom](std::size_t first, std::size_t last, TextPiece& text) {
                         for (std::size_t i = first; i < last; ++i) {
                             char* out = text.Room(rowRoom);
-                            out = WriteFixedFields(out, rowTable[i], static_cast<std::size_t>(columnCount), kWidth,
+                            out = WriteFixedFields(out, (*this)[static_cast<int>(i)], static_cast<std::size_t>(columnCount), kWidth,
                                                    15);
                             std::memcpy(out, kReportLineEnd.data(), kReportLineEnd.size());
                             text.Advance(out + kReportLineEnd.size());

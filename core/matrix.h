@@ -5,9 +5,11 @@
 
 class ReportFile;
 
-// Dense matrix of doubles with row-pointer storage: a row table whose
-// entry i points at row i. The rows live in one block owned by the matrix,
-// so a copy is always deep and nothing is shared. A vector is a matrix
+// Dense matrix of doubles. The rows lie one after the other in one block
+// owned by the matrix, so a copy is always deep and nothing is shared; row
+// i starts i * Columns() elements into it. No table of row pointers: for
+// the reader's n x 1 vectors such a table was as large as the vector, and
+// its first touch a noticeable part of reading a large file. A vector is a matrix
 // with one column. Element access is unchecked; callers guarantee sizes.
 //
 // Storage exhaustion makes construction and Resize yield an invalid matrix
@@ -37,10 +39,10 @@ public:
     double* Data() { return block; }
     const double* Data() const { return block; }
 
-    double* operator[](int row) { return rowTable[row]; }
-    const double* operator[](int row) const { return rowTable[row]; }
-    double& operator()(int row, int column) { return rowTable[row][column]; }
-    double operator()(int row, int column) const { return rowTable[row][column]; }
+    double* operator[](int row) { return block + RowOffset(row); }
+    const double* operator[](int row) const { return block + RowOffset(row); }
+    double& operator()(int row, int column) { return (*this)[row][column]; }
+    double operator()(int row, int column) const { return (*this)[row][column]; }
 
     // Plain triple loop; each element summed over k ascending from 0.0.
     Matrix operator*(const Matrix& right) const;
@@ -68,10 +70,13 @@ private:
     void Release();
     void Fill(double value);
     void CopyElementsFrom(const Matrix& other);
+    std::ptrdiff_t RowOffset(int row) const
+    {
+        return static_cast<std::ptrdiff_t>(row) * static_cast<std::ptrdiff_t>(columnCount);
+    }
 
     int rowCount = -1;
     int columnCount = 0;
-    double** rowTable = nullptr;
     double* block = nullptr;
 };
 
