@@ -12,6 +12,7 @@
 #include <limits>
 #include <new>
 #include <numbers>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -311,7 +312,7 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     const int n = Abar.Rows();
     const int u = Abar.Columns();
     std::vector<double> w(static_cast<std::size_t>(n), 1.0);
-    std::vector<double> lbarValues(lbar.Data(), lbar.Data() + n);
+    const std::span<const double> lbarValues(lbar.Data(), static_cast<std::size_t>(n));
     const WeightConstants constants{MethodCode, TuningConstant, NormFactor};
     const Reweighting reweighting{&WeighResiduals, &constants};
     // The Lp norm with factor 2 is least squares: one pass.

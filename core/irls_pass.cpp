@@ -77,7 +77,7 @@ struct PassPart {
     std::vector<double> weightedRows;
 };
 
-PassJob SweepOver(const Matrix& Abar, const std::vector<double>& lbar)
+PassJob SweepOver(const Matrix& Abar, std::span<const double> lbar)
 {
     PassJob job{};
     job.Abar = Abar.Data();
@@ -207,12 +207,12 @@ const IrlsKernels& FastestIrlsKernels()
     return chosen;
 }
 
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar)
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, std::span<const double> lbar)
 {
     return FormNormalEquations(Abar, w, lbar, FastestIrlsKernels(), SumThreads(Abar));
 }
 
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, std::span<const double> lbar,
                                     const IrlsKernels& kernels, int threads)
 {
     PassJob sweep = SweepOver(Abar, lbar);
@@ -238,14 +238,14 @@ Matrix SolveNormalEquations(const NormalEquations& equations, int u, Matrix* inv
     return x;
 }
 
-NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, const double* x, double* v,
                           std::vector<double>& w, const Reweighting& reweighting, bool formNext)
 {
     const int threads = formNext ? SumThreads(Abar) : Threads(double(Abar.Rows()) * Abar.Columns(), kMaxThreads);
     return SweepPass(Abar, lbar, x, v, w, reweighting, formNext, FastestIrlsKernels(), threads);
 }
 
-NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, const double* x, double* v,
                           std::vector<double>& w, const Reweighting& reweighting, bool formNext,
                           const IrlsKernels& kernels, int threads)
 {

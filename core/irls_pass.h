@@ -3,6 +3,7 @@
 #include "core/irls_kernels.h"
 #include "core/matrix.h"
 
+#include <span>
 #include <vector>
 
 // The reweighting passes without any n x n matrix. Every element is summed
@@ -26,8 +27,8 @@ const IrlsKernels& FastestIrlsKernels();
 std::vector<const IrlsKernels*> SupportedIrlsKernels();
 
 // The normal equations under the weights w (the first pass).
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar);
-NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& lbar,
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, std::span<const double> lbar);
+NormalEquations FormNormalEquations(const Matrix& Abar, const std::vector<double>& w, std::span<const double> lbar,
                                     const IrlsKernels& kernels, int threads);
 
 // x = N^-1 * rhs with N inverted in place by the matrix's own exchange steps;
@@ -46,8 +47,8 @@ struct Reweighting {
     WeighFunction weigh;
     const void* context;
 };
-NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, const double* x, double* v,
                           std::vector<double>& w, const Reweighting& reweighting, bool formNext);
-NormalEquations SweepPass(const Matrix& Abar, const std::vector<double>& lbar, const double* x, double* v,
+NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, const double* x, double* v,
                           std::vector<double>& w, const Reweighting& reweighting, bool formNext,
                           const IrlsKernels& kernels, int threads);

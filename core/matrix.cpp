@@ -235,8 +235,8 @@ int Matrix::Print(ReportFile& file) const
                     [this, rowRoom](std::size_t first, std::size_t last, TextPiece& text) {
                         for (std::size_t i = first; i < last; ++i) {
                             char* out = text.Room(rowRoom);
-                            out = WriteFixedFields(out, (*this)[static_cast<int>(i)], static_cast<std::size_t>(columnCount), kWidth,
-                                                   15);
+                            const double* row = (*this)[static_cast<int>(i)];
+                            out = WriteFixedFields(out, row, static_cast<std::size_t>(columnCount), kWidth, 15);
                             std::memcpy(out, kReportLineEnd.data(), kReportLineEnd.size());
                             text.Advance(out + kReportLineEnd.size());
                         }

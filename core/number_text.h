@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Numbers as text: the two ways a text is read as a number, and the
 // printf-style conversions that write one. None depends on the process
@@ -27,6 +28,15 @@ const char* ReadNumberPrefix(const char* begin, const char* end, double& value);
 // plain decimals it leaves to ReadNumberPrefix. Where it gives a value, it
 // is the same as ReadNumberPrefix's.
 const char* ReadPlainDecimal(const char* begin, const char* end, double& value);
+
+// The ways ReadPlainDecimal reads the short decimals it sees most, where
+// sixteen characters after the sign may be read: eight characters at a
+// time in two words (everywhere), or sixteen at once (x86-64 with SSSE3
+// and SSE4.1). Each gives the same value and stop; the fastest the
+// processor supports comes first, and ReadPlainDecimal uses it.
+enum class PlainDecimalWay { kWords, kSse };
+std::vector<PlainDecimalWay> SupportedPlainDecimalWays();
+const char* ReadPlainDecimal(const char* begin, const char* end, double& value, PlainDecimalWay way);
 
 // The white-space characters of the "C" locale: blank, \t, \n, \v, \f, \r.
 inline bool IsCSpace(char c)

@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,11 +35,20 @@ void ExpectSameAsStrtod(const std::string& text)
     EXPECT_EQ(stop - text.data(), strtodEnd - text.c_str()) << "\"" << text << "\"";
     EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0)
         << "\"" << text << "\": " << actual << " vs " << expected;
-    // The fast way, where it takes the text, agrees to the bit.
-    double plain = -12345.0;
-    if (const char* plainStop = ReadPlainDecimal(text.data(), text.data() + text.size(), plain)) {
-        EXPECT_EQ(plainStop, stop) << "\"" << text << "\"";
-        EXPECT_EQ(std::memcmp(&plain, &expected, sizeof plain), 0) << "\"" << text << "\"";
+    // The fast way, where it takes the text, agrees to the bit, and it takes
+    // the same texts whichever way of this processor reads it.
+    static const std::vector<PlainDecimalWay> kWays = SupportedPlainDecimalWays();
+    const char* firstStop = nullptr;
+    for (const PlainDecimalWay way : kWays) {
+        double plain = -12345.0;
+        const char* plainStop = ReadPlainDecimal(text.data(), text.data() + text.size(), plain, way);
+        if (way == kWays.front())
+            firstStop = plainStop;
+        EXPECT_EQ(plainStop, firstStop) << "\"" << text << "\" way " << static_cast<int>(way);
+        if (plainStop != nullptr) {
+            EXPECT_EQ(plainStop, stop) << "\"" << text << "\"";
+            EXPECT_EQ(std::memcmp(&plain, &expected, sizeof plain), 0) << "\"" << text << "\"";
+        }
     }
 }
 
