@@ -3,6 +3,7 @@
 #include "core/helper_thread.h"
 #include "core/spin_wait.h"
 
+#include <algorithm>
 #include <chrono>
 
 BlockTeam::BlockTeam(bool withHelper)
@@ -23,7 +24,8 @@ BlockTeam::~BlockTeam()
 
 void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockContext)
 {
-    if (!helper.joinable() || count > kMaxSharedCount) {
+    if (!helper.joinable() || count > kMaxSharedCount || aloneJobsLeft > 0) {
+        aloneJobsLeft = std::max(aloneJobsLeft - 1, 0);
         RunAlone(count, blockFunction, blockContext);
         return;
     }
@@ -34,14 +36,32 @@ void BlockTeam::Run(int count, BlockFunction blockFunction, const void* blockCon
     const std::uint64_t generation = NextGeneration();
     ticket = generation << kGenerationShift;
     ticket.notify_one();
+    const auto start = std::chrono::steady_clock::now();
     RunBlocks(generation, false);
+    const auto ownBlocksDone = std::chrono::steady_clock::now();
     // Only blocks the helper has claimed are left; each is short, so the
     // caller gives its core away only when one takes long.
     for (int round = 0; finished.load() < count; ++round)
         WaitRound(round);
+    const std::chrono::duration<double> working = ownBlocksDone - start;
+    const std::chrono::duration<double> waiting = std::chrono::steady_clock::now() - ownBlocksDone;
+    NoteSharedJob(working.count(), waiting.count());
     // Closed before the next job's data is written: a helper that read this
     // job's ticket can no longer claim with it.
     ticket = NextGeneration() << kGenerationShift | kSideMask << kSideBits;
+}
+
+void BlockTeam::NoteSharedJob(double working, double waiting)
+{
+    windowWorking += working;
+    windowWaiting += waiting;
+    if (++windowJobs < kWindowJobs)
+        return;
+    if (windowWaiting > kLateShare * (windowWorking + windowWaiting))
+        aloneJobsLeft = kAloneJobs;
+    windowJobs = 0;
+    windowWorking = 0.0;
+    windowWaiting = 0.0;
 }
 
 std::uint64_t BlockTeam::NextGeneration() const
