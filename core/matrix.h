@@ -9,8 +9,9 @@ class ReportFile;
 // owned by the matrix, so a copy is always deep and nothing is shared; row
 // i starts i * Columns() elements into it. No table of row pointers: for
 // the reader's n x 1 vectors such a table was as large as the vector, and
-// its first touch a noticeable part of reading a large file. A vector is a matrix
-// with one column. Element access is unchecked; callers guarantee sizes.
+// its first touch a noticeable part of reading a large file. A vector is a
+// matrix with one column. Element access is unchecked; callers guarantee
+// sizes.
 //
 // Storage exhaustion makes construction and Resize yield an invalid matrix
 // (Rows() == -1, no storage); every loop over its rows then runs zero
