@@ -22,7 +22,7 @@ void TextPiece::Append(std::string_view bytes)
 void TextPiece::Grow(std::size_t needed)
 {
     const std::size_t grown = std::max(needed, 2 * capacity);
-    auto larger = std::make_unique<char[]>(grown);
+    auto larger = std::make_unique_for_overwrite<char[]>(grown); // written before it is read
     if (size > 0)
         std::memcpy(larger.get(), text.get(), size);
     text = std::move(larger);
