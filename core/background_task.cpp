@@ -1,11 +1,9 @@
 #include "core/background_task.h"
 
-#include "core/helper_thread.h"
-
 #include <utility>
 
-BackgroundTask::BackgroundTask(std::function<void()> work)
-    : work(std::move(work)), thread(StartHelperThread([this] { Run(); }))
+BackgroundTask::BackgroundTask(std::function<void()> work, HelperPlacement placement)
+    : work(std::move(work)), thread(StartHelperThread([this] { Run(); }, placement))
 {
     if (!thread.joinable())
         Run();

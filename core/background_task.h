@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/helper_thread.h"
+
 #include <exception>
 #include <functional>
 #include <thread>
@@ -12,7 +14,7 @@
 // that nothing the work uses goes away under it.
 class BackgroundTask {
 public:
-    explicit BackgroundTask(std::function<void()> work);
+    explicit BackgroundTask(std::function<void()> work, HelperPlacement placement = HelperPlacement::kSystem);
     ~BackgroundTask();
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;

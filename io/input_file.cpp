@@ -80,7 +80,8 @@ StretchCount CountInTwoHalves(const InputSource& input, unsigned long long middl
     StretchCount second;
     StretchCount first;
     {
-        BackgroundTask task([&] { second = CountStretch(input, {middle - 1, true, ~0ull}); });
+        BackgroundTask task([&] { second = CountStretch(input, {middle - 1, true, ~0ull}); },
+                            HelperPlacement::kAwayFromCaller);
         first = CountStretch(input, {0, false, middle});
         task.Wait();
     }
@@ -438,7 +439,7 @@ void ReadStretches(const InputSource& input, std::vector<Stretch>& stretches, Pr
             }
         }
     };
-    std::thread helper = StartHelperThread(work);
+    std::thread helper = StartHelperThread(work, HelperPlacement::kAwayFromCaller);
     work();
     if (helper.joinable())
         helper.join();
