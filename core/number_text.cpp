@@ -501,7 +501,7 @@ bool ReadShortPlainDecimal(const char* digits, bool negative, double& value, con
 // before and after the point are moved together, right-aligned, by one
 // shuffle, and their value formed by three multiply-and-add steps, where
 // the word way above spends a dependent chain of multiplications on each
-// half (measured: 8 ns a number instead of 11).
+// half (measured: 7.8 ns a number instead of 9.1).
 
 // Shuffle controls by the digits before the point (0 to 8) and the digits
 // in all (0 to 16): lane j takes the character that holds digit
@@ -570,6 +570,8 @@ bool ReadShortPlainDecimal(PlainDecimalWay way, const char* digits, bool negativ
     return ReadShortPlainDecimal(digits, negative, value, stop);
 }
 
+// Before its initialisation it is zero, the word way: a reading from another
+// file's static initialiser is still right.
 const PlainDecimalWay kFastestPlainDecimalWay = SupportedPlainDecimalWays().front();
 
 } // namespace
