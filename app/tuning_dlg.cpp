@@ -5,7 +5,6 @@
 #include "platform/dialog_builder.h"
 #include "platform/modal.h"
 
-
 CTuningDlg::CTuningDlg(QWidget* parent) : QDialog(parent)
 {
     platform::BuildDialog(*this, res::kDialogTuning);

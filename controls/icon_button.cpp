@@ -171,10 +171,12 @@ void CIconButton::paintEvent(QPaintEvent*)
     const bool lit = hover || pressed;
     painter.fillRect(r, lit ? hoverBackground : normalBackground);
 
+    const QColor light = palette().color(QPalette::Active, QPalette::Light);
+    const QColor dark = palette().color(QPalette::Active, QPalette::Dark);
     if (pressed)
-        platform::Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Dark), palette().color(QPalette::Active, QPalette::Light));
+        platform::Draw3dRect(painter, r, dark, light);
     else if (hover)
-        platform::Draw3dRect(painter, r, palette().color(QPalette::Active, QPalette::Light), palette().color(QPalette::Active, QPalette::Dark));
+        platform::Draw3dRect(painter, r, light, dark);
 
     QRect caption = r;
     const QString captionText = text();

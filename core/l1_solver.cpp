@@ -109,7 +109,8 @@ bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, i
     }
     count = to + gathered[1].count;
     // An empty half has no say; a NaN is not the same as itself.
-    const bool uniform[2] = {gathered[0].count == 0 || gathered[0].uniform, gathered[1].count == 0 || gathered[1].uniform};
+    const bool uniform[2] = {gathered[0].count == 0 || gathered[0].uniform,
+                             gathered[1].count == 0 || gathered[1].uniform};
     const bool sameRatio = gathered[0].count == 0 || gathered[1].count == 0 || gathered[0].ratio == gathered[1].ratio;
     if (count > 0 && uniform[0] && uniform[1] && sameRatio)
         return true;

@@ -24,12 +24,12 @@ bool IsPositiveZero(double value)
     return value == 0.0 && !std::signbit(value);
 }
 
-// Large blocks are mappings of their own, so that they
-// come zeroed without being touched here, and go back to the system when
-// freed. No transparent huge pages: on a virtual machine that hands free
-// memory back to its host, a huge page is mostly memory the host must
-// supply anew, and its first touch then costs several times what the
-// small pages cost (measured: 160 MB in 0.3 to 0.4 s against 0.07 s).
+// Large blocks are mappings of their own, so that they come zeroed without
+// being touched here, and go back to the system when freed. No transparent
+// huge pages: on a virtual machine that hands free memory back to its host,
+// a huge page is mostly memory the host must supply anew, and its first
+// touch then costs several times what the small pages cost (measured:
+// 160 MB in 0.3 to 0.4 s against 0.07 s).
 constexpr std::size_t kMappedBlockBytes = std::size_t{8} << 20;
 
 void* MapBlock(std::size_t bytes)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <span>
 #include <utility>
 
 namespace {
@@ -40,7 +41,7 @@ double LeastSquaresMadScale(const Matrix& A, const Matrix& l, const Matrix& p)
     const WeightedSystem weighted = FormWeightedSystem(A, l, p);
     const int n = weighted.Abar.Rows();
     const std::vector<double> unit(static_cast<std::size_t>(n), 1.0);
-    const std::vector<double> lbar(weighted.lbar.Data(), weighted.lbar.Data() + n);
+    const std::span<const double> lbar(weighted.lbar.Data(), static_cast<std::size_t>(n));
     const int u = weighted.Abar.Columns();
     const Matrix x = SolveNormalEquations(FormNormalEquations(weighted.Abar, unit, lbar), u);
     std::vector<double> v(static_cast<std::size_t>(n));

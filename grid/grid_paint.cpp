@@ -159,7 +159,8 @@ void CGridCtrl::PaintFixedCell(QPainter& painter, int row, int column, const QRe
     const CellExtras* own = cells.Extras(row, column);
     painter.fillRect(rect, own && own->background.isValid() ? own->background : fixedBackground);
     if (OnFocusLine({row, column}))
-        platform::Draw3dRect(painter, rect, SystemColour(QPalette::Shadow), SystemColour(QPalette::Midlight));  // sunken
+        platform::Draw3dRect(painter, rect, SystemColour(QPalette::Shadow),
+                             SystemColour(QPalette::Midlight));  // sunken
     else
         platform::Draw3dRect(painter, rect, SystemColour(QPalette::Light), SystemColour(QPalette::Shadow));  // raised
     painter.setPen(own && own->foreground.isValid() ? own->foreground : fixedTextColour);

@@ -65,4 +65,3 @@ int TextWidths::Height(std::string_view latin1) const
         return metrics.height();
     return TextExtent(metrics, QString::fromLatin1(latin1.data(), qsizetype(latin1.size()))).height();
 }
-

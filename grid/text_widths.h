@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string_view>
 
+// Extent of any text in a font: one line's height, or the lines' extent.
+QSize TextExtent(const QFontMetrics& metrics, const QString& text);
+
 // Text widths in one font, equal to what QFontMetrics::horizontalAdvance
 // gives, but fast for the number texts that fill a grid ("12.500000").
 // Qt lays a text out as a sum of 26.6 fixed-point advances and rounds the
@@ -16,9 +19,6 @@
 // kerning in this font (checked pair by pair against the font's own layout),
 // the width of a single-line Latin-1 text is that same sum of cached
 // advances; any other text takes QFontMetrics' own path.
-// Extent of any text in a font: one line's height, or the lines' extent.
-QSize TextExtent(const QFontMetrics& metrics, const QString& text);
-
 class TextWidths {
 public:
     explicit TextWidths(const QFont& font);

@@ -238,15 +238,17 @@ bool DesignLineReader::Read(std::string_view line, int k, double* row, int unkno
                 return false;
             const char* const piece = block + std::countr_zero(starts);
             // The spaces after the line end a number at the line's end too.
-            if (const char* stop = ReadPlainDecimal(piece, end + kLookAhead, row[column]); stop != nullptr && *stop == ' ') {
+            const char* const stop = ReadPlainDecimal(piece, end + kLookAhead, row[column]);
+            if (stop != nullptr && *stop == ' ') {
                 ++column;
                 continue;
             }
-            const auto* blank = static_cast<const char*>(std::memchr(piece, ' ', static_cast<std::size_t>(end - piece)));
+            const auto pieceLength = static_cast<std::size_t>(end - piece);
+            const auto* blank = static_cast<const char*>(std::memchr(piece, ' ', pieceLength));
             const char* pieceEnd = blank != nullptr ? blank : end;
-            const char* stop = ReadNumberPrefix(piece, pieceEnd, row[column]);
-            if (report && stop != pieceEnd)
-                CheckPiece(piece, stop, pieceEnd, row[column], copy, k, report);
+            const char* numberEnd = ReadNumberPrefix(piece, pieceEnd, row[column]);
+            if (report && numberEnd != pieceEnd)
+                CheckPiece(piece, numberEnd, pieceEnd, row[column], copy, k, report);
             ++column;
         }
         spaceBefore = spaces >> 63;

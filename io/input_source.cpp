@@ -173,7 +173,6 @@ std::size_t MemorySource::Read(char* buffer, std::size_t size)
     return copied;
 }
 
-
 bool StartsWithByteOrderMark(const char* bytes, std::size_t size)
 {
     return size >= kByteOrderMarkLength && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkLength) == 0;

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>

@@ -41,7 +41,6 @@ private:
     bool atEnd = false;
 };
 
-
 // Where a line starts: its number (from 0) and the bytes of the pass
 // before it.
 struct LineMark {

@@ -77,15 +77,14 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
 }
 
 // The same shape and the same bits in every element (signed zeros and NaNs
-// included), row by row, since large matrices keep their rows apart.
+// included).
 inline bool SameBits(const Matrix& a, const Matrix& b)
 {
     if (a.Rows() != b.Rows() || a.Columns() != b.Columns())
         return false;
-    for (int i = 0; i < a.Rows(); ++i)
-        if (std::memcmp(a[i], b[i], sizeof(double) * static_cast<std::size_t>(a.Columns())) != 0)
-            return false;
-    return true;
+    const std::size_t elements =
+        static_cast<std::size_t>(std::max(a.Rows(), 0)) * static_cast<std::size_t>(a.Columns());
+    return elements == 0 || std::memcmp(a.Data(), b.Data(), elements * sizeof(double)) == 0;
 }
 
 // Compares every element exactly; also the shape.

@@ -260,7 +260,8 @@ void ExpectSameAsPrintf(double value)
     const double row[] = {value, -value, 1.5};
     char fields[3 * (25 + kFixedFieldRoom)];
     const char* const end = WriteFixedFields(fields, row, 3, 25, 15);
-    EXPECT_EQ(std::string(static_cast<const char*>(fields), end), Printf("%25.15f", value) + Printf("%25.15f", -value) + Printf("%25.15f", 1.5))
+    EXPECT_EQ(std::string(static_cast<const char*>(fields), end),
+              Printf("%25.15f", value) + Printf("%25.15f", -value) + Printf("%25.15f", 1.5))
         << value;
 }
 
