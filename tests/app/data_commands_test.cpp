@@ -1,7 +1,7 @@
 #include "app/main_dlg.h"
 #include "editor/dimensions_dlg.h"
 
-#include "editor_test_util.h"
+#include "editor/editor_test_util.h"
 #include "io/input_file.h"
 #include "platform/local_file_name.h"
 #include "platform/string_text.h"
