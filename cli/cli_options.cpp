@@ -42,8 +42,6 @@ enum class OptionId {
     kVersion
 };
 
-// The one robust scale that --scale knows.
-constexpr const char* kMadScaleName = "mad";
 
 struct OptionEntry {
     OptionId id;
@@ -201,10 +199,14 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
         options.resultsFile = std::string(value);
         return true;
     case OptionId::kScale:
-        if (AsciiLower(value) != kMadScaleName)
-            return Fail(prefix + "Bekannt ist nur " + kMadScaleName + ".");
-        options.scaleByMad = true;
-        return true;
+        for (ScaleRule rule : {ScaleRule::kLeastSquares, ScaleRule::kEachPass}) {
+            if (AsciiLower(value) == ScaleRuleName(rule)) {
+                options.scale = rule;
+                return true;
+            }
+        }
+        return Fail(prefix + "Bekannt sind " + ScaleRuleName(ScaleRule::kLeastSquares) + " und " +
+                    ScaleRuleName(ScaleRule::kEachPass) + ".");
     case OptionId::kSummary:
         options.summary = true;
         return true;
@@ -254,7 +256,7 @@ bool ArgumentParser::CheckCombination()
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
     if (!estimator && options.tuningGiven)
         return Fail("Eine Tuning-Konstante (-c) gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
-    if (!estimator && options.scaleByMad)
+    if (!estimator && options.scale.has_value())
         return Fail("--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
     return true;
 }
@@ -341,8 +343,23 @@ std::string ResultFormulas()
            "  s   = median(|v_i \u2212 median(v)|) / " +
            FormatGeneral(kMadNormalisation) +
            "\n"
-           "        robuste Streuung der gewichteten Residuen \u221ap_i v_i nach kleinsten\n"
-           "        Quadraten; --scale mad rechnet mit der Tuning-Konstante c \u00b7 s\n";
+           "        --scale mad: robuste Streuung der gewichteten Residuen \u221ap_i v_i nach\n"
+           "        kleinsten Quadraten, einmal bestimmt; alle Iterationen rechnen mit c \u00b7 s\n"
+           "  s   = median(|v_i|) / " +
+           FormatShortest(kNormalQuartile) +
+           " (\u03a6\u207b\u00b9(3/4))\n"
+           "        --scale mad-each-pass: vor jeder Iteration nach der ersten aus den\n"
+           "        gewichteten Residuen der vorigen; die Iteration rechnet mit c \u00b7 s,\n"
+           "        s = 0 (mehr als die H\u00e4lfte der Residuen genau 0) beendet die Rechnung\n"
+           "\n"
+           "Vorbilder: --scale mad-each-pass rechnet wie statsmodels RLM (scale_est=\"mad\",\n"
+           "update_scale=True) und gibt dessen Zahlen bis auf die Rundung, mit\n"
+           "fit(conv=\"coefs\", tol=S) und -s S auch denselben Abbruch. R MASS::rlm\n"
+           "(scale.est=\"MAD\") teilt durch 0.6745 statt \u03a6\u207b\u00b9(3/4) und pr\u00fcft die\n"
+           "\u00c4nderung der Residuen; MATLAB robustfit nimmt Residuen, die um ihre\n"
+           "Hebelwirkung korrigiert sind. --scale mad h\u00e4lt s fest wie statsmodels\n"
+           "fit(update_scale=False), das aber um 0 statt um den Median misst und durch\n"
+           "\u03a6\u207b\u00b9(3/4) teilt.\n";
 }
 
 } // namespace
@@ -366,8 +383,14 @@ std::string UsageText()
                        "Iterationen, Abbruchgrund, letzte \u00c4nderung, Unbekannte mit s_j, s0; je Beobachtung "
                        "Wert, Gewicht, Verbesserung, ausgeglichener Wert, Robustgewicht w und die Markierungen "
                        "w < 1, w = 0 und L1-Basis; jede Zahl liest sich genau zur\u00fcck") +
-           OptionLines("    --scale mad", "nur Ea-Sch\u00e4tzer: mit der Tuning-Konstante c \u00b7 s rechnen (s unten); "
-                                         "das Protokoll zeigt c \u00b7 s, die Fehlerausgabe c, s und c \u00b7 s") +
+           OptionLines("    --scale mad", "nur Ea-Sch\u00e4tzer: mit der Tuning-Konstante c \u00b7 s rechnen, s einmal aus "
+                                         "den Residuen nach kleinsten Quadraten (unten); das Protokoll zeigt c \u00b7 s, "
+                                         "die Fehlerausgabe c, s und c \u00b7 s") +
+           OptionLines("    --scale mad-each-pass",
+                       "nur Ea-Sch\u00e4tzer: s vor jeder Iteration neu aus den Residuen der vorigen "
+                       "(unten), wie statsmodels RLM; das Protokoll zeigt c und in einer Zeile mehr das "
+                       "letzte s, die Fehlerausgabe c und s, die Ergebnisse das letzte s und die "
+                       "Iterationen") +
            OptionLines("    --summary", "kurze Tabelle auf die Standardausgabe: Unbekannte mit s_j, s0, Iterationen, "
                                        "Beobachtungen mit w < 1 (L1: Basisbeobachtungen)") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/adjustment_results.h"
 #include "core/methods.h"
 
+#include <optional>
 #include <string>
 
 // What the command line asks for, after its arguments were checked.
@@ -18,7 +20,9 @@ struct CliOptions {
     bool quiet = false;
     std::string plotFile;    // empty: no plot
     std::string resultsFile; // empty: no results file; else it ends in .json or .csv
-    bool scaleByMad = false; // the tuning constant times the MAD scale of the least-squares residuals
+    // --scale: the tuning constant times a MAD scale of the residuals, of
+    // least squares ("mad") or of the pass before ("mad-each-pass").
+    std::optional<ScaleRule> scale;
     bool summary = false;    // the short table on standard output
     std::string inputFile;
     std::string outputFile;
@@ -29,7 +33,8 @@ enum class CliAction { kRun, kHelp, kVersion, kUsageError };
 // Checks the arguments like the dialogs check their fields: the tuning
 // constant a number in the tuning dialog's range, the norm factor a number, the
 // pass limit an integer, the stop criterion a number; the results file a
-// name ending in .json or .csv, the scale "mad" for an M-estimator. On
+// name ending in .json or .csv, the scale "mad" or "mad-each-pass" for an
+// M-estimator. On
 // kUsageError, error holds one German line.
 CliAction ParseArguments(int argc, const char* const* argv, CliOptions& options, std::string& error);
 

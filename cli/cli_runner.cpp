@@ -240,13 +240,6 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     }
 }
 
-std::string Shortest(double value)
-{
-    std::string text;
-    AppendShortest(text, value);
-    return text;
-}
-
 // --scale mad: c times the MAD scale s of the least-squares residuals of
 // the weighted system, said on standard error in the shortest form that
 // -c reads back exactly. None when s is 0 or not finite (said too).
@@ -256,13 +249,35 @@ std::optional<TuningScale> ScaleTuningConstant(const CliOptions& options, const 
     const double s = LeastSquaresMadScale(A, l, weights);
     if (!(s > 0.0) || !std::isfinite(s)) {
         Message(options.inputFile + ": --scale mad: Die robuste Streuung s der Residuen nach kleinsten Quadraten ist " +
-                Shortest(s) + "; mit einer festen Tuning-Konstante (-c) rechnen.");
+                FormatShortest(s) + "; mit einer festen Tuning-Konstante (-c) rechnen.");
         return std::nullopt;
     }
     const TuningScale scale{options.tuningConstant, s};
-    Message("--scale mad: s = " + Shortest(s) + ", c = " + Shortest(options.tuningConstant) +
-            ", Tuning-Konstante c \u00b7 s = " + Shortest(options.tuningConstant * s));
+    Message("--scale mad: s = " + FormatShortest(s) + ", c = " + FormatShortest(options.tuningConstant) +
+            ", Tuning-Konstante c \u00b7 s = " + FormatShortest(options.tuningConstant * s));
     return scale;
+}
+
+// --scale mad-each-pass: the last s on standard error, and why the run
+// ended when the stop criterion did not end it.
+void SayScaleEachPass(const AdjustmentResults& results)
+{
+    const std::string prefix = "--scale mad-each-pass: ";
+    const TuningScale& scale = *results.tuningScale;
+    const int passes = results.passes.value_or(0);
+    if (results.end == RunEnd::kScaleZero) {
+        Message(prefix + "Die robuste Streuung s der Residuen ist nach Iteration " + std::to_string(passes) +
+                " gleich 0, mehr als die H\u00e4lfte der Residuen ist genau 0; das Protokoll zeigt die L\u00f6sung "
+                "dieser Iteration.");
+        return;
+    }
+    std::string text = prefix + "zuletzt s = " + FormatShortest(scale.scale) + ", c = " +
+                       FormatShortest(scale.givenConstant) + ", Tuning-Konstante c \u00b7 s = " +
+                       FormatShortest(scale.givenConstant * scale.scale);
+    if (results.end == RunEnd::kPassLimit)
+        text += "; nach " + std::to_string(passes) + " Iterationen nicht konvergiert (gr\u00f6\u00dfte \u00c4nderung " +
+                FormatShortest(results.largestChange.value_or(0.0)) + ")";
+    Message(text);
 }
 
 int RunEngineWay(const CliOptions& options, IStatusWindow* status)
@@ -278,7 +293,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     if (messageId != 0)
         return InputFailure(options, messageId);
     std::optional<TuningScale> scale;
-    if (options.scaleByMad) {
+    if (options.scale == ScaleRule::kLeastSquares) {
         scale = ScaleTuningConstant(options, A, l, weights);
         if (!scale.has_value())
             return kExitComputation;
@@ -286,13 +301,17 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     CEstimator engine(status);
     engine.SetOutputFile(options.outputFile);
     engine.TuningConstant = scale.has_value() ? scale->givenConstant * scale->scale : options.tuningConstant;
+    engine.ScaleEachPass = options.scale == ScaleRule::kEachPass;
     const int result = engine.RunWithWeightVector(std::move(A), std::move(l), std::move(weights),
                                                   options.methodCode, options.normFactor, options.maxPasses,
                                                   options.stopCriterion);
     if (result == kRunNoReport)
         return OutputFailure(options.outputFile, engine.ReportError());
     AdjustmentResults results = engine.TakeResults();
-    results.tuningScale = scale;
+    if (scale.has_value())
+        results.tuningScale = scale;
+    if (engine.ScaleEachPass)
+        SayScaleEachPass(results);
     if (result != kRunSuccess) {
         FinishRun(options, results, kExitComputation);
         return NotFinite(options);

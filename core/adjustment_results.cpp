@@ -18,8 +18,15 @@ const char* RunEndName(RunEnd end)
         return "optimum";
     case RunEnd::kShortOfOptimum:
         return "short of optimum";
+    case RunEnd::kScaleZero:
+        return "scale zero";
     }
     return "";
+}
+
+const char* ScaleRuleName(ScaleRule rule)
+{
+    return rule == ScaleRule::kEachPass ? "mad-each-pass" : "mad";
 }
 
 void SetPrecision(AdjustmentResults& results, const Matrix* Q)

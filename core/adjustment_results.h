@@ -19,17 +19,27 @@ enum class RunEnd {
     kNotFinite,      // reweighting: the change of the unknowns was not a number
     kOptimum,        // a direct solution reached its optimum (L1, Chebyshev, the Lp minimiser)
     kShortOfOptimum, // rounding stopped a direct solution short of its optimum
+    kScaleZero,      // the scale re-estimated at every pass became 0: more than half the residuals are exactly 0
 };
 
 // The word the results files use: "criterion", "limit", "single pass",
-// "not finite", "optimum", "short of optimum".
+// "not finite", "optimum", "short of optimum", "scale zero".
 const char* RunEndName(RunEnd end);
 
+// How the spread s of the residuals was taken: once from the least-squares
+// residuals ("mad"), or before every pass from the residuals of the pass
+// before ("mad-each-pass").
+enum class ScaleRule { kLeastSquares, kEachPass };
+
+// The name the command line and the results files use.
+const char* ScaleRuleName(ScaleRule rule);
+
 // A tuning constant scaled by the spread of the residuals: the run used
-// givenConstant * scale.
+// givenConstant * scale (each pass: the last pass's).
 struct TuningScale {
     double givenConstant = 0.0; // c as given
-    double scale = 0.0;         // s
+    double scale = 0.0;         // s; each pass: the last s, of the corrections reported
+    ScaleRule rule = ScaleRule::kLeastSquares;
 };
 
 struct AdjustmentResults {

@@ -4,6 +4,7 @@
 #include "core/irls_pass.h"
 #include "core/report.h"
 #include "core/report_file.h"
+#include "core/residual_scale.h"
 #include "core/weighted_system.h"
 
 #include <cmath>
@@ -211,12 +212,17 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         throw std::bad_alloc();
     int passes = 0;
     PassRecord record;
+    const bool scaled = UsesScaleEachPass(MethodCode);
     std::vector<bool> basic;
     {
         // The head echoes only the input: it is written while the solution
         // is computed, and the design matrix lives until it is.
-        BackgroundTask head(
-            [&] { WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor); });
+        BackgroundTask head([&] {
+            if (scaled)
+                WriteReportHeadThroughMethod(report, A, l, p, MethodCode, TuningConstant);
+            else
+                WriteReportHead(report, A, l, p, MethodCode, TuningConstant, NormFactor);
+        });
         // With unit weights the weighted system is often A and l themselves.
         const OwnSystem own = OwnWeightedSystem(A, l, p);
         const bool original = own == OwnSystem::kExactly || (own != OwnSystem::kNo && MethodCode != kMethodL1);
@@ -229,6 +235,9 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
         head.Wait();
     }
+    // The last scale is known only now: its line follows the method line.
+    if (scaled)
+        WriteReportScaleLineAndRest(report, record.scale);
     UnweightResiduals(v, p);
 
     A = Matrix(0, 0, 0.0); // the design matrix is not needed any more
@@ -263,6 +272,10 @@ void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, bool
     results.method = method.commandLineName;
     if (estimator)
         results.tuningConstant = TuningConstant;
+    if (UsesScaleEachPass(MethodCode)) {
+        results.tuningConstant = TuningConstant * record.scale;
+        results.tuningScale = TuningScale{TuningConstant, record.scale, ScaleRule::kEachPass};
+    }
     if (MethodCode == kMethodLpNorm)
         results.normFactor = NormFactor;
     if (MethodCode == kMethodL1) {
@@ -317,6 +330,10 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     const Reweighting reweighting{&WeighResiduals, &constants};
     // The Lp norm with factor 2 is least squares: one pass.
     const bool singlePass = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    // Re-estimating the scale needs all residuals before the first weight:
+    // a sweep for the residuals, their median, then the weights and the sums.
+    const bool scaled = UsesScaleEachPass(MethodCode);
+    std::vector<double> magnitudes;
     NormalEquations equations = FormNormalEquations(Abar, w, lbarValues);
     Matrix xprev(1, 1, 0.0);
     record.largestChange = std::numeric_limits<double>::quiet_NaN();
@@ -336,7 +353,14 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
         // The count k of a run that reaches the limit is maxPasses + 1; at
         // the largest int the count cannot grow, so the run ends there.
         const bool lastPass = k > maxPasses || singlePass || k == std::numeric_limits<int>::max();
-        equations = SweepPass(Abar, lbarValues, x.Data(), v.Data(), w, reweighting, !lastPass);
+        if (!scaled) {
+            equations = SweepPass(Abar, lbarValues, x.Data(), v.Data(), w, reweighting, !lastPass);
+        } else if (!ScaledReweighting(Abar, lbarValues, MethodCode, x, v, w, magnitudes, record.scale)) {
+            record.end = RunEnd::kScaleZero;
+            break;
+        } else if (!lastPass) {
+            equations = FormNormalEquations(Abar, w, lbarValues);
+        }
         if (lastPass) {
             record.end = singlePass ? RunEnd::kSinglePass : RunEnd::kPassLimit;
             break;
@@ -345,4 +369,26 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
     }
     record.w = std::move(w);
     return k;
+}
+
+bool CEstimator::UsesScaleEachPass(int MethodCode) const
+{
+    return ScaleEachPass && kMethods[MethodCode].parameter == MethodParameter::kTuningConstant;
+}
+
+bool CEstimator::ScaledReweighting(const Matrix& Abar, std::span<const double> lbar, int MethodCode, const Matrix& x,
+                                   Matrix& v, std::vector<double>& w, std::vector<double>& scratch,
+                                   double& scale) const
+{
+    const Reweighting residualsOnly{nullptr, nullptr};
+    SweepPass(Abar, lbar, x.Data(), v.Data(), w, residualsOnly, false);
+    const std::span<const double> residuals(v.Data(), w.size());
+    scale = MadAboutZero(residuals, scratch);
+    if (scale == 0.0) {
+        for (std::size_t i = 0; i < w.size(); ++i)
+            w[i] = residuals[i] == 0.0 ? 1.0 : 0.0;
+        return false;
+    }
+    MethodWeights(MethodCode, residuals.data(), w.data(), w.size(), TuningConstant * scale, 0.0);
+    return true;
 }

@@ -6,6 +6,7 @@
 #include "core/output_file.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,11 @@ public:
     const OutputError& ReportError() const { return LastReportError; }
 
     double TuningConstant = 0.0;
+    // M-estimators: before every pass after the first, the spread
+    // s = median |v_i| / Phi^-1(3/4) of the residuals v of the weighted
+    // system from the pass before, and the pass weighs with
+    // TuningConstant * s. s = 0 ends the run (RunEnd::kScaleZero).
+    bool ScaleEachPass = false;
 
 private:
     // What the last reweighting pass leaves: the final weights w, N^-1 of
@@ -89,7 +95,15 @@ private:
         Matrix inverse;
         double largestChange = 0.0;
         RunEnd end = RunEnd::kCriterion;
+        double scale = 0.0; // with ScaleEachPass: s of the last residuals weighed
     };
+    // The scaled reweighting's sweep after the pass that gave x: the
+    // residuals v, their s, the weights w by c s. Returns false when s is 0;
+    // w is then 1 where v is exactly 0 and 0 elsewhere, the limit of every
+    // weight function as c s goes to 0.
+    bool UsesScaleEachPass(int MethodCode) const;
+    bool ScaledReweighting(const Matrix& Abar, std::span<const double> lbar, int MethodCode, const Matrix& x,
+                           Matrix& v, std::vector<double>& w, std::vector<double>& scratch, double& scale) const;
 
     // The reweighting passes; returns the pass count written to the report.
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,

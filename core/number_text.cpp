@@ -787,6 +787,13 @@ std::string FormatFixed6(double value)
     return text;
 }
 
+std::string FormatShortest(double value)
+{
+    std::string text;
+    AppendShortest(text, value);
+    return text;
+}
+
 std::string FormatGeneral(double value)
 {
     std::string text;

@@ -102,6 +102,8 @@ void AppendGeneral(std::string& out, double value, int width, int significant);
 // significant digits that round-trip; "1e-05", "0.1", "-39.919674420222"),
 // or "inf", "-inf", "nan", "-nan" for the values that are not finite.
 void AppendShortest(std::string& out, double value);
+// The same as a text of its own.
+std::string FormatShortest(double value);
 
 // "%f" of value: six decimals, as in the method line and the Lp command text.
 std::string FormatFixed6(double value);

@@ -13,6 +13,9 @@ namespace {
 const char kStarRule[] = "************************************************************\n";
 const char kEqualsRule[] = "============================================================\n";
 constexpr int kFrameWidth = 60;
+// Significant digits of the re-estimated scale: enough to compare with
+// another program, whatever the units.
+constexpr int kScaleDigits = 10;
 
 // "***" + text centred in the 54 characters between + "***".
 std::string FramedLine(const std::string& text)
@@ -99,15 +102,26 @@ void WriteInputSummary(ReportFile& file, const Matrix& A, const Matrix& l, const
     file.WriteString("\n");
 }
 
-void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
-                         const std::string& methodText)
+void WriteHeadThroughMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                            const std::string& methodText)
 {
     WriteBanner(file);
     WriteInputSummary(file, A, l, weights);
     file.WriteString("Berechnungsart: ");
     file.WriteString(methodText);
+}
+
+void WriteHeadRest(ReportFile& file)
+{
     file.WriteString("\n\n");
     WriteSectionHeading(file, " Berechnungsergebnisse\n");
+}
+
+void WriteHeadWithMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                         const std::string& methodText)
+{
+    WriteHeadThroughMethod(file, A, l, weights, methodText);
+    WriteHeadRest(file);
 }
 
 void WriteUnknownsAndTable(ReportFile& file, const Matrix& x, const Matrix& l, const Matrix& v)
@@ -176,6 +190,20 @@ void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const M
                      double tuningConstant, double normFactor)
 {
     WriteHeadWithMethod(file, A, l, weights, MethodText(methodCode, tuningConstant, normFactor));
+}
+
+void WriteReportHeadThroughMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                                  int methodCode, double tuningConstant)
+{
+    WriteHeadThroughMethod(file, A, l, weights, MethodText(methodCode, tuningConstant, 0.0));
+}
+
+void WriteReportScaleLineAndRest(ReportFile& file, double lastScale)
+{
+    std::string line = "Skala in jeder Iteration neu gesch\xE4tzt (MAD um 0), zuletzt s = ";
+    AppendGeneral(line, lastScale, 0, kScaleDigits);
+    WriteLine(file, line);
+    WriteHeadRest(file);
 }
 
 void WriteReportHeadWithMethodText(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,

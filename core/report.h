@@ -11,6 +11,14 @@
 void WriteReportHead(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights, int methodCode,
                      double tuningConstant, double normFactor);
 
+// The head of a run whose scale is re-estimated at every pass, in two
+// steps around the computation: up to and including the method line (with
+// the tuning constant as given), then the line of the last scale s and the
+// rest of the head.
+void WriteReportHeadThroughMethod(ReportFile& file, const Matrix& A, const Matrix& l, const Matrix& weights,
+                                  int methodCode, double tuningConstant);
+void WriteReportScaleLineAndRest(ReportFile& file, double lastScale);
+
 // Pass count (IRLS codes only, not for code 1), unknowns, table of
 // observations, corrections and adjusted observations, closing rule.
 void WriteReportResults(ReportFile& file, int methodCode, int passCount, const Matrix& x, const Matrix& l,

@@ -36,6 +36,19 @@ double MadScale(std::vector<double> v)
     return Median(v) / kMadNormalisation;
 }
 
+double MadAboutZero(std::span<const double> v, std::vector<double>& scratch)
+{
+    scratch.resize(v.size());
+    bool finite = true;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        scratch[i] = std::fabs(v[i]);
+        finite = finite && std::isfinite(v[i]);
+    }
+    if (v.empty() || !finite)
+        return std::numeric_limits<double>::quiet_NaN();
+    return Median(scratch) / kNormalQuartile;
+}
+
 double LeastSquaresMadScale(const Matrix& A, const Matrix& l, const Matrix& p)
 {
     const WeightedSystem weighted = FormWeightedSystem(A, l, p);

@@ -109,7 +109,7 @@ void WriteJsonRun(std::string& out, const AdjustmentResults& results)
     run.Name("tuningScale") += results.tuningScale.has_value() ? "{" : "null";
     if (results.tuningScale.has_value()) {
         JsonFields scale(out, " ");
-        scale.Add("rule", std::string_view("mad"));
+        scale.Add("rule", std::string_view(ScaleRuleName(results.tuningScale->rule)));
         scale.Add("c", results.tuningScale->givenConstant);
         scale.Add("s", results.tuningScale->scale);
         out += " }";
@@ -182,7 +182,7 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
     const std::optional<TuningScale>& scale = results.tuningScale;
     out.append("# tolvar results\n# method,").append(results.method).append("\n");
     comment("tuning_constant", results.tuningConstant);
-    out.append("# scale_rule,").append(scale.has_value() ? "mad" : "").append("\n");
+    out.append("# scale_rule,").append(scale.has_value() ? ScaleRuleName(scale->rule) : "").append("\n");
     comment("given_tuning_constant", scale.has_value() ? std::optional<double>(scale->givenConstant) : std::nullopt);
     comment("scale", scale.has_value() ? std::optional<double>(scale->scale) : std::nullopt);
     comment("norm_factor", results.normFactor);
@@ -259,6 +259,8 @@ const char* RunEndText(RunEnd end)
         return "Optimum erreicht";
     case RunEnd::kShortOfOptimum:
         return "Optimum nicht erreicht";
+    case RunEnd::kScaleZero:
+        return "robuste Streuung s = 0";
     }
     return "";
 }
@@ -280,7 +282,7 @@ std::string SummaryMethodLine(const AdjustmentResults& results)
     if (results.tuningScale.has_value()) {
         line += " = c \u00b7 s mit c = ";
         AppendShortest(line, results.tuningScale->givenConstant);
-        line += ", s = ";
+        line += results.tuningScale->rule == ScaleRule::kEachPass ? ", zuletzt s = " : ", s = ";
         AppendShortest(line, results.tuningScale->scale);
     }
     if (results.normFactor.has_value()) {

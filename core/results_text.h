@@ -12,8 +12,9 @@
 // that reads back as exactly the same double; the files end lines with LF.
 //
 // JSON, one object:
-//   method, tuningConstant (the constant the weights used), tuningScale
-//   ({"rule": "mad", "c": given constant, "s": scale} or null), normFactor,
+//   method, tuningConstant (the constant the weights used, the last pass's),
+//   tuningScale ({"rule": "mad" or "mad-each-pass", "c": given constant,
+//   "s": scale, the last one} or null), normFactor,
 //   passes, stop (RunEndName), largestChange, observationCount,
 //   unknownCount, redundancy, s0,
 //   unknowns: [{number, value, standardDeviation}],

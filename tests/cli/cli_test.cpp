@@ -10,6 +10,7 @@
 #include "normex/command_text.h"
 #include "normex/normex.h"
 #include "report_reader.h"
+#include "scale_peer.h"
 #include "stack_loss.h"
 
 #include <gtest/gtest.h>
@@ -376,7 +377,8 @@ TEST_F(CliTest, HelpAndVersion)
         for (const MethodInfo& method : kMethods)
             EXPECT_NE(run.out.find(method.commandLineName), std::string::npos) << method.commandLineName;
         for (const char* word : {"--tuning", "--norm", "--iterations", "--stop", "--quiet", "Biweight 4.685",
-                                 "--results", "--scale mad", "--summary",
+                                 "--results", "--scale mad", "--scale mad-each-pass", "statsmodels RLM",
+                                 "R MASS::rlm", "MATLAB robustfit", "--summary",
                                  "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n", "\"-\" liest die Standardeingabe",
                                  "Strg+C", "R\u00fcckgabewert: 0"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
@@ -786,6 +788,51 @@ TEST_F(CliTest, ScaleZeroAndUnwritableResultsExitWithOne)
     EXPECT_NE(unwritable.err.find(Path("no/dir/r.json")), std::string::npos) << unwritable.err;
 }
 
+// --scale mad-each-pass: the results files and the summary give the last s
+// and the passes, standard error says s; s = 0 and the pass limit end the
+// run with a message and a report of finite numbers.
+TEST_F(CliTest, ScaleEachPassGivesTheLastScaleAndSaysWhyItEnded)
+{
+    const std::string in = test_support::StackLossFile();
+    const test_support::PeerFit& peer = test_support::kStatsmodelsScaleEachPass[1]; // Huber 1.5
+    const std::vector<std::string> args = {"--scale", "mad-each-pass", "-s", "1e-12", "--summary", in, Path("e.AUS")};
+    std::vector<std::string> json = args;
+    json.insert(json.begin(), {"--results", Path("e.json")});
+    const CliRun run = Run(json);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string results = test_support::ReadBytes(Path("e.json"));
+    EXPECT_EQ(JsonValues(results, "rule").at(0), "\"mad-each-pass\"");
+    const double s = JsonNumbers(results, "s").at(0);
+    const int passes = static_cast<int>(JsonNumbers(results, "passes").at(0));
+    EXPECT_NEAR(s, peer.scale, 1e-8 * peer.scale);
+    EXPECT_EQ(JsonNumbers(results, "tuningConstant").at(0), 1.5 * s);
+    const std::string last = FormatShortest(s);
+    EXPECT_EQ(run.err, "tolvar-cli: --scale mad-each-pass: zuletzt s = " + last + ", c = 1.5, Tuning-Konstante c \u00b7 s = " +
+                           FormatShortest(1.5 * s) + "\n");
+    EXPECT_NE(run.out.find(" = c \u00b7 s mit c = 1.5, zuletzt s = " + last + "\nIterationen: " +
+                           std::to_string(passes) + " (Abbruchkriterium erreicht"),
+              std::string::npos)
+        << run.out;
+    std::vector<std::string> csv = args;
+    csv.insert(csv.begin(), {"--results", Path("e.csv")});
+    ASSERT_EQ(Run(csv).exitCode, 0);
+    EXPECT_NE(test_support::ReadBytes(Path("e.csv")).find("# scale_rule,mad-each-pass\n# given_tuning_constant,1.5\n# scale," + last + "\n"),
+              std::string::npos);
+
+    const std::string exact = Path("seven.EIN");
+    test_support::WriteInput(exact, {{1}, {1}, {1}, {1}, {1}, {1}, {1}, {1}}, {1, 1, 1, 1, 1, 1, 1, 9},
+                             {1, 1, 1, 1, 1, 1, 1, 1});
+    const CliRun zero = Run({"-m", "talwar", "--scale", "mad-each-pass", exact, Path("zero.AUS")});
+    EXPECT_EQ(zero.exitCode, 0);
+    EXPECT_NE(zero.err.find("Residuen ist nach Iteration 2 gleich 0, mehr als die H\u00e4lfte"), std::string::npos)
+        << zero.err;
+    EXPECT_EQ(test_support::ReadBytes(Path("zero.AUS")).find("nan"), std::string::npos);
+    const CliRun limit = Run({"--scale", "mad-each-pass", "-i", "3", in, Path("limit.AUS")});
+    EXPECT_EQ(limit.exitCode, 0);
+    EXPECT_NE(limit.err.find("; nach 4 Iterationen nicht konvergiert (gr\u00f6\u00dfte \u00c4nderung "), std::string::npos)
+        << limit.err;
+}
+
 TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
 {
     const std::string in = Path("in.json"); // an input file with a name a results file may have
@@ -803,7 +850,8 @@ TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
     const Case cases[] = {
         {{"--results", Path("r.txt"), in, out}, "--results: Der Dateiname muss auf .json oder .csv enden."},
         {{"--results=", in, out}, "auf .json oder .csv enden"},
-        {{"--scale", "iqr", "--results", results, in, out}, "--scale: Bekannt ist nur mad."},
+        {{"--scale", "iqr", "--results", results, in, out}, "--scale: Bekannt sind mad und mad-each-pass."},
+        {{"-m", "l1", "--scale", "mad-each-pass", in, out}, "--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer"},
         {{"-m", "l1", "--scale", "mad", "--results", results, in, out}, "--scale gilt nur f\u00fcr die Ea-Sch\u00e4tzer"},
         {{"-m", "lp", "-p", "2", "--scale", "mad", in, out}, "--scale gilt nur"},
         {{"--summary=yes", in, out}, "nimmt keinen Wert"},
