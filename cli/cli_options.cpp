@@ -287,8 +287,10 @@ std::size_t Columns(const std::string& text)
 std::string OptionLines(const std::string& option, const std::string& description)
 {
     std::string text = "  " + option;
-    std::string line = text + std::string(kUsageIndent > Columns(text) ? kUsageIndent - Columns(text) : 1, ' ');
-    std::string result;
+    // A name too long for the first column stands on a line of its own.
+    const bool ownLine = Columns(text) + 1 >= kUsageIndent;
+    std::string line = ownLine ? std::string(kUsageIndent, ' ') : text + std::string(kUsageIndent - Columns(text), ' ');
+    std::string result = ownLine ? text + '\n' : "";
     std::size_t start = 0;
     bool lineHasWord = false;
     while (start <= description.size()) {

@@ -99,8 +99,9 @@ TEST_F(HelpWindowTest, DescribesTheResultOptionsAndTheirFormulas)
         "s<sub>0</sub> = \u221a( \u03a3 w<sub>i</sub> p<sub>i</sub> v<sub>i</sub>\u00b2 / (n \u2212 u) )")));
     EXPECT_TRUE(html.contains(QString::fromUtf8("s<sub>j</sub> = s<sub>0</sub> \u00b7 \u221aQ<sub>jj</sub>")));
     EXPECT_TRUE(html.contains(QStringLiteral("median(v)|) / %1").arg(FormatGeneral(kMadNormalisation).c_str())));
+    EXPECT_TRUE(html.contains(QStringLiteral("= %1;").arg(FormatShortest(kNormalQuartile).c_str())));
     for (RunEnd end : {RunEnd::kCriterion, RunEnd::kPassLimit, RunEnd::kSinglePass, RunEnd::kNotFinite,
-                       RunEnd::kOptimum, RunEnd::kShortOfOptimum})
+                       RunEnd::kOptimum, RunEnd::kShortOfOptimum, RunEnd::kScaleZero})
         EXPECT_TRUE(html.contains(QStringLiteral("<code>%1</code>").arg(RunEndName(end)))) << RunEndName(end);
 }
 
