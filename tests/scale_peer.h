@@ -66,6 +66,7 @@ struct PeerFit {
     double tuningConstant;
     std::vector<double> x;
     double scale;
+    int solutions = 0; // the fit stopped after so many solutions (maxiter); 0: by its tolerance
 };
 
 inline const std::vector<PeerFit> kStatsmodelsScaleEachPass = {
@@ -90,6 +91,22 @@ inline const std::vector<PeerFit> kStatsmodelsScaleEachPass = {
     {true, kMethodBiweight, 4.685,
      {10.015567881609757, 1.9966444207488834, -2.9906408279833778, 0.49159503470910132, 1.2397129895130523},
      1.1450284386602367},
+    // The path, not only the fixed point: .fit(conv="coefs", tol=0.0, maxiter=3)
+    // stops after least squares and two reweightings.
+    // stack loss, Huber c = 1.5: after 3 solutions
+    {false, kMethodHuber, 1.5,
+     {-41.045359121716714, 0.79659014964064367, 1.0543273190604685, -0.13562871221405776}, 2.8706056481350695, 3},
+    // stack loss, Biweight c = 4.685: after 3 solutions
+    {false, kMethodBiweight, 4.685,
+     {-41.073193943598021, 0.81153522671543865, 0.9854191819688185, -0.12892703955222229}, 2.5813765714089327, 3},
+    // synthetic, Huber c = 1.5: after 3 solutions
+    {true, kMethodHuber, 1.5,
+     {10.019376981767349, 1.9992708252625051, -2.9845622400867993, 0.49051144505087546, 1.2387611487205301},
+     1.1511565657409002, 3},
+    // synthetic, Biweight c = 4.685: after 3 solutions
+    {true, kMethodBiweight, 4.685,
+     {10.016473665144771, 1.9969670488217348, -2.9888725297633099, 0.49132200753902949, 1.2397994036958431},
+     1.1509744331380318, 3},
 };
 
 } // namespace test_support

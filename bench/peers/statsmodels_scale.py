@@ -8,7 +8,8 @@ generated here by the same integer recipe, so both hold the same doubles.
     /usr/bin/python3 bench/peers/statsmodels_scale.py
 
 Prints, per problem and norm, the unknowns, the final scale and the iteration
-count with 17 significant digits, as C++ initialisers. Needs Debian's
+count with 17 significant digits, as C++ initialisers; then the same after the
+third solution. Needs Debian's
 python3-statsmodels; not part of the tests.
 """
 import os
@@ -67,6 +68,14 @@ def main():
             assert iterations < 1000, "not converged"
             values = ", ".join("%.17g" % value for value in fit.params)
             print("// %s, %s c = %g: %d iterations" % (name, norm, c, iterations))
+            print("{%s}, %.17g" % (values, fit.scale))
+        # The path as well as the fixed point: the first three solutions
+        # (least squares and two reweightings), and the scale of the third's
+        # residuals.
+        for norm, c, make in norms[1:]:
+            fit = sm.RLM(y, X, M=make(c)).fit(conv="coefs", tol=0.0, maxiter=3)
+            values = ", ".join("%.17g" % value for value in fit.params)
+            print("// %s, %s c = %g: after 3 solutions" % (name, norm, c))
             print("{%s}, %.17g" % (values, fit.scale))
     print("statsmodels", sm.__version__, "numpy", np.__version__, file=sys.stderr)
 

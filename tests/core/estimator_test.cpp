@@ -534,11 +534,15 @@ TEST(EstimatorScaleEachPass, AgreesWithStatsmodelsOnStackLossAndOnManyGrossError
     for (const test_support::PeerFit& peer : test_support::kStatsmodelsScaleEachPass) {
         SCOPED_TRACE(std::string(peer.synthetic ? "synthetic" : "stack loss") + " method " +
                      std::to_string(peer.methodCode) + " c " + std::to_string(peer.tuningConstant));
-        const ScaledOutcome run =
-            peer.synthetic ? RunScaled(synthetic.A, synthetic.l, synthetic.weights, peer.methodCode, peer.tuningConstant)
-                           : RunScaled(stackLoss.A, stackLoss.l, stackLoss.weights, peer.methodCode, peer.tuningConstant);
+        // A limit of k passes computes k + 1 solutions; a stop criterion of 0 is never met.
+        const int maxPasses = peer.solutions > 0 ? peer.solutions - 1 : 1000;
+        const double stop = peer.solutions > 0 ? 0.0 : 1e-12;
+        const ScaledOutcome run = peer.synthetic ? RunScaled(synthetic.A, synthetic.l, synthetic.weights,
+                                                             peer.methodCode, peer.tuningConstant, maxPasses, stop)
+                                                 : RunScaled(stackLoss.A, stackLoss.l, stackLoss.weights,
+                                                             peer.methodCode, peer.tuningConstant, maxPasses, stop);
         ASSERT_EQ(run.result, kRunSuccess);
-        EXPECT_EQ(run.results.end, RunEnd::kCriterion);
+        EXPECT_EQ(run.results.end, peer.solutions > 0 ? RunEnd::kPassLimit : RunEnd::kCriterion);
         ExpectRelative(run.results.unknowns, peer.x, 1e-8);
         ASSERT_TRUE(run.results.tuningScale.has_value());
         const TuningScale& scale = *run.results.tuningScale;
