@@ -1,4 +1,5 @@
-// The robust scale that --scale mad multiplies the tuning constant by.
+// The robust scales that --scale mad and mad-each-pass multiply the tuning
+// constant by.
 
 #include "core/residual_scale.h"
 
@@ -25,6 +26,23 @@ TEST(ResidualScale, MedianAbsoluteDeviationOverTheNormalQuantile)
     for (const std::vector<double>& bad : {std::vector<double>{}, {1, std::numeric_limits<double>::quiet_NaN()},
                                            {1, std::numeric_limits<double>::infinity()}})
         EXPECT_TRUE(std::isnan(MadScale(bad))) << bad.size();
+}
+
+// About 0: the signs do not count, an even count takes the mean of the middle
+// pair, more than half zeros give 0; the scratch's old contents do not count.
+TEST(ResidualScale, MedianAbsoluteValueOverTheNormalQuartile)
+{
+    struct Case {
+        std::vector<double> v;
+        double median; // median(|v|), before the division
+    };
+    std::vector<double> scratch = {1e300, 1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
+    for (const Case& c : {Case{{-1, 2, -3, 4, 100}, 3.0}, Case{{4, -1, 3, -2}, 2.5}, Case{{-7}, 7.0},
+                          Case{{0, 0, -0.0, 5, -6}, 0.0}, Case{{0, 0, 5, 6}, 2.5}})
+        EXPECT_EQ(MadAboutZero(c.v, scratch), c.median / 0.6744897501960817) << c.v.size();
+    for (const std::vector<double>& bad : {std::vector<double>{}, {1, std::numeric_limits<double>::quiet_NaN()},
+                                           {1, -std::numeric_limits<double>::infinity()}})
+        EXPECT_TRUE(std::isnan(MadAboutZero(bad, scratch))) << bad.size();
 }
 
 // s is that of the residuals of the certified least-squares solution (ten
