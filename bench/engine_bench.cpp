@@ -52,8 +52,9 @@ public:
 
 // The engine's whole run: report head, weighted system, passes until
 // max |dx| < 1e-5, results. The report goes to /dev/null, so its
-// formatting counts but no disk does.
-void BM_HuberRun(benchmark::State& state)
+// formatting counts but no disk does. With scaleEachPass every pass first
+// takes the median of the residuals (--scale mad-each-pass).
+void HuberRun(benchmark::State& state, bool scaleEachPass)
 {
     const int n = static_cast<int>(state.range(0));
     const int u = static_cast<int>(state.range(1));
@@ -63,6 +64,7 @@ void BM_HuberRun(benchmark::State& state)
         CEstimator engine(&counter);
         engine.SetOutputFile("/dev/null");
         engine.TuningConstant = kHuberC;
+        engine.ScaleEachPass = scaleEachPass;
         const int result = engine.RunWithWeightVector(problem.A, problem.l, problem.weights, kMethodHuber, 0.0, 1000,
                                                       1e-5);
         if (result != kRunSuccess)
@@ -70,6 +72,16 @@ void BM_HuberRun(benchmark::State& state)
     }
     state.counters["passes/run"] = static_cast<double>(counter.passes) / static_cast<double>(state.iterations());
     state.counters["passes/s"] = benchmark::Counter(static_cast<double>(counter.passes), benchmark::Counter::kIsRate);
+}
+
+void BM_HuberRun(benchmark::State& state)
+{
+    HuberRun(state, false);
+}
+
+void BM_HuberRunScaleEachPass(benchmark::State& state)
+{
+    HuberRun(state, true);
 }
 
 void EngineSizes(benchmark::internal::Benchmark* b)
@@ -82,3 +94,4 @@ void EngineSizes(benchmark::internal::Benchmark* b)
 
 BENCHMARK(BM_IrlsPass)->Apply(EngineSizes)->MinTime(1.0);
 BENCHMARK(BM_HuberRun)->Apply(EngineSizes)->Iterations(3);
+BENCHMARK(BM_HuberRunScaleEachPass)->Apply(EngineSizes)->Iterations(3);
