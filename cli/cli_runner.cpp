@@ -275,8 +275,9 @@ void SayScaleEachPass(const AdjustmentResults& results)
                        FormatShortest(scale.givenConstant) + ", Tuning-Konstante c \u00b7 s = " +
                        FormatShortest(scale.givenConstant * scale.scale);
     if (results.end == RunEnd::kPassLimit)
-        text += "; nach " + std::to_string(passes) + " Iterationen nicht konvergiert (gr\u00f6\u00dfte \u00c4nderung " +
-                FormatShortest(results.largestChange.value_or(0.0)) + ")";
+        text += "; nach " + std::to_string(passes) + " Iterationen nicht konvergiert";
+    if (results.end == RunEnd::kPassLimit && results.largestChange.has_value())
+        text += " (gr\u00f6\u00dfte \u00c4nderung " + FormatShortest(*results.largestChange) + ")";
     Message(text);
 }
 

@@ -1,5 +1,7 @@
 // The engine and the solvers on small problems that the reader accepts.
-// Input: a method byte, a settings byte, then the text of an input file.
+// Input: a method byte (code = byte % 10; (byte / 10) odd: the scale
+// re-estimated before every pass), a settings byte, then the text of an
+// input file.
 //
 // Checks: the engine writes a whole report and calls a run successful
 // exactly when its unknowns are finite; on the weighted system the L1 and
@@ -23,6 +25,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,13 +51,14 @@ bool EndsWithClosingRule(const std::string& path)
     return text.size() >= rule.size() && text.compare(text.size() - rule.size(), rule.size(), rule) == 0;
 }
 
-void CheckEngine(const Problem& problem, int method, std::uint8_t settings)
+void CheckEngine(const Problem& problem, int method, bool scaleEachPass, std::uint8_t settings)
 {
     const int maxPasses = settings >> 3;
     const std::string report = fuzz::ScratchPath("engine.AUS");
     CEstimator engine;
     engine.SetOutputFile(report);
     engine.TuningConstant = kConstants[settings & 7];
+    engine.ScaleEachPass = scaleEachPass;
     const int result = engine.RunWithWeightVector(problem.A, problem.l, problem.p, method, kNormFactors[settings & 7],
                                                   maxPasses, 1e-5);
     FUZZ_CHECK(result == kRunSuccess || result == kRunNotFinite);
@@ -66,6 +70,10 @@ void CheckEngine(const Problem& problem, int method, std::uint8_t settings)
     else
         FUZZ_CHECK(engine.PassCount() >= 1 && engine.PassCount() <= maxPasses + 1);
     FUZZ_CHECK(EndsWithClosingRule(report));
+    const std::optional<TuningScale>& scale = engine.Results().tuningScale;
+    FUZZ_CHECK(scale.has_value() == (scaleEachPass && method >= kFirstEstimator));
+    if (scale.has_value())
+        FUZZ_CHECK((engine.Results().end == RunEnd::kScaleZero) == (scale->scale == 0.0));
 }
 
 struct Residuals {
@@ -174,6 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     const int method = data[0] % 10;
+    const bool scaleEachPass = (data[0] / 10) % 2 == 1;
     const std::uint8_t settings = data[1];
     const std::string path = fuzz::ScratchPath("engine.EIN");
     fuzz::WriteBytes(path, data + 2, size - 2);
@@ -182,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     if (problem.A.Rows() > kMaxObservations || problem.A.Columns() > kMaxUnknowns)
         return 0;
-    CheckEngine(problem, method, settings);
+    CheckEngine(problem, method, scaleEachPass, settings);
     CheckSolvers(problem);
     return 0;
 }
