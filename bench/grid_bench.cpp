@@ -5,7 +5,7 @@
 // the application font.
 
 #include "grid/grid_ctrl.h"
-#include "tests/grid/design_page_fill.h"
+#include "res/text_styles.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -49,9 +49,28 @@ long ResidentBytes()
 void FillAndFit(CGridCtrl& grid, int rows, int columns)
 {
     const std::vector<QString>& values = ValueTexts();
-    grid_test::FillLikeTheDesignPage(grid, rows, columns, [&values](int row, int column) -> const QString& {
-        return values[std::size_t(row * 7 + column) % values.size()];
-    });
+    grid.SetNumRows(rows);
+    grid.SetNumColumns(columns);
+    grid.SetNumFixedRows(1);
+    grid.SetNumFixedColumns(1);
+    GridItem item;
+    item.mask = kItemText | kItemFormat;
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            item.row = row;
+            item.column = column;
+            item.format = row == 0 ? res::DT_WORDBREAK : res::DT_CENTER;
+            if (row == 0)
+                item.text = column == 0 ? QStringLiteral("Elemente") : QStringLiteral("Spalte %1").arg(column);
+            else if (column == 0)
+                item.text = QStringLiteral("Zeile %1").arg(row);
+            else
+                item.text = values[std::size_t(row * 7 + column) % values.size()];
+            grid.WriteCell(item);
+            if (row == 0 || column == 0)
+                grid.SetCellState(row, column, kCellReadOnly);
+        }
+    grid.FitAll();
 }
 
 std::unique_ptr<CGridCtrl> NewGrid()

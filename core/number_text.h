@@ -9,7 +9,7 @@
 // printf-style conversions that write one. None depends on the process
 // locale: "." is the decimal point, also under a German locale.
 
-// ---- The "%lf" rule: the input file, and the cells of the data editor.
+// ---- The "%lf" rule: the input file.
 // White space (C isspace) is skipped, then the longest prefix that strtod
 // in the "C" locale accepts is taken: optional sign, decimal digits with
 // "." as the only decimal point, optional exponent, "inf", "nan" and
@@ -44,8 +44,8 @@ inline bool IsCSpace(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// ---- The whole-text rule: dialog fields, command-line options and the
-// fields of the Lp command text. White space may surround the number;
+// ---- The whole-text rule: dialog fields, the data editor's cells,
+// command-line options and the fields of the Lp command text. White space may surround the number;
 // nothing else may stand before or after it. One optional sign ("+" or
 // "-"), then decimal digits; for a double with "." as the decimal point and
 // an optional exponent.

@@ -5,6 +5,7 @@
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
 #include "platform/modal.h"
+#include "platform/string_text.h"
 #include "platform/tab_control.h"
 
 #include <QResizeEvent>
@@ -15,11 +16,11 @@ namespace {
 
 constexpr int kMinimumTabWidth = 125;  // pixels
 
-const char* const kPageTitles[] = {"Design-Matrix", "Beobachtungen"};
+constexpr int kPageTitles[] = {kStringDesignPage, kStringObservationPage};
 
 QString PageTitle(int index)
 {
-    return QString::fromUtf8(kPageTitles[index]);
+    return platform::LoadText(kPageTitles[index]);
 }
 
 // Where a page lies in the tab control: below the row of tabs, inside the

@@ -23,11 +23,6 @@ constexpr QPalette::ColorRole kDesktopColour = QPalette::Mid;
 constexpr int kEdgeDistance = 7;
 constexpr int kSmallControl = 20;
 
-QString RowTitle(int row)
-{
-    return QStringLiteral("Zeile %1").arg(row);
-}
-
 } // namespace
 
 CDataPage::CDataPage(int templateId, QWidget* parent) : QWidget(parent)
@@ -74,7 +69,7 @@ void CDataPage::FillCells(int rowCount, const QStringList& columnTitles,
         GridCtrl->WriteCell(header);
         GridCtrl->SetCellState(row, column, kCellReadOnly);
     };
-    writeHeader(0, 0, QStringLiteral("Elemente"), res::DT_WORDBREAK);
+    writeHeader(0, 0, platform::LoadText(kStringCornerHeader), res::DT_WORDBREAK);
     for (int j = 0; j < columnCount; ++j)
         writeHeader(0, j + 1, columnTitles[j], res::DT_WORDBREAK);
 
@@ -82,8 +77,9 @@ void CDataPage::FillCells(int rowCount, const QStringList& columnTitles,
     item.mask = kItemText | kItemFormat;
     item.format = res::DT_CENTER;
     std::string text;
+    const QString rowTitle = platform::LoadText(kStringRowHeader);
     for (int i = 0; i < rowCount; ++i) {
-        writeHeader(i + 1, 0, RowTitle(i + 1), res::DT_CENTER);
+        writeHeader(i + 1, 0, NumberedTitle(rowTitle, i + 1), res::DT_CENTER);
         item.row = i + 1;
         for (int j = 0; j < columnCount; ++j) {
             text.clear();
@@ -93,6 +89,11 @@ void CDataPage::FillCells(int rowCount, const QStringList& columnTitles,
             GridCtrl->WriteCell(item);
         }
     }
+}
+
+QString CDataPage::NumberedTitle(const QString& title, int number)
+{
+    return QString(title).replace(QLatin1String("%s"), QString::number(number));
 }
 
 bool CDataPage::ReadValues(Matrix& values, RefusedCell& refused) const

@@ -56,6 +56,8 @@ protected:
     // shows value(i, j) as "%lf", or in the shortest exact form when "%lf"
     // would change the number.
     void FillCells(int rowCount, const QStringList& columnTitles, const std::function<double(int i, int j)>& value);
+    // A header with a number: "Zeile %s" with 3 gives "Zeile 3".
+    static QString NumberedTitle(const QString& title, int number);
     // Every value cell into values (rows - 1 x columns - 1) by the whole-text
     // rule (blanks around a number allowed, "." as decimal point). False
     // with the first cell, row by row, that holds no number.

@@ -1,5 +1,6 @@
 #include "editor/design_matrix_page.h"
 
+#include "platform/string_text.h"
 #include "res/dialog_templates.h"
 
 #include <utility>
@@ -16,9 +17,10 @@ void CDesignMatrixPage::FillGrid()
 {
     const int rows = EditMode ? DesignMatrix.Rows() : ObservationCount;
     const int columns = EditMode ? DesignMatrix.Columns() : UnknownCount;
+    const QString title = platform::LoadText(kStringColumnHeader);
     QStringList titles;
     for (int j = 1; j <= columns; ++j)
-        titles << QStringLiteral("Spalte %1").arg(j);
+        titles << NumberedTitle(title, j);
     if (EditMode)
         FillCells(rows, titles, [this](int i, int j) { return DesignMatrix(i, j); });
     else

@@ -1,5 +1,6 @@
 #include "editor/observation_page.h"
 
+#include "platform/string_text.h"
 #include "res/dialog_templates.h"
 #include "res/string_table.h"
 
@@ -26,7 +27,8 @@ void CObservationPage::SetMatrices(Matrix observations, Matrix weightVector)
 
 void CObservationPage::FillGrid()
 {
-    const QStringList titles = {QStringLiteral("Beobachtung"), QStringLiteral("Gewicht")};
+    const QStringList titles = {platform::LoadText(kStringObservedValueHeader),
+                                platform::LoadText(kStringWeightHeader)};
     if (EditMode)
         FillCells(Observations.Rows(), titles,
                   [this](int i, int j) { return j == kWeight ? Weights(i, 0) : Observations(i, 0); });

@@ -2,6 +2,7 @@
 
 #include "platform/drag_drop.h"
 #include "platform/popup_menu.h"
+#include "platform/string_text.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -112,19 +113,19 @@ void CGridCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
     const struct {
-        const char* text;
+        int text;  // string id
         int command;
         QKeySequence keys;
     } entries[] = {
-        {"Ausschneiden", kCommandCut, QKeySequence(Qt::CTRL | Qt::Key_X)},
-        {"Kopieren", kCommandCopy, QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {"Einf\xc3\xbcgen", kCommandPaste, QKeySequence(Qt::CTRL | Qt::Key_V)},
-        {"Alles markieren", kCommandSelectAll, QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {kStringMenuCut, kCommandCut, QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {kStringMenuCopy, kCommandCopy, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {kStringMenuPaste, kCommandPaste, QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {kStringMenuSelectAll, kCommandSelectAll, QKeySequence(Qt::CTRL | Qt::Key_A)},
     };
     for (const auto& entry : entries) {
         if (entry.command == kCommandSelectAll)
             menu.addSeparator();
-        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        QAction* action = menu.addAction(platform::LoadText(entry.text));
         action->setData(entry.command);
         action->setShortcut(entry.keys);
         action->setShortcutVisibleInContextMenu(true);

@@ -45,6 +45,19 @@ enum StringId : int {
     kStringSameFile = 135,            // ours: an output names the input file
     kStringFileWriteError = 136,      // ours: "Fehler beim Schreiben der Datei %s!"
     kStringPlotFormat = 137,          // ours: the plot is saved as PNG or SVG only
+    // The grid's context menu.
+    kStringMenuCut = 138,             // "Ausschneiden"
+    kStringMenuCopy = 139,            // "Kopieren"
+    kStringMenuPaste = 140,           // "Einfügen"
+    kStringMenuSelectAll = 141,       // "Alles markieren"
+    // The data editor's page titles and grid headers.
+    kStringDesignPage = 142,          // "Design-Matrix"
+    kStringObservationPage = 143,     // "Beobachtungen"
+    kStringCornerHeader = 144,        // "Elemente"
+    kStringColumnHeader = 145,        // "Spalte %s"
+    kStringRowHeader = 146,           // "Zeile %s"
+    kStringObservedValueHeader = 147, // "Beobachtung"
+    kStringWeightHeader = 148,        // "Gewicht"
 };
 
 // The text of id, or an empty string for an id the table does not hold.

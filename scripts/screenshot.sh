@@ -12,7 +12,7 @@ build=${TOLVAR_BUILD_DIR:-$top/build}
 out=$(realpath -m "${1:-screenshots}")
 mkdir -p "$out"
 export TOLVAR_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=xcb TOLVAR_APP_TEST="$build/bin/app_test" \
-  TOLVAR_GRID_TEST="$build/bin/grid_test"
+  TOLVAR_EDITOR_TEST="$build/bin/editor_test"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   # Waits up to 10 seconds until the command succeeds.
   await() { for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   await sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q \"window id\"" || { echo "no window manager" >&2; exit 1; }
   status=0
   "$TOLVAR_APP_TEST" --gtest_filter="DialogLayout.*:Screenshots.*" || status=$?
-  "$TOLVAR_GRID_TEST" --gtest_filter="GridLayout.*" || status=$?
+  "$TOLVAR_EDITOR_TEST" --gtest_filter="GridLayout.*" || status=$?
   kill "$wm"
   exit "$status"'
 ls "$out"

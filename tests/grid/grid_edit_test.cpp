@@ -9,7 +9,6 @@
 
 namespace {
 
-using grid_test::kColumnWidth;
 using grid_test::TestGrid;
 
 // The editor that is open now (one that ended only waits to be deleted).
@@ -186,7 +185,7 @@ TEST(GridEdit, TitleTipShowsOnlyForClippedTexts)
     CGridCtrl* grid = bound.grid;
     ASSERT_NE(grid, nullptr);
     ASSERT_NE(grid->TitleTip(), nullptr);
-    grid_test::FillLikeTheDesignPage(*grid, 6, 4);
+    grid_test::FillWithNumbers(*grid, 6, 4);
     // " text " just fits the text area of (5,2), and is a pixel too wide for
     // that of (5,3).
     const auto display = [&](CellPos cell) {

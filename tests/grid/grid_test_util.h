@@ -1,6 +1,5 @@
 #pragma once
 
-#include "design_page_fill.h"
 #include "grid/grid_ctrl.h"
 #include "platform/dialog_builder.h"
 #include "res/control_ids.h"
@@ -74,12 +73,21 @@ struct BoundPage {
     }
 };
 
-// The design page with "%lf" values that vary over the grid.
-inline void FillLikeTheDesignPage(CGridCtrl& grid, int rows, int columns)
+// rows x columns with one fixed row and column, headers "r/c", values
+// "%lf" numbers that vary over the grid, sized to the contents.
+inline void FillWithNumbers(CGridCtrl& grid, int rows, int columns)
 {
-    FillLikeTheDesignPage(grid, rows, columns, [](int row, int column) {
-        return QString::asprintf("%lf", (row * 37 + column * 11) % 200 * 0.625 - 40.0);
-    });
+    grid.SetNumRows(rows);
+    grid.SetNumColumns(columns);
+    grid.SetNumFixedRows(1);
+    grid.SetNumFixedColumns(1);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            const double value = (row * 37 + column * 11) % 200 * 0.625 - 40.0;
+            grid.SetCellText(row, column, row == 0 || column == 0 ? QStringLiteral("%1/%2").arg(row).arg(column)
+                                                                  : QString::asprintf("%lf", value));
+        }
+    grid.FitAll();
 }
 
 } // namespace grid_test

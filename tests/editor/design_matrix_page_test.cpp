@@ -1,21 +1,27 @@
-#include "grid_test_util.h"
+#include "editor/design_matrix_page.h"
+#include "grid/grid_ctrl.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Every text fits the area it is drawn in (headers in their semi-bold
-// focus weight too). Saved as a picture when scripts/screenshot.sh asks.
+// The design page filled with 10 x 10 values that vary over the grid:
+// every text fits the area it is drawn in (headers in their semi-bold focus
+// weight too). Saved as a picture when scripts/screenshot.sh asks.
 TEST(GridLayout, FilledGridReadsLikeASpreadsheet)
 {
-    grid_test::BoundPage bound;
-    QWidget& dialog = bound.page;
-    CGridCtrl* grid = bound.grid;
+    Matrix values(10, 10, 0.0);
+    for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 10; ++j)
+            values(i, j) = ((i + 1) * 37 + (j + 1) * 11) % 200 * 0.625 - 40.0;
+    CDesignMatrixPage dialog;
+    dialog.SetMatrix(values);
+    dialog.InitPage();
+    CGridCtrl* grid = dialog.Grid();
     ASSERT_NE(grid, nullptr);
-    grid->AllowDragAndDrop(true);
-    grid->SetTextBackground(Qt::white);
-    grid_test::FillLikeTheDesignPage(*grid, 11, 11);
     QFont bold = grid->font();
     bold.setWeight(QFont::DemiBold);
     const QFontMetrics normal(grid->font());
