@@ -75,104 +75,78 @@ void SelectionSet::ClipTo(int rows, int columns)
 
 // --- counts ---------------------------------------------------------------
 
-bool CCellStore::SetNumRows(int count)
+bool CCellStore::SetCount(Qt::Orientation orientation, int count)
 {
+    const GridAxis& axis = Axis(orientation);
     if (count < 0)
         return false;
-    if (count == numRows)
+    if (count == axis.Count())
         return true;
-    numFixedRows = std::min(numFixedRows, count);
-    if (focus.row >= count)
+    if (IndexAlong(orientation, focus) >= count)
         focus = {};
-    if (count < numRows) {
-        RemoveRows(count);
-    } else {
-        rows.resize(count);
-        rowHeights.resize(count, DefaultRowHeight);
-        for (int row = numRows; row < count; ++row) {
-            rows[row].resize(numColumns);
-            if (row > 0)
-                for (int column = 0; column < numColumns; ++column)
-                    rows[row][column].format = rows[row - 1][column].format;
-        }
-    }
-    numRows = count;
-    Invalidate();
+    const bool rowsChange = orientation == Qt::Vertical;
+    if (count < axis.Count())
+        rowsChange ? RemoveRows(count) : RemoveColumns(count);
+    else
+        rowsChange ? AddRows(count) : AddColumns(count);
+    AxisFor(orientation).SetCount(count);
     return true;
 }
 
-bool CCellStore::SetNumColumns(int count)
+// New cells take the format of the new cell above.
+void CCellStore::AddRows(int count)
 {
-    if (count < 0)
-        return false;
-    if (count == numColumns)
-        return true;
-    numFixedColumns = std::min(numFixedColumns, count);
-    if (focus.column >= count)
-        focus = {};
-    if (count < numColumns) {
-        RemoveColumns(count);
-    } else {
-        // New cells take the format of the new cell above: 0 all the way.
-        columnWidths.resize(count, DefaultColumnWidth);
-        for (std::vector<CCell>& cellsOfRow : rows)
-            cellsOfRow.resize(count);
+    rows.resize(count);
+    for (int row = GetNumRows(); row < count; ++row) {
+        rows[row].resize(GetNumColumns());
+        if (row > 0)
+            for (int column = 0; column < GetNumColumns(); ++column)
+                rows[row][column].format = rows[row - 1][column].format;
     }
-    numColumns = count;
-    Invalidate();
-    return true;
+}
+
+// The new cell above is new too: format 0 all the way.
+void CCellStore::AddColumns(int count)
+{
+    for (std::vector<CCell>& cellsOfRow : rows)
+        cellsOfRow.resize(count);
 }
 
 void CCellStore::RemoveRows(int from)
 {
     if (!extras.empty())
-        for (int row = from; row < numRows; ++row)
-            for (int column = 0; column < numColumns; ++column)
+        for (int row = from; row < GetNumRows(); ++row)
+            for (int column = 0; column < GetNumColumns(); ++column)
                 DropExtras(row, column);
     rows.resize(from);
     rows.shrink_to_fit();
-    rowHeights.resize(from);
-    selected.ClipTo(from, numColumns);
-    kept.ClipTo(from, numColumns);
+    selected.ClipTo(from, GetNumColumns());
+    kept.ClipTo(from, GetNumColumns());
 }
 
 void CCellStore::RemoveColumns(int from)
 {
-    for (int row = 0; row < numRows; ++row) {
+    for (int row = 0; row < GetNumRows(); ++row) {
         if (!extras.empty())
-            for (int column = from; column < numColumns; ++column)
+            for (int column = from; column < GetNumColumns(); ++column)
                 DropExtras(row, column);
         rows[row].resize(from);
         rows[row].shrink_to_fit();
     }
-    columnWidths.resize(from);
-    selected.ClipTo(numRows, from);
-    kept.ClipTo(numRows, from);
+    selected.ClipTo(GetNumRows(), from);
+    kept.ClipTo(GetNumRows(), from);
 }
 
-bool CCellStore::SetNumFixedRows(int fixed)
+bool CCellStore::SetFixedCount(Qt::Orientation orientation, int fixed)
 {
     if (fixed < 0)
         return false;
-    if (fixed > numRows)
-        SetNumRows(fixed);
-    if (focus.row >= 0 && focus.row < fixed)
+    if (fixed > Axis(orientation).Count())
+        SetCount(orientation, fixed);
+    const int focusIndex = IndexAlong(orientation, focus);
+    if (focusIndex >= 0 && focusIndex < fixed)
         SetFocusCell({});
-    numFixedRows = fixed;
-    Invalidate();
-    return true;
-}
-
-bool CCellStore::SetNumFixedColumns(int fixed)
-{
-    if (fixed < 0)
-        return false;
-    if (fixed > numColumns)
-        SetNumColumns(fixed);
-    if (focus.column >= 0 && focus.column < fixed)
-        SetFocusCell({});
-    numFixedColumns = fixed;
-    Invalidate();
+    AxisFor(orientation).SetFixedCount(fixed);
     return true;
 }
 
@@ -184,9 +158,9 @@ bool CCellStore::IsValid(const CellBlock& block) const
 
 CellBlock CCellStore::NonFixedBlock() const
 {
-    if (numRows <= numFixedRows || numColumns <= numFixedColumns)
+    if (GetNumRows() <= GetNumFixedRows() || GetNumColumns() <= GetNumFixedColumns())
         return {};
-    return {numFixedRows, numFixedColumns, numRows - 1, numColumns - 1};
+    return {GetNumFixedRows(), GetNumFixedColumns(), GetNumRows() - 1, GetNumColumns() - 1};
 }
 
 // --- cells ----------------------------------------------------------------
@@ -350,79 +324,6 @@ void CCellStore::ResetCell(CCell& cell)
     cell.text.Clear();
 }
 
-// --- sizes ----------------------------------------------------------------
-
-int CCellStore::GetRowHeight(int row) const
-{
-    return row >= 0 && row < numRows ? rowHeights[row] : 0;
-}
-
-int CCellStore::GetColumnWidth(int column) const
-{
-    return column >= 0 && column < numColumns ? columnWidths[column] : 0;
-}
-
-bool CCellStore::SetRowHeight(int row, int height)
-{
-    if (row < 0 || row >= numRows || height < 0)
-        return false;
-    rowHeights[row] = height;
-    Invalidate();
-    return true;
-}
-
-bool CCellStore::SetColumnWidth(int column, int width)
-{
-    if (column < 0 || column >= numColumns || width < 0)
-        return false;
-    columnWidths[column] = width;
-    Invalidate();
-    return true;
-}
-
-void CCellStore::UpdateTops() const
-{
-    if (topsValid)
-        return;
-    rowTops.resize(numRows + 1);
-    rowTops[0] = 0;
-    for (int row = 0; row < numRows; ++row)
-        rowTops[row + 1] = rowTops[row] + rowHeights[row];
-    columnLefts.resize(numColumns + 1);
-    columnLefts[0] = 0;
-    for (int column = 0; column < numColumns; ++column)
-        columnLefts[column + 1] = columnLefts[column] + columnWidths[column];
-    topsValid = true;
-}
-
-int CCellStore::RowTop(int row) const
-{
-    UpdateTops();
-    return rowTops[std::clamp(row, 0, numRows)];
-}
-
-int CCellStore::ColumnLeft(int column) const
-{
-    UpdateTops();
-    return columnLefts[std::clamp(column, 0, numColumns)];
-}
-
-int CCellStore::RowAtOffset(int y) const
-{
-    UpdateTops();
-    if (y < 0 || y >= rowTops[numRows])
-        return -1;
-    return int(std::upper_bound(rowTops.begin(), rowTops.end(), y) - rowTops.begin()) - 1;
-}
-
-int CCellStore::ColumnAtOffset(int x) const
-{
-    UpdateTops();
-    if (x < 0 || x >= columnLefts[numColumns])
-        return -1;
-    return int(std::upper_bound(columnLefts.begin(), columnLefts.end(), x) - columnLefts.begin()) - 1;
-}
-
 // --- focus and editing ----------------------------------------------------
 
 void CCellStore::SetFocusCell(CellPos cell)
@@ -533,7 +434,7 @@ bool CCellStore::IsSelected(int row, int column) const
 
 CellBlock CCellStore::GetSelectionBounds() const
 {
-    CellBlock bounds{numRows, numColumns, -1, -1};
+    CellBlock bounds{GetNumRows(), GetNumColumns(), -1, -1};
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
             if (rows[row][column].state & kCellSelected) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/cell.h"
+#include "grid/grid_axis.h"
 #include "grid/grid_item.h"
 
 #include <QString>
@@ -43,7 +44,11 @@ public:
     // A cell's look changed (text, state): the view repaints it.
     std::function<void(CellPos cell)> cellChanged;
 
-    CCellStore() = default;
+    CCellStore()
+    {
+        rowAxis.DefaultSize = 10;
+        columnAxis.DefaultSize = 30;
+    }
     CCellStore(const CCellStore&) = delete;
     CCellStore& operator=(const CCellStore&) = delete;
 
@@ -51,23 +56,30 @@ public:
     // and invalidates a focus cell among them; the fixed counts follow a
     // smaller count. Growing gives new rows (columns) the default height
     // (width). Negative counts are refused.
-    bool SetNumRows(int rows);
-    bool SetNumColumns(int columns);
+    bool SetCount(Qt::Orientation orientation, int count);
+    bool SetNumRows(int rows) { return SetCount(Qt::Vertical, rows); }
+    bool SetNumColumns(int columns) { return SetCount(Qt::Horizontal, columns); }
     // Raises the count to at least fixed; a focus cell inside the fixed
     // rows (columns) becomes invalid.
-    bool SetNumFixedRows(int fixed);
-    bool SetNumFixedColumns(int fixed);
-    int GetNumRows() const { return numRows; }
-    int GetNumColumns() const { return numColumns; }
-    int GetNumFixedRows() const { return numFixedRows; }
-    int GetNumFixedColumns() const { return numFixedColumns; }
+    bool SetFixedCount(Qt::Orientation orientation, int fixed);
+    bool SetNumFixedRows(int fixed) { return SetFixedCount(Qt::Vertical, fixed); }
+    bool SetNumFixedColumns(int fixed) { return SetFixedCount(Qt::Horizontal, fixed); }
+    int GetNumRows() const { return rowAxis.Count(); }
+    int GetNumColumns() const { return columnAxis.Count(); }
+    int GetNumFixedRows() const { return rowAxis.FixedCount(); }
+    int GetNumFixedColumns() const { return columnAxis.FixedCount(); }
+    // The rows (Qt::Vertical) or the columns (Qt::Horizontal).
+    const GridAxis& Axis(Qt::Orientation orientation) const
+    {
+        return orientation == Qt::Vertical ? rowAxis : columnAxis;
+    }
 
     bool IsValid(CellPos cell) const
     {
-        return cell.row >= 0 && cell.row < numRows && cell.column >= 0 && cell.column < numColumns;
+        return cell.row >= 0 && cell.row < GetNumRows() && cell.column >= 0 && cell.column < GetNumColumns();
     }
     bool IsValid(const CellBlock& block) const;
-    bool IsFixed(CellPos cell) const { return cell.row < numFixedRows || cell.column < numFixedColumns; }
+    bool IsFixed(CellPos cell) const { return cell.row < GetNumFixedRows() || cell.column < GetNumFixedColumns(); }
     // The non-fixed area, invalid when it is empty.
     CellBlock NonFixedBlock() const;
 
@@ -86,23 +98,25 @@ public:
     // Every cell takes the grid's font again.
     void ClearCellFonts();
 
-    // Sizes in pixels.
-    int DefaultRowHeight = 10;
-    int DefaultColumnWidth = 30;
-    int GetRowHeight(int row) const;
-    int GetColumnWidth(int column) const;
-    bool SetRowHeight(int row, int height);
-    bool SetColumnWidth(int column, int width);
+    // Sizes in pixels: the default for new rows (columns), and each one's.
+    void SetDefaultSize(Qt::Orientation orientation, int size) { AxisFor(orientation).DefaultSize = size; }
+    int DefaultRowHeight() const { return rowAxis.DefaultSize; }
+    int DefaultColumnWidth() const { return columnAxis.DefaultSize; }
+    bool SetSize(Qt::Orientation orientation, int index, int size) { return AxisFor(orientation).SetSize(index, size); }
+    int GetRowHeight(int row) const { return rowAxis.Size(row); }
+    int GetColumnWidth(int column) const { return columnAxis.Size(column); }
+    bool SetRowHeight(int row, int height) { return rowAxis.SetSize(row, height); }
+    bool SetColumnWidth(int column, int width) { return columnAxis.SetSize(column, width); }
     // Distance of the row's top (column's left edge) from row (column) 0;
     // a count gives the total.
-    int RowTop(int row) const;
-    int ColumnLeft(int column) const;
-    int FixedRowHeight() const { return RowTop(numFixedRows); }
-    int FixedColumnWidth() const { return ColumnLeft(numFixedColumns); }
+    int RowTop(int row) const { return rowAxis.Start(row); }
+    int ColumnLeft(int column) const { return columnAxis.Start(column); }
+    int FixedRowHeight() const { return rowAxis.FixedSize(); }
+    int FixedColumnWidth() const { return columnAxis.FixedSize(); }
     // The row (column) that holds the offset from row (column) 0's top, or
     // -1 beyond the last one.
-    int RowAtOffset(int y) const;
-    int ColumnAtOffset(int x) const;
+    int RowAtOffset(int y) const { return rowAxis.IndexAt(y); }
+    int ColumnAtOffset(int x) const { return columnAxis.IndexAt(x); }
 
     // Focus cell: its flag goes with it. Notifications are the caller's.
     CellPos FocusCell() const { return focus; }
@@ -165,22 +179,14 @@ private:
     {
         return (std::uint64_t(std::uint32_t(row)) << 32) | std::uint32_t(column);
     }
-    void Invalidate() { topsValid = false; }
-    void UpdateTops() const;
+    GridAxis& AxisFor(Qt::Orientation orientation) { return orientation == Qt::Vertical ? rowAxis : columnAxis; }
+    void AddRows(int count);
+    void AddColumns(int count);
 
-    // The sizes of rowHeights and columnWidths, kept apart: every cell
-    // lookup checks them, and filling a grid measures the difference.
-    int numRows = 0;
-    int numColumns = 0;
-    int numFixedRows = 0;
-    int numFixedColumns = 0;
+    GridAxis rowAxis;
+    GridAxis columnAxis;
     std::vector<std::vector<CCell>> rows;
     std::unordered_map<std::uint64_t, CellExtras> extras;
-    std::vector<int> rowHeights;
-    std::vector<int> columnWidths;
-    mutable std::vector<int> rowTops;      // numRows + 1 entries while valid
-    mutable std::vector<int> columnLefts;  // numColumns + 1
-    mutable bool topsValid = false;
     CellPos focus;
     SelectionSet selected;
     SelectionSet kept;

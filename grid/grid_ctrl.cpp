@@ -140,8 +140,8 @@ void CGridCtrl::ApplyFont()
     UpdateTextWidths();
     const QFontMetrics& metrics = normalWidths->Metrics();
     margin = metrics.horizontalAdvance(QLatin1Char(' '));
-    cells.DefaultRowHeight = metrics.height() + std::max(0, metrics.leading()) + 2 * margin;
-    cells.DefaultColumnWidth = 2 * (margin + 6 * metrics.averageCharWidth());
+    cells.SetDefaultSize(Qt::Vertical, metrics.height() + std::max(0, metrics.leading()) + 2 * margin);
+    cells.SetDefaultSize(Qt::Horizontal, 2 * (margin + 6 * metrics.averageCharWidth()));
     update();
 }
 
@@ -295,27 +295,18 @@ QSize CGridCtrl::MeasureCell(int row, int column) const
     return {text.width() + 4 * margin + image.width(), std::max(text.height() + 2 * margin, image.height())};
 }
 
-bool CGridCtrl::FitRow(int row)
+// The widest (highest) cell of a column (row) gives its size.
+bool CGridCtrl::Fit(Qt::Orientation orientation, int index)
 {
-    if (row < 0 || row >= GetNumRows())
+    if (index < 0 || index >= cells.Axis(orientation).Count())
         return false;
-    int height = 0;
-    for (int column = 0; column < GetNumColumns(); ++column)
-        height = std::max(height, MeasureCell(row, column).height());
-    cells.SetRowHeight(row, height);
-    RecomputeScrollBars();
-    update();
-    return true;
-}
-
-bool CGridCtrl::FitColumn(int column)
-{
-    if (column < 0 || column >= GetNumColumns())
-        return false;
-    int width = 0;
-    for (int row = 0; row < GetNumRows(); ++row)
-        width = std::max(width, MeasureCell(row, column).width());
-    cells.SetColumnWidth(column, width);
+    const bool rows = orientation == Qt::Vertical;
+    int size = 0;
+    for (int other = 0; other < cells.Axis(Across(orientation)).Count(); ++other) {
+        const QSize extent = rows ? MeasureCell(index, other) : MeasureCell(other, index);
+        size = std::max(size, rows ? extent.height() : extent.width());
+    }
+    cells.SetSize(orientation, index, size);
     RecomputeScrollBars();
     update();
     return true;
@@ -519,27 +510,9 @@ void CGridCtrl::OnHScroll(int code, int thumb)
     Scroll(Qt::Horizontal, code, thumb);
 }
 
-int CGridCtrl::TopLeftRow() const
+int CGridCtrl::TopLeft(Qt::Orientation orientation) const
 {
-    // The first non-fixed row whose top is not scrolled away.
-    const int offset = cells.FixedRowHeight() + scrollY;
-    int row = cells.RowAtOffset(offset);
-    if (row < 0)
-        return std::max(GetNumFixedRows(), GetNumRows() - 1);
-    if (cells.RowTop(row) < offset)
-        ++row;
-    return std::clamp(row, GetNumFixedRows(), std::max(GetNumFixedRows(), GetNumRows() - 1));
-}
-
-int CGridCtrl::TopLeftColumn() const
-{
-    const int offset = cells.FixedColumnWidth() + scrollX;
-    int column = cells.ColumnAtOffset(offset);
-    if (column < 0)
-        return std::max(GetNumFixedColumns(), GetNumColumns() - 1);
-    if (cells.ColumnLeft(column) < offset)
-        ++column;
-    return std::clamp(column, GetNumFixedColumns(), std::max(GetNumFixedColumns(), GetNumColumns() - 1));
+    return cells.Axis(orientation).FirstShown(ScrollPos(orientation));
 }
 
 // Line steps use the row (column) at the top (left): down by its height, up
@@ -552,19 +525,19 @@ void CGridCtrl::Scroll(Qt::Orientation orientation, int code, int thumb)
     const bool vertical = orientation == Qt::Vertical;
     const int position = ScrollPos(orientation);
     const int maximum = ScrollMax(orientation);
-    const int first = vertical ? TopLeftRow() : TopLeftColumn();
-    const int fixed = vertical ? GetNumFixedRows() : GetNumFixedColumns();
-    const auto size = [&](int index) { return vertical ? GetRowHeight(index) : GetColumnWidth(index); };
+    const GridAxis& axis = cells.Axis(orientation);
+    const int first = TopLeft(orientation);
+    const int fixed = axis.FixedCount();
     const QRect client = ClientRect();
-    const int page = vertical ? client.height() - cells.FixedRowHeight() : client.width() - cells.FixedColumnWidth();
+    const int page = (vertical ? client.height() : client.width()) - axis.FixedSize();
     switch (code) {
     case SB_LINEDOWN:
         if (position < maximum)
-            MoveTo(orientation, std::min(position + size(first), maximum), true);
+            MoveTo(orientation, std::min(position + axis.Size(first), maximum), true);
         break;
     case SB_LINEUP:
         if (position > 0 && first > fixed)
-            MoveTo(orientation, std::max(position - size(first - 1), 0), true);
+            MoveTo(orientation, std::max(position - axis.Size(first - 1), 0), true);
         break;
     case SB_PAGEDOWN:
         MoveTo(orientation, std::min(position + page, maximum), false);
@@ -616,30 +589,33 @@ void CGridCtrl::MoveTo(Qt::Orientation orientation, int position, bool moveDrawn
     }
 }
 
+// Line by line, as the scroll bars would, until the row (column) is shown
+// whole, or from its start when it is larger than the area.
+void CGridCtrl::ScrollToShow(Qt::Orientation orientation, int index)
+{
+    const GridAxis& axis = cells.Axis(orientation);
+    if (index < axis.FixedCount())
+        return;
+    int& scroll = orientation == Qt::Vertical ? scrollY : scrollX;
+    const QRect client = ClientRect();
+    const int areaStart = axis.FixedSize();
+    const int areaEnd = Along(orientation, client.right(), client.bottom());
+    const int maximum = ScrollMax(orientation);
+    const auto start = [&] { return axis.Start(index) - scroll; };
+    while (start() + axis.Size(index) - 1 > areaEnd && start() > areaStart && scroll < maximum)
+        scroll = std::min(scroll + std::max(1, axis.Size(TopLeft(orientation))), maximum);
+    while (start() < areaStart && scroll > 0)
+        scroll = std::max(scroll - std::max(1, axis.Size(TopLeft(orientation) - 1)), 0);
+}
+
 void CGridCtrl::ScrollIntoView(CellPos cell)
 {
     if (!IsValid(cell))
         return;
-    // Line by line, as the scroll bars would, until the cell is shown whole.
-    const QRect client = ClientRect();
     const int startX = scrollX;
     const int startY = scrollY;
-    if (cell.column >= GetNumFixedColumns()) {
-        const int fixedWidth = cells.FixedColumnWidth();
-        while (CellRect(cell).right() > client.right() && CellRect(cell).left() > fixedWidth &&
-               scrollX < ScrollMax(Qt::Horizontal))
-            scrollX = std::min(scrollX + std::max(1, GetColumnWidth(TopLeftColumn())), ScrollMax(Qt::Horizontal));
-        while (CellRect(cell).left() < fixedWidth && scrollX > 0)
-            scrollX = std::max(scrollX - std::max(1, GetColumnWidth(TopLeftColumn() - 1)), 0);
-    }
-    if (cell.row >= GetNumFixedRows()) {
-        const int fixedHeight = cells.FixedRowHeight();
-        while (CellRect(cell).bottom() > client.bottom() && CellRect(cell).top() > fixedHeight &&
-               scrollY < ScrollMax(Qt::Vertical))
-            scrollY = std::min(scrollY + std::max(1, GetRowHeight(TopLeftRow())), ScrollMax(Qt::Vertical));
-        while (CellRect(cell).top() < fixedHeight && scrollY > 0)
-            scrollY = std::max(scrollY - std::max(1, GetRowHeight(TopLeftRow() - 1)), 0);
-    }
+    ScrollToShow(Qt::Horizontal, cell.column);
+    ScrollToShow(Qt::Vertical, cell.row);
     if (scrollX == startX && scrollY == startY)
         return;
     for (QScrollBar* bar : {verticalBar, horizontalBar}) {

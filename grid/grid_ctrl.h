@@ -121,15 +121,15 @@ public:
     bool ResizeColumn(int column, int width);
     int GetRowHeight(int row) const { return cells.GetRowHeight(row); }
     int GetColumnWidth(int column) const { return cells.GetColumnWidth(column); }
-    bool FitRow(int row);
-    bool FitColumn(int column);
+    bool FitRow(int row) { return Fit(Qt::Vertical, row); }
+    bool FitColumn(int column) { return Fit(Qt::Horizontal, column); }
     void FitAll();
     // Text extent + 4 margins (+ image) wide, text height + 2 margins high;
     // fixed cells measured semi-bold.
     virtual QSize MeasureCell(int row, int column) const;
     int Margin() const { return margin; }
-    int DefaultRowHeight() const { return cells.DefaultRowHeight; }
-    int DefaultColumnWidth() const { return cells.DefaultColumnWidth; }
+    int DefaultRowHeight() const { return cells.DefaultRowHeight(); }
+    int DefaultColumnWidth() const { return cells.DefaultColumnWidth(); }
     // Sets the grid's font: every cell takes it, and margin, default row
     // height and column width follow it.
     void SetGridFont(const QFont& font);
@@ -296,8 +296,12 @@ private:
     void OnScrollBarAction(Qt::Orientation orientation, int action);
     void Scroll(Qt::Orientation orientation, int code, int thumb);
     void MoveTo(Qt::Orientation orientation, int position, bool moveDrawnPixels);
-    int TopLeftRow() const;
-    int TopLeftColumn() const;
+    // The first non-fixed row (column) whose leading edge is not scrolled
+    // away.
+    int TopLeft(Qt::Orientation orientation) const;
+    int TopLeftRow() const { return TopLeft(Qt::Vertical); }
+    void ScrollToShow(Qt::Orientation orientation, int index);
+    bool Fit(Qt::Orientation orientation, int index);
     void RedrawCell(CellPos cell);
     void RedrawHeadersOf(CellPos cell);
     void RepaintAfterChange();
@@ -339,10 +343,12 @@ private:
     void OnLButtonUp(const QPoint& point);
     void OnSelecting(CellPos cell);
     void HoverAt(const QPoint& point);
-    bool OverColumnDivider(const QPoint& point) const;
-    bool OverRowDivider(const QPoint& point) const;
-    int DividerColumn(const QPoint& point) const;
-    int DividerRow(const QPoint& point) const;
+    // Column dividers (Qt::Horizontal) lie in the fixed rows, row dividers
+    // (Qt::Vertical) in the fixed columns.
+    bool OverDivider(Qt::Orientation orientation, const QPoint& point) const;
+    bool OverColumnDivider(const QPoint& point) const { return OverDivider(Qt::Horizontal, point); }
+    bool OverRowDivider(const QPoint& point) const { return OverDivider(Qt::Vertical, point); }
+    int DividerIndex(Qt::Orientation orientation, const QPoint& point) const;
     void StartEdgeDrag(Qt::Orientation orientation);
     void MoveTrackingLine(int position);
     void FinishEdgeDrag(const QPoint& point);

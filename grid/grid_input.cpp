@@ -326,9 +326,9 @@ void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event)
     }
     const QPoint point = event->position().toPoint();
     if (OverColumnDivider(point))
-        FitColumn(DividerColumn(point));
+        FitColumn(DividerIndex(Qt::Horizontal, point));
     else if (OverRowDivider(point))
-        FitRow(DividerRow(point));
+        FitRow(DividerIndex(Qt::Vertical, point));
     else if (mouseMode == MouseMode::Idle && IsValid(clickCell) && !cells.IsFixed(clickCell))
         StartEdit(GetCurrentCell().row, GetCurrentCell().column, VK_LBUTTON);
 }
@@ -370,48 +370,39 @@ void CGridCtrl::OnSelecting(CellPos cell)
 
 // --- resizing rows and columns --------------------------------------------
 
-bool CGridCtrl::OverColumnDivider(const QPoint& point) const
+bool CGridCtrl::OverDivider(Qt::Orientation orientation, const QPoint& point) const
 {
-    if (!columnResize || point.y() < 0 || point.y() >= cells.FixedRowHeight())
+    const bool allowed = orientation == Qt::Vertical ? rowResize : columnResize;
+    const Qt::Orientation across = Across(orientation);
+    const int acrossAt = Along(across, point.x(), point.y());
+    if (!allowed || acrossAt < 0 || acrossAt >= cells.Axis(across).FixedSize())
         return false;
     const CellPos cell = CellAt(point);
     if (!IsValid(cell))
         return false;
     const QRect rect = CellRect(cell);
-    return (point.x() - rect.left() <= captureRange && cell.column != 0) ||
-           rect.left() + rect.width() - point.x() <= captureRange;
-}
-
-bool CGridCtrl::OverRowDivider(const QPoint& point) const
-{
-    if (!rowResize || point.x() < 0 || point.x() >= cells.FixedColumnWidth())
-        return false;
-    const CellPos cell = CellAt(point);
-    if (!IsValid(cell))
-        return false;
-    const QRect rect = CellRect(cell);
-    return (point.y() - rect.top() <= captureRange && cell.row != 0) ||
-           rect.top() + rect.height() - point.y() <= captureRange;
+    const int at = Along(orientation, point.x(), point.y());
+    const int start = Along(orientation, rect.left(), rect.top());
+    const int size = Along(orientation, rect.width(), rect.height());
+    return (at - start <= captureRange && IndexAlong(orientation, cell) != 0) || start + size - at <= captureRange;
 }
 
 // A divider near a cell's own left (top) edge belongs to the column (row)
 // before it.
-int CGridCtrl::DividerColumn(const QPoint& point) const
+int CGridCtrl::DividerIndex(Qt::Orientation orientation, const QPoint& point) const
 {
     const CellPos cell = CellAt(point);
-    return point.x() - CellRect(cell).left() <= captureRange ? cell.column - 1 : cell.column;
-}
-
-int CGridCtrl::DividerRow(const QPoint& point) const
-{
-    const CellPos cell = CellAt(point);
-    return point.y() - CellRect(cell).top() <= captureRange ? cell.row - 1 : cell.row;
+    const QRect rect = CellRect(cell);
+    const int index = IndexAlong(orientation, cell);
+    return Along(orientation, point.x(), point.y()) - Along(orientation, rect.left(), rect.top()) <= captureRange
+               ? index - 1
+               : index;
 }
 
 void CGridCtrl::StartEdgeDrag(Qt::Orientation orientation)
 {
     const bool columns = orientation == Qt::Horizontal;
-    resizedIndex = columns ? DividerColumn(clickPoint) : DividerRow(clickPoint);
+    resizedIndex = DividerIndex(orientation, clickPoint);
     const CellPos sized = columns ? CellPos{clickCell.row, resizedIndex} : CellPos{resizedIndex, clickCell.column};
     resizeStart = columns ? CellRect(sized).left() : CellRect(sized).top();
     mouseMode = columns ? MouseMode::DraggingColumnEdge : MouseMode::DraggingRowEdge;

@@ -1,0 +1,63 @@
+#include "grid/grid_axis.h"
+
+#include <algorithm>
+
+void GridAxis::SetCount(int newCount)
+{
+    sizes.resize(newCount, DefaultSize);
+    count = newCount;
+    fixed = std::min(fixed, newCount);
+    startsValid = false;
+}
+
+void GridAxis::SetFixedCount(int newFixed)
+{
+    fixed = newFixed;
+    startsValid = false;
+}
+
+bool GridAxis::SetSize(int index, int size)
+{
+    if (index < 0 || index >= count || size < 0)
+        return false;
+    sizes[index] = size;
+    startsValid = false;
+    return true;
+}
+
+void GridAxis::UpdateStarts() const
+{
+    if (startsValid)
+        return;
+    starts.resize(count + 1);
+    starts[0] = 0;
+    for (int index = 0; index < count; ++index)
+        starts[index + 1] = starts[index] + sizes[index];
+    startsValid = true;
+}
+
+int GridAxis::Start(int index) const
+{
+    UpdateStarts();
+    return starts[std::clamp(index, 0, count)];
+}
+
+int GridAxis::IndexAt(int offset) const
+{
+    UpdateStarts();
+    if (offset < 0 || offset >= starts[count])
+        return -1;
+    return int(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+}
+
+int GridAxis::FirstShown(int scroll) const
+{
+    const int last = std::max(fixed, count - 1);
+    const int offset = FixedSize() + scroll;
+    int index = IndexAt(offset);
+    if (index < 0)
+        return last;
+    if (Start(index) < offset)
+        ++index;
+    return std::clamp(index, fixed, last);
+}
