@@ -8,7 +8,7 @@ namespace {
 
 using grid_test::TestGrid;
 
-// 30 rows x 12 columns of 20 x 60 pixels in a 400 x 300 window: the grid
+// 30 rows x 12 columns of uneven sizes in a 400 x 300 window: the grid
 // scrolls both ways.
 TEST(GridKeys, NavigationKeysMoveTheFocusCell)
 {
@@ -35,7 +35,8 @@ TEST(GridKeys, NavigationKeysMoveTheFocusCell)
         {"Shift+Tab at the first cell", Qt::Key_Backtab, Qt::ShiftModifier, {1, 1}, {1, 1}},
         {"End", Qt::Key_End, {}, {3, 4}, {29, 4}},
         {"Home", Qt::Key_Home, {}, {20, 4}, {1, 4}},
-        {"Page Down moves by the rows scrolled", Qt::Key_PageDown, {}, {2, 4}, {16, 4}},
+        // A page of 267 pixels scrolls rows 1 to 12 away, the top of 13 stays.
+        {"Page Down moves by the rows scrolled", Qt::Key_PageDown, {}, {2, 4}, {14, 4}},
         {"Page Up at the top", Qt::Key_PageUp, {}, {5, 4}, {1, 4}},
         {"Page Down at the bottom", Qt::Key_PageDown, {}, {27, 4}, {29, 4}},
     };
@@ -62,9 +63,11 @@ TEST(GridKeys, MovesOutOfViewScrollOneLineFurtherAndTabWrapsToTheLeftEdge)
 {
     TestGrid test(30, 12);
     test.grid.SetCurrentCell({3, 5});
-    test.Key(Qt::Key_Right);  // column 6 ends at 420 > the client width
+    ASSERT_GT(grid_test::ColumnLeft(7), test.grid.ClientRect().width());
+    test.Key(Qt::Key_Right);  // column 6 ends beyond the client area
     EXPECT_EQ(test.grid.GetCurrentCell(), (CellPos{3, 6}));
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Horizontal), 2 * grid_test::kColumnWidth);
+    // Column 1 scrolled away to show column 6, then column 2 for one more.
+    EXPECT_EQ(test.grid.ScrollPos(Qt::Horizontal), grid_test::ColumnLeft(3) - grid_test::ColumnLeft(1));
 
     test.grid.SetCurrentCell({3, 11});
     test.grid.OnHScroll(CGridCtrl::SB_RIGHT);
@@ -78,6 +81,17 @@ TEST(GridKeys, MovesOutOfViewScrollOneLineFurtherAndTabWrapsToTheLeftEdge)
     test.Key(Qt::Key_Right, Qt::ShiftModifier);
     test.Key(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(test.grid.GetSelectionBounds(), (CellBlock{6, 2, 7, 3}));
+}
+
+// Page Up from a focus cell above the rows in view moves it by as many
+// rows as the view moved, but never into the header row.
+TEST(GridKeys, PageUpStopsAtTheFirstRowBelowTheHeader)
+{
+    TestGrid test(30, 12);
+    test.grid.OnVScroll(CGridCtrl::SB_BOTTOM);
+    test.grid.SetCurrentCell({3, 2});
+    test.Key(Qt::Key_PageUp);
+    EXPECT_EQ(test.grid.GetCurrentCell(), (CellPos{1, 2}));
 }
 
 TEST(GridKeys, NothingHappensUntilACellHasTheFocus)

@@ -5,8 +5,6 @@
 
 namespace {
 
-using grid_test::kColumnWidth;
-using grid_test::kRowHeight;
 using grid_test::TestGrid;
 using Mode = CGridCtrl::MouseMode;
 
@@ -82,6 +80,35 @@ TEST(GridMouse, ControlKeepsThePreviousSelectionAndDisabledSelectionSelectsNothi
     EXPECT_EQ(test.grid.GetCurrentCell(), (CellPos{4, 4}));
 }
 
+// The blocks kept by Ctrl are part of the selection for copying, also
+// after a second Ctrl-drag, and a plain click clears every one of them.
+TEST(GridMouse, ControlClicksKeepEveryEarlierBlockUntilAPlainClick)
+{
+    TestGrid test(10, 6);
+    Perform(test, {{2, 2}, {3, 3}});
+    Perform(test, {{6, 5}, {}, Qt::ControlModifier});
+    Perform(test, {{8, 1}, {8, 2}, Qt::ControlModifier});
+    const auto selectedCells = [&] {
+        std::vector<CellPos> found;
+        for (int row = 0; row < 10; ++row)
+            for (int column = 0; column < 6; ++column)
+                if (test.grid.GetCellState(row, column) & kCellSelected)
+                    found.push_back({row, column});
+        return found;
+    };
+    const std::vector<CellPos> blocks = {{2, 2}, {2, 3}, {3, 2}, {3, 3}, {6, 5}, {8, 1}, {8, 2}};
+    EXPECT_EQ(selectedCells(), blocks);
+    EXPECT_EQ(test.grid.GetSelectionBounds(), (CellBlock{2, 1, 8, 5}));
+    const QStringList rows = test.grid.Cells().SelectionText().split(QLatin1Char('\n'));
+    ASSERT_EQ(rows.size(), 7);
+    EXPECT_EQ(rows[0], QStringLiteral("\t2/2\t2/3\t\t"));
+    EXPECT_EQ(rows[4], QStringLiteral("\t\t\t\t6/5"));
+    EXPECT_EQ(rows[6], QStringLiteral("8/1\t8/2\t\t\t"));
+
+    Perform(test, {{1, 4}, {}});
+    EXPECT_EQ(selectedCells(), (std::vector<CellPos>{{1, 4}}));
+}
+
 TEST(GridMouse, ClicksOnCellsAreReported)
 {
     TestGrid test(10, 6);
@@ -129,7 +156,7 @@ TEST(GridMouse, DraggingADividerResizesWithinTheCaptureRange)
     for (const Case& c : cases) {
         TestGrid test(10, 6);
         const bool columns = c.orientation == Qt::Horizontal;
-        const int divider = 3 * (columns ? kColumnWidth : kRowHeight);
+        const int divider = columns ? grid_test::ColumnLeft(3) : grid_test::RowTop(3);
         const QPoint at = columns ? QPoint(divider + c.offset, 10) : QPoint(20, divider + c.offset);
         QTest::mouseMove(&test.grid, at);
         EXPECT_EQ(test.grid.GetMouseMode(), columns ? Mode::HoverColumnEdge : Mode::HoverRowEdge) << c.name;
@@ -139,7 +166,8 @@ TEST(GridMouse, DraggingADividerResizesWithinTheCaptureRange)
         const QPoint to = at + (columns ? QPoint(c.moveBy, 0) : QPoint(0, c.moveBy));
         MoveHeld(test.grid, to);
         QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, to);
-        const int expected = std::max(0, (columns ? kColumnWidth : kRowHeight) + c.offset + c.moveBy);
+        const int size = columns ? grid_test::ColumnWidth(2) : grid_test::RowHeight(2);
+        const int expected = std::max(0, size + c.offset + c.moveBy);
         EXPECT_EQ(columns ? test.grid.GetColumnWidth(2) : test.grid.GetRowHeight(2), expected) << c.name;
         EXPECT_EQ(test.grid.GetMouseMode(), Mode::Idle) << c.name;
         EXPECT_EQ(test.grid.GetCurrentCell(), CellPos{}) << c.name;  // resizing moves no focus
@@ -158,15 +186,16 @@ TEST(GridMouse, DoubleClickOnADividerFitsTheColumnOrRow)
     const int expected = QFontMetrics(bold).horizontalAdvance(header) + 4 * test.grid.Margin();
     ASSERT_GT(expected, QFontMetrics(test.grid.font()).horizontalAdvance(header) + 4 * test.grid.Margin());
 
-    QTest::mouseMove(&test.grid, QPoint(3 * kColumnWidth + 2, 10));  // left edge of column 3: column 2's divider
-    QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, QPoint(3 * kColumnWidth + 2, 10));
-    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, QPoint(3 * kColumnWidth + 2, 10));
+    const QPoint divider(grid_test::ColumnLeft(3) + 2, 10);  // left edge of column 3: column 2's divider
+    QTest::mouseMove(&test.grid, divider);
+    QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, divider);
+    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, divider);
     EXPECT_EQ(test.grid.GetColumnWidth(2), expected);
-    EXPECT_EQ(test.grid.GetColumnWidth(3), kColumnWidth);
+    EXPECT_EQ(test.grid.GetColumnWidth(3), grid_test::ColumnWidth(3));
 
     test.grid.SetCellText(4, 3, QStringLiteral("two\nlines"));
-    QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, QPoint(20, 5 * kRowHeight - 1));
-    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, QPoint(20, 5 * kRowHeight - 1));
+    QTest::mouseDClick(&test.grid, Qt::LeftButton, {}, QPoint(20, grid_test::RowTop(5) - 1));
+    QTest::mouseRelease(&test.grid, Qt::LeftButton, {}, QPoint(20, grid_test::RowTop(5) - 1));
     const QFontMetrics metrics(test.grid.font());
     EXPECT_EQ(test.grid.GetRowHeight(4), metrics.size(0, QStringLiteral("two\nlines")).height() + 2 * test.grid.Margin());
 }

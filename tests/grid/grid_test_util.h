@@ -13,11 +13,38 @@
 
 namespace grid_test {
 
-constexpr int kRowHeight = 20;
-constexpr int kColumnWidth = 60;
+// Uneven sizes, neighbours always different, so that no test can take one
+// row (column) for another: rows 18 to 28 pixels high, columns 52 to 74
+// wide.
+inline int RowHeight(int row)
+{
+    return 18 + row * 5 % 11;
+}
 
-// A shown grid with one fixed row and column, every row 20 and every
-// column 60 pixels, value cells holding "r/c", headers read-only; it
+inline int ColumnWidth(int column)
+{
+    return 52 + column * 13 % 23;
+}
+
+// The top of a row (left edge of a column): the sizes before it.
+inline int RowTop(int row)
+{
+    int top = 0;
+    for (int before = 0; before < row; ++before)
+        top += RowHeight(before);
+    return top;
+}
+
+inline int ColumnLeft(int column)
+{
+    int left = 0;
+    for (int before = 0; before < column; ++before)
+        left += ColumnWidth(before);
+    return left;
+}
+
+// A shown grid with one fixed row and column, rows and columns of the
+// uneven sizes above, value cells holding "r/c", headers read-only; it
 // records the notifications it sends.
 struct TestGrid {
     CGridCtrl grid;
@@ -27,7 +54,7 @@ struct TestGrid {
     {
         grid.SetGridFont(QApplication::font());
         for (int row = 0; row < rows; ++row) {
-            grid.ResizeRow(row, kRowHeight);
+            grid.ResizeRow(row, RowHeight(row));
             for (int column = 0; column < columns; ++column) {
                 grid.SetCellText(row, column, QStringLiteral("%1/%2").arg(row).arg(column));
                 if (row == 0 || column == 0)
@@ -35,7 +62,7 @@ struct TestGrid {
             }
         }
         for (int column = 0; column < columns; ++column)
-            grid.ResizeColumn(column, kColumnWidth);
+            grid.ResizeColumn(column, ColumnWidth(column));
         QObject::connect(&grid, &CGridCtrl::Notify, [this](int code, int row, int column) {
             sent.emplace_back(code, row, column);
             return 0;

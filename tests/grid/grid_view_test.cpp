@@ -10,8 +10,10 @@
 
 namespace {
 
-using grid_test::kColumnWidth;
-using grid_test::kRowHeight;
+using grid_test::ColumnLeft;
+using grid_test::ColumnWidth;
+using grid_test::RowHeight;
+using grid_test::RowTop;
 using grid_test::TestGrid;
 
 // Collects what a widget is asked to repaint.
@@ -40,21 +42,22 @@ TEST(GridView, LineScrollRepaintsOnlyTheUncoveredStrip)
     test.grid.installEventFilter(&recorder);
     QApplication::processEvents();
     const QRect client = test.grid.ClientRect();
-    EXPECT_EQ(test.grid.ScrollMax(Qt::Vertical), 29 * kRowHeight - (client.height() - kRowHeight));
-    EXPECT_EQ(test.grid.ScrollMax(Qt::Horizontal), 11 * kColumnWidth - (client.width() - kColumnWidth));
+    EXPECT_EQ(test.grid.ScrollMax(Qt::Vertical), RowTop(30) - client.height());
+    EXPECT_EQ(test.grid.ScrollMax(Qt::Horizontal), ColumnLeft(12) - client.width());
 
     recorder.painted = QRegion();
     test.grid.OnVScroll(CGridCtrl::SB_LINEDOWN);
     QApplication::processEvents();
-    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), kRowHeight);
+    EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), RowHeight(1));
     // (The grid also repaints under its scroll bar, which is not opaque.)
-    EXPECT_EQ(recorder.painted & client, QRegion(0, client.height() - kRowHeight, client.width(), kRowHeight));
+    EXPECT_EQ(recorder.painted & client, QRegion(0, client.height() - RowHeight(1), client.width(), RowHeight(1)));
     const QImage scrolled = ScreenPixels(test.grid);
 
     recorder.painted = QRegion();
     test.grid.OnHScroll(CGridCtrl::SB_LINERIGHT);
     QApplication::processEvents();
-    EXPECT_EQ(recorder.painted & client, QRegion(client.width() - kColumnWidth, 0, kColumnWidth, client.height()));
+    EXPECT_EQ(recorder.painted & client,
+              QRegion(client.width() - ColumnWidth(1), 0, ColumnWidth(1), client.height()));
     test.grid.OnHScroll(CGridCtrl::SB_LINELEFT);
     test.grid.repaint();
     EXPECT_EQ(ScreenPixels(test.grid), scrolled);
@@ -63,6 +66,41 @@ TEST(GridView, LineScrollRepaintsOnlyTheUncoveredStrip)
     test.grid.SetCellText(5, 3, QStringLiteral("changed"));
     QApplication::processEvents();
     EXPECT_EQ(recorder.painted, QRegion(test.grid.CellRect({5, 3}).adjusted(0, 0, 1, 1)));
+}
+
+// A line up scrolls by the height (width) of the row (column) before the
+// top one, a line down by the top one's.
+TEST(GridView, LineStepsFollowTheRowOrColumnThatComesIntoView)
+{
+    for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+        TestGrid test(30, 12);
+        const auto start = orientation == Qt::Vertical ? RowTop : ColumnLeft;
+        for (int step = 0; step < 4; ++step)
+            orientation == Qt::Vertical ? test.grid.OnVScroll(CGridCtrl::SB_LINEDOWN)
+                                        : test.grid.OnHScroll(CGridCtrl::SB_LINERIGHT);
+        EXPECT_EQ(test.grid.ScrollPos(orientation), start(5) - start(1)) << orientation;
+        orientation == Qt::Vertical ? test.grid.OnVScroll(CGridCtrl::SB_LINEUP)
+                                    : test.grid.OnHScroll(CGridCtrl::SB_LINELEFT);
+        EXPECT_EQ(test.grid.ScrollPos(orientation), start(4) - start(1)) << orientation;
+    }
+}
+
+// A grid scrolled to its end that grows keeps its last row and column at
+// the edge: the scroll position follows the smaller maximum.
+TEST(GridView, GrowingWindowKeepsTheScrollPositionWithinRange)
+{
+    TestGrid test(30, 12);
+    test.grid.OnVScroll(CGridCtrl::SB_BOTTOM);
+    test.grid.OnHScroll(CGridCtrl::SB_RIGHT);
+    const int before = test.grid.ScrollPos(Qt::Vertical);
+    test.grid.resize(test.grid.size() + QSize(120, 150));
+    for (Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+        EXPECT_GT(test.grid.ScrollMax(orientation), 0) << orientation;
+        EXPECT_EQ(test.grid.ScrollPos(orientation), test.grid.ScrollMax(orientation)) << orientation;
+    }
+    EXPECT_LT(test.grid.ScrollPos(Qt::Vertical), before);
+    const QRect last = test.grid.CellRect({29, 11});
+    EXPECT_EQ(last.bottomRight(), test.grid.ClientRect().bottomRight());
 }
 
 TEST(GridView, WheelScrollsLinesOrPages)
@@ -83,8 +121,8 @@ TEST(GridView, WheelScrollsLinesOrPages)
         QWheelEvent wheel(at, test.grid.mapToGlobal(at), QPoint(), QPoint(0, c.delta), Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(&test.grid, &wheel);
-        const int page = test.grid.ClientRect().height() - kRowHeight;
-        EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), c.expected < 0 ? page : c.expected * kRowHeight)
+        const int page = test.grid.ClientRect().height() - RowHeight(0);
+        EXPECT_EQ(test.grid.ScrollPos(Qt::Vertical), c.expected < 0 ? page : RowTop(1 + c.expected) - RowTop(1))
             << c.lines << " " << c.delta;
     }
 }
@@ -117,8 +155,8 @@ TEST(GridView, PaintsCellsByTheirKind)
     const QRect cell = test.grid.CellRect({5, 5});
     EXPECT_EQ(image.pixel(cell.right(), cell.center().y()), QColor(192, 192, 192).rgb());
     EXPECT_EQ(image.pixel(cell.center().x(), cell.bottom()), QColor(192, 192, 192).rgb());
-    EXPECT_EQ(image.pixel(6 * kColumnWidth + 10, 100), outside.rgb());
-    EXPECT_EQ(image.pixel(100, 10 * kRowHeight + 10), outside.rgb());
+    EXPECT_EQ(image.pixel(ColumnLeft(6) + 10, 100), outside.rgb());
+    EXPECT_EQ(image.pixel(100, RowTop(10) + 10), outside.rgb());
     EXPECT_EQ(image.pixel(test.grid.CellRect({0, 4}).topLeft()), colours.color(QPalette::Light).rgb());
     EXPECT_EQ(image.pixel(test.grid.CellRect({0, 2}).topLeft()), colours.color(QPalette::Shadow).rgb());
     EXPECT_EQ(image.pixel(test.grid.CellRect({2, 0}).topLeft()), colours.color(QPalette::Shadow).rgb());
