@@ -10,6 +10,7 @@
 
 #include <QResizeEvent>
 
+#include <new>
 #include <utility>
 
 namespace {
@@ -48,7 +49,7 @@ void CDataEditDlg::SetData(Matrix designMatrix, Matrix observations, Matrix weig
     DesignMatrix = std::move(designMatrix);
     Observations = std::move(observations);
     Weights = std::move(weightVector);
-    EditMode = 1;
+    EditMode = true;
 }
 
 int CDataEditDlg::DoModal()
@@ -113,10 +114,21 @@ void CDataEditDlg::ShowPage(int index)
     page->Activate();
 }
 
+// Out of memory while the values are gathered: the editor says so and stays
+// open with everything typed.
 void CDataEditDlg::accept()
 {
     if (!Design || !Observation)
         return;  // not run yet: no pages to read
+    try {
+        AcceptValues();
+    } catch (const std::bad_alloc&) {
+        platform::ShowMessage(platform::LoadText(kStringOutOfMemory), this);
+    }
+}
+
+void CDataEditDlg::AcceptValues()
+{
     RefusedCell refused;
     Matrix designMatrix;
     Matrix observations;

@@ -57,7 +57,7 @@ public:
     Matrix DesignMatrix;
     Matrix Observations;
     Matrix Weights;  // n x 1
-    int EditMode = 0;
+    bool EditMode = false;  // SetData was called
     int ObservationCount = 0;
     int UnknownCount = 0;
 
@@ -66,6 +66,9 @@ protected:
 
 private:
     void InitDialog();
+    // Reads both pages into the matrices and closes with OK, or shows the
+    // first cell that holds no acceptable value.
+    void AcceptValues();
     void PlacePage(CDataPage& page);
     void ShowPage(int index);
     void ShowRefusedCell(int index, const RefusedCell& refused);

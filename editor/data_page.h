@@ -33,8 +33,8 @@ public:
 
     CGridCtrl* Grid() const { return GridCtrl; }
 
-    // 0 until the editor hands data to the page (SetMatrix, SetMatrices).
-    int EditMode = 0;
+    // False until the editor hands data to the page (SetMatrix, SetMatrices).
+    bool EditMode = false;
 
     // When the editor creates the page: records its size, applies the grid
     // settings and fills the grid.

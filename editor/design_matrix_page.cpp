@@ -10,7 +10,7 @@ CDesignMatrixPage::CDesignMatrixPage(QWidget* parent) : CDataPage(res::kDialogDe
 void CDesignMatrixPage::SetMatrix(Matrix designMatrix)
 {
     DesignMatrix = std::move(designMatrix);
-    EditMode = 1;
+    EditMode = true;
 }
 
 void CDesignMatrixPage::FillGrid()

@@ -22,7 +22,7 @@ void CObservationPage::SetMatrices(Matrix observations, Matrix weightVector)
 {
     Observations = std::move(observations);
     Weights = std::move(weightVector);
-    EditMode = 1;
+    EditMode = true;
 }
 
 void CObservationPage::FillGrid()

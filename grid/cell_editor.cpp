@@ -46,9 +46,8 @@ bool IsEditorKey(const QKeyEvent& event)
 } // namespace
 
 CCellEditor::CCellEditor(QWidget* grid, const QRect& rect, unsigned style, int id, int row, int column,
-                         const QString& initialText, unsigned firstKey)
-    : QLineEdit(grid), Id(id), Row(row), Column(column), InitialText(initialText),
-      ExitOnArrows(firstKey != VK_LBUTTON), Rect(rect)
+                         const QString& initialText)
+    : QLineEdit(grid), Id(id), Row(row), Column(column), InitialText(initialText), Rect(rect)
 {
     // A one-pixel border like the platform's edit border; the text keeps
     // clear of it.
@@ -60,12 +59,14 @@ CCellEditor::CCellEditor(QWidget* grid, const QRect& rect, unsigned style, int i
         setFont(grid->font());
     connect(this, &QLineEdit::textEdited, this, &CCellEditor::Grow);
     setText(initialText);
+}
+
+void CCellEditor::Begin(unsigned firstKey)
+{
+    ExitOnArrows = firstKey != VK_LBUTTON;
     show();
     setFocus(Qt::OtherFocusReason);
     ApplyFirstKey(firstKey);
-    Starting = false;
-    if (EndedWhileStarting)
-        QMetaObject::invokeMethod(this, &CCellEditor::FinishEdit, Qt::QueuedConnection);
 }
 
 // The first key decides what the user starts with: the caret at the end, the
@@ -164,10 +165,6 @@ void CCellEditor::FinishEdit()
 {
     if (Finished)
         return;
-    if (Starting) {
-        EndedWhileStarting = true;
-        return;
-    }
     Finished = true;
     GridItem item;
     item.row = Row;

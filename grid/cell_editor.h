@@ -7,8 +7,9 @@
 #include <QString>
 
 // The single-line editor that the grid lays over a cell while its text is
-// edited. It starts with the cell's text and the key that started editing,
-// takes the keyboard focus, grows to the right while the user types (never
+// edited. Built over the cell with the cell's text, it begins (Begin) with
+// the key that started editing once its owner listens: it takes the
+// keyboard focus, grows to the right while the user types (never
 // beyond the grid's right edge, never shrinking), and when editing ends -
 // Tab, Enter, Esc, a navigation key that leaves, or any loss of focus - it
 // reports the final text and the ending key to the grid exactly once, then
@@ -28,11 +29,14 @@ public:
     static constexpr unsigned ES_RIGHT = 0x2;
 
     // grid: the parent; rect: the cell's rectangle in the grid's client
-    // coordinates; style: ES_*; id: the control id (the grid passes 8);
-    // firstKey: a virtual key (platform/virtual_keys.h) or a typed
-    // character code. Editing starts at once.
+    // coordinates; style: ES_*; id: the control id (the grid passes 8).
     CCellEditor(QWidget* grid, const QRect& rect, unsigned style, int id, int row, int column,
-                const QString& initialText, unsigned firstKey);
+                const QString& initialText);
+
+    // Shows the editor and starts editing with firstKey: a virtual key
+    // (platform/virtual_keys.h) or a typed character code. A first key that
+    // ends editing (Esc) reports at once.
+    void Begin(unsigned firstKey);
 
     int ControlId() const { return Id; }
 
@@ -40,9 +44,7 @@ signals:
     // The end-of-edit notification (code kNotifyCellChanged): row, column,
     // mask kItemText | kItemParameter, the final text, and as parameter the
     // key that ended editing (0 for a plain loss of focus). Delivered
-    // synchronously (direct connection), once. An edit that ends while it
-    // starts (Esc as first key) reports from the event loop instead, since
-    // nobody can be connected to a half-built editor.
+    // synchronously (direct connection), once.
     void EditEnded(const GridItem& item);
 
 protected:
@@ -63,9 +65,7 @@ private:
     int Column;
     QString InitialText;
     unsigned EndingKey = 0;
-    bool ExitOnArrows;
+    bool ExitOnArrows = true;
     QRect Rect;             // grows, never shrinks
     bool Finished = false;  // the notification went out; never a second one
-    bool Starting = true;   // inside the constructor
-    bool EndedWhileStarting = false;
 };

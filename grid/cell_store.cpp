@@ -478,7 +478,7 @@ bool CCellStore::PasteText(CellPos target, const QString& text)
         const QStringList tokens = PasteTokens(lines[line]);
         for (int token = 0; token < tokens.size(); ++token) {
             const CellPos cell{target.row + line, target.column + token};
-            if (!IsValid(cell))
+            if (!CanEditCell(cell))
                 continue;
             ChangeTextByUser(cell, tokens[token].trimmed());
             SetSelectedFlag(cell.row, cell.column, false);

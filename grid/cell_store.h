@@ -149,7 +149,8 @@ public:
     // Pastes text at target: lines at line feeds (an empty line is one
     // blank), tokens at Tab, comma and line feed (runs count as one); token
     // k of line j goes trimmed to (target row + j, target column + k) where
-    // that cell exists. False when the target is not editable.
+    // that cell exists and is editable. False when the target is not
+    // editable.
     bool PasteText(CellPos target, const QString& text);
     // Resets every selected editable cell (cut).
     void ClearSelectedCells();

@@ -15,11 +15,8 @@
 
 namespace {
 
-// One size handler of any grid at a time (taking the focus may resize).
-bool handlingSize = false;
-
 // Dialog templates can name the grid's window class from the start.
-const bool classRegistered = CGridCtrl::RegisterWindowClass();
+[[maybe_unused]] const bool classRegistered = CGridCtrl::RegisterWindowClass();
 
 } // namespace
 
@@ -33,8 +30,6 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
     : QWidget(parent), verticalBar(new QScrollBar(Qt::Vertical, this)),
       horizontalBar(new QScrollBar(Qt::Horizontal, this))
 {
-    (void)classRegistered;
-    RegisterWindowClass();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -79,8 +74,6 @@ CGridCtrl::~CGridCtrl()
 
 bool CGridCtrl::RegisterWindowClass()
 {
-    if (platform::IsWindowClassRegistered(QString::fromLatin1(kWindowClass)))
-        return false;
     return platform::RegisterWindowClass(QString::fromLatin1(kWindowClass),
                                          [](QWidget* dialog) -> QWidget* { return new CGridCtrl(0, 0, 0, 0, dialog); });
 }
@@ -424,6 +417,7 @@ bool CGridCtrl::IsCellFullyShown(CellPos cell) const
 
 // --- scrolling ------------------------------------------------------------
 
+// Taking the focus may resize the grid again: that inner size is left alone.
 void CGridCtrl::resizeEvent(QResizeEvent* event)
 {
     if (handlingSize)

@@ -83,7 +83,8 @@ public:
     ~CGridCtrl() override;
 
     // Lets dialog templates create a grid for a custom control of class
-    // "TolvarGridCtrl". Done once; true when newly registered.
+    // "TolvarGridCtrl". Done once when the program starts; true when newly
+    // registered.
     static bool RegisterWindowClass();
     // The grid that the template made for control id in dialog, set up for
     // interaction: system message font, drop target, title tip. nullptr when
@@ -402,4 +403,5 @@ private:
     int resizedIndex = -1;
     int resizeStart = 0;
     int trackingLine = -1;
+    bool handlingSize = false;  // inside resizeEvent
 };

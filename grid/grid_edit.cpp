@@ -34,8 +34,9 @@ void CGridCtrl::CreateEditControl(const QRect& rect, unsigned style, int id, int
                                   const QString& text, unsigned firstKey)
 {
     // The editor deletes itself when editing ends.
-    auto* editor = new CCellEditor(this, rect, style, id, row, column, text, firstKey);
+    auto* editor = new CCellEditor(this, rect, style, id, row, column, text);
     connect(editor, &CCellEditor::EditEnded, this, &CGridCtrl::OnEndEdit);
+    editor->Begin(firstKey);
 }
 
 void CGridCtrl::EndEdit(const GridItem& item)

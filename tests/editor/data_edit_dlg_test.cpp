@@ -1,11 +1,17 @@
 #include "editor/data_edit_dlg.h"
 
 #include "editor_test_util.h"
+#include "platform/string_text.h"
 #include "res/text_styles.h"
 #include "test_support.h"
 
 #include <QTabBar>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 
 namespace {
 
@@ -141,6 +147,50 @@ TEST(DataEditDlg, OkRefusesCellsThatAreNoNumberAndWeightsNotAboveZero)
             EXPECT_EQ(read(c.cell.row - 1, c.page == kDesign ? c.cell.column - 1 : 0), c.value) << c.text;
         }
     }
+}
+
+// While it lives, the process may map only a little more memory than it
+// has now.
+class ScopedMemoryLimit {
+public:
+    explicit ScopedMemoryLimit(rlim_t moreBytes)
+    {
+        std::ifstream statm("/proc/self/statm");
+        rlim_t pages = 0;
+        statm >> pages;
+        getrlimit(RLIMIT_AS, &before);
+        rlimit limited = before;
+        limited.rlim_cur = pages * rlim_t(sysconf(_SC_PAGESIZE)) + moreBytes;
+        setrlimit(RLIMIT_AS, &limited);
+    }
+    ~ScopedMemoryLimit() { setrlimit(RLIMIT_AS, &before); }
+
+private:
+    rlimit before{};
+};
+
+// OK without the memory for the matrices: the out-of-memory message, and
+// the editor stays open with what was typed, so that a later OK succeeds.
+TEST(DataEditDlg, OkWithoutMemoryKeepsTheEditorOpenWithItsData)
+{
+    test_support::MessageRecorder messages;
+    CDataEditDlg editor;
+    editor.ObservationCount = 600;
+    editor.UnknownCount = 600;  // 2.9 MB of design matrix
+    const int result = RunModal(editor, [&](CDataEditDlg& shown) {
+        GridOf(shown, kDesign).SetCellText(2, 3, QStringLiteral("4.5"));
+        {
+            const ScopedMemoryLimit limit(1 << 20);
+            ClickButton(shown, CDataEditDlg::kOkButton);
+        }
+        EXPECT_EQ(messages.messages, QStringList{platform::LoadText(kStringOutOfMemory)});
+        EXPECT_TRUE(shown.isVisible());
+        EXPECT_EQ(GridOf(shown, kDesign).GetCellText(2, 3), QStringLiteral("4.5"));
+        ClickButton(shown, CDataEditDlg::kOkButton);
+    });
+    ASSERT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(messages.messages.size(), 1);
+    EXPECT_EQ(editor.DesignMatrix(1, 2), 4.5);
 }
 
 TEST(DataEditDlg, SwitchingTabsKeepsWhatWasTyped)

@@ -138,6 +138,25 @@ TEST(CellStore, PasteSplitsAtTabCommaAndLineFeed)
     }
 }
 
+// A paste that reaches a read-only cell passes over it, as Delete and cut
+// do: its text, flags and notifications stay as they were.
+TEST(CellStore, PasteLeavesReadOnlyCellsAlone)
+{
+    Store store(5, 4);
+    store.cells.SetCellText(2, 2, QStringLiteral("kept"));
+    store.cells.SetCellState(2, 2, kCellReadOnly);
+    EXPECT_TRUE(store.cells.PasteText({1, 1}, QStringLiteral("a,b\nc,d,e")));
+    EXPECT_EQ(store.Text(1, 1), QStringLiteral("a"));
+    EXPECT_EQ(store.Text(1, 2), QStringLiteral("b"));
+    EXPECT_EQ(store.Text(2, 1), QStringLiteral("c"));
+    EXPECT_EQ(store.Text(2, 3), QStringLiteral("e"));
+    EXPECT_EQ(store.Text(2, 2), QStringLiteral("kept"));
+    EXPECT_EQ(store.cells.GetCellState(2, 2), unsigned(kCellReadOnly));
+    for (const auto& [code, cell] : store.sent)
+        EXPECT_NE(cell, (CellPos{2, 2})) << code;
+    EXPECT_EQ(store.sent.size(), 8u);  // before and after each of the four pasted cells
+}
+
 TEST(CellStore, ItemRecordWritesAndReadsTheAttributesItNames)
 {
     Store store(2, 2);

@@ -30,12 +30,13 @@ public:
 
     CCellEditor* Edit(const QRect& cell, const QString& text, unsigned firstKey, int column = 3)
     {
-        auto* editor = new CCellEditor(this, cell, CCellEditor::ES_LEFT, 8, 2, column, text, firstKey);
+        auto* editor = new CCellEditor(this, cell, CCellEditor::ES_LEFT, 8, 2, column, text);
         connect(editor, &CCellEditor::EditEnded, this, [this, editor](const GridItem& item) {
             Ended.push_back(item);
             if (OnEnded)
                 OnEnded(item, editor);
         });
+        editor->Begin(firstKey);
         return editor;
     }
 
