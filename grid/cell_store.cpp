@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -167,12 +168,17 @@ CellBlock CCellStore::NonFixedBlock() const
 
 CCell* CCellStore::Cell(int row, int column)
 {
-    return IsValid(CellPos{row, column}) ? &rows[row][column] : nullptr;
+    return const_cast<CCell*>(std::as_const(*this).Cell(row, column));
 }
 
+// The cells' own vectors bound the lookup, which so reads nothing beside
+// them (filling a grid measures the difference).
 const CCell* CCellStore::Cell(int row, int column) const
 {
-    return IsValid(CellPos{row, column}) ? &rows[row][column] : nullptr;
+    if (row < 0 || std::size_t(row) >= rows.size())
+        return nullptr;
+    const std::vector<CCell>& cellsOfRow = rows[std::size_t(row)];
+    return column >= 0 && std::size_t(column) < cellsOfRow.size() ? &cellsOfRow[std::size_t(column)] : nullptr;
 }
 
 const CellExtras* CCellStore::Extras(int row, int column) const
