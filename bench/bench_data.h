@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace bench {
 
@@ -41,6 +42,38 @@ inline Problem MakeProblem(int n, int u, std::uint64_t seed = 12345)
         if (uniform(generator) < 0.1)
             value += (uniform(generator) < 0.5 ? -1.0 : 1.0) * (10.0 + 40.0 * uniform(generator));
         problem.l[i][0] = value;
+    }
+    return problem;
+}
+
+// A levelling network: u points, the first tied by a direct observation of
+// its height, then n - 1 height differences between random pairs of points
+// (design row +1 and -1), 2 mm noise, each value rounded to the millimetre,
+// 5% blunders of 5 to 50 cm with a random sign. Unit weights.
+inline Problem MakeNetwork(int u, int n, std::uint64_t seed = 2026)
+{
+    std::mt19937_64 generator(seed + static_cast<std::uint64_t>(n) * 31 + static_cast<std::uint64_t>(u));
+    std::normal_distribution<double> noise(0.0, 0.002);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::uniform_int_distribution<int> point(0, u - 1);
+    std::vector<double> height(static_cast<std::size_t>(u));
+    for (double& h : height)
+        h = 100.0 + 50.0 * uniform(generator);
+    Problem problem{Matrix(n, u, 0.0), Matrix(n, 1, 0.0), Matrix(n, 1, 1.0)};
+    const auto millimetres = [](double value) { return std::round(value * 1000.0) / 1000.0; };
+    problem.A[0][0] = 1.0;
+    problem.l[0][0] = millimetres(height[0]);
+    for (int i = 1; i < n; ++i) {
+        const int from = point(generator);
+        int to = point(generator);
+        while (u > 1 && to == from)
+            to = point(generator);
+        problem.A[i][to] = 1.0;
+        problem.A[i][from] = -1.0;
+        double value = height[static_cast<std::size_t>(to)] - height[static_cast<std::size_t>(from)] + noise(generator);
+        if (uniform(generator) < 0.05)
+            value += (uniform(generator) < 0.5 ? -1.0 : 1.0) * (0.05 + 0.45 * uniform(generator));
+        problem.l[i][0] = millimetres(value);
     }
     return problem;
 }

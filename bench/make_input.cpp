@@ -2,6 +2,7 @@
 // tolvar-cli and the peer programs on the same data:
 //     tolvar_make_input N U FILE.EIN
 //     tolvar_make_input N U FILE.bin   (A row by row, then l: little-endian doubles)
+//     tolvar_make_input network U N FILE.EIN|FILE.bin   (a levelling network)
 // A = [1, standard normal columns], unit weights, 10% gross outliers; the
 // same problem the benchmarks make for N and U, every value with five
 // decimals as in a typed file (the peers read exactly what Tolvar reads).
@@ -37,21 +38,24 @@ bool EndsWith(const std::string& text, const std::string& end)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: tolvar_make_input N U FILE.EIN|FILE.bin\n");
+    const bool network = argc == 5 && std::string(argv[1]) == "network";
+    if (argc != 4 && !network) {
+        std::fprintf(stderr, "usage: tolvar_make_input N U FILE.EIN|FILE.bin\n"
+                             "       tolvar_make_input network U N FILE.EIN|FILE.bin\n");
         return 2;
     }
-    const int n = std::atoi(argv[1]);
+    const int n = std::atoi(argv[network ? 3 : 1]);
     const int u = std::atoi(argv[2]);
-    if (n < 1 || u < 1) {
-        std::fprintf(stderr, "N and U must be positive\n");
+    if (n < 1 || u < 1 || (network && n < u)) {
+        std::fprintf(stderr, "N and U must be positive (N at least U for a network)\n");
         return 2;
     }
-    const bench::Problem problem = bench::Typed(bench::MakeProblem(n, u));
-    const bool written = EndsWith(argv[3], ".bin") ? WriteBinary(argv[3], problem)
-                                                   : WriteInputFile(argv[3], problem.A, problem.l, problem.weights) == 0;
+    const char* path = argv[argc - 1];
+    const bench::Problem problem = bench::Typed(network ? bench::MakeNetwork(u, n) : bench::MakeProblem(n, u));
+    const bool written = EndsWith(path, ".bin") ? WriteBinary(path, problem)
+                                                : WriteInputFile(path, problem.A, problem.l, problem.weights) == 0;
     if (!written) {
-        std::fprintf(stderr, "cannot write %s\n", argv[3]);
+        std::fprintf(stderr, "cannot write %s\n", path);
         return 1;
     }
     return 0;

@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
@@ -79,7 +80,20 @@ void InHalves(BlockTeam* team, const Work& work)
 void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                            BlockTeam* team)
 {
-    if (GatherInHalves(coefficients, rhs, first, last, tolerance, team)) {
+    AddRatiosOf(coefficients, rhs, [](int k) { return k; }, first, last, tolerance, team);
+}
+
+void RatioQueue::AddListedRatios(const double* coefficients, const double* rhs, const int* listed, int first,
+                                 int last, double tolerance, BlockTeam* team)
+{
+    AddRatiosOf(coefficients, rhs, [listed](int k) { return listed[k]; }, first, last, tolerance, team);
+}
+
+template <class RowAt>
+void RatioQueue::AddRatiosOf(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+                             double tolerance, BlockTeam* team)
+{
+    if (GatherInHalves(coefficients, rhs, rowAt, first, last, tolerance, team)) {
         // Degenerate steps (every right-hand side 0) come here: the takes
         // go by position at once, and no entry needs making.
         EnterTieMode(true);
@@ -91,14 +105,15 @@ void RatioQueue::AddRatios(const double* coefficients, const double* rhs, int fi
 
 // The second half is gathered from the furthest position it can need and
 // then closes the gap.
-bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
-                                BlockTeam* team)
+template <class RowAt>
+bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, const RowAt& rowAt, int first,
+                                int last, double tolerance, BlockTeam* team)
 {
     const int middle = first + (last - first) / 2;
     Gathered gathered[2];
     InHalves(team, [&](int half) {
-        gathered[half] = half == 0 ? Gather(coefficients, rhs, first, middle, tolerance, 0)
-                                   : Gather(coefficients, rhs, middle, last, tolerance, middle - first);
+        gathered[half] = half == 0 ? Gather(coefficients, rhs, rowAt, first, middle, tolerance, 0)
+                                   : Gather(coefficients, rhs, rowAt, middle, last, tolerance, middle - first);
     });
     const int to = gathered[0].count;
     const int gap = middle - first - gathered[0].count;
@@ -143,19 +158,24 @@ void RatioQueue::DrawInHalves(double threshold, BlockTeam* team)
     StartHeap();
 }
 
-// The candidates of rows [first, last) from position start on, with their
-// ratios; returns how many. Every row is written and only the kept ones
+// The candidates among the rows rowAt(first) .. rowAt(last - 1), from
+// position start on, with their ratios; returns how many. Every row is written and only the kept ones
 // are counted, so no branch that the data could make unpredictable; the
 // ratios follow in a loop that vectorises.
-RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double* rhs, int first, int last,
-                                        double tolerance, int start)
+template <class RowAt>
+RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double* rhs, const RowAt& rowAt, int first,
+                                        int last, double tolerance, int start)
 {
     Gathered gathered;
     int position = start;
     // Right-hand sides all 0 (every step of a problem whose observations
     // are all 0): the ratios are all 0, and only the rows are needed.
-    if (std::all_of(rhs + first, rhs + last, [](double value) { return value == 0.0; })) {
-        for (int i = first; i < last; ++i) {
+    bool allZero = true;
+    for (int k = first; k < last && allZero; ++k)
+        allZero = rhs[rowAt(k)] == 0.0;
+    if (allZero) {
+        for (int k = first; k < last; ++k) {
+            const int i = rowAt(k);
             rows[position] = i;
             position += coefficients[i] > tolerance ? 1 : 0;
         }
@@ -164,10 +184,14 @@ RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double
         gathered.ratiosLeftOut = true;
         return gathered;
     }
-    for (int i = first; i < last; ++i) {
-        rows[position] = i;
-        ratios[position] = rhs[i];
-        divisors[position] = coefficients[i];
+    int* const candidateRows = rows.data();
+    double* const candidateRatios = ratios.data();
+    double* const candidateDivisors = divisors.data();
+    for (int k = first; k < last; ++k) {
+        const int i = rowAt(k);
+        candidateRows[position] = i;
+        candidateRatios[position] = rhs[i];
+        candidateDivisors[position] = coefficients[i];
         position += coefficients[i] > tolerance ? 1 : 0;
     }
     gathered.count = position - start;
@@ -363,6 +387,12 @@ namespace {
 constexpr double kTolerance = 1e-9;
 // Start of the best stage II marginal cost: below every real candidate.
 constexpr double kMinusHuge = -1e20;
+// The exchange step goes down the listed rows instead of whole columns when
+// at most this share of the rows is updated.
+constexpr int kSparseRowShare = 4;
+// Entries that the passes over rows change, from which the helper thread
+// takes part in finishing them.
+constexpr double kTeamEntries = 1 << 14;
 
 // The tableau is stored by columns: the ratio test reads one column and the
 // right-hand side, and the exchange step runs down whole columns. Each of the
@@ -391,7 +421,12 @@ private:
     void FinishPassOvers(int q);
     void FinishPassOvers(int q, int j);
     void Pivot(int r, int q);
-    void PivotRows(int q, double p, int first, int last);
+    bool ListNonZeroRows(int q);
+    bool ListNonZeroColumns(int q);
+    template <class Work>
+    void RunJobs(int count, const Work& job);
+    void PivotRows(int q, int first, int last);
+    void PivotListedRows(int q, int first, int last);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
     void NegateColumn(int q);
@@ -404,6 +439,7 @@ private:
     const int n;
     const int rhsColumn;
     const int blockRows;
+    const bool skipZeros;
     BlockTeam team;
     bool valid = false;
     std::vector<double> storage;
@@ -411,6 +447,13 @@ private:
     std::vector<double> rowLabel;     // M
     std::vector<double> columnLabel;  // N
     std::vector<double> pivotRow;     // N + 1, scratch of the exchange step
+    // The exchange step's columns, and its rows (M + 1): with enteringListed,
+    // the rows whose entry in the entering column is non-zero, listed by
+    // the ratio test (the passes over rows change only signs there).
+    std::vector<int> updatedColumns;
+    std::vector<int> updatedRows;
+    int updatedRowCount = 0;
+    bool enteringListed = false;
     std::vector<int> passedOver;      // rows passed over in the current ratio test
     l1::RatioQueue candidates;
     int pivotCount = 0;
@@ -419,7 +462,8 @@ private:
 };
 
 SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule)
-    : m(A.Rows()), n(A.Columns()), rhsColumn(n), blockRows(std::max(1, schedule.blockRows)), team(schedule.helper)
+    : m(A.Rows()), n(A.Columns()), rhsColumn(n), blockRows(std::max(1, schedule.blockRows)),
+      skipZeros(schedule.skipZeros), team(schedule.helper)
 {
     if (!Allocate())
         return;
@@ -460,6 +504,8 @@ bool SimplexTableau::Allocate()
         rowLabel.assign(static_cast<std::size_t>(m), 0.0);
         columnLabel.assign(static_cast<std::size_t>(n), 0.0);
         pivotRow.assign(width, 0.0);
+        updatedColumns.reserve(width);
+        updatedRows.assign(height, 0);
         passedOver.reserve(static_cast<std::size_t>(m));
     } catch (const std::bad_alloc&) {
         return false;
@@ -567,7 +613,16 @@ int SimplexTableau::ChooseColumnStageTwo(double& best)
 int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
-    candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
+    enteringListed = skipZeros && ListNonZeroRows(q);
+    if (enteringListed) {
+        // The listed residual rows: from the first one on, without the cost row.
+        const int* const listed = updatedRows.data();
+        const int first = static_cast<int>(std::lower_bound(listed, listed + updatedRowCount, firstResidualRow) - listed);
+        const int last = updatedRowCount - (updatedRowCount > 0 && listed[updatedRowCount - 1] == m ? 1 : 0);
+        candidates.AddListedRatios(column[q], column[rhsColumn], listed, first, last, kTolerance, &team);
+    } else {
+        candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
+    }
     int leaving = -1;
     while (candidates.Count() > 0) {
         const int r = candidates.TakeLeast();
@@ -599,7 +654,14 @@ void SimplexTableau::FinishPassOvers(int q)
 {
     if (passedOver.empty())
         return;
-    team.Run(rhsColumn + 1 - firstColumn, [&](int block) { FinishPassOvers(q, firstColumn + block); });
+    const int columns = rhsColumn + 1 - firstColumn;
+    const auto finish = [&](int block) { FinishPassOvers(q, firstColumn + block); };
+    if (static_cast<double>(passedOver.size()) * columns < kTeamEntries) {
+        for (int block = 0; block < columns; ++block)
+            finish(block);
+    } else {
+        team.Run(columns, finish);
+    }
     for (int r : passedOver)
         rowLabel[r] = -rowLabel[r];
     passedOver.clear();
@@ -633,14 +695,41 @@ void SimplexTableau::FinishPassOvers(int q, int j)
 // column q. The columns are updated block of rows by block of rows down
 // their whole length, row r with them; its entries are then set to the
 // pivot row, which is what the step leaves there.
+//
+// Where a factor is zero (pivot row or entering column), the entry would
+// only get x - (+-0) or -(+-0) / p: the same number, but for the sign of a
+// zero. On a network most factors are zero (each row of the tableau is a
+// path between two points), so with skipZeros only the entries whose
+// factors are both non-zero are updated. A factor that is not finite would
+// turn x - 0 * d into a NaN: then every entry is updated.
 void SimplexTableau::Pivot(int r, int q)
 {
     const double p = At(r, q);
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
             pivotRow[j] = At(r, j) / p;
-    const int blocks = m / blockRows + 1;
-    team.Run(blocks, [&](int block) { PivotRows(q, p, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
+    const bool skip = enteringListed && ListNonZeroColumns(q);
+    if (!skip) {
+        updatedColumns.clear();
+        for (int j = firstColumn; j <= rhsColumn; ++j)
+            if (j != q)
+                updatedColumns.push_back(j);
+    }
+    double* const entering = column[q];
+    if (skip && updatedRowCount <= (m + 1) / kSparseRowShare) {
+        const int blocks = (updatedRowCount + blockRows - 1) / blockRows;
+        RunJobs(blocks, [&](int block) {
+            PivotListedRows(q, block * blockRows, std::min(updatedRowCount, (block + 1) * blockRows));
+        });
+        for (int k = 0; k < updatedRowCount; ++k) {
+            const int i = updatedRows[k];
+            entering[i] = -entering[i] / p;
+        }
+    } else {
+        RunJobs(m / blockRows + 1, [&](int block) { PivotRows(q, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
+        for (int i = 0; i <= m; ++i)
+            entering[i] = -entering[i] / p;
+    }
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
             At(r, j) = pivotRow[j];
@@ -649,22 +738,80 @@ void SimplexTableau::Pivot(int r, int q)
     ++pivotCount;
 }
 
-// The exchange step on rows [first, last); the entering column's part stays
-// in the first-level cache while every other column passes.
-void SimplexTableau::PivotRows(int q, double p, int first, int last)
+// The rows (cost row included) whose entry in column q is non-zero, in
+// ascending order; false when an entry is not finite (or a NaN).
+bool SimplexTableau::ListNonZeroRows(int q)
 {
-    double* const entering = column[q];
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    const double* const entries = column[q];
+    const int height = m + 1;
+    int notFinite = 0;
+    for (int i = 0; i < height; ++i)
+        notFinite += std::fabs(entries[i]) <= kLargest ? 0 : 1;
+    int* const listed = updatedRows.data();
+    int count = 0;
+    for (int i = 0; i < height; ++i) {
+        listed[count] = i;
+        count += entries[i] != 0.0 ? 1 : 0;
+    }
+    updatedRowCount = count;
+    return notFinite == 0;
+}
+
+// The columns whose pivot-row factor is non-zero, ascending; false when a
+// factor is not finite (or a NaN).
+bool SimplexTableau::ListNonZeroColumns(int q)
+{
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    bool finite = true;
+    updatedColumns.clear();
     for (int j = firstColumn; j <= rhsColumn; ++j) {
         if (j == q)
             continue;
+        finite = finite & (std::fabs(pivotRow[j]) <= kLargest);
+        if (pivotRow[j] != 0.0)
+            updatedColumns.push_back(j);
+    }
+    return finite;
+}
+
+// Jobs of an exchange step; a step of one block is not worth the helper.
+template <class Work>
+void SimplexTableau::RunJobs(int count, const Work& job)
+{
+    if (count == 1)
+        job(0);
+    else
+        team.Run(count, job);
+}
+
+// The exchange step on rows [first, last) of the listed columns; the
+// entering column's part stays in the first-level cache while every listed
+// column passes.
+void SimplexTableau::PivotRows(int q, int first, int last)
+{
+    const double* __restrict d = column[q] + first;
+    for (const int j : updatedColumns) {
         double* __restrict entries = column[j] + first;
-        const double* __restrict d = entering + first;
         const double factor = pivotRow[j];
         for (int i = 0; i < last - first; ++i)
             entries[i] = entries[i] - d[i] * factor;
     }
-    for (int i = first; i < last; ++i)
-        entering[i] = -entering[i] / p;
+}
+
+// The exchange step on the listed rows [first, last) of the listed columns.
+void SimplexTableau::PivotListedRows(int q, int first, int last)
+{
+    const int* const rows = updatedRows.data();
+    const double* const d = column[q];
+    for (const int j : updatedColumns) {
+        double* const entries = column[j];
+        const double factor = pivotRow[j];
+        for (int k = first; k < last; ++k) {
+            const int i = rows[k];
+            entries[i] = entries[i] - d[i] * factor;
+        }
+    }
 }
 
 // Moves the row that now holds an unknown to the top block.

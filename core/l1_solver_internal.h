@@ -9,11 +9,16 @@ class Matrix;
 
 namespace l1 {
 
-// How the exchange steps run: rows per block, and whether a helper thread
-// shares the blocks. Every schedule gives the same bits.
+// How the exchange steps run: rows per block, whether a helper thread
+// shares the blocks, and whether entries whose pivot-row or pivot-column
+// factor is zero are left alone. Every schedule takes the same pivots and
+// gives the same numbers; leaving those entries alone changes at most the
+// sign of an entry that is zero (x - 0 * d is -0.0 or +0.0 by the signs),
+// so without it the bits are those of the full update.
 struct Schedule {
     int blockRows;
     bool helper;
+    bool skipZeros = true;
 };
 Schedule DefaultSchedule(int m, int n);
 
@@ -65,6 +70,11 @@ public:
     // threads take part.
     void AddRatios(const double* coefficients, const double* rhs, int first, int last, double tolerance,
                    BlockTeam* team = nullptr);
+    // The same for the rows listed[first .. last - 1] (ascending) instead
+    // of the rows first .. last - 1; rows whose coefficient is not above the
+    // tolerance may be listed too.
+    void AddListedRatios(const double* coefficients, const double* rhs, const int* listed, int first, int last,
+                         double tolerance, BlockTeam* team = nullptr);
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
     // or -1; for fetching its data early.
@@ -113,8 +123,12 @@ private:
     void Refill();
     // True when every ratio gathered is the same number (no NaN): then they
     // all go by position, without heap or draw.
-    bool GatherInHalves(const double* coefficients, const double* rhs, int first, int last, double tolerance,
-                        BlockTeam* team);
+    template <class RowAt>
+    void AddRatiosOf(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+                     double tolerance, BlockTeam* team);
+    template <class RowAt>
+    bool GatherInHalves(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+                        double tolerance, BlockTeam* team);
     void DrawInHalves(double threshold, BlockTeam* team);
     struct Gathered {
         int count = 0;
@@ -122,7 +136,10 @@ private:
         double ratio = 0.0;         // that number
         bool ratiosLeftOut = false; // right-hand sides all 0: the ratios not written
     };
-    Gathered Gather(const double* coefficients, const double* rhs, int first, int last, double tolerance, int start);
+    // The rows rowAt(k) for k in [first, last).
+    template <class RowAt>
+    Gathered Gather(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+                    double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
     void StartHeap();
     int TakeFromHeap();

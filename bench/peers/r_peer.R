@@ -4,6 +4,7 @@
 #
 #   Rscript r_peer.R fnb  FILE.bin N U REPEATS        quantreg rq.fit.fnb, L1 (tau 0.5)
 #   Rscript r_peer.R fnb0 FILE.bin N U REPEATS        the same with every l(i) = 0
+#   Rscript r_peer.R br   FILE.bin N U REPEATS        quantreg rq.fit.br, L1 by the exact simplex
 #   Rscript r_peer.R mass FILE.bin N U REPEATS        MASS's reweighting step: lm.wfit
 #                                                     and psi.huber (k 1.5, scale 1)
 
@@ -26,6 +27,7 @@ l <- values[n * u + seq_len(n)]
 
 run <- switch(what,
   fnb = function() rq.fit.fnb(A, l, tau = 0.5),
+  br = function() rq.fit.br(A, l, tau = 0.5),
   fnb0 = { zeros <- numeric(n); function() rq.fit.fnb(A, zeros, tau = 0.5) },
   mass = {
     w <- psi.huber(lm.wfit(A, l, rep(1, n))$residuals, k = 1.5)
