@@ -36,6 +36,8 @@ void BM_IrlsPass(benchmark::State& state)
         equations = SweepPass(problem.A, lbar, x.Data(), v.data(), w, Reweighting{&WeighHuber, nullptr}, true);
         benchmark::DoNotOptimize(w.data());
     }
+    // The instruction set of the pass loops ($TOLVAR_KERNELS may force one).
+    state.SetLabel(FastestIrlsKernels().name);
     state.counters["passes/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["MB/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * (u + 2) * 8.0 / 1e6,
                                                 benchmark::Counter::kIsRate);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -201,9 +203,20 @@ std::vector<const IrlsKernels*> SupportedIrlsKernels()
     return variants;
 }
 
+const IrlsKernels& ChooseIrlsKernels(const char* requested)
+{
+    const std::vector<const IrlsKernels*> variants = SupportedIrlsKernels();
+    if (requested != nullptr)
+        for (const IrlsKernels* variant : variants)
+            if (std::strcmp(variant->name, requested) == 0)
+                return *variant;
+    return *variants.front();
+}
+
+// Forcing a variant lets one machine check and time every path it runs.
 const IrlsKernels& FastestIrlsKernels()
 {
-    static const IrlsKernels& chosen = *SupportedIrlsKernels().front();
+    static const IrlsKernels& chosen = ChooseIrlsKernels(std::getenv("TOLVAR_KERNELS"));
     return chosen;
 }
 

@@ -21,8 +21,12 @@ struct NormalEquations {
     std::vector<double> rightHandSide;
 };
 
-// The fastest variant of the loops that this processor runs, chosen once.
+// The variant of the loops that the passes use, chosen once: the one that
+// $TOLVAR_KERNELS names ("portable", "avx2", "avx512") if this processor
+// runs it, else the fastest one it runs.
 const IrlsKernels& FastestIrlsKernels();
+// That choice for a given $TOLVAR_KERNELS value (null when unset).
+const IrlsKernels& ChooseIrlsKernels(const char* requested);
 // Every variant this processor runs, the fastest first.
 std::vector<const IrlsKernels*> SupportedIrlsKernels();
 

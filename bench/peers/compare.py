@@ -7,7 +7,12 @@ work the medians, the ratio peer / Tolvar with its spread over the rounds,
 and the load average during the measurements. Called by compare.sh, which
 installs the peers and builds Tolvar first:
 
-    compare.py BUILD_DIR [--rounds R] [--only pass,l1,fit]
+    compare.py BUILD_DIR [--rounds R] [--only pass,l1,network,fit] [--kernels avx2]
+
+The networks are levelling networks (tolvar_make_input network U N): their
+peers are rq.fit.fnb and the exact simplex rq.fit.br, which is given up after
+two minutes. --kernels forces an instruction set of Tolvar's pass loops
+($TOLVAR_KERNELS); the one used is printed with the processor model.
 
 Every problem is written once by tolvar_make_input (FILE.bin for the peers,
 FILE.EIN for tolvar-cli) from the generator the benchmarks use, so all
@@ -16,6 +21,7 @@ selected for their command only.
 """
 import argparse
 import json
+import math
 import os
 import statistics
 import subprocess
@@ -76,28 +82,53 @@ class Runner:
             subprocess.run([os.path.join(self.build, "bin", "tolvar_make_input"), str(n), str(u), path], check=True)
         return path
 
+    def network(self, u, n, extension):
+        path = os.path.join(self.data, f"network_{u}_{n}.{extension}")
+        if not os.path.exists(path):
+            subprocess.run([os.path.join(self.build, "bin", "tolvar_make_input"), "network", str(u), str(n), path],
+                           check=True)
+        return path
+
+    def bench_result(self, pattern):
+        out = subprocess.run(
+            [os.path.join(self.build, "bin", "tolvar_bench"), f"--benchmark_filter={pattern}",
+             "--benchmark_format=json"], check=True, capture_output=True, text=True).stdout
+        found = json.loads(out)["benchmarks"]
+        if len(found) != 1:
+            sys.exit(f"benchmark filter {pattern} matched {len(found)} benchmarks")
+        return found[0]
+
     def bench(self, name):
         """Seconds per iteration of one Google Benchmark, wall time."""
         pattern = f"^{name}(/|$)"
 
         def run():
-            out = subprocess.run(
-                [os.path.join(self.build, "bin", "tolvar_bench"), f"--benchmark_filter={pattern}",
-                 "--benchmark_format=json"], check=True, capture_output=True, text=True).stdout
-            found = json.loads(out)["benchmarks"]
-            if len(found) != 1:
-                sys.exit(f"benchmark filter {pattern} matched {len(found)} benchmarks")
-            scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[found[0]["time_unit"]]
-            return found[0]["real_time"] * scale
+            found = self.bench_result(pattern)
+            scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[found["time_unit"]]
+            return found["real_time"] * scale
 
         return run
 
-    def peer(self, command):
-        """Median of the repetitions the peer prints, one time per line."""
+    def kernels(self):
+        """The instruction set of the pass loops, as the benchmarks report it."""
+        return self.bench_result("^BM_IrlsPass/10000/10$").get("label", "?")
+
+    def peer(self, command, limit=None):
+        """Median of the repetitions the peer prints, one time per line. With
+        a limit in seconds: one repetition, given up (and not tried again in
+        later rounds) when it takes longer; then NaN."""
+        given_up = []
 
         def run():
-            out = subprocess.run(command + [str(self.repeats)], check=True, capture_output=True, text=True,
-                                 env=self.env).stdout
+            if given_up:
+                return math.nan
+            repeats = 1 if limit else self.repeats
+            try:
+                out = subprocess.run(command + [str(repeats)], check=True, capture_output=True, text=True,
+                                     env=self.env, timeout=limit).stdout
+            except subprocess.TimeoutExpired:
+                given_up.append(True)
+                return math.nan
             return statistics.median(float(line) for line in out.split())
 
         return run
@@ -108,6 +139,10 @@ class Runner:
 
     def r(self, what, n, u):
         return self.peer(["Rscript", os.path.join(HERE, "r_peer.R"), what, self.problem(n, u, "bin"), str(n), str(u)])
+
+    def r_network(self, what, u, n, limit=None):
+        return self.peer(["Rscript", os.path.join(HERE, "r_peer.R"), what, self.network(u, n, "bin"), str(n), str(u)],
+                         limit)
 
     def cli(self, n, u):
         """Wall time of a whole tolvar-cli run; notes its peak memory."""
@@ -147,6 +182,11 @@ def works(runner, groups):
         Work("l1zero", "L1 with every l(i) = 0, n = 1e5, u = 10",
              Measure("Tolvar", runner.bench("BM_SolveL1ZeroRhs/100000/10")),
              [Measure("quantreg rq.fit.fnb", runner.r("fnb0", 100000, 10))]),
+        *[Work("network", f"L1 on a levelling network, u = {u}, n = {n:,}",
+               Measure("Tolvar", runner.bench(f"BM_SolveL1Network/{u}/{n}/1")),
+               [Measure("quantreg rq.fit.fnb", runner.r_network("fnb", u, n)),
+                Measure("quantreg rq.fit.br (exact simplex)", runner.r_network("br", u, n, limit=120))])
+          for u, n in ((100, 4000), (200, 10000), (300, 20000))],
         Work("fit", "whole Huber fit, n = 1e6, u = 10 (Tolvar: text in, report out; numpy: binary in)",
              Measure("tolvar-cli", runner.cli(1000000, 10)),
              [Measure("numpy IRLS + OpenBLAS", runner.numpy("fit", 1000000, 10))]),
@@ -165,13 +205,21 @@ def spread(values, digits):
 
 
 def seconds(values):
+    values = [v for v in values if not math.isnan(v)]
+    if not values:
+        return "not within 2 min"
     ms = [v * 1e3 for v in values]
     return spread(ms, 3) + " ms"
 
 
+def finished_median(measure):
+    times = [t for t in measure.times if not math.isnan(t)]
+    return statistics.median(times) if times else math.inf
+
+
 def report(work):
-    fastest = min(work.peers, key=lambda p: statistics.median(p.times))
-    ratios = [p / t for p, t in zip(fastest.times, work.tolvar.times)]
+    fastest = min(work.peers, key=finished_median)
+    ratios = [p / t for p, t in zip(fastest.times, work.tolvar.times) if not math.isnan(p)] or [math.nan]
     loads = work.tolvar.loads + [l for p in work.peers for l in p.loads]
     print(f"| {work.title} | {seconds(work.tolvar.times)} | {fastest.program}: {seconds(fastest.times)} | "
           f"{spread(ratios, 3)} | {min(loads):.1f}-{max(loads):.1f} |")
@@ -187,19 +235,36 @@ def blas_in_use(env):
     return numpy_blas.strip(), r_blas.strip()
 
 
+def processor_model():
+    """The model name and the widest vector instructions it has."""
+    model, flags = "?", set()
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+            elif line.startswith("flags"):
+                flags = set(line.split(":", 1)[1].split())
+    widest = "AVX-512" if "avx512f" in flags else "AVX2" if "avx2" in flags else "no AVX2"
+    return f"{model} ({widest})"
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("build")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--repeats", type=int, default=3, help="repetitions of a peer within one round")
-    parser.add_argument("--only", default="pass,l1,l1zero,fit")
+    parser.add_argument("--only", default="pass,l1,l1zero,network,fit")
+    parser.add_argument("--kernels", help="instruction set of Tolvar's pass loops: portable, avx2, avx512")
     args = parser.parse_args()
+    if args.kernels:
+        os.environ["TOLVAR_KERNELS"] = args.kernels
 
     data = os.path.join(os.environ.get("TMPDIR", tempfile.gettempdir()), "tolvar_peers")
     os.makedirs(data, exist_ok=True)
     runner = Runner(os.path.abspath(args.build), data, args.repeats)
     selected = works(runner, set(args.only.split(",")))
     numpy_blas, r_blas = blas_in_use(runner.env)
+    print(f"processor: {processor_model()}; Tolvar's pass loops: {runner.kernels()}")
     print(f"peers' BLAS: numpy {numpy_blas}, R {r_blas}; {os.cpu_count()} cores; {args.rounds} rounds")
     for round_number in range(args.rounds):
         for work in selected:

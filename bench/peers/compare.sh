@@ -3,8 +3,8 @@
 # peers need when it is missing (Debian's python3-numpy, libopenblas0-pthread,
 # r-cran-mass, r-cran-quantreg), builds the benchmarks into build-bench/ (or
 # $TOLVAR_BENCH_BUILD_DIR) and runs compare.py, which takes the remaining
-# arguments (--rounds R, --repeats K, --only pass,l1,l1zero,fit). Not part of the
-# tests or CI.
+# arguments (--rounds R, --repeats K, --only pass,l1,l1zero,network,fit,
+# --kernels portable|avx2|avx512). Not part of the tests or CI.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)

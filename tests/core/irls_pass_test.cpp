@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -158,3 +159,20 @@ TEST(IrlsPass, SweepOfEveryVariantGivesTheDenseResidualsWeightsAndNextEquations)
 }
 
 } // namespace
+
+// $TOLVAR_KERNELS picks a variant this processor runs; anything else falls
+// back to the fastest.
+TEST(IrlsPass, RequestedVariantIsChosenWhereThisProcessorRunsIt)
+{
+    const std::vector<const IrlsKernels*> variants = SupportedIrlsKernels();
+    for (const IrlsKernels* variant : variants)
+        EXPECT_EQ(&ChooseIrlsKernels(variant->name), variant) << variant->name;
+    for (const char* requested : {"portable", "avx2", "avx512", "sse9", "", static_cast<const char*>(nullptr)}) {
+        const bool supported = requested != nullptr && std::any_of(variants.begin(), variants.end(), [&](auto v) {
+                                   return std::string(v->name) == requested;
+                               });
+        const IrlsKernels& chosen = ChooseIrlsKernels(requested);
+        EXPECT_EQ(std::string(chosen.name), supported ? std::string(requested) : std::string(variants.front()->name))
+            << (requested != nullptr ? requested : "unset");
+    }
+}
