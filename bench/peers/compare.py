@@ -111,7 +111,7 @@ class Runner:
 
     def kernels(self):
         """The instruction set of the pass loops, as the benchmarks report it."""
-        return self.bench_result("^BM_IrlsPass/10000/10$").get("label", "?")
+        return self.bench_result("^BM_IrlsPass/10000/10/").get("label", "?")
 
     def peer(self, command, limit=None):
         """Median of the repetitions the peer prints, one time per line. With
