@@ -421,11 +421,12 @@ private:
     void FinishPassOvers(int q);
     void FinishPassOvers(int q, int j);
     void Pivot(int r, int q);
+    bool ListingPays();
     bool ListNonZeroRows(int q);
     bool ListNonZeroColumns(int q);
     template <class Work>
     void RunJobs(int count, const Work& job);
-    void PivotRows(int q, int first, int last);
+    void PivotRows(int q, double p, int first, int last);
     void PivotListedRows(int q, int first, int last);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
@@ -454,6 +455,8 @@ private:
     std::vector<int> updatedRows;
     int updatedRowCount = 0;
     bool enteringListed = false;
+    double listedDensity = 0.0;  // share of non-zero rows, averaged over the listed columns
+    int stepsUnlisted = 0;
     std::vector<int> passedOver;      // rows passed over in the current ratio test
     l1::RatioQueue candidates;
     int pivotCount = 0;
@@ -613,7 +616,7 @@ int SimplexTableau::ChooseColumnStageTwo(double& best)
 int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
-    enteringListed = skipZeros && ListNonZeroRows(q);
+    enteringListed = skipZeros && ListingPays() && ListNonZeroRows(q);
     if (enteringListed) {
         // The listed residual rows: from the first one on, without the cost row.
         const int* const listed = updatedRows.data();
@@ -726,9 +729,8 @@ void SimplexTableau::Pivot(int r, int q)
             entering[i] = -entering[i] / p;
         }
     } else {
-        RunJobs(m / blockRows + 1, [&](int block) { PivotRows(q, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
-        for (int i = 0; i <= m; ++i)
-            entering[i] = -entering[i] / p;
+        RunJobs(m / blockRows + 1,
+                [&](int block) { PivotRows(q, p, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
     }
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
@@ -755,7 +757,22 @@ bool SimplexTableau::ListNonZeroRows(int q)
         count += entries[i] != 0.0 ? 1 : 0;
     }
     updatedRowCount = count;
+    listedDensity = 0.75 * listedDensity + 0.25 * count / height;
     return notFinite == 0;
+}
+
+// Listing the rows costs a pass over the column and an indirection in the
+// ratio test and the exchange step; where most entering columns are dense
+// (no network), it is tried only every so many steps.
+bool SimplexTableau::ListingPays()
+{
+    constexpr double kDenseShare = 0.5;
+    constexpr int kRetrySteps = 32;
+    if (listedDensity < kDenseShare || ++stepsUnlisted >= kRetrySteps) {
+        stepsUnlisted = 0;
+        return true;
+    }
+    return false;
 }
 
 // The columns whose pivot-row factor is non-zero, ascending; false when a
@@ -787,16 +804,21 @@ void SimplexTableau::RunJobs(int count, const Work& job)
 
 // The exchange step on rows [first, last) of the listed columns; the
 // entering column's part stays in the first-level cache while every listed
-// column passes.
-void SimplexTableau::PivotRows(int q, int first, int last)
+// column passes, and is divided by the pivot last.
+void SimplexTableau::PivotRows(int q, double p, int first, int last)
 {
-    const double* __restrict d = column[q] + first;
-    for (const int j : updatedColumns) {
-        double* __restrict entries = column[j] + first;
-        const double factor = pivotRow[j];
-        for (int i = 0; i < last - first; ++i)
-            entries[i] = entries[i] - d[i] * factor;
+    double* const entering = column[q];
+    {
+        const double* __restrict d = entering + first;
+        for (const int j : updatedColumns) {
+            double* __restrict entries = column[j] + first;
+            const double factor = pivotRow[j];
+            for (int i = 0; i < last - first; ++i)
+                entries[i] = entries[i] - d[i] * factor;
+        }
     }
+    for (int i = first; i < last; ++i)
+        entering[i] = -entering[i] / p;
 }
 
 // The exchange step on the listed rows [first, last) of the listed columns.
