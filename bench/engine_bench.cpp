@@ -1,10 +1,12 @@
 // One reweighting pass and a whole Huber run (c = 1.5, scale fixed at 1,
-// the engine's definition) on A = [1, normal columns] with 10% outliers.
+// the engine's definition) on A = [1, normal columns] with 10% outliers;
+// the tests of the observations after such a run.
 
 #include "bench_data.h"
 
 #include "core/estimator.h"
 #include "core/irls_pass.h"
+#include "core/observation_tests.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,6 +88,43 @@ void BM_HuberRunScaleEachPass(benchmark::State& state)
     HuberRun(state, true);
 }
 
+// The tests after a Huber pass: the redundancy numbers from the pass's Q
+// (argument 0: M-estimators and least squares) or from N formed and
+// factored anew (1: L1, Lp, Chebyshev, or a run ended by the pass limit),
+// then every figure of TestObservations.
+void BM_ObservationTests(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const int u = static_cast<int>(state.range(1));
+    const bool formN = state.range(2) != 0;
+    const bench::Problem& problem = bench::SharedProblem(n, u);
+    std::vector<double> w(static_cast<std::size_t>(n), 1.0);
+    std::vector<double> lbar(problem.l.Data(), problem.l.Data() + n);
+    AdjustmentResults results;
+    results.corrections = Matrix(n, 1, 0.0);
+    const NormalEquations first = FormNormalEquations(problem.A, w, lbar);
+    results.unknowns = SolveNormalEquations(first, u);
+    const NormalEquations equations = SweepPass(problem.A, lbar, results.unknowns.Data(), results.corrections.Data(),
+                                                w, Reweighting{&WeighHuber, nullptr}, true);
+    Matrix Q;
+    results.unknowns = SolveNormalEquations(equations, u, &Q);
+    results.observed = problem.l;
+    results.weights = Matrix(n, 1, 1.0);
+    results.robustWeights = w;
+    SetPrecision(results, &Q);
+    for (auto _ : state) {
+        results.redundancy = ComputeRedundancy(problem.A, lbar, w, formN ? nullptr : &Q, TestWeights::kRobust);
+        results.tests = TestObservations(results, TestSettings(), true);
+        benchmark::DoNotOptimize(results.tests->redundancySum);
+    }
+}
+
+void TestSizes(benchmark::internal::Benchmark* b)
+{
+    b->Args({1000000, 10, 0})->Args({1000000, 10, 1})->Args({100000, 50, 0});
+    b->Unit(benchmark::kMillisecond);
+}
+
 void EngineSizes(benchmark::internal::Benchmark* b)
 {
     b->Args({10000, 10})->Args({100000, 10})->Args({1000000, 10})->Args({100000, 50});
@@ -97,3 +136,4 @@ void EngineSizes(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_IrlsPass)->Apply(EngineSizes)->MinTime(1.0);
 BENCHMARK(BM_HuberRun)->Apply(EngineSizes)->Iterations(3);
 BENCHMARK(BM_HuberRunScaleEachPass)->Apply(EngineSizes)->Iterations(3);
+BENCHMARK(BM_ObservationTests)->Apply(TestSizes)->MinTime(1.0);

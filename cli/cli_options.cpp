@@ -9,6 +9,7 @@
 #include "plot/plot_format.h"
 #include "res/string_table.h"
 
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +39,10 @@ enum class OptionId {
     kResults,
     kScale,
     kSummary,
+    kSigma0,
+    kAlpha,
+    kPower,
+    kConfidence,
     kHelp,
     kVersion
 };
@@ -56,6 +61,8 @@ constexpr OptionEntry kOptions[] = {
     {OptionId::kStop, 's', "stop", true},          {OptionId::kQuiet, 'q', "quiet", false},
     {OptionId::kPlot, 0, "plot", true},            {OptionId::kResults, 0, "results", true},
     {OptionId::kScale, 0, "scale", true},          {OptionId::kSummary, 0, "summary", false},
+    {OptionId::kSigma0, 0, "sigma0", true},        {OptionId::kAlpha, 0, "alpha", true},
+    {OptionId::kPower, 0, "power", true},          {OptionId::kConfidence, 0, "confidence", true},
     {OptionId::kHelp, 'h', "help", false},         {OptionId::kVersion, 0, "version", false},
 };
 
@@ -76,6 +83,7 @@ private:
     bool ParseOne(int& index);
     bool Apply(const OptionEntry& option, std::string_view shown, std::string_view value);
     bool ApplyMethod(std::string_view value);
+    bool ApplyTestValue(const std::string& prefix, std::string_view value, double& target, bool probability);
     bool CheckCombination();
 
     int argc;
@@ -210,6 +218,14 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
     case OptionId::kSummary:
         options.summary = true;
         return true;
+    case OptionId::kSigma0:
+        return ApplyTestValue(prefix, value, options.tests.sigma0, false);
+    case OptionId::kAlpha:
+        return ApplyTestValue(prefix, value, options.tests.alpha, true);
+    case OptionId::kPower:
+        return ApplyTestValue(prefix, value, options.tests.power, true);
+    case OptionId::kConfidence:
+        return ApplyTestValue(prefix, value, options.tests.confidence, true);
     case OptionId::kHelp:
         help = true;
         return true;
@@ -218,6 +234,21 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
         return true;
     }
     return false;
+}
+
+// sigma0 above 0 and finite; a probability strictly between 0 and 1.
+bool ArgumentParser::ApplyTestValue(const std::string& prefix, std::string_view value, double& target,
+                                    bool probability)
+{
+    double number = 0.0;
+    if (!ParseNumber(value, number))
+        return Fail(prefix + LoadString(kStringNotANumber));
+    if (probability && !(number > 0.0 && number < 1.0))
+        return Fail(prefix + "Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein.");
+    if (!probability && !(number > 0.0 && std::isfinite(number)))
+        return Fail(prefix + "Der Wert muss eine endliche Zahl gr\u00f6\u00dfer als 0 sein.");
+    target = number;
+    return true;
 }
 
 bool ArgumentParser::ApplyMethod(std::string_view value)
@@ -331,6 +362,28 @@ std::string TuningDefaults()
     return text + "]";
 }
 
+// The formulas of the tests. Their weights are those of the last
+// iteration, p_i w_i; L1, Lp and Tschebycheff test with the given p_i.
+std::string TestFormulas()
+{
+    return "Tests nach einer gelungenen Berechnung (--results, --summary). Gewichte:\n"
+           "Ea-Sch\u00e4tzer p_i \u00b7 w_i der letzten Iteration; L1, Lp-Norm, Tschebycheff die\n"
+           "gegebenen p_i (w_i = 1). N = A\u1d40 P A, Q = N\u207b\u00b9, f = n \u2212 u:\n"
+           "  r_i = 1 \u2212 p_i w_i a_i\u1d40 Q a_i\n"
+           "        Redundanzanteil, \u03a3 r_i = f; r_i < 0.01: unkontrolliert, nie markiert\n"
+           "  w_i = v_i / (\u03c30 \u221a(r_i / (p_i w_i)))\n"
+           "        normierte Verbesserung mit \u03c30 (--sigma0), studentisiert mit s0\n"
+           "  Data Snooping: markiert, wenn |w_i| > z(1 \u2212 \u03b1/2) (--alpha \u03b1; 3.29 bei 0.001)\n"
+           "  Globaltest: f s0\u00b2 / \u03c30\u00b2 \u2264 \u03c7\u00b2(f; 1 \u2212 \u03b1)\n"
+           "  MDB_i = \u03c30 \u03b40 / \u221a(p_i w_i r_i), \u03b40 = z(1 \u2212 \u03b1/2) + z(\u03b2)\n"
+           "        kleinster aufdeckbarer Fehler (--power \u03b2; \u03b40 = 4.13 bei 0.001 und 0.8)\n"
+           "  x_j \u00b1 t(f; (1 + K)/2) \u00b7 s0 \u221aQ_jj\n"
+           "        Konfidenzintervall der Unbekannten (--confidence K)\n"
+           "  Kein w_i und kein MDB bei r_i = 0 (eine Beobachtung bestimmt eine Unbekannte\n"
+           "  allein) und w_i = 0 (verworfen); n = u: Tests nicht definiert; eine\n"
+           "  fehlgeschlagene Berechnung wird nicht getestet.\n";
+}
+
 // The formulas of the results, each on a line of its own.
 std::string ResultFormulas()
 {
@@ -361,7 +414,8 @@ std::string ResultFormulas()
            "\u00c4nderung der Residuen; MATLAB robustfit nimmt Residuen, die um ihre\n"
            "Hebelwirkung korrigiert sind. --scale mad h\u00e4lt s fest wie statsmodels\n"
            "fit(update_scale=False), das aber um 0 statt um den Median misst und durch\n"
-           "\u03a6\u207b\u00b9(3/4) teilt.\n";
+           "\u03a6\u207b\u00b9(3/4) teilt.\n\n" +
+           TestFormulas();
 }
 
 } // namespace
@@ -384,7 +438,9 @@ std::string UsageText()
                        "Ergebnisse f\u00fcr Skripte als JSON (.json) oder CSV (.csv): Methode, Tuning-Konstante, "
                        "Iterationen, Abbruchgrund, letzte \u00c4nderung, Unbekannte mit s_j, s0; je Beobachtung "
                        "Wert, Gewicht, Verbesserung, ausgeglichener Wert, Robustgewicht w und die Markierungen "
-                       "w < 1, w = 0 und L1-Basis; jede Zahl liest sich genau zur\u00fcck") +
+                       "w < 1, w = 0 und L1-Basis; nach einer gelungenen Berechnung die Tests (unten): "
+                       "Redundanzanteil, normierte und studentisierte Verbesserung, MDB, Markierungen, "
+                       "Globaltest, Konfidenzintervalle; jede Zahl liest sich genau zur\u00fcck") +
            OptionLines("    --scale mad", "nur Ea-Sch\u00e4tzer: mit der Tuning-Konstante c \u00b7 s rechnen, s einmal aus "
                                          "den Residuen nach kleinsten Quadraten (unten); das Protokoll zeigt c \u00b7 s, "
                                          "die Fehlerausgabe c, s und c \u00b7 s") +
@@ -394,7 +450,16 @@ std::string UsageText()
                        "letzte s, die Fehlerausgabe c und s, die Ergebnisse das letzte s und die "
                        "Iterationen") +
            OptionLines("    --summary", "kurze Tabelle auf die Standardausgabe: Unbekannte mit s_j, s0, Iterationen, "
-                                       "Beobachtungen mit w < 1 (L1: Basisbeobachtungen)") +
+                                       "Beobachtungen mit w < 1 (L1: Basisbeobachtungen), der Globaltest und die "
+                                       "f\u00fcnf Beobachtungen mit dem gr\u00f6\u00dften |w_i|") +
+           OptionLines("    --sigma0 S", "Standardabweichung der Gewichtseinheit a priori, gr\u00f6\u00dfer als 0 [" +
+                                            FormatGeneral(TestSettings().sigma0) + "]") +
+           OptionLines("    --alpha A", "Irrtumswahrscheinlichkeit von Data Snooping und Globaltest, zwischen 0 und 1 [" +
+                                           FormatGeneral(TestSettings().alpha) + "]") +
+           OptionLines("    --power B", "Testst\u00e4rke f\u00fcr den kleinsten aufdeckbaren Fehler (MDB), zwischen 0 "
+                                       "und 1 [" + FormatGeneral(TestSettings().power) + "]") +
+           OptionLines("    --confidence K", "Wahrscheinlichkeit der Konfidenzintervalle der Unbekannten, zwischen 0 "
+                                            "und 1 [" + FormatGeneral(TestSettings().confidence) + "]") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n" + ResultFormulas() +
            "\n"

@@ -2,6 +2,7 @@
 
 #include "core/adjustment_results.h"
 #include "core/methods.h"
+#include "core/observation_tests.h"
 
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ struct CliOptions {
     // least squares ("mad") or of the pass before ("mad-each-pass").
     std::optional<ScaleRule> scale;
     bool summary = false;    // the short table on standard output
+    TestSettings tests;      // --sigma0, --alpha, --power, --confidence
     std::string inputFile;
     std::string outputFile;
 };
@@ -34,7 +36,8 @@ enum class CliAction { kRun, kHelp, kVersion, kUsageError };
 // constant a number in the tuning dialog's range, the norm factor a number, the
 // pass limit an integer, the stop criterion a number; the results file a
 // name ending in .json or .csv, the scale "mad" or "mad-each-pass" for an
-// M-estimator. On
+// M-estimator; sigma0 a number above 0, alpha, power and confidence numbers
+// between 0 and 1. On
 // kUsageError, error holds one German line.
 CliAction ParseArguments(int argc, const char* const* argv, CliOptions& options, std::string& error);
 

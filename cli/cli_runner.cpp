@@ -164,6 +164,12 @@ int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
     return kExitComputation;
 }
 
+// The results file and the summary carry the tests of the observations.
+bool WantsTests(const CliOptions& options)
+{
+    return !options.resultsFile.empty() || options.summary;
+}
+
 // Writes the results file the options name, if any. On failure says so
 // and returns kExitComputation, else exitCode.
 int SaveResults(const CliOptions& options, const AdjustmentResults& results, int exitCode)
@@ -181,9 +187,11 @@ int SaveResults(const CliOptions& options, const AdjustmentResults& results, int
 }
 
 // The results file and the summary of a run whose report was written;
-// exitCode is the run's own.
-int ShowResults(const CliOptions& options, const AdjustmentResults& results, int exitCode)
+// exitCode is the run's own. Only a run that succeeded is tested.
+int ShowResults(const CliOptions& options, AdjustmentResults& results, int exitCode)
 {
+    if (WantsTests(options))
+        results.tests = TestObservations(results, options.tests, exitCode == kExitSuccess);
     exitCode = SaveResults(options, results, exitCode);
     if (options.summary)
         std::fputs(ResultsSummary(results).c_str(), stdout);
@@ -191,7 +199,7 @@ int ShowResults(const CliOptions& options, const AdjustmentResults& results, int
 }
 
 // The same and the plot.
-int FinishRun(const CliOptions& options, const AdjustmentResults& results, int exitCode)
+int FinishRun(const CliOptions& options, AdjustmentResults& results, int exitCode)
 {
     return SavePlot(options, results.corrections, ShowResults(options, results, exitCode));
 }
@@ -213,7 +221,8 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
     request.designPieceReport = warnings.Report();
-    const LpOutcome outcome = RunLpSolution(request, status);
+    request.testShares = WantsTests(options);
+    LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
         return FinishRun(options, outcome.results, kExitSuccess);
@@ -303,6 +312,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     engine.SetOutputFile(options.outputFile);
     engine.TuningConstant = scale.has_value() ? scale->givenConstant * scale->scale : options.tuningConstant;
     engine.ScaleEachPass = options.scale == ScaleRule::kEachPass;
+    engine.KeepTestShares = WantsTests(options);
     const int result = engine.RunWithWeightVector(std::move(A), std::move(l), std::move(weights),
                                                   options.methodCode, options.normFactor, options.maxPasses,
                                                   options.stopCriterion);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/matrix.h"
+#include "core/observation_tests.h"
 
 #include <optional>
 #include <string>
@@ -60,6 +61,12 @@ struct AdjustmentResults {
     Matrix corrections;               // v in the units of l, n x 1
     std::vector<double> robustWeights; // w, n of them: 1 for L1, Lp and Chebyshev
     std::vector<bool> basic;          // L1: the observations the solution passes through; else empty
+
+    // For testing the observations: what the last pass leaves (none when
+    // the run's numbers are not finite), and the tests once a caller ran
+    // them with its settings (none for a failed run).
+    std::optional<RedundancyShares> redundancy;
+    std::optional<ObservationTests> tests;
 
     int Observations() const { return observed.Rows(); }
     int Unknowns() const { return unknowns.Rows(); }

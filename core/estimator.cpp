@@ -214,6 +214,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     PassRecord record;
     const bool scaled = UsesScaleEachPass(MethodCode);
     std::vector<bool> basic;
+    std::optional<RedundancyShares> shares;
     {
         // The head echoes only the input: it is written while the solution
         // is computed, and the design matrix lives until it is.
@@ -233,6 +234,8 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
             x.SolveL1(Abar, lbar, v, &basic);
         else
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
+        if (KeepTestShares && AllFinite(x))
+            shares = LastPassShares(Abar, lbar, MethodCode, NormFactor, record);
         head.Wait();
     }
     // The last scale is known only now: its line follows the method line.
@@ -248,6 +251,8 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     const bool finite = ResultsAreFinite(x, l, v);
     KeepResults(MethodCode, NormFactor, passes, finite, std::move(x), std::move(l), std::move(p), std::move(v),
                 std::move(record), std::move(basic));
+    if (finite)
+        LastResults.redundancy = std::move(shares);
     if (!written) {
         LastReportError = report.Error();
         return kRunNoReport;
@@ -257,6 +262,21 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         ResidualView->ShowModal();
     }
     return finite ? kRunSuccess : kRunNotFinite;
+}
+
+// The M-estimators test with their final robust weights, every other
+// method with the given ones. The last inverse belongs to the final
+// weights, except after the pass limit: the last sweep weighed once more.
+std::optional<RedundancyShares> CEstimator::LastPassShares(const Matrix& Abar, const Matrix& lbar, int MethodCode,
+                                                           double NormFactor, const PassRecord& record)
+{
+    const bool robust = kMethods[MethodCode].parameter == MethodParameter::kTuningConstant;
+    const bool leastSquares = MethodCode == kMethodLpNorm && NormFactor == 2.0;
+    const bool inverseFits = leastSquares || (robust && record.end == RunEnd::kCriterion);
+    const std::span<const double> lbarValues(lbar.Data(), static_cast<std::size_t>(lbar.Rows()));
+    return ComputeRedundancy(Abar, lbarValues, robust ? record.w : std::vector<double>(),
+                             inverseFits ? &record.inverse : nullptr,
+                             robust ? TestWeights::kRobust : TestWeights::kGiven);
 }
 
 // The results of the run just reported. The robust weights and N^-1 are

@@ -6,6 +6,7 @@
 #include "core/output_file.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -85,6 +86,9 @@ public:
     // system from the pass before, and the pass weighs with
     // TuningConstant * s. s = 0 ends the run (RunEnd::kScaleZero).
     bool ScaleEachPass = false;
+    // Keep in the results what testing the observations needs (about one
+    // pass more); off, Run does no more than its report needs.
+    bool KeepTestShares = false;
 
 private:
     // What the last reweighting pass leaves: the final weights w, N^-1 of
@@ -108,6 +112,8 @@ private:
     // The reweighting passes; returns the pass count written to the report.
     int IterateReweighting(const Matrix& Abar, const Matrix& lbar, int MethodCode, double NormFactor, int maxPasses,
                            double stopCriterion, Matrix& x, Matrix& v, PassRecord& record);
+    static std::optional<RedundancyShares> LastPassShares(const Matrix& Abar, const Matrix& lbar, int MethodCode,
+                                                          double NormFactor, const PassRecord& record);
     void KeepResults(int MethodCode, double NormFactor, int passes, bool finite, Matrix x, Matrix l, Matrix p,
                      Matrix v, PassRecord record, std::vector<bool> basic);
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 std::optional<ResultsFormat> ResultsFormatOf(std::string_view fileName)
@@ -47,6 +48,15 @@ private:
     const TextSink& sink;
     std::string text;
 };
+
+// What the tests' normal matrix was, and why nothing was tested: ASCII.
+const char* NormalMatrixText(TestWeights weights)
+{
+    return weights == TestWeights::kRobust ? "N = A^T P W A of the last pass with W the final robust weights"
+                                           : "N = A^T P A with the given weights";
+}
+
+constexpr const char* kNoRedundancyNote = "n = u: no redundancy; the tests are not defined";
 
 // ---- JSON: null for what the run does not have and for numbers that are not finite.
 
@@ -101,6 +111,50 @@ std::optional<double> Integer(const std::optional<int>& value)
     return value.has_value() ? std::optional<double>(*value) : std::nullopt;
 }
 
+std::optional<ConfidenceInterval> IntervalOf(const ObservationTests& tests, int j)
+{
+    if (!tests.defined)
+        return std::nullopt;
+    return tests.intervals[static_cast<std::size_t>(j)];
+}
+
+void WriteJsonGlobalTest(std::string& out, const ObservationTests& tests)
+{
+    if (!tests.defined) {
+        out += "null";
+        return;
+    }
+    out += "{";
+    JsonFields global(out, " ");
+    global.Add("statistic", tests.global.statistic);
+    global.Add("degreesOfFreedom", static_cast<double>(tests.global.degreesOfFreedom));
+    global.Add("criticalValue", tests.global.criticalValue);
+    global.Add("passed", tests.global.passed);
+    out += " }";
+}
+
+void WriteJsonTests(std::string& out, const ObservationTests& tests)
+{
+    out += "{";
+    JsonFields fields(out, "\n    ");
+    fields.Add("weights", std::string_view(TestWeightsName(tests.weights)));
+    fields.Add("normalMatrix", std::string_view(NormalMatrixText(tests.weights)));
+    fields.Add("sigma0", tests.settings.sigma0);
+    fields.Add("alpha", tests.settings.alpha);
+    fields.Add("power", tests.settings.power);
+    fields.Add("confidence", tests.settings.confidence);
+    fields.Add("defined", tests.defined);
+    fields.Name("note") += tests.defined ? "null" : "\"" + std::string(kNoRedundancyNote) + "\"";
+    fields.Add("snoopingCriticalValue", tests.criticalValue);
+    fields.Add("delta0", tests.delta0);
+    fields.Add("tQuantile", tests.defined ? std::optional<double>(tests.tQuantile) : std::nullopt);
+    fields.Add("redundancySum", tests.redundancySum);
+    fields.Add("flaggedCount", static_cast<double>(tests.flaggedCount));
+    fields.Add("uncontrolledCount", static_cast<double>(tests.uncontrolledCount));
+    WriteJsonGlobalTest(fields.Name("globalTest"), tests);
+    out += "\n  }";
+}
+
 void WriteJsonRun(std::string& out, const AdjustmentResults& results)
 {
     JsonFields run(out, "\n  ");
@@ -122,6 +176,8 @@ void WriteJsonRun(std::string& out, const AdjustmentResults& results)
     run.Add("unknownCount", static_cast<double>(results.Unknowns()));
     run.Add("redundancy", static_cast<double>(results.Redundancy()));
     run.Add("s0", results.s0);
+    if (results.tests.has_value())
+        WriteJsonTests(run.Name("tests"), *results.tests);
     out += ",\n  \"unknowns\": [";
     for (int j = 0; j < results.Unknowns(); ++j) {
         out += j > 0 ? ",\n    {" : "\n    {";
@@ -131,6 +187,11 @@ void WriteJsonRun(std::string& out, const AdjustmentResults& results)
         unknown.Add("standardDeviation", results.standardDeviations.empty()
                                              ? std::optional<double>()
                                              : results.standardDeviations[static_cast<std::size_t>(j)]);
+        if (results.tests.has_value()) {
+            const std::optional<ConfidenceInterval> interval = IntervalOf(*results.tests, j);
+            unknown.Add("confidenceLower", interval.has_value() ? std::optional<double>(interval->lower) : std::nullopt);
+            unknown.Add("confidenceUpper", interval.has_value() ? std::optional<double>(interval->upper) : std::nullopt);
+        }
         out += " }";
     }
     out += "\n  ],\n  \"observations\": [";
@@ -150,6 +211,15 @@ void WriteJsonObservation(std::string& out, const AdjustmentResults& results, in
     observation.Add("downWeighted", IsDownWeighted(w));
     observation.Add("rejected", IsRejected(w));
     observation.Add("basic", results.IsBasic(i));
+    if (results.tests.has_value()) {
+        const ObservationTest test = TestOfObservation(results, *results.tests, i);
+        observation.Add("redundancy", test.r);
+        observation.Add("standardized", test.standardized);
+        observation.Add("studentized", test.studentized);
+        observation.Add("mdb", test.mdb);
+        observation.Add("uncontrolled", test.uncontrolled);
+        observation.Add("flagged", test.flagged);
+    }
     out += " }";
 }
 
@@ -170,6 +240,35 @@ void AppendCsv(std::string& out, const std::optional<double>& value)
 {
     if (value.has_value())
         AppendShortest(out, *value);
+}
+
+void WriteCsvTests(std::string& out, const ObservationTests& tests)
+{
+    const auto line = [&out](const char* name, const std::optional<double>& value) {
+        out.append("# ").append(name).append(",");
+        AppendCsv(out, value);
+        out += '\n';
+    };
+    const auto flag = [](bool value) { return std::optional<double>(value ? 1.0 : 0.0); };
+    const auto defined = [&tests](double value) { return tests.defined ? std::optional<double>(value) : std::nullopt; };
+    out.append("# test_weights,").append(TestWeightsName(tests.weights)).append("\n");
+    out.append("# normal_matrix,").append(NormalMatrixText(tests.weights)).append("\n");
+    line("sigma0", tests.settings.sigma0);
+    line("alpha", tests.settings.alpha);
+    line("power", tests.settings.power);
+    line("confidence", tests.settings.confidence);
+    line("tests_defined", flag(tests.defined));
+    out.append("# note,").append(tests.defined ? "" : kNoRedundancyNote).append("\n");
+    line("snooping_critical_value", tests.criticalValue);
+    line("delta0", tests.delta0);
+    line("t_quantile", defined(tests.tQuantile));
+    line("redundancy_sum", tests.redundancySum);
+    line("flagged_count", tests.flaggedCount);
+    line("uncontrolled_count", tests.uncontrolledCount);
+    line("global_statistic", defined(tests.global.statistic));
+    line("global_degrees_of_freedom", defined(tests.global.degreesOfFreedom));
+    line("global_critical_value", defined(tests.global.criticalValue));
+    line("global_passed", tests.defined ? flag(tests.global.passed) : std::nullopt);
 }
 
 void WriteCsvHead(std::string& out, const AdjustmentResults& results)
@@ -193,7 +292,10 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
     comment("unknowns", results.Unknowns());
     comment("redundancy", results.Redundancy());
     comment("s0", results.s0);
-    out += "# unknown,value,standard_deviation\n";
+    if (results.tests.has_value())
+        WriteCsvTests(out, *results.tests);
+    out += results.tests.has_value() ? "# unknown,value,standard_deviation,confidence_lower,confidence_upper\n"
+                                     : "# unknown,value,standard_deviation\n";
     for (int j = 0; j < results.Unknowns(); ++j) {
         out += "# ";
         AppendInteger(out, j + 1, 0);
@@ -202,9 +304,17 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
         out += ',';
         if (!results.standardDeviations.empty())
             AppendShortest(out, results.standardDeviations[static_cast<std::size_t>(j)]);
+        if (results.tests.has_value()) {
+            const std::optional<ConfidenceInterval> interval = IntervalOf(*results.tests, j);
+            out += ',';
+            AppendCsv(out, interval.has_value() ? std::optional<double>(interval->lower) : std::nullopt);
+            out += ',';
+            AppendCsv(out, interval.has_value() ? std::optional<double>(interval->upper) : std::nullopt);
+        }
         out += '\n';
     }
-    out += "number,observed,weight,correction,adjusted,robust_weight,down_weighted,rejected,basic\n";
+    out += "number,observed,weight,correction,adjusted,robust_weight,down_weighted,rejected,basic";
+    out += results.tests.has_value() ? ",redundancy,standardized,studentized,mdb,uncontrolled,flagged\n" : "\n";
 }
 
 void WriteCsvObservation(std::string& out, const AdjustmentResults& results, int i)
@@ -217,6 +327,15 @@ void WriteCsvObservation(std::string& out, const AdjustmentResults& results, int
     }
     for (bool flag : {IsDownWeighted(w), IsRejected(w), results.IsBasic(i)})
         out += flag ? ",1" : ",0";
+    if (results.tests.has_value()) {
+        const ObservationTest test = TestOfObservation(results, *results.tests, i);
+        for (const std::optional<double>& value : {std::optional<double>(test.r), test.standardized, test.studentized, test.mdb}) {
+            out += ',';
+            AppendCsv(out, value);
+        }
+        for (bool flag : {test.uncontrolled, test.flagged})
+            out += flag ? ",1" : ",0";
+    }
     out += '\n';
 }
 
@@ -361,6 +480,75 @@ std::string SummaryObservations(const AdjustmentResults& results)
     return text;
 }
 
+std::string SummaryGlobalTest(const ObservationTests& tests)
+{
+    const GlobalTest& global = tests.global;
+    std::string line = "Globaltest: (n \u2212 u) s0\u00b2 / \u03c30\u00b2 = " + General(global.statistic, 6);
+    line += global.passed ? " \u2264 " : " > ";
+    line += "\u03c7\u00b2(" + std::to_string(global.degreesOfFreedom) + "; " + General(1.0 - tests.settings.alpha, 6) +
+            ") = " + General(global.criticalValue, 6);
+    return line + (global.passed ? ": bestanden\n" : ": nicht bestanden\n");
+}
+
+// The observations with the largest |w_i|, at most kSummaryTestLines, by
+// one pass that keeps only those: ties go to the first.
+std::vector<std::pair<int, ObservationTest>> LargestStandardized(const AdjustmentResults& results,
+                                                                 const ObservationTests& tests)
+{
+    std::vector<std::pair<int, ObservationTest>> largest;
+    const auto size = [](const std::pair<int, ObservationTest>& entry) { return std::fabs(*entry.second.standardized); };
+    for (int i = 0; i < results.Observations(); ++i) {
+        const ObservationTest test = TestOfObservation(results, tests, i);
+        if (!test.standardized.has_value())
+            continue;
+        const std::pair<int, ObservationTest> entry{i, test};
+        auto at = largest.begin();
+        while (at != largest.end() && size(*at) >= size(entry))
+            ++at;
+        if (at - largest.begin() < kSummaryTestLines) {
+            largest.insert(at, entry);
+            if (largest.size() > static_cast<std::size_t>(kSummaryTestLines))
+                largest.pop_back();
+        }
+    }
+    return largest;
+}
+
+std::string SummaryLargestStandardized(const AdjustmentResults& results, const ObservationTests& tests)
+{
+    std::string text;
+    AppendRightAligned(text, "Nr", 8);
+    AppendRightAligned(text, "Verbesserung", 18);
+    AppendRightAligned(text, "w_i", 12);
+    AppendRightAligned(text, "r_i", 10);
+    AppendRightAligned(text, "MDB", 14);
+    text += '\n';
+    for (const auto& [i, test] : LargestStandardized(results, tests)) {
+        AppendInteger(text, i + 1, 8);
+        AppendGeneral(text, results.corrections(i, 0), 18, 6);
+        AppendGeneral(text, *test.standardized, 12, 4);
+        AppendGeneral(text, test.r, 10, 4);
+        AppendGeneral(text, *test.mdb, 14, 6);
+        text += test.flagged ? "  markiert\n" : test.uncontrolled ? "  unkontrolliert\n" : "\n";
+    }
+    return text;
+}
+
+std::string SummaryTests(const AdjustmentResults& results, const ObservationTests& tests)
+{
+    std::string text = tests.weights == TestWeights::kRobust
+                           ? "Tests mit den Gewichten der letzten Iteration (p_i \u00b7 w_i)\n"
+                           : "Tests mit den gegebenen Gewichten p_i (N = A\u1d40 P A)\n";
+    if (!tests.defined)
+        return text + "Tests nicht definiert: n = u, keine Redundanz\n";
+    text += SummaryGlobalTest(tests);
+    text += "Data Snooping: |w_i| > " + General(tests.criticalValue, 6) + " (\u03b1 = " +
+            General(tests.settings.alpha, 6) + "): " + std::to_string(tests.flaggedCount) + " markiert, " +
+            std::to_string(tests.uncontrolledCount) + " unkontrolliert (r_i < " + General(kControlledRedundancy, 6) +
+            ")\n";
+    return text + SummaryLargestStandardized(results, tests);
+}
+
 } // namespace
 
 std::string ResultsSummary(const AdjustmentResults& results)
@@ -369,5 +557,10 @@ std::string ResultsSummary(const AdjustmentResults& results)
     text += "s0 = " + General(results.s0, 6) + " (n = " + std::to_string(results.Observations()) +
             ", u = " + std::to_string(results.Unknowns()) + ")\n\n";
     text += SummaryUnknowns(results) + "\n";
-    return text + SummaryObservations(results);
+    text += SummaryObservations(results);
+    if (results.tests.has_value()) {
+        text += '\n';
+        text += SummaryTests(results, *results.tests);
+    }
+    return text;
 }

@@ -49,4 +49,7 @@ void WriteResults(const AdjustmentResults& results, ResultsFormat format, const 
 // and the observations down-weighted or rejected (L1: the basic ones), at
 // most kSummaryObservationLines of them with the count of the rest.
 inline constexpr int kSummaryObservationLines = 50;
+// With the tests: the global test's line and the observations with the
+// largest standardized residuals |w_i|, at most kSummaryTestLines.
+inline constexpr int kSummaryTestLines = 5;
 std::string ResultsSummary(const AdjustmentResults& results);

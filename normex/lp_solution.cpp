@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -51,9 +52,11 @@ bool SizesMatch(const LpRequest& request, const Matrix& A)
 constexpr const char* kLpMethodName = "lp";
 
 // The results of a solution the library computed itself: every robust
-// weight 1, s0 but no standard deviations. Takes the observations and
-// weights of the problem.
-AdjustmentResults LibraryResults(const LpRequest& request, Problem& problem, Matrix x, Matrix v, RunEnd end)
+// weight 1, s0 but no standard deviations; the tests' shares from the
+// given weights of the weighted system. Takes the observations and weights
+// of the problem.
+AdjustmentResults LibraryResults(const LpRequest& request, Problem& problem, const WeightedSystem& weighted, Matrix x,
+                                 Matrix v, RunEnd end)
 {
     AdjustmentResults results;
     results.method = kLpMethodName;
@@ -65,6 +68,10 @@ AdjustmentResults LibraryResults(const LpRequest& request, Problem& problem, Mat
     results.corrections = std::move(v);
     results.robustWeights.assign(static_cast<std::size_t>(results.Observations()), 1.0);
     SetPrecision(results, nullptr);
+    if (request.testShares && end != RunEnd::kNotFinite)
+        results.redundancy =
+            ComputeRedundancy(weighted.Abar, std::span<const double>(weighted.lbar.Data(), results.Observations()), {},
+                              nullptr, TestWeights::kGiven);
     return results;
 }
 
@@ -73,6 +80,7 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
 {
     CEstimator engine(status);
     engine.SetOutputFile(request.outputFile);
+    engine.KeepTestShares = request.testShares;
     const int run = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.weights),
                                                kMethodL1, request.normFactor, request.maxPasses, 0.0);
     if (run == kRunNoReport) {
@@ -146,7 +154,7 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
     outcome.result = LpResult(solution, x, problem.l, v);
     const bool changed = lastStart.Rows() == x.Rows() && x.Rows() > 0;
     const double change = changed ? LargestChange(x, lastStart) : 0.0;
-    outcome.results = LibraryResults(request, problem, std::move(x), std::move(v),
+    outcome.results = LibraryResults(request, problem, weighted, std::move(x), std::move(v),
                                      LpRunEnd(solution, outcome.result, request.maxPasses));
     outcome.results.passes = solution.passes;
     if (changed)
@@ -181,7 +189,7 @@ void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome&
         outcome.result = NORMEX_NOT_FINITE;
     else
         outcome.result = optimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
-    outcome.results = LibraryResults(request, problem, std::move(x), std::move(v), end);
+    outcome.results = LibraryResults(request, problem, weighted, std::move(x), std::move(v), end);
 }
 
 LpOutcome Solve(const LpRequest& request, IStatusWindow* status)

@@ -21,6 +21,7 @@ struct LpRequest {
     double normFactor = 2.0;
     int maxPasses = kDefaultMaxPasses;
     DesignPieceReport designPieceReport; // told of design pieces that are no number; the library stays silent
+    bool testShares = false; // keep what testing the observations needs (costs about a pass)
 };
 
 struct LpOutcome {

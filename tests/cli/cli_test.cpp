@@ -289,6 +289,13 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         {{"-m", "lp", "-p", "0.5", in, out}, "mindestens 1"},
         {{"-p", "2", in, out}, "nur f\u00fcr lp und lp-irls"},
         {{"-m", "l1", "-c", "1", in, out}, "nur f\u00fcr die Ea-Sch\u00e4tzer"},
+        {{"--sigma0", "0", in, out}, "--sigma0: Der Wert muss eine endliche Zahl gr\u00f6\u00dfer als 0 sein."},
+        {{"--sigma0", "-1", in, out}, "--sigma0: Der Wert muss eine endliche Zahl gr\u00f6\u00dfer als 0 sein."},
+        {{"--sigma0=x", in, out}, "--sigma0=x: Geben Sie bitte eine Zahl ein."},
+        {{"--alpha", "1", in, out}, "--alpha: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
+        {{"--alpha", "0", in, out}, "--alpha: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
+        {{"--power", "1.5", in, out}, "--power: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
+        {{"--confidence", "-0.95", in, out}, "--confidence: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
     };
     for (const Case& c : cases) {
         const CliRun run = Run(c.args);
@@ -380,7 +387,9 @@ TEST_F(CliTest, HelpAndVersion)
                                  "--results", "--scale mad", "--scale mad-each-pass", "statsmodels RLM",
                                  "R MASS::rlm", "MATLAB robustfit", "--summary",
                                  "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n", "\"-\" liest die Standardeingabe",
-                                 "Strg+C", "R\u00fcckgabewert: 0"})
+                                 "Strg+C", "R\u00fcckgabewert: 0", "--sigma0 S", "[0.001]", "--power B", "[0.8]",
+                                 "--confidence K", "[0.95]", "r_i = 1 \u2212 p_i w_i a_i\u1d40 Q a_i",
+                                 "MDB_i = \u03c30 \u03b40 / \u221a(p_i w_i r_i)"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         EXPECT_EQ(run.err, "");
     }
@@ -870,3 +879,82 @@ TEST_F(CliTest, ResultOptionErrorsExitWithTwoBeforeAnyFileIsTouched)
 }
 
 } // namespace
+
+// ---- Tests of the observations
+
+// A blunder of 15 cm in observation 4 of the levelling example: least
+// squares with data snooping flags it alone and the global test fails; the
+// JSON and CSV files say the same as the summary. Without the blunder the
+// global test passes, as the READMEs show with the call's output.
+TEST_F(CliTest, DataSnoopingFlagsTheBlunderInBothResultsFormats)
+{
+    Matrix A, l, p;
+    ASSERT_EQ(ReadInputFileWeightVector(test_support::ExampleFile("levelling_network.EIN"), A, l, p), 0);
+    l(3, 0) += 0.15;
+    const std::string in = Path("blunder.EIN");
+    std::vector<std::vector<double>> rows;
+    for (int i = 0; i < A.Rows(); ++i)
+        rows.push_back({A(i, 0), A(i, 1), A(i, 2)});
+    test_support::WriteInput(in, rows, std::vector<double>(l.Data(), l.Data() + 8),
+                             std::vector<double>(p.Data(), p.Data() + 8));
+    const std::vector<std::string> call = {"-m", "lp-irls", "-p", "2", "--sigma0", "0.02", "--summary"};
+    CliRun run = Run(WithFiles(call, in, Path("b.AUS")));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find(": nicht bestanden\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1 markiert"), std::string::npos) << run.out;
+    for (const char* file : {"b.json", "b.csv"}) {
+        std::vector<std::string> args = {"-m", "lp-irls", "-p", "2", "--sigma0", "0.02", "--results", Path(file)};
+        ASSERT_EQ(Run(WithFiles(args, in, Path("b.AUS"))).exitCode, 0);
+    }
+    const std::string json = test_support::ReadBytes(Path("b.json"));
+    EXPECT_EQ(Flagged(json, "flagged"), std::set<int>{4});
+    EXPECT_EQ(JsonValues(json, "passed"), std::vector<std::string>{"false"});
+    EXPECT_EQ(JsonValues(json, "weights"), std::vector<std::string>{"\"given\""});
+    const std::string csv = test_support::ReadBytes(Path("b.csv"));
+    EXPECT_NE(csv.find("# global_passed,0\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",redundancy,standardized,studentized,mdb,uncontrolled,flagged\n"), std::string::npos);
+    const std::size_t row = csv.find("\n4,");
+    ASSERT_NE(row, std::string::npos);
+    EXPECT_EQ(csv.substr(csv.find('\n', row + 1) - 4, 4), ",0,1") << csv.substr(row, 200);
+
+    const std::string clean = test_support::ExampleFile("levelling_network.EIN");
+    run = Run(WithFiles(call, clean, Path("levelling.AUS")));
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find(": bestanden\n"), std::string::npos) << run.out;
+    const std::string shown = "tolvar-cli -m lp-irls -p 2 --sigma0 0.02 --summary examples/levelling_network.EIN";
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(test_support::ExampleFile("README.md")), shown), run.out);
+    EXPECT_EQ(BlockAfter(test_support::ReadBytes(TOLVAR_SOURCE_DIR "/README.md"), shown), run.out);
+}
+
+// Failed runs and one without redundancy: the first are not tested at all,
+// the second says that its tests are not defined.
+TEST_F(CliTest, AFailedRunIsNotTestedAndNoRedundancyIsSaid)
+{
+    const std::string talwar = Path("talwar.EIN");
+    test_support::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
+    const CliRun failed = Run({"-m", "talwar", "--results", Path("t.json"), "--summary", talwar, Path("t.AUS")});
+    EXPECT_EQ(failed.exitCode, 1);
+    const std::string json = test_support::ReadBytes(Path("t.json"));
+    EXPECT_NE(json.find("\"s0\""), std::string::npos);
+    EXPECT_EQ(json.find("\"tests\""), std::string::npos) << json;
+    EXPECT_EQ(json.find("\"redundancy\": 0"), std::string::npos);
+    EXPECT_EQ(failed.out.find("Tests"), std::string::npos) << failed.out;
+    // Finite but short of the minimiser: failed too, not tested either.
+    const CliRun shortRun = Run({"-q", "-m", "lp", "-p", "10", "-i", "2", "--results", Path("short.json"),
+                                 test_support::StackLossFile(), Path("short.AUS")});
+    EXPECT_EQ(shortRun.exitCode, 1);
+    const std::string shortJson = test_support::ReadBytes(Path("short.json"));
+    EXPECT_NE(shortJson.find("\"s0\""), std::string::npos);
+    EXPECT_EQ(shortJson.find("\"tests\""), std::string::npos);
+
+    const std::string square = Path("square.EIN");
+    test_support::WriteInput(square, {{1, 0}, {1, 1}}, {1, 3}, {1, 1});
+    const CliRun none = Run({"-m", "l1", "--results", Path("s.csv"), "--summary", square, Path("s.AUS")});
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_NE(none.out.find("Tests nicht definiert: n = u, keine Redundanz\n"), std::string::npos) << none.out;
+    const std::string csv = test_support::ReadBytes(Path("s.csv"));
+    EXPECT_NE(csv.find("# tests_defined,0\n# note,n = u: no redundancy; the tests are not defined\n"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("# global_passed,\n"), std::string::npos) << csv;
+}

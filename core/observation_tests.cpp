@@ -1,0 +1,249 @@
+#include "core/observation_tests.h"
+
+#include "core/adjustment_results.h"
+#include "core/distributions.h"
+#include "core/irls_pass.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+
+const char* TestWeightsName(TestWeights weights)
+{
+    return weights == TestWeights::kRobust ? "robust" : "given";
+}
+
+namespace {
+
+// The Cholesky factor L of S = L L^T (u x u, row-major; the lower triangle
+// of S is read, L is lower); none when S is not positive definite.
+std::optional<std::vector<double>> CholeskyFactor(const double* S, std::size_t u)
+{
+    std::vector<double> L(u * u, 0.0);
+    for (std::size_t j = 0; j < u; ++j) {
+        for (std::size_t i = j; i < u; ++i) {
+            double sum = S[i * u + j];
+            for (std::size_t k = 0; k < j; ++k)
+                sum -= L[i * u + k] * L[j * u + k];
+            if (i == j) {
+                if (!(sum > 0.0) || !std::isfinite(sum))
+                    return std::nullopt;
+                L[j * u + j] = std::sqrt(sum);
+            } else {
+                L[i * u + j] = sum / L[j * u + j];
+            }
+        }
+    }
+    return L;
+}
+
+// L^-1 of a lower triangular L, lower too.
+std::vector<double> InverseLower(const std::vector<double>& L, std::size_t u)
+{
+    std::vector<double> inverse(u * u, 0.0);
+    for (std::size_t j = 0; j < u; ++j) {
+        inverse[j * u + j] = 1.0 / L[j * u + j];
+        for (std::size_t i = j + 1; i < u; ++i) {
+            double sum = 0.0;
+            for (std::size_t k = j; k < i; ++k)
+                sum -= L[i * u + k] * inverse[k * u + j];
+            inverse[i * u + j] = sum / L[i * u + i];
+        }
+    }
+    return inverse;
+}
+
+// A lower triangular T with a_i^T Q a_i = |T a_i|^2.
+struct Triangle {
+    std::vector<double> T; // u x u, row-major
+};
+
+// |T a|^2, each row of T over its triangle only: u (u + 1) / 2 products.
+// (Plain loops over one observation ran twice as fast here as blocks of
+// observations transposed into vectors: the transposing cost more than the
+// vectors saved.)
+double SquaredNorm(const double* T, const double* a, std::size_t u)
+{
+    double h = 0.0;
+    for (std::size_t j = 0; j < u; ++j) {
+        const double* row = T + j * u;
+        double z = 0.0;
+        for (std::size_t k = 0; k <= j; ++k)
+            z += row[k] * a[k];
+        h += z * z;
+    }
+    return h;
+}
+
+// r_i = 1 - w_i h_i for the observations [first, last); false when one is
+// not finite.
+bool FillRedundancyRange(const Matrix& Abar, const std::vector<double>& w, const Triangle& triangle,
+                         std::vector<double>& r, std::size_t first, std::size_t last)
+{
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    const double* A = Abar.Data();
+    const double* T = triangle.T.data();
+    bool finite = true;
+    for (std::size_t i = first; i < last; ++i) {
+        const double wi = w.empty() ? 1.0 : w[i];
+        r[i] = wi == 0.0 ? 1.0 : 1.0 - wi * SquaredNorm(T, A + i * u, u);
+        finite = finite && std::isfinite(r[i]);
+    }
+    return finite;
+}
+
+// Below about a millisecond of work a thread costs more than it saves.
+constexpr double kThreadWork = 4e6;
+
+// The same for every observation, the second half on a thread of its own
+// when the work is large enough and a thread can be had.
+bool FillRedundancy(const Matrix& Abar, const std::vector<double>& w, const Triangle& triangle, std::vector<double>& r)
+{
+    const std::size_t n = static_cast<std::size_t>(Abar.Rows());
+    const double u = Abar.Columns();
+    r.resize(n);
+    const bool split = static_cast<double>(n) * u * u >= kThreadWork && std::thread::hardware_concurrency() > 1;
+    const std::size_t middle = split ? n / 2 : n;
+    bool secondFinite = true;
+    std::thread second;
+    if (split) {
+        try {
+            second = std::thread(
+                [&] { secondFinite = FillRedundancyRange(Abar, w, triangle, r, middle, n); });
+        } catch (const std::system_error&) {
+            secondFinite = FillRedundancyRange(Abar, w, triangle, r, middle, n);
+        }
+    }
+    const bool firstFinite = FillRedundancyRange(Abar, w, triangle, r, 0, middle);
+    if (second.joinable())
+        second.join();
+    return firstFinite && secondFinite;
+}
+
+// Without the caller's Q: N formed here, N = L L^T, T = L^-1 and
+// Q_jj = sum_i (L^-1)_ij^2.
+std::optional<RedundancyShares> SharesFromNormalMatrix(const Matrix& Abar, std::span<const double> lbar,
+                                                       const std::vector<double>& w, TestWeights weights)
+{
+    const std::size_t n = static_cast<std::size_t>(Abar.Rows());
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    const std::vector<double> ones(w.empty() ? n : 0, 1.0);
+    const NormalEquations N = FormNormalEquations(Abar, w.empty() ? ones : w, lbar);
+    const std::optional<std::vector<double>> L = CholeskyFactor(N.matrix.data(), u);
+    if (!L.has_value())
+        return std::nullopt;
+    const Triangle triangle{InverseLower(*L, u)};
+    RedundancyShares shares;
+    shares.weights = weights;
+    shares.qx.assign(u, 0.0);
+    for (std::size_t i = 0; i < u; ++i)
+        for (std::size_t j = 0; j <= i; ++j)
+            shares.qx[j] += triangle.T[i * u + j] * triangle.T[i * u + j];
+    if (!FillRedundancy(Abar, w, triangle, shares.r))
+        return std::nullopt;
+    return shares;
+}
+
+// With the caller's Q, factored in reverse order of the unknowns: with the
+// reversal J, J Q J = C C^T gives Q = U U^T for the upper U = J C J, and
+// T = U^T = J C^T J is lower.
+std::optional<RedundancyShares> SharesFromInverse(const Matrix& Abar, const std::vector<double>& w, const Matrix& Q,
+                                                  TestWeights weights)
+{
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    std::vector<double> reversed(u * u);
+    for (std::size_t j = 0; j < u; ++j)
+        for (std::size_t k = 0; k < u; ++k)
+            reversed[j * u + k] = Q(static_cast<int>(u - 1 - j), static_cast<int>(u - 1 - k));
+    const std::optional<std::vector<double>> C = CholeskyFactor(reversed.data(), u);
+    if (!C.has_value())
+        return std::nullopt;
+    Triangle triangle{std::vector<double>(u * u, 0.0)};
+    RedundancyShares shares;
+    shares.weights = weights;
+    for (std::size_t j = 0; j < u; ++j) {
+        shares.qx.push_back(Q(static_cast<int>(j), static_cast<int>(j)));
+        for (std::size_t k = 0; k <= j; ++k)
+            triangle.T[j * u + k] = (*C)[(u - 1 - k) * u + (u - 1 - j)];
+    }
+    if (!FillRedundancy(Abar, w, triangle, shares.r))
+        return std::nullopt;
+    return shares;
+}
+
+} // namespace
+
+// A Q that is not positive definite by rounding is formed anew from N.
+std::optional<RedundancyShares> ComputeRedundancy(const Matrix& Abar, std::span<const double> lbar,
+                                                  const std::vector<double>& w, const Matrix* Q,
+                                                  TestWeights weights)
+{
+    if (Q != nullptr)
+        if (std::optional<RedundancyShares> shares = SharesFromInverse(Abar, w, *Q, weights))
+            return shares;
+    return SharesFromNormalMatrix(Abar, lbar, w, weights);
+}
+
+// Defined only with redundancy.
+ObservationTest TestOfObservation(const AdjustmentResults& results, const ObservationTests& tests, int i)
+{
+    const std::size_t k = static_cast<std::size_t>(i);
+    ObservationTest test;
+    test.r = results.redundancy->r[k];
+    test.uncontrolled = test.r < kControlledRedundancy;
+    const double weight = results.weights(i, 0) * results.robustWeights[k];
+    if (!tests.defined || !(weight > 0.0) || test.r <= kZeroRedundancy)
+        return test;
+    // v_i / sqrt(q_vv,ii) with q_vv,ii = r_i / (p_i w_i)
+    const double normalized = results.corrections(i, 0) * std::sqrt(weight / test.r);
+    test.standardized = normalized / tests.settings.sigma0;
+    if (results.s0 > 0.0)
+        test.studentized = normalized / results.s0;
+    test.mdb = tests.settings.sigma0 * tests.delta0 / std::sqrt(weight * test.r);
+    test.flagged = !test.uncontrolled && std::fabs(*test.standardized) > tests.criticalValue;
+    return test;
+}
+
+namespace {
+
+void TestModel(const AdjustmentResults& results, ObservationTests& tests)
+{
+    const int f = results.Redundancy();
+    const TestSettings& settings = tests.settings;
+    tests.global.degreesOfFreedom = f;
+    tests.global.statistic = f * (results.s0 / settings.sigma0) * (results.s0 / settings.sigma0);
+    tests.global.criticalValue = ChiSquareQuantile(1.0 - settings.alpha, f);
+    tests.global.passed = tests.global.statistic <= tests.global.criticalValue;
+    tests.tQuantile = StudentTQuantile(0.5 + 0.5 * settings.confidence, f);
+    for (int j = 0; j < results.Unknowns(); ++j) {
+        const double x = results.unknowns(j, 0);
+        const double half = tests.tQuantile * results.s0 * std::sqrt(results.redundancy->qx[static_cast<std::size_t>(j)]);
+        tests.intervals.push_back({x - half, x + half});
+    }
+}
+
+} // namespace
+
+std::optional<ObservationTests> TestObservations(const AdjustmentResults& results, const TestSettings& settings,
+                                                 bool certified)
+{
+    if (!certified || !results.redundancy.has_value())
+        return std::nullopt;
+    ObservationTests tests;
+    tests.settings = settings;
+    tests.weights = results.redundancy->weights;
+    tests.defined = results.Redundancy() > 0 && std::isfinite(results.s0);
+    tests.criticalValue = NormalQuantile(1.0 - 0.5 * settings.alpha);
+    tests.delta0 = tests.criticalValue + NormalQuantile(settings.power);
+    if (tests.defined)
+        TestModel(results, tests);
+    for (int i = 0; i < results.Observations(); ++i) {
+        const ObservationTest test = TestOfObservation(results, tests, i);
+        tests.redundancySum += test.r;
+        tests.flaggedCount += test.flagged ? 1 : 0;
+        tests.uncontrolledCount += test.uncontrolled ? 1 : 0;
+    }
+    return tests;
+}
