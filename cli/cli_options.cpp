@@ -121,6 +121,10 @@ CliAction ArgumentParser::Parse()
     }
     options.inputFile = positional[0];
     options.outputFile = positional[1];
+    if (options.outputFile.empty()) {
+        error = "Der Name der Ausgabedatei ist leer.";
+        return CliAction::kUsageError;
+    }
     return CheckCombination() ? CliAction::kRun : CliAction::kUsageError;
 }
 
@@ -190,6 +194,7 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
     case OptionId::kIterations:
         return ParseInteger(value, options.maxPasses) || Fail(prefix + LoadString(kStringNotAnInteger));
     case OptionId::kStop:
+        options.stopGiven = true;
         return ParseNumber(value, options.stopCriterion) || Fail(notANumber);
     case OptionId::kQuiet:
         options.quiet = true;
@@ -197,12 +202,12 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
     case OptionId::kPlot:
         if (value.empty())
             return Fail(prefix + "Dateiname fehlt.");
-        if (PlotFormatOf(value) == PlotFormat::kNone)
+        if (PlotFormatOfOutput(value) == PlotFormat::kNone)
             return Fail(prefix + FormatString(kStringPlotFormat, std::string(value)));
         options.plotFile = std::string(value);
         return true;
     case OptionId::kResults:
-        if (!ResultsFormatOf(value).has_value())
+        if (!ResultsFormatOfOutput(value).has_value())
             return Fail(prefix + "Der Dateiname muss auf .json oder .csv enden.");
         options.resultsFile = std::string(value);
         return true;
@@ -285,6 +290,8 @@ bool ArgumentParser::CheckCombination()
         return Fail(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
     if (!lpWay && options.normGiven)
         return Fail("Ein Normfaktor (-p) gilt nur f\u00fcr lp und lp-irls.");
+    if (options.lpLibrary && options.stopGiven)
+        return Fail(std::string("Ein Abbruchkriterium (-s) gilt nicht f\u00fcr ") + kLpLibraryName + ".");
     if (!estimator && options.tuningGiven)
         return Fail("Eine Tuning-Konstante (-c) gilt nur f\u00fcr die Ea-Sch\u00e4tzer.");
     if (!estimator && options.scale.has_value())
@@ -293,6 +300,21 @@ bool ArgumentParser::CheckCombination()
 }
 
 } // namespace
+
+std::string OutputFileToWrite(const std::string& name)
+{
+    return name == kStandardStreamName ? "/dev/stdout" : name;
+}
+
+PlotFormat PlotFormatOfOutput(std::string_view name)
+{
+    return name == kStandardStreamName ? PlotFormat::kPng : PlotFormatOf(name);
+}
+
+std::optional<ResultsFormat> ResultsFormatOfOutput(std::string_view name)
+{
+    return name == kStandardStreamName ? ResultsFormat::kJson : ResultsFormatOf(name);
+}
 
 CliAction ParseArguments(int argc, const char* const* argv, CliOptions& options, std::string& error)
 {
@@ -426,6 +448,9 @@ std::string UsageText()
            "\n"
            "Ausgleichung der Beobachtungen der Eingabedatei; das Protokoll geht in die Ausgabedatei.\n"
            "EINGABE.EIN \"-\" liest die Standardeingabe (auch eine Pipe oder <(...) geht).\n"
+           "AUSGABE.AUS \"-\" schreibt auf die Standardausgabe (auch bei --plot, dann PNG, und\n"
+           "--results, dann JSON); /dev/stdout, /dev/stderr und /dev/fd/N schreiben dorthin,\n"
+           "wohin die Shell sie lenkt (bei >> angeh\u00e4ngt).\n"
            "\n" +
            OptionLines("-m, --method NAME", MethodChoices()) + OptionLines("-c, --tuning C", TuningDefaults()) +
            OptionLines("-p, --norm P", "Normfaktor f\u00fcr lp und lp-irls (dort n\u00f6tig)") +

@@ -3,6 +3,8 @@
 #include "core/adjustment_results.h"
 #include "core/methods.h"
 #include "core/observation_tests.h"
+#include "core/results_text.h"
+#include "plot/plot_format.h"
 
 #include <optional>
 #include <string>
@@ -18,6 +20,7 @@ struct CliOptions {
     bool normGiven = false;
     int maxPasses = kDefaultMaxPasses;
     double stopCriterion = kDefaultStopCriterion;
+    bool stopGiven = false;
     bool quiet = false;
     std::string plotFile;    // empty: no plot
     std::string resultsFile; // empty: no results file; else it ends in .json or .csv
@@ -29,6 +32,16 @@ struct CliOptions {
     std::string inputFile;
     std::string outputFile;
 };
+
+// "-" as a file name: standard input for the input, standard output for
+// an output (a plot in PNG, results in JSON).
+constexpr const char* kStandardStreamName = "-";
+
+// The name an output is opened by: "/dev/stdout" for "-", written through
+// the descriptor the shell gave.
+std::string OutputFileToWrite(const std::string& name);
+PlotFormat PlotFormatOfOutput(std::string_view name);
+std::optional<ResultsFormat> ResultsFormatOfOutput(std::string_view name);
 
 enum class CliAction { kRun, kHelp, kVersion, kUsageError };
 

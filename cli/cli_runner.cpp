@@ -12,6 +12,8 @@
 #include "normex/normex.h"
 #include "res/string_table.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -22,8 +24,6 @@
 
 namespace {
 
-// The name that stands for standard input.
-constexpr const char* kStandardInputName = "-";
 constexpr const char* kStandardInputFile = "/dev/stdin";
 
 // Warnings about design pieces that are no number: the first few one by
@@ -44,7 +44,7 @@ void FileMessage(const std::string& file, int id)
 // The name the reader opens: "-" is standard input.
 std::string InputFileToRead(const CliOptions& options)
 {
-    return options.inputFile == kStandardInputName ? kStandardInputFile : options.inputFile;
+    return options.inputFile == kStandardStreamName ? kStandardInputFile : options.inputFile;
 }
 
 // The piece as a terminal shows it: cut when long, control bytes visible.
@@ -136,6 +136,14 @@ std::vector<NamedOutput> OutputsOf(const CliOptions& options)
     return outputs;
 }
 
+// Whether an output would replace or cut the file of the other name; two
+// streams (a terminal, a pipe) may well share their place.
+bool Clashes(const std::string& other, const std::string& output)
+{
+    struct stat status {};
+    return IsSameFile(other, output) && (stat(output.c_str(), &status) != 0 || S_ISREG(status.st_mode));
+}
+
 // No output may replace the input or another output: checked by name
 // before anything is read or written.
 int CheckFilesDiffer(const CliOptions& options)
@@ -143,10 +151,11 @@ int CheckFilesDiffer(const CliOptions& options)
     const std::string input = InputFileToRead(options);
     const std::vector<NamedOutput> outputs = OutputsOf(options);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (IsSameFile(input, outputs[i].file))
+        const std::string written = OutputFileToWrite(outputs[i].file);
+        if (Clashes(input, written))
             return SameFile(options.inputFile, outputs[i].file, LoadString(kStringSameFile));
         for (std::size_t k = 0; k < i; ++k)
-            if (IsSameFile(outputs[k].file, outputs[i].file))
+            if (Clashes(OutputFileToWrite(outputs[k].file), written))
                 return SameFile(outputs[k].file, outputs[i].file,
                                 std::string(outputs[k].what) + " und " + outputs[i].what + " sind dieselbe Datei!");
     }
@@ -157,10 +166,12 @@ int SavePlot(const CliOptions& options, const Matrix& corrections, int exitCode)
 {
     if (options.plotFile.empty())
         return exitCode;
+    const std::string path = OutputFileToWrite(options.plotFile);
     std::string error;
-    if (ExportResidualPlot(corrections, options.plotFile, error))
+    if (ExportResidualPlot(corrections, path, PlotFormatOfOutput(options.plotFile), error))
         return exitCode;
-    Message(options.plotFile + ": " + error);
+    // A message about the file names it already.
+    Message(error.find(path) == std::string::npos ? options.plotFile + ": " + error : error);
     return kExitComputation;
 }
 
@@ -177,8 +188,8 @@ int SaveResults(const CliOptions& options, const AdjustmentResults& results, int
     if (options.resultsFile.empty())
         return exitCode;
     OutputFile file;
-    if (file.Open(options.resultsFile)) {
-        WriteResults(results, *ResultsFormatOf(options.resultsFile),
+    if (file.Open(OutputFileToWrite(options.resultsFile))) {
+        WriteResults(results, *ResultsFormatOfOutput(options.resultsFile),
                      [&file](std::string_view piece) { file.Write(piece); });
         if (file.Commit())
             return exitCode;
@@ -217,7 +228,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     PieceWarnings warnings(options.inputFile);
     LpRequest request;
     request.inputFile = InputFileToRead(options);
-    request.outputFile = options.outputFile;
+    request.outputFile = OutputFileToWrite(options.outputFile);
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
     request.designPieceReport = warnings.Report();
@@ -309,7 +320,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
             return kExitComputation;
     }
     CEstimator engine(status);
-    engine.SetOutputFile(options.outputFile);
+    engine.SetOutputFile(OutputFileToWrite(options.outputFile));
     engine.TuningConstant = scale.has_value() ? scale->givenConstant * scale->scale : options.tuningConstant;
     engine.ScaleEachPass = options.scale == ScaleRule::kEachPass;
     engine.KeepTestShares = WantsTests(options);
@@ -338,7 +349,7 @@ int RunCli(const CliOptions& options, IStatusWindow* status)
         return clash;
     if (!options.plotFile.empty() && !PlotExportAvailable()) {
         std::string error;
-        ExportResidualPlot(Matrix(), options.plotFile, error);
+        ExportResidualPlot(Matrix(), options.plotFile, PlotFormatOfOutput(options.plotFile), error);
         Message("--plot: " + error);
         return kExitUsage;
     }

@@ -5,12 +5,47 @@
 #include "cli/console_status.h"
 #include "core/output_file.h"
 #include "io/input_source.h"
+#include "res/string_table.h"
 
-#include <cstdio>
-#include <string>
+#include <fcntl.h>
 #include <unistd.h>
 
-int main(int argc, char** argv)
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A standard descriptor the caller closed (">&-") is held by /dev/null
+// opened for reading: no file of the run takes its number, and writing to
+// it fails as writing to the closed one would.
+void HoldClosedStandardDescriptors()
+{
+    for (int standard = 0; standard <= 2; ++standard)
+        if (fcntl(standard, F_GETFD) < 0 && errno == EBADF)
+            open("/dev/null", O_RDONLY); // the lowest free number: this one
+}
+
+// What went to standard output is checked at the end, when the buffer is
+// written: a full disk, /dev/full or a closed output fail the run there.
+int FinishStandardOutput(int exitCode)
+{
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int reason = errno;
+    failed = std::ferror(stdout) != 0 || failed;
+    if (std::fclose(stdout) != 0 && !failed) {
+        failed = true;
+        reason = errno;
+    }
+    if (!failed)
+        return exitCode;
+    std::fprintf(stderr, "tolvar-cli: Fehler beim Schreiben der Standardausgabe: %s\n",
+                 SystemErrorText(reason != 0 ? reason : EIO).c_str());
+    return exitCode == kExitSuccess ? kExitComputation : exitCode;
+}
+
+int Run(int argc, char** argv)
 {
     CliOptions options;
     std::string error;
@@ -35,4 +70,12 @@ int main(int argc, char** argv)
     const int exitCode = RunCli(options, &status);
     status.Hide();
     return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    HoldClosedStandardDescriptors();
+    return FinishStandardOutput(Run(argc, argv));
 }

@@ -30,7 +30,7 @@ bool PlotExportAvailable()
 
 // Drawing needs a QGuiApplication; without a display the offscreen platform
 // serves. It is created only for the plot and gone before main returns.
-bool ExportResidualPlot(const Matrix& residuals, const std::string& path, std::string& error)
+bool ExportResidualPlot(const Matrix& residuals, const std::string& path, PlotFormat format, std::string& error)
 {
     static int argc = 1;
     static char name[] = "tolvar-cli";
@@ -42,7 +42,7 @@ bool ExportResidualPlot(const Matrix& residuals, const std::string& path, std::s
     std::setlocale(LC_NUMERIC, "C");
     QString message;
     const bool saved =
-        SaveResidualPlot(residuals, QString::fromStdString(path), QSize(kPlotWidth, kPlotHeight), &message);
+        SaveResidualPlot(residuals, QString::fromStdString(path), format, QSize(kPlotWidth, kPlotHeight), &message);
     qInstallMessageHandler(previous);
     if (!saved)
         error = message.toStdString();
@@ -56,7 +56,7 @@ bool PlotExportAvailable()
     return false;
 }
 
-bool ExportResidualPlot(const Matrix&, const std::string&, std::string& error)
+bool ExportResidualPlot(const Matrix&, const std::string&, PlotFormat, std::string& error)
 {
     error = "Diese Ausgabe von tolvar-cli kann keine Grafik speichern.";
     return false;

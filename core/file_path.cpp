@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -40,21 +42,74 @@ std::string ComparableName(const std::string& path)
     return (error ? absolute.lexically_normal() : resolved).string();
 }
 
+// The name a symbolic link leads to, a relative target taken from the
+// folder of the link; false when name is no link.
+bool NextInChain(std::string& name)
+{
+    struct stat status {};
+    std::string target;
+    if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) || !ReadLink(name, target))
+        return false;
+    const std::filesystem::path next(target);
+    name = next.is_absolute() ? target : (std::filesystem::path(name).parent_path() / next).string();
+    return true;
+}
+
+bool AllDigits(std::string_view text)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// The number N when name is the entry N of this process's folder of open
+// descriptors (/proc/PID/fd or a thread's /proc/PID/task/TID/fd), reached
+// by whatever name of that folder (/dev/fd, /proc/self/fd); else -1.
+int OwnDescriptorEntry(const std::string& name)
+{
+    const std::filesystem::path entry(name);
+    const std::string number = entry.filename().string();
+    char folder[PATH_MAX];
+    if (!AllDigits(number) || !entry.has_parent_path() || realpath(entry.parent_path().c_str(), folder) == nullptr)
+        return -1;
+    std::string_view rest(folder);
+    const std::string own = "/proc/" + std::to_string(getpid());
+    if (!rest.starts_with(own))
+        return -1;
+    rest.remove_prefix(own.size());
+    if (rest.starts_with("/task/")) {
+        rest.remove_prefix(6);
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos || !AllDigits(rest.substr(0, slash)))
+            return -1;
+        rest.remove_prefix(slash);
+    }
+    return rest == "/fd" ? std::atoi(number.c_str()) : -1;
+}
+
 } // namespace
 
 std::string FollowLinks(const std::string& path)
 {
     std::string current = path;
-    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
-        struct stat status {};
-        std::string target;
-        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) || !ReadLink(current, target))
-            return current;
-        const std::filesystem::path link(current);
-        const std::filesystem::path next(target);
-        current = next.is_absolute() ? target : (link.parent_path() / next).string();
+    for (int followed = 0; followed < kMostLinksFollowed && NextInChain(current); ++followed) {
     }
     return current;
+}
+
+int OwnDescriptorOf(const std::string& path)
+{
+    std::string current = path;
+    for (int followed = 0; followed <= kMostLinksFollowed; ++followed) {
+        if (const int descriptor = OwnDescriptorEntry(current); descriptor >= 0)
+            return descriptor;
+        if (!NextInChain(current))
+            return -1;
+    }
+    return -1;
 }
 
 bool IsSameFile(const std::string& first, const std::string& second)

@@ -12,6 +12,13 @@
 // links stops at the last name reached.
 std::string FollowLinks(const std::string& path);
 
+// The descriptor of this process that a name reaches its file through
+// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, or a link to one
+// of them), -1 for any other name. Such a name must be written through the
+// descriptor itself: opening it anew would start at the file's beginning
+// and lose what the shell's ">>" asked for.
+int OwnDescriptorOf(const std::string& path);
+
 // Whether two names denote one file. When both exist: the same device and
 // inode, so that a symbolic link, "./" or a hard link are the file itself.
 // Otherwise by name: both made absolute, their links followed and the

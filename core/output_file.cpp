@@ -131,6 +131,16 @@ std::string FolderOf(const std::string& target)
     return folder;
 }
 
+std::atomic<bool> namedTemporaryFilesOnly{false};
+
+// 0 when the descriptor is open for writing, else EBADF (closed, or open
+// for reading only, as a closed standard output is kept).
+int DescriptorRefusal(int own)
+{
+    const int flags = fcntl(own, F_GETFL);
+    return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY ? 0 : EBADF;
+}
+
 } // namespace
 
 int OutputError::MessageId() const
@@ -161,17 +171,51 @@ bool OutputFile::Open(const std::string& path, OutputDurability durability)
     oldContentRemoval.reset();
     error = OutputError();
     synced = durability == OutputDurability::kSynced;
+    if (const int own = OwnDescriptorOf(path); own >= 0)
+        return OpenDescriptor(own);
     Destination destination;
     if (const int refusal = Locate(path, destination))
         return Fail(OutputError::kCreate, refusal);
     target = destination.target;
     if (destination.exists && !destination.IsRegularFile()) {
-        descriptor = OpenRetrying(target.c_str(), O_WRONLY | O_TRUNC, 0);
+        // No O_TRUNC: a device or a pipe has nothing to cut.
+        descriptor = OpenRetrying(target.c_str(), O_WRONLY, 0);
         return descriptor >= 0 || Fail(OutputError::kCreate, errno);
     }
     replacing = destination.exists;
     const int mode = replacing ? static_cast<int>(destination.status.st_mode & 07777) : -1;
-    return OpenTemporary(FolderOf(target), std::filesystem::path(target).filename().string(), mode);
+    const std::string folder = FolderOf(target);
+    return OpenUnnamed(folder, mode) ||
+           (!error && OpenTemporary(folder, std::filesystem::path(target).filename().string(), mode));
+}
+
+// A copy of the descriptor: its writes go where the shell pointed it, at its
+// offset, appending when it appends.
+bool OutputFile::OpenDescriptor(int own)
+{
+    if (const int refusal = DescriptorRefusal(own))
+        return Fail(OutputError::kCreate, refusal);
+    descriptor = fcntl(own, F_DUPFD_CLOEXEC, 0);
+    return descriptor >= 0 || Fail(OutputError::kCreate, errno);
+}
+
+// A file without a name in the target's folder: whatever ends the process,
+// even SIGKILL, it goes with it. False without Error() when the file system
+// offers no such files (the named temporary file serves then).
+bool OutputFile::OpenUnnamed(const std::string& folder, int mode)
+{
+    if (namedTemporaryFilesOnly.load())
+        return false;
+    descriptor = OpenRetrying(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE, 0666);
+    if (descriptor < 0)
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? false : Fail(OutputError::kCreate, errno);
+    unnamed = true;
+    if (mode >= 0 && fchmod(descriptor, static_cast<mode_t>(mode)) != 0) {
+        const int reason = errno;
+        Discard();
+        return Fail(OutputError::kCreate, reason);
+    }
+    return true;
 }
 
 // mode -1: a new file, 0666 less the umask, as fopen would create it.
@@ -196,6 +240,32 @@ bool OutputFile::OpenTemporary(const std::string& folder, const std::string& nam
     return Fail(OutputError::kCreate, EEXIST);
 }
 
+// The unnamed file gets its temporary name only now, complete, for the
+// rename; the name is the signal handler's from before it exists.
+bool OutputFile::NameUnnamed()
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    const std::string name = std::filesystem::path(target).filename().string();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string candidate = TemporaryName(FolderOf(target), name);
+        cleanupSlot = RegisterForCleanup(candidate);
+        // Without /proc, linking a descriptor needs a privilege that the
+        // user may have.
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            (errno == ENOENT && linkat(descriptor, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0)) {
+            temporary = candidate;
+            unnamed = false;
+            return true;
+        }
+        const int reason = errno;
+        UnregisterFromCleanup(cleanupSlot);
+        cleanupSlot = -1;
+        if (reason != EEXIST)
+            return Fail(OutputError::kWrite, reason);
+    }
+    return Fail(OutputError::kWrite, EEXIST);
+}
+
 bool OutputFile::Write(std::string_view bytes)
 {
     if (descriptor < 0 || error)
@@ -217,8 +287,10 @@ bool OutputFile::Commit()
     if (descriptor < 0)
         return false;
     // A device written directly has nothing to replace.
-    if (synced && !temporary.empty() && !error && fsync(descriptor) != 0)
+    if (synced && (!temporary.empty() || unnamed) && !error && fsync(descriptor) != 0)
         Fail(OutputError::kWrite, errno);
+    if (!error && unnamed)
+        NameUnnamed();
     CloseDescriptor();
     if (!error && !temporary.empty() && !PutInPlace())
         Fail(OutputError::kWrite, errno);
@@ -241,29 +313,35 @@ bool OutputFile::Commit()
 // cannot swap names, the plain rename does.
 bool OutputFile::PutInPlace()
 {
-    if (replacing && renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
-        RemoveOldContent();
-        return true;
+    if (replacing) {
+        const int old = OpenRetrying(target.c_str(), O_PATH | O_NOFOLLOW);
+        if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+            RemoveOldContent(old);
+            return true;
+        }
+        if (old >= 0)
+            close(old);
     }
     return rename(temporary.c_str(), target.c_str()) == 0;
 }
 
-// The old file, now under the temporary name, goes on a thread of its own:
-// dropping hundreds of megabytes from the page cache takes a while that the
-// caller can spend freeing its own memory. Its name stays with the signal
-// handler until it is gone; the destructor waits for it.
-void OutputFile::RemoveOldContent()
+// The old file, now under the temporary name, loses that name at once,
+// quickly while old still holds its content; the content goes when a
+// thread of its own closes old: dropping hundreds of megabytes from the
+// page cache takes a while that the caller can spend freeing its own
+// memory. The destructor waits for that thread.
+void OutputFile::RemoveOldContent(int old)
 {
-    try {
-        oldContentRemoval = std::make_unique<BackgroundTask>([name = temporary, slot = cleanupSlot] {
-            unlink(name.c_str());
-            UnregisterFromCleanup(slot);
-        });
-    } catch (const std::bad_alloc&) {
-        unlink(temporary.c_str()); // no memory for the task: at once
-        return;
-    }
+    unlink(temporary.c_str());
+    UnregisterFromCleanup(cleanupSlot);
     cleanupSlot = -1;
+    if (old < 0)
+        return;
+    try {
+        oldContentRemoval = std::make_unique<BackgroundTask>([old] { close(old); });
+    } catch (const std::bad_alloc&) {
+        close(old); // no memory for the task: at once
+    }
 }
 
 void OutputFile::ForgetTemporary()
@@ -281,11 +359,14 @@ void OutputFile::Discard()
         close(descriptor);
         descriptor = -1;
     }
+    unnamed = false;
     ForgetTemporary();
 }
 
 int OutputAccessError(const std::string& path)
 {
+    if (const int own = OwnDescriptorOf(path); own >= 0)
+        return DescriptorRefusal(own);
     Destination destination;
     if (const int refusal = Locate(path, destination))
         return refusal;
@@ -307,6 +388,11 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError
     const bool written = file.Open(path) && file.Write(bytes) && file.Commit();
     error = file.Error();
     return written;
+}
+
+void UseNamedTemporaryFilesOnly()
+{
+    namedTemporaryFilesOnly.store(true);
 }
 
 void RemoveTemporaryFilesOnSignals()

@@ -7,14 +7,18 @@
 class BackgroundTask;
 
 // Every file the program writes (report, plot, results, input file) is
-// written to a temporary file beside it, in the same folder, and renamed
-// onto its name only when it is complete. A failure, a run that ends early
-// or one stopped by a signal (RemoveTemporaryFilesOnSignals) removes the
-// temporary file and leaves any previous file as it was.
+// written to a file without a name in the same folder (O_TMPFILE), which
+// gets a temporary name and is renamed onto its name only when it is
+// complete. A failure, a run that ends early or a process killed by any
+// signal leaves any previous file as it was and nothing beside it. Where
+// the file system has no unnamed files, a named temporary file serves,
+// removed on failure and by the handlers of RemoveTemporaryFilesOnSignals.
 //
 // A name that is a symbolic link writes the file the link leads to. A name
 // that leads to something other than a regular file (a device such as
-// /dev/null, a pipe) is written directly: there is nothing to replace.
+// /dev/null, a pipe) is written directly: there is nothing to replace. So
+// is a name of one of the process's own descriptors (/dev/stdout,
+// /dev/fd/N), through that descriptor, whatever file it leads to.
 // An existing file that the user may not write is refused, as opening it
 // would be; a replaced file keeps its permissions.
 
@@ -65,15 +69,19 @@ public:
 
 private:
     bool Fail(OutputError::Stage stage, int number);
+    bool OpenDescriptor(int own);
+    bool OpenUnnamed(const std::string& folder, int mode);
     bool OpenTemporary(const std::string& folder, const std::string& name, int mode);
+    bool NameUnnamed();
     void CloseDescriptor();
     bool PutInPlace();
-    void RemoveOldContent();
+    void RemoveOldContent(int old);
     void ForgetTemporary();
 
     int descriptor = -1;
     std::string target;    // the name with its links followed
-    std::string temporary; // empty when the target is written directly
+    std::string temporary; // empty when the target is written directly or the file has no name yet
+    bool unnamed = false;  // the file has no name yet (O_TMPFILE in the target's folder)
     bool replacing = false; // a regular file of the name existed at Open
     bool synced = false;    // OutputDurability::kSynced
     int cleanupSlot = -1;  // its entry for the signal handler, -1 for none
@@ -90,6 +98,10 @@ int OutputAccessError(const std::string& path);
 
 // A whole file at once: Open, Write, Commit.
 bool WriteWholeFile(const std::string& path, std::string_view bytes, OutputError& error);
+
+// For tests: every output from now on takes the named temporary file, as
+// on a file system without unnamed files.
+void UseNamedTemporaryFilesOnly();
 
 // Installs handlers for SIGINT, SIGTERM and SIGHUP (those not ignored) that
 // remove the temporary files of the outputs still open and then end the

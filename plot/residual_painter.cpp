@@ -354,8 +354,12 @@ void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size)
 
 bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error)
 {
+    return SaveResidualPlot(residuals, path, PlotFormatOf(platform::LocalFileName(path)), size, error);
+}
+
+bool SaveResidualPlot(const Matrix& residuals, const QString& path, PlotFormat format, QSize size, QString* error)
+{
     const std::string localPath = platform::LocalFileName(path);
-    const PlotFormat format = PlotFormatOf(localPath);
     if (format == PlotFormat::kNone)
         return Fail(error, QString::fromStdString(FormatString(kStringPlotFormat, path.toStdString())));
     if (size.width() <= 0 || size.height() <= 0)

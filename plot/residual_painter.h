@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plot/plot_format.h"
+
 #include <QColor>
 #include <QSize>
 #include <QString>
@@ -101,3 +103,5 @@ void PaintResidualPlot(QPainter& painter, const Matrix& residuals, QSize size);
 // put in place only when complete (core/output_file.h).
 // Needs a QGuiApplication (the offscreen platform is enough).
 bool SaveResidualPlot(const Matrix& residuals, const QString& path, QSize size, QString* error);
+// The same in the format given, whatever the name (a device, standard output).
+bool SaveResidualPlot(const Matrix& residuals, const QString& path, PlotFormat format, QSize size, QString* error);

@@ -81,6 +81,7 @@ constexpr StringEntry kSystemErrors[] = {
     {ENXIO, "Kein solches Gerät oder keine solche Adresse"},
     {EBUSY, "Das Gerät oder die Ressource ist belegt"},
     {EINVAL, "Ungültiges Argument"},
+    {EBADF, "Ungültiger Dateideskriptor"},
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 
@@ -84,6 +86,35 @@ TEST_F(SameFile, FollowLinksToTheEndOfTheChain)
     EXPECT_EQ(FollowLinks(Path("data/later")), Path("data/new.AUS"));
     EXPECT_EQ(FollowLinks(Path("data/in.EIN")), Path("data/in.EIN"));
     EXPECT_EQ(FollowLinks(Path("loop")), Path("loop")); // stops, does not hang
+}
+
+// The names of the process's own descriptors, however reached; other
+// processes' descriptors and ordinary names are none.
+TEST_F(SameFile, OwnDescriptorsByTheirNames)
+{
+    std::filesystem::create_symlink("/dev/stdout", Path("to-stdout"));
+    const std::string own = "/proc/" + std::to_string(getpid());
+    const struct {
+        std::string name;
+        int descriptor;
+    } cases[] = {
+        {"/dev/stdout", 1},
+        {"/dev/stderr", 2},
+        {"/dev/fd/7", 7},
+        {"/proc/self/fd/12", 12},
+        {"/proc/thread-self/fd/0", 0},
+        {own + "/fd/5", 5},
+        {own + "/task/" + std::to_string(getpid()) + "/fd/6", 6},
+        {Path("to-stdout"), 1},
+        {"/proc/self/fd/x", -1},
+        {"/proc/self/fdinfo/1", -1},
+        {"/proc/1/fd/1", getpid() == 1 ? 1 : -1},
+        {"/dev/null", -1},
+        {Path("data/link.EIN"), -1},
+        {"fd/1", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OwnDescriptorOf(c.name), c.descriptor) << c.name;
 }
 
 } // namespace

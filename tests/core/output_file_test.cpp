@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,7 +101,7 @@ TEST(OutputFile, AnOutputNotCompletedLeavesThePreviousFile)
             auto file = std::make_unique<OutputFile>();
             ASSERT_TRUE(file->Open(path)) << c.what;
             ASSERT_TRUE(file->Write("partial"));
-            EXPECT_EQ(FolderEntries(folder.Path()).size(), hadFile ? 2u : 1u) << "the temporary file beside it";
+            EXPECT_EQ(FolderEntries(folder.Path()).size(), hadFile ? 1u : 0u) << "the file has no name yet";
             c.end(file);
             EXPECT_EQ(FolderEntries(folder.Path()), hadFile ? Names{"out.AUS"} : Names{}) << c.what;
             if (hadFile) {
@@ -216,9 +217,10 @@ TEST(OutputFile, DevicesAreWrittenDirectly)
     EXPECT_TRUE(S_ISCHR(ModeOf("/dev/full")));
 }
 
-// A child writes two outputs, one replacing a file, and is stopped by a
-// signal: the previous file is intact and no temporary file is left. A
-// signal that the process was started to ignore stays ignored.
+// A child writes two outputs, one replacing a file, into named temporary
+// files (a file system without unnamed ones) and is stopped by a signal:
+// the previous file is intact and no temporary file is left. A signal
+// that the process was started to ignore stays ignored.
 TEST(OutputFile, ASignalRemovesTheTemporaryFilesAndEndsTheProcess)
 {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
@@ -229,6 +231,7 @@ TEST(OutputFile, ASignalRemovesTheTemporaryFilesAndEndsTheProcess)
             const pid_t child = fork();
             if (child == 0) {
                 std::signal(signal, ignored ? SIG_IGN : SIG_DFL);
+                UseNamedTemporaryFilesOnly();
                 RemoveTemporaryFilesOnSignals();
                 OutputFile replacing;
                 OutputFile fresh;
@@ -250,6 +253,82 @@ TEST(OutputFile, ASignalRemovesTheTemporaryFilesAndEndsTheProcess)
             EXPECT_EQ(ReadBytes(previous), "the old report") << signal;
         }
     }
+}
+
+// Unnamed temporary files: a child killed by SIGKILL, which nothing can
+// catch, leaves the previous file and nothing beside it, at any stage
+// before the commit.
+TEST(OutputFile, SigkillLeavesNothingBehind)
+{
+    for (const bool written : {false, true}) {
+        const test_support::TempFolder folder;
+        const std::string previous = folder.Path("old.AUS");
+        WriteBytes(previous, "the old report");
+        const pid_t child = fork();
+        if (child == 0) {
+            OutputFile replacing;
+            OutputFile fresh;
+            if (!replacing.Open(previous) || !fresh.Open(folder.Path("new.AUS")))
+                _exit(3);
+            if (written && !(replacing.Write(std::string(1 << 20, 'a')) && fresh.Write("b")))
+                _exit(3);
+            raise(SIGKILL);
+            _exit(4);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+        EXPECT_EQ(FolderEntries(folder.Path()), Names{"old.AUS"}) << written;
+        EXPECT_EQ(ReadBytes(previous), "the old report") << written;
+    }
+}
+
+// A name of one of the process's descriptors writes through that
+// descriptor: appended when it appends, at its offset when not, and the
+// file it leads to is the same file afterwards, never replaced.
+TEST(OutputFile, DescriptorNamesWriteThroughTheDescriptor)
+{
+    const test_support::TempFolder folder;
+    const std::string log = folder.Path("log.txt");
+    WriteBytes(folder.Path("unused"), "");
+    ASSERT_EQ(symlink("/dev/fd/9", folder.Path("link").c_str()), 0);
+    const std::string names[] = {"/dev/fd/9", "/proc/self/fd/9", "/proc/thread-self/fd/9",
+                                 "/proc/" + std::to_string(getpid()) + "/fd/9", folder.Path("link")};
+    for (const std::string& name : names) {
+        for (const bool append : {true, false}) {
+            WriteBytes(log, "earlier line\n");
+            const int opened = open(log.c_str(), O_WRONLY | (append ? O_APPEND : 0));
+            ASSERT_EQ(dup2(opened, 9), 9);
+            close(opened);
+            struct stat before {};
+            ASSERT_EQ(stat(log.c_str(), &before), 0);
+            if (!append)
+                lseek(9, 8, SEEK_SET); // the shell's "1<>": at the offset
+            EXPECT_EQ(OutputAccessError(name), 0) << name;
+            OutputError error;
+            EXPECT_TRUE(WriteWholeFile(name, "REPORT", error)) << name;
+            EXPECT_TRUE(WriteWholeFile(name, "!", error)) << name;
+            close(9);
+            struct stat after {};
+            ASSERT_EQ(stat(log.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino) << name;
+            EXPECT_EQ(ReadBytes(log), append ? "earlier line\nREPORT!" : "earlier REPORT!") << name;
+        }
+    }
+    EXPECT_EQ(FolderEntries(folder.Path()), (Names{"link", "log.txt", "unused"}));
+    // Closed, or open for reading only: refused before anything is written.
+    const int reading = open(folder.Path("unused").c_str(), O_RDONLY);
+    ASSERT_EQ(dup2(reading, 9), 9);
+    close(reading);
+    for (const int descriptor : {9, 10}) {
+        const std::string name = "/dev/fd/" + std::to_string(descriptor);
+        OutputFile file;
+        EXPECT_FALSE(file.Open(name)) << name;
+        EXPECT_EQ(file.Error().stage, OutputError::kCreate) << name;
+        EXPECT_EQ(file.Error().number, EBADF) << name;
+        EXPECT_EQ(OutputAccessError(name), EBADF) << name;
+    }
+    close(9);
 }
 
 } // namespace
