@@ -62,6 +62,37 @@ void FreeProblem(CMainDlg& dialog)
     dialog.Weights = Matrix();
 }
 
+constexpr std::size_t kPieceShown = 40;
+
+// Values the reader cut short: how many, and where the first one is.
+class CutValues {
+public:
+    DesignPieceReport Report()
+    {
+        return [this](const DesignPieceNotANumber& piece) {
+            if (count++ == 0)
+                first = PlaceText({piece.line, piece.position}) +
+                        ": \"" + std::string(piece.piece.substr(0, kPieceShown)) +
+                        (piece.piece.size() > kPieceShown ? "...\"" : "\"");
+        };
+    }
+
+    // Once, after reading: the data stay as read, the user may look at the file.
+    void Tell(CMainDlg& dialog) const
+    {
+        if (count == 0)
+            return;
+        platform::ShowMessage(platform::FormatText(kStringValuesCutShort, {QString::number(count)}), &dialog,
+                              platform::MessageIcon::Warning,
+                              platform::FormatText(kStringInputFileLabel, {dialog.InputFileName}) + "\n" +
+                                  QString::fromStdString(first));
+    }
+
+private:
+    long long count = 0;
+    std::string first;
+};
+
 } // namespace
 
 // Reads into temporaries first, so that a failed read leaves the last
@@ -72,18 +103,23 @@ bool ReadProblem(CMainDlg& dialog)
     Matrix observations;
     Matrix weights;
     int systemError = 0;
-    const int error =
-        ReadInputFileWeightVector(LocalFileName(dialog.InputFileName), design, observations, weights, &systemError);
+    CutValues cut;
+    InputPlace place;
+    const int error = ReadInputFileWeightVector(LocalFileName(dialog.InputFileName), design, observations, weights,
+                                                &systemError, cut.Report(), &place);
     if (error != 0) {
         const QString message = platform::LoadText(error);
+        const std::string where = PlaceText(place);
         platform::ShowMessage(message.isEmpty() ? platform::LoadText(kStringInputFileError) : message, &dialog,
                               platform::MessageIcon::Warning,
-                              platform::FileFaultText(kStringInputFileLabel, dialog.InputFileName, systemError));
+                              platform::FileFaultText(kStringInputFileLabel, dialog.InputFileName, systemError) +
+                                  (where.empty() ? QString() : "\n" + QString::fromStdString(where)));
         return false;
     }
     dialog.DesignMatrix = std::move(design);
     dialog.Observations = std::move(observations);
     dialog.Weights = std::move(weights);
+    cut.Tell(dialog);
     return true;
 }
 

@@ -43,6 +43,7 @@ enum class OptionId {
     kAlpha,
     kPower,
     kConfidence,
+    kSync,
     kHelp,
     kVersion
 };
@@ -63,7 +64,8 @@ constexpr OptionEntry kOptions[] = {
     {OptionId::kScale, 0, "scale", true},          {OptionId::kSummary, 0, "summary", false},
     {OptionId::kSigma0, 0, "sigma0", true},        {OptionId::kAlpha, 0, "alpha", true},
     {OptionId::kPower, 0, "power", true},          {OptionId::kConfidence, 0, "confidence", true},
-    {OptionId::kHelp, 'h', "help", false},         {OptionId::kVersion, 0, "version", false},
+    {OptionId::kSync, 0, "sync", false},           {OptionId::kHelp, 'h', "help", false},
+    {OptionId::kVersion, 0, "version", false},
 };
 
 class ArgumentParser {
@@ -231,6 +233,9 @@ bool ArgumentParser::Apply(const OptionEntry& option, std::string_view shown, st
         return ApplyTestValue(prefix, value, options.tests.power, true);
     case OptionId::kConfidence:
         return ApplyTestValue(prefix, value, options.tests.confidence, true);
+    case OptionId::kSync:
+        options.sync = true;
+        return true;
     case OptionId::kHelp:
         help = true;
         return true;
@@ -485,6 +490,9 @@ std::string UsageText()
                                        "und 1 [" + FormatGeneral(TestSettings().power) + "]") +
            OptionLines("    --confidence K", "Wahrscheinlichkeit der Konfidenzintervalle der Unbekannten, zwischen 0 "
                                             "und 1 [" + FormatGeneral(TestSettings().confidence) + "]") +
+           OptionLines("    --sync", "Protokoll und Ergebnisdatei erst auf die Platte schreiben (fsync), dann "
+                                    "eine \u00e4ltere Datei ersetzen: nach einem Absturz des Systems die alte oder die "
+                                    "ganze neue Datei; kostet SYNC_COST") +
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n" + ResultFormulas() +
            "\n"

@@ -29,6 +29,7 @@ struct CliOptions {
     std::optional<ScaleRule> scale;
     bool summary = false;    // the short table on standard output
     TestSettings tests;      // --sigma0, --alpha, --power, --confidence
+    bool sync = false;       // report and results on the disk before they replace older files
     std::string inputFile;
     std::string outputFile;
 };

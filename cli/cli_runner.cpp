@@ -26,8 +26,8 @@ namespace {
 
 constexpr const char* kStandardInputFile = "/dev/stdin";
 
-// Warnings about design pieces that are no number: the first few one by
-// one, the rest counted, so that a broken file does not flood the terminal.
+// Warnings about design pieces that are no number and text after a weight:
+// the first few one by one, the rest counted, so that a broken file does not flood the terminal.
 constexpr long long kPieceWarningsShown = 10;
 constexpr std::size_t kPieceShownLength = 24;
 
@@ -67,7 +67,8 @@ public:
     {
         if (count > kPieceWarningsShown)
             Message(file + ": " + std::to_string(count - kPieceWarningsShown) +
-                    " weitere Werte der Designmatrix sind keine Zahl");
+                    (restSeen ? " weitere Werte sind keine Zahl oder stehen nach dem Gewicht"
+                              : " weitere Werte der Designmatrix sind keine Zahl"));
     }
     PieceWarnings(const PieceWarnings&) = delete;
     PieceWarnings& operator=(const PieceWarnings&) = delete;
@@ -80,20 +81,27 @@ public:
 private:
     void Warn(const DesignPieceNotANumber& piece)
     {
+        restSeen = restSeen || piece.afterWeight;
         if (++count > kPieceWarningsShown)
             return;
-        Message(file + ": Zeile " + std::to_string(piece.line) + ", Stelle " + std::to_string(piece.position) +
-                ": \"" + ShownPiece(piece.piece) + "\" ist keine Zahl, gelesen als " + FormatGeneral(piece.value));
+        const std::string place =
+            file + ": " + PlaceText({piece.line, piece.position}) +
+            ": \"" + ShownPiece(piece.piece) + "\" ";
+        Message(place + (piece.afterWeight ? "nach dem Gewicht wird nicht gelesen"
+                                           : "ist keine Zahl, gelesen als " + FormatGeneral(piece.value)));
     }
 
     std::string file;
     long long count = 0;
+    bool restSeen = false; // text after a weight among the pieces
 };
 
 // Reader ids mean a rejected input (exit 2), except running out of memory.
-int InputFailure(const CliOptions& options, int messageId)
+// The place of the fault, when the reader found one, follows the message.
+int InputFailure(const CliOptions& options, int messageId, const InputPlace& place)
 {
-    FileMessage(options.inputFile, messageId);
+    const std::string where = PlaceText(place);
+    Message(options.inputFile + ": " + LoadString(messageId) + (where.empty() ? "" : " (" + where + ")"));
     return messageId == kStringOutOfMemory ? kExitComputation : kExitUsage;
 }
 
@@ -118,6 +126,11 @@ int SameFile(const std::string& first, const std::string& second, const std::str
 {
     Message(first + ", " + second + ": " + what);
     return kExitUsage;
+}
+
+OutputDurability DurabilityOf(const CliOptions& options)
+{
+    return options.sync ? OutputDurability::kSynced : OutputDurability::kRenamed;
 }
 
 // Every file the run writes, with what it holds.
@@ -188,7 +201,7 @@ int SaveResults(const CliOptions& options, const AdjustmentResults& results, int
     if (options.resultsFile.empty())
         return exitCode;
     OutputFile file;
-    if (file.Open(OutputFileToWrite(options.resultsFile))) {
+    if (file.Open(OutputFileToWrite(options.resultsFile), DurabilityOf(options))) {
         WriteResults(results, *ResultsFormatOfOutput(options.resultsFile),
                      [&file](std::string_view piece) { file.Write(piece); });
         if (file.Commit())
@@ -229,6 +242,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     LpRequest request;
     request.inputFile = InputFileToRead(options);
     request.outputFile = OutputFileToWrite(options.outputFile);
+    request.reportDurability = DurabilityOf(options);
     request.normFactor = options.normFactor;
     request.maxPasses = options.maxPasses;
     request.designPieceReport = warnings.Report();
@@ -251,7 +265,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         return SameFile(options.inputFile, options.outputFile, LoadString(kStringSameFile));
     case NORMEX_INPUT_NOT_OPENED:
     case NORMEX_INPUT_REJECTED:
-        return InputFailure(options, outcome.messageId);
+        return InputFailure(options, outcome.messageId, outcome.inputPlace);
     case NORMEX_OUT_OF_MEMORY:
         Message(LoadString(kStringOutOfMemory));
         return kExitComputation;
@@ -307,12 +321,14 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     Matrix l;
     Matrix weights;
     int messageId = 0;
+    InputPlace place;
     {
         PieceWarnings warnings(options.inputFile);
-        messageId = ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, nullptr, warnings.Report());
+        messageId =
+            ReadInputFileWeightVector(InputFileToRead(options), A, l, weights, nullptr, warnings.Report(), &place);
     }
     if (messageId != 0)
-        return InputFailure(options, messageId);
+        return InputFailure(options, messageId, place);
     std::optional<TuningScale> scale;
     if (options.scale == ScaleRule::kLeastSquares) {
         scale = ScaleTuningConstant(options, A, l, weights);
@@ -320,7 +336,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
             return kExitComputation;
     }
     CEstimator engine(status);
-    engine.SetOutputFile(OutputFileToWrite(options.outputFile));
+    engine.SetOutputFile(OutputFileToWrite(options.outputFile), DurabilityOf(options));
     engine.TuningConstant = scale.has_value() ? scale->givenConstant * scale->scale : options.tuningConstant;
     engine.ScaleEachPass = options.scale == ScaleRule::kEachPass;
     engine.KeepTestShares = WantsTests(options);

@@ -200,7 +200,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         p.Columns() < 1)
         return kRunNoReport;
     ReportFile report;
-    if (!report.Open(OutputFileName)) {
+    if (!report.Open(OutputFileName, ReportDurability)) {
         LastReportError = report.Error();
         return kRunNoReport;
     }

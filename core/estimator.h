@@ -60,7 +60,12 @@ public:
     // Both windows are optional; the engine does not own them.
     explicit CEstimator(IStatusWindow* statusWindow = nullptr, IResidualView* residualView = nullptr);
 
-    void SetOutputFile(const std::string& fileName) { OutputFileName = fileName; }
+    // kSynced: the report is on the disk before it replaces an older one.
+    void SetOutputFile(const std::string& fileName, OutputDurability durability = OutputDurability::kRenamed)
+    {
+        OutputFileName = fileName;
+        ReportDurability = durability;
+    }
 
     // A (n x u), l (n x 1), P (n x n, weights on the diagonal).
     int Run(Matrix A, Matrix l, Matrix P, int MethodCode, double NormFactor, int maxPasses,
@@ -118,6 +123,7 @@ private:
                      Matrix v, PassRecord record, std::vector<bool> basic);
 
     std::string OutputFileName;
+    OutputDurability ReportDurability = OutputDurability::kRenamed;
     IStatusWindow* StatusWindow;
     IResidualView* ResidualView;
     AdjustmentResults LastResults;

@@ -11,10 +11,10 @@ constexpr std::size_t kTablePieceBytes = 1 << 20;
 constexpr std::size_t kTableHelperBytes = 4 << 20;
 } // namespace
 
-bool ReportFile::Open(const std::string& path)
+bool ReportFile::Open(const std::string& path, OutputDurability durability)
 {
     buffer.clear();
-    return output.Open(path);
+    return output.Open(path, durability);
 }
 
 void ReportFile::WriteString(std::string_view text)

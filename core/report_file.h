@@ -28,7 +28,7 @@ public:
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
 
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, OutputDurability durability = OutputDurability::kRenamed);
     bool IsOpen() const { return output.IsOpen(); }
     void WriteString(std::string_view text);
     // Writes the rows 0 .. rows - 1 of a table made by makeRows, about

@@ -214,11 +214,13 @@ public:
     // Pieces are separated by runs of the space character only; a tab
     // belongs to its piece, which is read up to it. A piece that is no
     // number leaves its element at 0.0. False when the line holds more than
-    // u pieces.
+    // u pieces, with the first piece too many at ExtraPosition().
     bool Read(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report);
+    long long ExtraPosition() const { return extraPosition; }
 
 private:
     std::vector<char> padded; // the line, then kLookAhead spaces
+    long long extraPosition = 0;
 };
 
 bool DesignLineReader::Read(std::string_view line, int k, double* row, int unknowns, const DesignPieceReport& report)
@@ -234,9 +236,11 @@ bool DesignLineReader::Read(std::string_view line, int k, double* row, int unkno
     for (const char* block = text; block < end; block += kMaskBytes) {
         const std::uint64_t spaces = SpaceMask(block);
         for (std::uint64_t starts = ~spaces & ((spaces << 1) | spaceBefore); starts != 0; starts &= starts - 1) {
-            if (column == unknowns)
-                return false;
             const char* const piece = block + std::countr_zero(starts);
+            if (column == unknowns) {
+                extraPosition = (piece - text) + 1;
+                return false;
+            }
             // The spaces after the line end a number at the line's end too.
             const char* const stop = ReadPlainDecimal(piece, end + kLookAhead, row[column]);
             if (stop != nullptr && *stop == ' ') {
@@ -258,12 +262,33 @@ bool DesignLineReader::Read(std::string_view line, int k, double* row, int unkno
 
 // "%lf%lf": observed value, then weight, separated by any white space. The
 // second conversion starts where the first one stopped, so an observed
-// value that is no number (or "1,5") leaves the weight missing.
-bool ReadObservationLine(std::string_view line, double& value, double& weight)
+// value that is no number (or "1,5") leaves the weight missing. rest: where
+// the weight ends.
+bool ReadObservationLine(std::string_view line, double& value, double& weight, const char*& rest)
 {
     const char* const end = line.data() + line.size();
     const char* stop = ReadNumberPrefix(line.data(), end, value);
-    return stop != nullptr && ReadNumberPrefix(stop, end, weight) != nullptr;
+    rest = stop != nullptr ? ReadNumberPrefix(stop, end, weight) : nullptr;
+    return rest != nullptr;
+}
+
+// Tells the caller of text after the weight, which the reader leaves alone.
+void CheckObservationRest(const char* rest, std::string_view line, int k, double weight,
+                          const DesignPieceReport& report)
+{
+    const char* end = line.data() + line.size();
+    rest = std::find_if_not(rest, end, IsCSpace);
+    if (rest == end)
+        return;
+    while (IsCSpace(end[-1]))
+        --end;
+    DesignPieceNotANumber cut;
+    cut.line = static_cast<long long>(k) + 1;
+    cut.position = (rest - line.data()) + 1;
+    cut.piece = std::string_view(rest, static_cast<std::size_t>(end - rest));
+    cut.value = weight;
+    cut.afterWeight = true;
+    report(cut);
 }
 
 bool IsValidWeight(double weight)
@@ -287,6 +312,7 @@ struct LinesRead {
     int result = 0;
     int errorNumber = 0;
     int tinyWeights = 0;
+    InputPlace place; // of the fault behind result
 };
 
 // Reads the counted lines first .. last - 1 into problem: the n design
@@ -303,14 +329,22 @@ LinesRead ReadLines(LineReader& reader, int first, int last, Problem& problem, c
         if (read.result != 0)
             break;
         if (k < n) {
-            if (!designLine.Read(line, k, problem.designMatrix[k], unknowns, report))
+            if (!designLine.Read(line, k, problem.designMatrix[k], unknowns, report)) {
                 read.result = kStringInputFileError;
+                read.place = {static_cast<long long>(k) + 1, designLine.ExtraPosition()};
+            }
             continue;
         }
         double& weight = problem.weightVector(k - n, 0);
-        if (!ReadObservationLine(line, problem.observations(k - n, 0), weight) || !IsValidWeight(weight))
+        const char* rest = nullptr;
+        if (!ReadObservationLine(line, problem.observations(k - n, 0), weight, rest) || !IsValidWeight(weight)) {
             read.result = kStringMissingWeight;
-        else if (weight < kTinyWeight)
+            read.place = {static_cast<long long>(k) + 1, 0};
+            continue;
+        }
+        if (report)
+            CheckObservationRest(rest, line, k, weight, report);
+        if (weight < kTinyWeight)
             ++read.tinyWeights;
     }
     if (read.result == kStringInputFileOpenError)
@@ -474,7 +508,7 @@ LinesRead ReadInStretches(const InputSource& input, std::vector<Stretch>& stretc
 // The value pass reads the 2n counted lines; what follows the first empty
 // line is never read.
 int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, int* systemError,
-              const DesignPieceReport& report)
+              const DesignPieceReport& report, InputPlace* place)
 {
     const int n = layout.observations;
     std::vector<Stretch> stretches = Stretches(layout);
@@ -482,6 +516,8 @@ int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, 
                                              : ReadInStretches(input, stretches, problem, report);
     if (read.result == kStringInputFileOpenError)
         return OpenFailure(systemError, read.errorNumber);
+    if (read.result != 0 && place != nullptr)
+        *place = read.place;
     if (read.result != 0)
         return read.result;
     if (read.tinyWeights == n) {
@@ -491,19 +527,37 @@ int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, 
     return 0;
 }
 
+// A UTF-16 file (its byte-order mark) would be read as bytes and give
+// values nobody wrote; it is refused with its own message.
+int CheckEncoding(const InputSource& input, int* systemError)
+{
+    const std::unique_ptr<ByteSource> pass = input.Pass();
+    if (!pass)
+        return OpenFailure(systemError, errno);
+    unsigned char start[2] = {0, 0};
+    const std::size_t read = pass->Read(reinterpret_cast<char*>(start), sizeof start);
+    if (pass->Failed())
+        return OpenFailure(systemError, pass->ErrorNumber());
+    const bool utf16 = read == 2 && ((start[0] == 0xFF && start[1] == 0xFE) || (start[0] == 0xFE && start[1] == 0xFF));
+    return utf16 ? kStringUtf16 : 0;
+}
+
 // The layout and the values of the file, into problem.
-int ReadProblem(const std::string& fileName, Problem& problem, int* systemError, const DesignPieceReport& report)
+int ReadProblem(const std::string& fileName, Problem& problem, int* systemError, const DesignPieceReport& report,
+                InputPlace* place)
 {
     if (fileName.empty())
         return kStringNoInputFile;
     InputSource input;
     if (!input.Open(fileName))
         return OpenFailure(systemError, input.ErrorNumber());
+    if (const int result = CheckEncoding(input, systemError))
+        return result;
     Layout layout;
     if (const int result = ReadLayout(input, layout, systemError))
         return result;
     problem = NewProblem(layout);
-    return ValuePass(input, layout, problem, systemError, report);
+    return ValuePass(input, layout, problem, systemError, report, place);
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -568,11 +622,20 @@ bool WriteLines(OutputFile& file, const Matrix& designMatrix, const Matrix& obse
 
 }  // namespace
 
+std::string PlaceText(const InputPlace& place)
+{
+    if (place.line == 0)
+        return {};
+    if (place.position == 0)
+        return FormatString(kStringLine, std::to_string(place.line));
+    return FormatString(kStringLineAndPosition, {std::to_string(place.line), std::to_string(place.position)});
+}
+
 int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
-                  int* systemError, const DesignPieceReport& report)
+                  int* systemError, const DesignPieceReport& report, InputPlace* place)
 {
     Problem problem;
-    if (const int result = ReadProblem(fileName, problem, systemError, report))
+    if (const int result = ReadProblem(fileName, problem, systemError, report, place))
         return result;
     const int n = problem.observations.Rows();
     Matrix weightMatrix = NewMatrix(n, n);
@@ -584,10 +647,11 @@ int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& obs
 }
 
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
-                              Matrix& weightVector, int* systemError, const DesignPieceReport& report)
+                              Matrix& weightVector, int* systemError, const DesignPieceReport& report,
+                              InputPlace* place)
 {
     Problem problem;
-    if (const int result = ReadProblem(fileName, problem, systemError, report))
+    if (const int result = ReadProblem(fileName, problem, systemError, report, place))
         return result;
     TakeProblem(problem, designMatrix, observations);
     weightVector = std::move(problem.weightVector);

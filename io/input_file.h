@@ -12,11 +12,11 @@
 // from the layout. The reader stops at the first empty line.
 //
 // Each operation returns 0 on success or the string id of the message to
-// show (102, 103, 104, 118, 119, 136); on failure the matrices are unchanged.
+// show (102, 103, 104, 118, 119, 136, 141); on failure the matrices are unchanged.
 // Throws std::bad_alloc when the matrices cannot be allocated.
 //
-// Reading checks, in this order: empty name (103); count pass: cannot
-// open or read (104), odd number of lines before the first empty line
+// Reading checks, in this order: empty name (103); a UTF-16 byte-order
+// mark (141); count pass: cannot open or read (104), odd number of lines before the first empty line
 // (102); column pass: cannot open or read (104), n = 0 (119), a first line
 // of blanks only (102); value pass: cannot open or read (104), a design
 // line with more values than the first line (102), a weight missing,
@@ -40,25 +40,40 @@
 // other result. Why writing failed: error, when given, receives the stage
 // and the errno.
 
-// A design piece that is not wholly a number. The reader keeps what "%lf"
-// reads of it, 0.0 when it does not begin with a number (stored files rely
-// on that); a caller may tell the user.
+// A value the reader cuts short. In the design block, a piece that is not
+// wholly a number: the reader keeps what "%lf" reads of it, 0.0 when it
+// does not begin with a number (stored files rely on that). In the block of
+// observations, text after the weight ("2,5" leaves ",5", "1 ; note" leaves
+// "; note"), which the reader never read. A caller may tell the user.
 struct DesignPieceNotANumber {
     long long line = 0;     // counted from 1
     long long position = 0; // of the piece's first character in its line, from 1
-    std::string_view piece;
-    double value = 0.0;     // the value stored for it
+    std::string_view piece; // in the block of observations: what follows the weight, without white space at its ends
+    double value = 0.0;     // the value stored for it; for an observation line its weight
+    bool afterWeight = false; // in the block of observations
 };
 using DesignPieceReport = std::function<void(const DesignPieceNotANumber&)>;
 
+// Where the value pass found the fault it rejects the file for (102 for a
+// design line with too many values, 118): the line, and for the design
+// block the position of the first value too many. 0 where no line is to
+// blame (the layout, a file that cannot be read).
+struct InputPlace {
+    long long line = 0;     // counted from 1
+    long long position = 0; // from 1; 0 in the block of observations
+};
+
+// "Zeile 7, Stelle 5" or "Zeile 7"; empty for no place.
+std::string PlaceText(const InputPlace& place);
+
 // weights becomes n x n with the weights on the diagonal.
 int ReadInputFile(const std::string& fileName, Matrix& designMatrix, Matrix& observations, Matrix& weights,
-                  int* systemError = nullptr, const DesignPieceReport& report = nullptr);
+                  int* systemError = nullptr, const DesignPieceReport& report = nullptr, InputPlace* place = nullptr);
 
 // weightVector becomes n x 1: for problems too large for an n x n matrix.
 int ReadInputFileWeightVector(const std::string& fileName, Matrix& designMatrix, Matrix& observations,
                               Matrix& weightVector, int* systemError = nullptr,
-                              const DesignPieceReport& report = nullptr);
+                              const DesignPieceReport& report = nullptr, InputPlace* place = nullptr);
 
 // Writes the diagonal of weights (n x n). weights may also be n x 1.
 int WriteInputFile(const std::string& fileName, const Matrix& designMatrix, const Matrix& observations,

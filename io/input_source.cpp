@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 std::string_view ByteSource::Next(std::vector<char>& scratch)
 {
@@ -249,8 +250,18 @@ bool InputSource::ReadOnce()
     copy = temporaryFile >= 0 ? Copy::kTemporaryFile : Copy::kMemory;
     bool readAll = true;
     std::string chunk;
+    // A line no run could hold (/dev/zero has one without end) stops the copy.
+    const unsigned long long longest = LongestLine();
+    unsigned long long lineLength = 0;
     for (bool atEnd = false; !atEnd && readAll;) {
         readAll = ReadChunk(descriptor, chunk, atEnd);
+        const auto* lineFeed = static_cast<const char*>(memrchr(chunk.data(), '\n', chunk.size()));
+        lineLength = lineFeed != nullptr ? static_cast<unsigned long long>(chunk.data() + chunk.size() - lineFeed - 1)
+                                         : lineLength + chunk.size();
+        if (lineLength > longest) {
+            close(descriptor);
+            throw std::bad_alloc();
+        }
         if (!readAll)
             Refuse(errno);
         else if (!chunk.empty() && !Keep(chunk))

@@ -79,7 +79,7 @@ AdjustmentResults LibraryResults(const LpRequest& request, Problem& problem, con
 void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* status, LpOutcome& outcome)
 {
     CEstimator engine(status);
-    engine.SetOutputFile(request.outputFile);
+    engine.SetOutputFile(request.outputFile, request.reportDurability);
     engine.KeepTestShares = request.testShares;
     const int run = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.weights),
                                                kMethodL1, request.normFactor, request.maxPasses, 0.0);
@@ -124,7 +124,7 @@ RunEnd LpRunEnd(const LpNormSolution& solution, int result, int maxPasses)
 void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* status, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile))
+    if (!report.Open(request.outputFile, request.reportDurability))
         return ReportFailed(report, outcome);
     if (status != nullptr)
         status->Show();
@@ -167,7 +167,7 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
 void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome& outcome)
 {
     ReportFile report;
-    if (!report.Open(request.outputFile))
+    if (!report.Open(request.outputFile, request.reportDurability))
         return ReportFailed(report, outcome);
     WriteReportHeadWithMethodText(report, problem.A, problem.l, problem.weights, kChebyshevMethodText);
 
@@ -205,7 +205,7 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
     }
     Problem problem;
     outcome.messageId = ReadInputFileWeightVector(request.inputFile, problem.A, problem.l, problem.weights, nullptr,
-                                                  request.designPieceReport);
+                                                  request.designPieceReport, &outcome.inputPlace);
     if (outcome.messageId != 0) {
         outcome.result = ReaderFailure(outcome.messageId);
         return outcome;

@@ -20,6 +20,7 @@ struct LpRequest {
     std::optional<int> unknowns;     // expected u; unset accepts the file's
     double normFactor = 2.0;
     int maxPasses = kDefaultMaxPasses;
+    OutputDurability reportDurability = OutputDurability::kRenamed;
     DesignPieceReport designPieceReport; // told of design pieces that are no number; the library stays silent
     bool testShares = false; // keep what testing the observations needs (costs about a pass)
 };
@@ -27,6 +28,7 @@ struct LpRequest {
 struct LpOutcome {
     int result = 0;             // a NormexResult code (normex/normex.h)
     int messageId = 0;          // the reader's string id when the input was rejected, else 0
+    InputPlace inputPlace;      // where in the input the reader found its fault
     AdjustmentResults results;  // of the reported solution, when a report was written
     OutputError reportError;    // why the report failed, for NORMEX_OUTPUT_FAILED
 };

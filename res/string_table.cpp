@@ -56,6 +56,10 @@ constexpr StringEntry kStrings[] = {
     {kStringRowHeader, "Zeile %s"},
     {kStringObservedValueHeader, "Beobachtung"},
     {kStringWeightHeader, "Gewicht"},
+    {kStringValuesCutShort, "%s Werte der Eingabedatei wurden nicht ganz gelesen."},
+    {kStringLineAndPosition, "Zeile %s, Stelle %s"},
+    {kStringLine, "Zeile %s"},
+    {kStringUtf16, "UTF-16 wird nicht unterstützt; bitte als UTF-8 oder Windows-1252 speichern."},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:

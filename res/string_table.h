@@ -58,6 +58,11 @@ enum StringId : int {
     kStringRowHeader = 146,           // "Zeile %s"
     kStringObservedValueHeader = 147, // "Beobachtung"
     kStringWeightHeader = 148,        // "Gewicht"
+    // Places in the input file.
+    kStringValuesCutShort = 149,      // ours: "%s Werte der Eingabedatei wurden nicht ganz gelesen."
+    kStringLineAndPosition = 150,     // ours: "Zeile %s, Stelle %s"
+    kStringLine = 151,                // ours: "Zeile %s"
+    kStringUtf16 = 152,               // ours: a UTF-16 file is refused
 };
 
 // The text of id, or an empty string for an id the table does not hold.

@@ -127,12 +127,15 @@ TEST_F(ComputeTest, ReaderMessagesEndTheCommandBeforeAnyMethodDialog)
     const QString missing = dir.filePath(QStringLiteral("fehlt.EIN"));
     ASSERT_TRUE(WriteFile(empty, ""));
     ASSERT_TRUE(WriteFile(odd, "1 2\r\n3 4\r\n5 1\r\n"));
+    const QString noWeight = dir.filePath(QStringLiteral("gewicht.EIN"));
+    ASSERT_TRUE(WriteFile(noWeight, "1\r\n2\r\n5 1\r\n6 0\r\n"));
     ChooseEstimator(CMEstimatorPanel::kHuberRadio);
     const std::pair<QString, const char*> cases[] = {
         {empty, ""},
         {odd, ""},
         {missing, "\nGrund: Datei oder Verzeichnis nicht gefunden"},
         {dir.path(), "\nGrund: Ist ein Verzeichnis"}, // opens, but cannot be read
+        {noWeight, "\nZeile 4"},                       // the place of the fault
     };
     for (const auto& [name, reason] : cases) {
         Matrix a, l, p;
@@ -147,6 +150,25 @@ TEST_F(ComputeTest, ReaderMessagesEndTheCommandBeforeAnyMethodDialog)
     }
     EXPECT_EQ(seams.modalCount, 0);
     EXPECT_FALSE(QFile::exists(output));
+}
+
+// Values cut short are read as always; once, after reading, a warning box
+// says how many and where the first one is, and the command goes on.
+TEST_F(ComputeTest, ValuesCutShortAreSaidOnceAndTheRunGoesOn)
+{
+    ASSERT_TRUE(WriteFile(input, "1 2\r\n1 3,5\r\n1 4\r\n3.4 2,5\r\n5 1 ; note\r\n7 1\r\n"));
+    Name(input, output);
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kHuberRadio);
+    EXPECT_EQ(seams.messages, (QStringList{Utf8("3 Werte der Eingabedatei wurden nicht ganz gelesen."),
+                                           LoadText(kStringComputeSuccess)}));
+    ASSERT_FALSE(seams.informativeTexts.isEmpty());
+    EXPECT_EQ(seams.informativeTexts.front(), Utf8("Eingabedatei: ") + input + Utf8("\nZeile 2, Stelle 3: \"3,5\""));
+    EXPECT_TRUE(QFile::exists(output));
+    // A clean file says nothing.
+    ASSERT_TRUE(WriteFile(input, InputFile(3, 2)));
+    seams.messages.clear();
+    Compute();
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeSuccess)});
 }
 
 TEST_F(ComputeTest, FailedReadKeepsTheProblemReadBefore)

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -83,7 +86,24 @@ struct ChildSetup {
     const std::string* pipeBytes = nullptr;
     int pipeFd = 0;
     rlim_t fileSizeLimit = RLIM_INFINITY; // beyond it a write fails (EFBIG)
+    rlim_t memoryLimit = RLIM_INFINITY;   // the address space the child may use
+    std::string standardOutput{};         // empty: stdout.txt in the folder
+    bool appendOutput = false;            // ">>" instead of ">"
+    bool closeOutput = false;             // ">&-"
 };
+
+// Whether the process holds a file without a name (O_TMPFILE) in the folder.
+bool WritesUnnamedFileIn(pid_t pid, const std::string& folder)
+{
+    std::error_code error;
+    const std::filesystem::path descriptors("/proc/" + std::to_string(pid) + "/fd");
+    for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.starts_with(folder + "/#") && target.ends_with(" (deleted)"))
+            return true;
+    }
+    return false;
+}
 
 class CliTest : public ::testing::Test {
 protected:
@@ -100,11 +120,14 @@ protected:
         const pid_t pid = fork();
         if (pid == 0) {
             const int in = open(setup.standardInput.c_str(), O_RDONLY);
-            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const std::string& outName = setup.standardOutput.empty() ? outPath : setup.standardOutput;
+            const int out = open(outName.c_str(), O_WRONLY | O_CREAT | (setup.appendOutput ? O_APPEND : O_TRUNC), 0644);
             const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(in, 0);
             dup2(out, 1);
             dup2(err, 2);
+            if (setup.closeOutput)
+                close(1);
             if (setup.pipeBytes != nullptr) {
                 dup2(ends[0], setup.pipeFd);
                 close(ends[1]);
@@ -115,6 +138,10 @@ protected:
                 std::signal(SIGXFSZ, SIG_IGN);
                 const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
                 setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            if (setup.memoryLimit != RLIM_INFINITY) {
+                const rlimit limit{setup.memoryLimit, setup.memoryLimit};
+                setrlimit(RLIMIT_AS, &limit);
             }
             execv(kCli.c_str(), argv.data());
             _exit(127);
@@ -296,6 +323,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
         {{"--alpha", "0", in, out}, "--alpha: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
         {{"--power", "1.5", in, out}, "--power: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
         {{"--confidence", "-0.95", in, out}, "--confidence: Der Wert muss gr\u00f6\u00dfer als 0 und kleiner als 1 sein."},
+        {{"-m", "lp", "-p", "3", "-s", "0.1", in, out}, "Ein Abbruchkriterium (-s) gilt nicht f\u00fcr lp."},
+        {{in, ""}, "Der Name der Ausgabedatei ist leer."},
     };
     for (const Case& c : cases) {
         const CliRun run = Run(c.args);
@@ -323,7 +352,20 @@ TEST_F(CliTest, FaultyInputNamesTheFile)
     test_support::WriteInput(noWeight, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, 0.0});
     run = Run({"-m", "lp", "-p", "25", noWeight, out});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!!\n");
+    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!! (Zeile 4)\n");
+    run = Run({noWeight, out});
+    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!! (Zeile 4)\n");
+
+    const std::string wide = Path("wide.EIN");
+    test_support::WriteBytes(wide, "1 2\r\n1 2 3\r\n5 1\r\n6 1\r\n");
+    run = Run({wide, out});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tolvar-cli: " + wide + ": Fehler in der Eingabedatei!!! (Zeile 2, Stelle 5)\n");
+    test_support::WriteBytes(wide, std::string("\xFF\xFE" "1\0\r\0\n\0", 8));
+    run = Run({wide, out});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tolvar-cli: " + wide +
+                           ": UTF-16 wird nicht unterst\u00fctzt; bitte als UTF-8 oder Windows-1252 speichern.\n");
 
     const std::string empty = Path("empty.EIN");
     test_support::WriteInput(empty, {}, {}, {});
@@ -586,9 +628,9 @@ TEST_F(CliTest, ASignalDuringALongRunLeavesTheOldReportIntact)
         bool temporarySeen = false;
         for (int wait = 0; wait < 2000 && !temporarySeen; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            temporarySeen = test_support::FolderEntries(folder.Path()).size() > before.size();
+            temporarySeen = WritesUnnamedFileIn(pid, folder.Path());
         }
-        EXPECT_TRUE(temporarySeen) << "the new report is written beside the old one";
+        EXPECT_TRUE(temporarySeen) << "the new report is written beside the old one, without a name";
         std::this_thread::sleep_for(std::chrono::milliseconds(100)); // well into the passes
         kill(pid, signal);
         int status = 0;
@@ -621,6 +663,177 @@ TEST_F(CliTest, AFailedWriteSaysWritingFailedAndKeepsThePreviousReport)
     EXPECT_EQ(full.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei /dev/full! (", 0), 0u) << full.err;
 }
 
+// A report, plot or results file named by a descriptor ("-", /dev/stdout,
+// /dev/fd/1, /proc/self/fd/1, /dev/stderr) goes where the shell pointed
+// it: "tolvar-cli in - >> log.txt" keeps the earlier lines of the log.
+TEST_F(CliTest, OutputsNamedByADescriptorGoWhereTheShellPointedThem)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string log = Path("log.txt");
+    const std::string report = Path("file.AUS");
+    ASSERT_EQ(Run({"--results", Path("file.json"), in, report}).exitCode, 0);
+    const std::string earlier = "an earlier line\n";
+    ChildSetup appending;
+    appending.standardOutput = log;
+    appending.appendOutput = true;
+    for (const char* name : {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        test_support::WriteBytes(log, earlier);
+        const CliRun run = Run({"-q", in, name}, appending);
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(report)) << name;
+    }
+    test_support::WriteBytes(log, earlier);
+    CliRun run = Run({"-q", "--results", "-", in, Path("other.AUS")}, appending);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(Path("file.json")));
+    run = Run({"-q", in, "/dev/stderr"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, test_support::ReadBytes(report));
+    if (Run({"--plot", Path("p.png"), in, Path("other.AUS")}).exitCode == 0) {
+        test_support::WriteBytes(log, earlier);
+        run = Run({"-q", "--plot", "-", in, Path("other.AUS")}, appending);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(Path("p.png")));
+    }
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()),
+              (std::vector<std::string>{"file.AUS", "file.json", "log.txt", "other.AUS", "p.png", "stderr.txt", "stdout.txt"}));
+}
+
+// Standard output is checked when the program ends: a write that fails
+// there (/dev/full, a full disk, a closed output) fails the run.
+TEST_F(CliTest, StandardOutputThatCannotBeWrittenFailsTheRun)
+{
+    const std::string in = test_support::StackLossFile();
+    const std::string out = Path("out.AUS");
+    const std::string failed = "tolvar-cli: Fehler beim Schreiben der Standardausgabe: ";
+    ChildSetup full;
+    full.standardOutput = "/dev/full";
+    ChildSetup closed;
+    closed.closeOutput = true;
+    const struct {
+        std::vector<std::string> args;
+        const ChildSetup& setup;
+        const char* reason;
+    } cases[] = {
+        {{"-q", "--summary", in, out}, full, "Kein Speicherplatz mehr"},
+        {{"--help"}, full, "Kein Speicherplatz mehr"},
+        {{"--version"}, full, "Kein Speicherplatz mehr"},
+        {{"-q", "--summary", in, out}, closed, "Ung\u00fcltiger Dateideskriptor"},
+        {{"--version"}, closed, "Ung\u00fcltiger Dateideskriptor"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Run(c.args, c.setup);
+        EXPECT_EQ(run.exitCode, 1) << c.args.front();
+        EXPECT_EQ(run.err, failed + c.reason + "\n") << c.args.front();
+    }
+    // Nothing written to it: a closed standard output is no error, and no
+    // file of the run takes its number.
+    test_support::WriteBytes(out, "");
+    EXPECT_EQ(Run({"-q", in, out}, closed).exitCode, 0);
+    EXPECT_TRUE(test_support::ParseReport(out).ok);
+    const CliRun toClosed = Run({"-q", in, "-"}, closed);
+    EXPECT_EQ(toClosed.exitCode, 1);
+    EXPECT_EQ(toClosed.err, "tolvar-cli: Fehler beim \u00d6ffnen der Datei -! (Ung\u00fcltiger Dateideskriptor)\n");
+}
+
+// A full file system, a small tmpfs: the summary on standard output fails
+// the run, a report keeps the previous one.
+TEST_F(CliTest, AFullDiskFailsTheRunAndKeepsThePreviousReport)
+{
+    const std::string disk = Path("disk");
+    std::filesystem::create_directory(disk);
+    if (mount("tolvar-test", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    const std::string report = disk + "/kept.AUS";
+    const std::string summary = disk + "/summary.txt";
+    test_support::WriteBytes(report, "the previous report");
+    test_support::WriteBytes(summary, "");
+    std::string filler(4096, 'f');
+    std::FILE* fill = std::fopen((disk + "/filler").c_str(), "wb");
+    while (fill != nullptr && std::fwrite(filler.data(), 1, filler.size(), fill) == filler.size() && std::fflush(fill) == 0) {
+    }
+    if (fill != nullptr)
+        std::fclose(fill);
+    const std::string in = test_support::StackLossFile();
+    ChildSetup onDisk;
+    onDisk.standardOutput = summary;
+    CliRun run = Run({"-q", "--summary", in, Path("out.AUS")}, onDisk);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "tolvar-cli: Fehler beim Schreiben der Standardausgabe: Kein Speicherplatz mehr\n");
+    run = Run({"-q", in, report});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim Schreiben der Datei " + report + "! (Kein Speicherplatz mehr)", 0), 0u)
+        << run.err;
+    EXPECT_EQ(test_support::ReadBytes(report), "the previous report");
+    EXPECT_EQ(test_support::FolderEntries(disk), (std::vector<std::string>{"filler", "kept.AUS", "summary.txt"}));
+    umount2(disk.c_str(), MNT_DETACH);
+}
+
+// SIGKILL, which no process can catch, at random moments of a large run
+// with report, plot and results: every file is either the old one or the
+// complete new one, and nothing else is left in the folder.
+// TOLVAR_KILL_TEST_ROWS=1000000 runs it at full size.
+TEST_F(CliTest, SigkillAtAnyMomentLeavesOldOrCompleteFilesAndNothingElse)
+{
+    const char* rows = std::getenv("TOLVAR_KILL_TEST_ROWS");
+    const int n = rows != nullptr ? std::atoi(rows) : 40000;
+    const std::string in = Path("large.EIN");
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += "1 " + std::to_string(i % 100) + "\r\n";
+    for (int i = 0; i < n; ++i)
+        text += std::to_string(3 + 2 * (i % 100) + (i % 10 == 0 ? 50 : 0)) + " 1\r\n";
+    test_support::WriteBytes(in, text);
+    text.clear();
+    const std::vector<std::string> outputs = {Path("large.AUS"), Path("large.png"), Path("large.json")};
+    std::vector<std::string> args = {"-q", "--results", outputs[2], in, outputs[0]};
+    if (Run({"--plot", outputs[1], test_support::StackLossFile(), Path("x.AUS")}).exitCode == 0)
+        args.insert(args.begin(), {"--plot", outputs[1]});
+    std::filesystem::remove(Path("x.AUS"));
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(args).exitCode, 0);
+    const auto runTime = std::chrono::steady_clock::now() - started;
+    std::vector<std::string> fresh;
+    for (const std::string& output : outputs)
+        fresh.push_back(test_support::ReadBytes(output));
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long long> moment(0, std::chrono::duration_cast<std::chrono::microseconds>(runTime).count());
+    for (int kill = 0; kill < 20; ++kill) {
+        for (const std::string& output : outputs)
+            test_support::WriteBytes(output, "old " + output);
+        const std::vector<std::string> before = test_support::FolderEntries(folder.Path());
+        const pid_t pid = Start(args);
+        ASSERT_GT(pid, 0);
+        const long long after = moment(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(after));
+        ::kill(pid, SIGKILL);
+        ExitCodeOf(pid);
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const std::string now = test_support::ReadBytes(outputs[i]);
+            EXPECT_TRUE(now == "old " + outputs[i] || now == fresh[i]) << outputs[i] << " killed after " << after << " us";
+        }
+        EXPECT_EQ(test_support::FolderEntries(folder.Path()), before) << "killed after " << after << " us";
+    }
+}
+
+// An input with a line longer than the memory a run may use (/dev/zero
+// has one without end) ends with a message instead of being read forever.
+TEST_F(CliTest, ALineLongerThanTheMemoryOfARunEndsTheRun)
+{
+    ChildSetup limited;
+    limited.memoryLimit = 128 << 20;
+    const std::string sparse = Path("sparse.EIN");
+    test_support::WriteBytes(sparse, "");
+    std::filesystem::resize_file(sparse, 160 << 20); // a design line of 160 MB of NUL bytes
+    std::ofstream(sparse, std::ios::binary | std::ios::app) << "\r\n1 1\r\n";
+    for (const std::string& in : {std::string("/dev/zero"), sparse}) {
+        const CliRun run = Run({in, Path("o.AUS")}, limited);
+        EXPECT_EQ(run.exitCode, 1) << in;
+        EXPECT_EQ(run.err, "tolvar-cli: Nicht gen\u00fcgend Arbeitsspeicher f\u00fcr diese Berechnung!\n") << in;
+    }
+    EXPECT_FALSE(test_support::FileExists(Path("o.AUS")));
+}
+
 // A NaN in the design: L1 keeps the unknowns finite but shows "nan" as the
 // correction of its row. That is no success, by the engine or the library.
 TEST_F(CliTest, ANonFiniteNumberInTheTableExitsWithOne)
@@ -642,12 +855,16 @@ TEST_F(CliTest, DesignPiecesThatAreNoNumberAreWarnedAbout)
 {
     const std::string in = Path("words.EIN");
     const std::string out = Path("words.AUS");
-    test_support::WriteBytes(in, "1 2\r\n1 zwei\r\n1 3,5\r\n1 1\r\n2 1\r\n4 1\r\n");
+    // The observation block is read as "%lf%lf" reads it: what follows the
+    // weight stays unread, and is said with its place.
+    test_support::WriteBytes(in, "1 2\r\n1 zwei\r\n1 3,5\r\n1 1\r\n3.4 2,5\r\n2.5 1 ; note \r\n");
     for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "2"}}) {
         const CliRun run = Run(WithFiles(method, in, out));
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.err, "tolvar-cli: " + in + ": Zeile 2, Stelle 3: \"zwei\" ist keine Zahl, gelesen als 0\n" +
-                               "tolvar-cli: " + in + ": Zeile 3, Stelle 3: \"3,5\" ist keine Zahl, gelesen als 3\n");
+                               "tolvar-cli: " + in + ": Zeile 3, Stelle 3: \"3,5\" ist keine Zahl, gelesen als 3\n" +
+                               "tolvar-cli: " + in + ": Zeile 5, Stelle 6: \",5\" nach dem Gewicht wird nicht gelesen\n" +
+                               "tolvar-cli: " + in + ": Zeile 6, Stelle 7: \"; note\" nach dem Gewicht wird nicht gelesen\n");
     }
     std::string many;
     for (int i = 0; i < 13; ++i)

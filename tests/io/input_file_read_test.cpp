@@ -1,5 +1,6 @@
 #include "io/input_file.h"
 #include "io/line_reader.h"
+#include "res/string_table.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ Read ReadText(const std::string& text, decltype(&ReadInputFile) reader = &ReadIn
     const std::string path = folder.Path("input.EIN");
     WriteBytes(path, text);
     Read read;
-    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr, nullptr);
+    read.result = reader(path, read.designMatrix, read.observations, read.weights, nullptr, nullptr, nullptr);
     return read;
 }
 
@@ -130,7 +131,7 @@ TEST_F(InputFileRead, EmptyNameComesFirstThenOpening)
     for (const auto& failure : failures) {
         for (auto* reader : {&ReadInputFile, &ReadInputFileWeightVector}) {
             int systemError = 0;
-            EXPECT_EQ(reader(failure.name, read.designMatrix, read.observations, read.weights, &systemError, nullptr),
+            EXPECT_EQ(reader(failure.name, read.designMatrix, read.observations, read.weights, &systemError, nullptr, nullptr),
                       104)
                 << failure.name;
             EXPECT_EQ(systemError, failure.systemError) << failure.name;
@@ -188,6 +189,45 @@ TEST_F(InputFileRead, MissingZeroNegativeOrNonFiniteWeightGives118)
     }
 }
 
+// A rejected file names the place of its fault: the line, and in the
+// design block the position of the first value too many; a UTF-16 file
+// is named as such.
+TEST_F(InputFileRead, RejectedFilesNameThePlaceOfTheFault)
+{
+    struct Case {
+        std::string text;
+        int result;
+        InputPlace place;
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {"1 2\r\n1 2  3 4\r\n5 1\r\n6 1\r\n", 102, {2, 6}},
+        {"1\r\n2\r\n3\r\n5 1\r\n6 1\r\nabc 1\r\n", 118, {6, 0}},
+        {"1\r\n2\r\n5 inf\r\n6 1\r\n", 118, {3, 0}},
+        {"1\r\n2\r\n5 1\r\n6 nan\r\n", 118, {4, 0}},
+        {"1 2\r\n3 4\r\n5 1\r\n", 102, {0, 0}}, // the layout: no line to blame
+        {"\xFF\xFE" "1\0\r\0\n\0" "2\0 \0" "1\0\r\0\n\0"s, kStringUtf16, {0, 0}},
+        {"\xFE\xFF\0" "1\0\r\0\n\0" "2\0 \0" "1\0\r\0\n"s, kStringUtf16, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const test_support::TempFolder folder;
+        const std::string path = folder.Path("fault.EIN");
+        WriteBytes(path, c.text);
+        Read read;
+        InputPlace place{-1, -1};
+        EXPECT_EQ(ReadInputFileWeightVector(path, read.designMatrix, read.observations, read.weights, nullptr, nullptr,
+                                            &place),
+                  c.result)
+            << c.text;
+        // Left alone where no line is to blame.
+        EXPECT_EQ(place.line, c.place.line == 0 ? -1 : c.place.line) << c.text;
+        EXPECT_EQ(place.position, c.place.line == 0 ? -1 : c.place.position) << c.text;
+    }
+    EXPECT_EQ(PlaceText({2, 6}), "Zeile 2, Stelle 6");
+    EXPECT_EQ(PlaceText({6, 0}), "Zeile 6");
+    EXPECT_EQ(PlaceText({}), "");
+}
+
 TEST_F(InputFileRead, BlanksAndTabsSeparateObservedValueAndWeight)
 {
     const Read read = ReadText("1\r\n2\r\n3\r\n\t5\t\t2  \r\n 6 \t 0.5e1xyz\r\n 7 2,5\r\n");
@@ -223,18 +263,21 @@ TEST_F(InputFileRead, MissingAndNonNumericDesignValuesAreZero)
 }
 
 // The reader tells its caller of every design piece that is not wholly a
-// number, with the value it kept; the values are the same as without.
+// number, with the value it kept, and of text after a weight; the values
+// are the same as without.
 TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
 {
     struct Report {
         long long line, position;
         std::string piece;
         double value;
+        bool afterWeight = false;
         bool operator==(const Report&) const = default;
     };
     struct Case {
         std::string design; // n = 2 design lines, u = 3
         std::vector<Report> reports;
+        std::string observations = "1 1\r\n2 1\r\n";
     };
     const Case cases[] = {
         {"1 2 3\r\n4 5 6", {}},
@@ -244,12 +287,15 @@ TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
         {"1\t 2 3\r\n4 5 6", {}},                       // white space after a number is none of it
         {"\xEF\xBB\xBFx 2 3\r\n4 5 -", {{1, 1, "x", 0.0}, {2, 5, "-", 0.0}}}, // counted after the mark
         {"1 2 3\r\n4 -inf 0x10", {}},                     // "%lf" reads these
+        {"1 2 3\r\n4 5 6", {{3, 6, ",5", 2.0, true}, {4, 7, "; note", 1.0, true}}, "3.4 2,5\r\n2.5 1 ; note \r\n"},
+        {"1 2 3\r\n4 5 6", {}, "1 1\t\r\n2 1   \r\n"}, // white space after the weight is none
+        {"1 x 3\r\n4 5 6", {{1, 3, "x", 0.0}, {3, 4, "x", 1.0, true}}, "1 1x\r\n2 1"},
     };
     for (const Case& c : cases) {
-        const std::string text = c.design + "\r\n1 1\r\n2 1\r\n";
+        const std::string text = c.design + "\r\n" + c.observations;
         std::vector<Report> reports;
         const DesignPieceReport collect = [&reports](const DesignPieceNotANumber& piece) {
-            reports.push_back({piece.line, piece.position, std::string(piece.piece), piece.value});
+            reports.push_back({piece.line, piece.position, std::string(piece.piece), piece.value, piece.afterWeight});
         };
         const test_support::TempFolder folder;
         const std::string path = folder.Path("pieces.EIN");
@@ -259,6 +305,8 @@ TEST_F(InputFileRead, DesignPiecesThatAreNoNumberAreReported)
         EXPECT_EQ(reports, c.reports) << c.design;
         const Read silent = ReadVectorForm(text);
         EXPECT_TRUE(SameMatrix(read.designMatrix, silent.designMatrix)) << c.design;
+        EXPECT_TRUE(SameMatrix(read.observations, silent.observations)) << c.observations;
+        EXPECT_TRUE(SameMatrix(read.weights, silent.weights)) << c.observations;
     }
 }
 
