@@ -37,11 +37,16 @@ void TellSuccess(CMainDlg& dialog)
 
 using platform::LocalFileName;
 
-// 117 with the output file's name and, when known, why it cannot be written.
-void TellComputeError(CMainDlg& dialog, int errorNumber)
+// 117 with the output file's name and, when known, why it cannot be written
+// and the first value of the input that is not finite.
+void TellComputeError(CMainDlg& dialog, int errorNumber, const InputPlace& notFinite = {})
 {
+    const std::string where = PlaceText(notFinite);
     platform::ShowMessage(platform::LoadText(kStringComputeError), &dialog, platform::MessageIcon::Warning,
-                          platform::FileFaultText(kStringOutputFileLabel, dialog.OutputFileName, errorNumber));
+                          platform::FileFaultText(kStringOutputFileLabel, dialog.OutputFileName, errorNumber) +
+                              (where.empty() ? QString()
+                                             : "\n" + platform::FormatText(kStringInputFileLabel, {dialog.InputFileName}) +
+                                                   ", " + QString::fromStdString(where)));
 }
 
 // Asked before the tuning dialog and the library call, so that nobody
@@ -97,7 +102,7 @@ private:
 
 // Reads into temporaries first, so that a failed read leaves the last
 // problem loaded.
-bool ReadProblem(CMainDlg& dialog)
+bool ReadProblem(CMainDlg& dialog, InputPlace* notFinite)
 {
     Matrix design;
     Matrix observations;
@@ -119,13 +124,15 @@ bool ReadProblem(CMainDlg& dialog)
     dialog.DesignMatrix = std::move(design);
     dialog.Observations = std::move(observations);
     dialog.Weights = std::move(weights);
+    if (notFinite != nullptr)
+        *notFinite = place;
     cut.Tell(dialog);
     return true;
 }
 
 namespace {
 
-void ComputeNorm(CMainDlg& dialog)
+void ComputeNorm(CMainDlg& dialog, const InputPlace& notFinite)
 {
     CNormPanel& panel = *dialog.NormPanel();
     const int selection = panel.GetSelection();
@@ -149,10 +156,10 @@ void ComputeNorm(CMainDlg& dialog)
     else if (result == 0)
         TellSuccess(dialog);
     else // the library gives no cause; the output file may tell one
-        TellComputeError(dialog, OutputAccessError(LocalFileName(dialog.OutputFileName)));
+        TellComputeError(dialog, OutputAccessError(LocalFileName(dialog.OutputFileName)), notFinite);
 }
 
-void ComputeMEstimator(CMainDlg& dialog)
+void ComputeMEstimator(CMainDlg& dialog, const InputPlace& notFinite)
 {
     const int selection = dialog.MEstimatorPanel()->GetSelection();
     if (selection < 0 || selection >= kEstimatorCount) {
@@ -178,7 +185,7 @@ void ComputeMEstimator(CMainDlg& dialog)
     if (result == kRunSuccess)
         TellSuccess(dialog);
     else
-        TellComputeError(dialog, estimator.ReportError().number);
+        TellComputeError(dialog, estimator.ReportError().number, notFinite);
 }
 
 void Compute(CMainDlg& dialog)
@@ -192,13 +199,14 @@ void Compute(CMainDlg& dialog)
         Tell(dialog, kStringSameFile); // the report would replace its own input
         return;
     }
-    if (!ReadProblem(dialog))
+    InputPlace notFinite;
+    if (!ReadProblem(dialog, &notFinite))
         return;
     if (OutputWritable(dialog)) {
         if (dialog.FamilyLp == 0)
-            ComputeNorm(dialog);
+            ComputeNorm(dialog, notFinite);
         else
-            ComputeMEstimator(dialog);
+            ComputeMEstimator(dialog, notFinite);
     }
     FreeProblem(dialog);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/input_file.h"
+
 class CMainDlg;
 
 // The compute command "Rechnen" of the main dialog: re-reads the dialog,
@@ -13,5 +15,6 @@ void RunComputeCommand(CMainDlg& dialog);
 
 // Reads the input file named in the dialog into its three matrices, the
 // weights as an n x 1 vector. On failure shows the reader's message,
-// leaves the matrices as they were and returns false.
-bool ReadProblem(CMainDlg& dialog);
+// leaves the matrices as they were and returns false. notFinite, when
+// given, receives the place of the first value that is not finite.
+bool ReadProblem(CMainDlg& dialog, InputPlace* notFinite = nullptr);

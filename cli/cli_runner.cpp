@@ -36,11 +36,6 @@ void Message(const std::string& text)
     std::fprintf(stderr, "tolvar-cli: %s\n", text.c_str());
 }
 
-void FileMessage(const std::string& file, int id)
-{
-    Message(file + ": " + LoadString(id));
-}
-
 // The name the reader opens: "-" is standard input.
 std::string InputFileToRead(const CliOptions& options)
 {
@@ -116,9 +111,12 @@ int OutputFailure(const std::string& file, const OutputError& error)
     return kExitComputation;
 }
 
-int NotFinite(const CliOptions& options)
+// With the first value of the input that is not finite, when there is one.
+int NotFinite(const CliOptions& options, const InputPlace& input)
 {
-    FileMessage(options.outputFile, kStringComputeError);
+    const std::string where = PlaceText(input);
+    Message(options.outputFile + ": " + LoadString(kStringComputeError) +
+            (where.empty() ? "" : " (" + options.inputFile + ", " + where + ")"));
     return kExitComputation;
 }
 
@@ -253,7 +251,7 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
         return FinishRun(options, outcome.results, kExitSuccess);
     case NORMEX_NOT_FINITE:
         FinishRun(options, outcome.results, kExitComputation);
-        return NotFinite(options);
+        return NotFinite(options, outcome.inputPlace);
     case NORMEX_NO_CONVERGENCE:
         ShowResults(options, outcome.results, kExitComputation);
         Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));
@@ -352,7 +350,7 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
         SayScaleEachPass(results);
     if (result != kRunSuccess) {
         FinishRun(options, results, kExitComputation);
-        return NotFinite(options);
+        return NotFinite(options, place);
     }
     return FinishRun(options, results, kExitSuccess);
 }

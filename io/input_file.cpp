@@ -527,6 +527,24 @@ int ValuePass(const InputSource& input, const Layout& layout, Problem& problem, 
     return 0;
 }
 
+// The first value of the file that is not finite, row by row: the design
+// block, then the observed values (the weights are checked as read).
+InputPlace FirstValueNotFinite(const Problem& problem)
+{
+    const int n = problem.observations.Rows();
+    const int u = problem.designMatrix.Columns();
+    for (int i = 0; i < n; ++i) {
+        const double* row = problem.designMatrix[i];
+        for (int j = 0; j < u; ++j)
+            if (!std::isfinite(row[j]))
+                return {static_cast<long long>(i) + 1, 0, static_cast<long long>(j) + 1};
+    }
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(problem.observations(i, 0)))
+            return {static_cast<long long>(n) + i + 1, 0, 1};
+    return {};
+}
+
 // A UTF-16 file (its byte-order mark) would be read as bytes and give
 // values nobody wrote; it is refused with its own message.
 int CheckEncoding(const InputSource& input, int* systemError)
@@ -557,7 +575,10 @@ int ReadProblem(const std::string& fileName, Problem& problem, int* systemError,
     if (const int result = ReadLayout(input, layout, systemError))
         return result;
     problem = NewProblem(layout);
-    return ValuePass(input, layout, problem, systemError, report, place);
+    const int result = ValuePass(input, layout, problem, systemError, report, place);
+    if (result == 0 && place != nullptr)
+        *place = FirstValueNotFinite(problem);
+    return result;
 }
 
 void TakeProblem(Problem& problem, Matrix& designMatrix, Matrix& observations)
@@ -626,6 +647,8 @@ std::string PlaceText(const InputPlace& place)
 {
     if (place.line == 0)
         return {};
+    if (place.value != 0)
+        return FormatString(kStringLineAndValue, {std::to_string(place.line), std::to_string(place.value)});
     if (place.position == 0)
         return FormatString(kStringLine, std::to_string(place.line));
     return FormatString(kStringLineAndPosition, {std::to_string(place.line), std::to_string(place.position)});

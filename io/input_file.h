@@ -57,13 +57,17 @@ using DesignPieceReport = std::function<void(const DesignPieceNotANumber&)>;
 // Where the value pass found the fault it rejects the file for (102 for a
 // design line with too many values, 118): the line, and for the design
 // block the position of the first value too many. 0 where no line is to
-// blame (the layout, a file that cannot be read).
+// blame (the layout, a file that cannot be read). A file read without
+// fault may still hold values that are not finite (1e309, inf, nan), which
+// no computation survives: then the first of them, by its line and its
+// number among the values of the line.
 struct InputPlace {
     long long line = 0;     // counted from 1
     long long position = 0; // from 1; 0 in the block of observations
+    long long value = 0;    // from 1, for a value that is not finite
 };
 
-// "Zeile 7, Stelle 5" or "Zeile 7"; empty for no place.
+// "Zeile 7, Stelle 5", "Zeile 7, Wert 2" or "Zeile 7"; empty for no place.
 std::string PlaceText(const InputPlace& place);
 
 // weights becomes n x n with the weights on the diagonal.

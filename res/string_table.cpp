@@ -60,6 +60,7 @@ constexpr StringEntry kStrings[] = {
     {kStringLineAndPosition, "Zeile %s, Stelle %s"},
     {kStringLine, "Zeile %s"},
     {kStringUtf16, "UTF-16 wird nicht unterstützt; bitte als UTF-8 oder Windows-1252 speichern."},
+    {kStringLineAndValue, "Zeile %s, Wert %s"},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:

@@ -63,6 +63,7 @@ enum StringId : int {
     kStringLineAndPosition = 150,     // ours: "Zeile %s, Stelle %s"
     kStringLine = 151,                // ours: "Zeile %s"
     kStringUtf16 = 152,               // ours: a UTF-16 file is refused
+    kStringLineAndValue = 153,        // ours: "Zeile %s, Wert %s"
 };
 
 // The text of id, or an empty string for an id the table does not hold.

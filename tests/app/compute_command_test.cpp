@@ -417,6 +417,17 @@ TEST_F(ComputeTest, NonFiniteSolutionIsNotReportedAsSuccess)
     EXPECT_TRUE(QFile::exists(output));
 }
 
+// A value of the file that is not finite: the message names the first.
+TEST_F(ComputeTest, ANonFiniteValueOfTheFileIsNamedWithTheFailure)
+{
+    ASSERT_TRUE(WriteFile(input, "1\r\n1\r\n1\r\n1 1\r\ninf 1\r\n3 1\r\n"));
+    Name(input, output);
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kHuberRadio);
+    EXPECT_EQ(seams.messages, QStringList{LoadText(kStringComputeError)});
+    EXPECT_EQ(seams.informativeTexts,
+              QStringList{Utf8("Ausgabedatei: ") + output + Utf8("\nEingabedatei: ") + input + Utf8(", Zeile 5, Wert 1")});
+}
+
 // The report would replace its own input: refused with a message before
 // the input is read, for both families, however the name reaches the file.
 TEST_F(ComputeTest, AnOutputNamingTheInputIsRefusedBeforeTheComputation)

@@ -839,13 +839,21 @@ TEST_F(CliTest, ALineLongerThanTheMemoryOfARunEndsTheRun)
 TEST_F(CliTest, ANonFiniteNumberInTheTableExitsWithOne)
 {
     const std::string in = Path("nan.EIN");
-    test_support::WriteBytes(in, "1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n");
     const std::string out = Path("nan.AUS");
-    for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}}) {
-        const CliRun run = Run(WithFiles(method, in, out));
-        EXPECT_EQ(run.exitCode, 1) << method.back();
-        EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
-        EXPECT_NE(test_support::ReadBytes(out).find("nan"), std::string::npos);
+    // The message names the first value of the file that is not finite.
+    const std::pair<const char*, const char*> files[] = {
+        {"1\r\n1\r\nnan\r\n1\r\n1 1\r\n2 1\r\n3 1\r\n4 1\r\n", "Zeile 3, Wert 1"},
+        {"1 1\r\n1 2\r\n1 3\r\n1 1\r\n1e309 1\r\n3 1\r\n", "Zeile 5, Wert 1"},
+    };
+    for (const auto& [text, place] : files) {
+        test_support::WriteBytes(in, text);
+        for (const std::vector<std::string>& method : {std::vector<std::string>{"-m", "l1"}, {"-m", "lp", "-p", "1"}}) {
+            const CliRun run = Run(WithFiles(method, in, out));
+            EXPECT_EQ(run.exitCode, 1) << method.back();
+            EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten! (" + in + ", " +
+                                   place + ")\n");
+            EXPECT_NE(test_support::ReadBytes(out).find("nan"), std::string::npos);
+        }
     }
 }
 
