@@ -1,9 +1,9 @@
 #include "io/input_source.h"
 
 #include "core/retrying_io.h"
-#include "io/line_reader.h"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -187,6 +187,20 @@ int CreateTemporaryFile()
     if (folder == nullptr || *folder == '\0')
         folder = "/tmp";
     return OpenRetrying(folder, O_TMPFILE | O_RDWR | O_EXCL, 0600);
+}
+
+// The longest line a run may hold: the memory it may use (the machine's,
+// or less where a limit of the process says so).
+unsigned long long LongestLine()
+{
+    unsigned long long memory = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) *
+                                static_cast<unsigned long long>(sysconf(_SC_PAGE_SIZE));
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit {};
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            memory = std::min<unsigned long long>(memory, limit.rlim_cur);
+    }
+    return memory;
 }
 
 // Up to one chunk of bytes; false after a read error.

@@ -44,6 +44,8 @@ private:
 // else /tmp), which every pass reads, so that memory stays that of a
 // regular file. Where no temporary file can be made or written, the bytes
 // are held in memory instead.
+// A line longer than the memory a run may use (the endless one of
+// /dev/zero) stops the copy: Open throws std::bad_alloc.
 // Every pass starts past a UTF-8 byte-order mark (EF BB BF) at the start of
 // the file, which editors on the platform the files come from write.
 class InputSource {

@@ -1,23 +1,6 @@
 #include "io/line_reader.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstring>
-#include <new>
-
-unsigned long long LongestLine()
-{
-    unsigned long long memory = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) *
-                                static_cast<unsigned long long>(sysconf(_SC_PAGE_SIZE));
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        rlimit limit {};
-        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-            memory = std::min<unsigned long long>(memory, limit.rlim_cur);
-    }
-    return memory;
-}
 
 LineReader::LineReader(ByteSource& source) : source(source) {}
 
@@ -58,16 +41,12 @@ bool LineReader::Next(std::string_view& line)
         const std::size_t available = bytes.size() - position;
         const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', available));
         if (lineFeed == nullptr) {
-            if (carry.size() + available > longest)
-                throw std::bad_alloc();
             carry.append(start, available);
             haveCarry = true;
             position = bytes.size();
             continue;
         }
         const std::size_t length = static_cast<std::size_t>(lineFeed - start);
-        if (carry.size() + length > longest)
-            throw std::bad_alloc();
         position += length + 1;
         if (!haveCarry) {
             line = Finish(std::string_view(start, length));

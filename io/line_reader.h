@@ -11,19 +11,12 @@
 // a chunk boundary is copied. A line ends at LF, and one CR just before the LF is
 // dropped (a CR elsewhere, also one just before the end of the file, is
 // part of the line). A last line without LF counts as a line.
-// The longest line a run may hold: the memory it may use (the machine's,
-// or less where a limit of the process says so). A longer line, such as
-// the endless one of /dev/zero, throws std::bad_alloc instead of being
-// read until nothing is left.
-unsigned long long LongestLine();
-
 class LineReader {
 public:
     explicit LineReader(ByteSource& source);
 
     // The next line, valid until the following call. False at the end of
-    // the file or after a read error. Throws std::bad_alloc for a line
-    // longer than LongestLine().
+    // the file or after a read error.
     bool Next(std::string_view& line);
 
     // True when reading stopped because the file could not be read (for
@@ -46,7 +39,6 @@ private:
     unsigned long long chunkStart = 0; // bytes of the pass before the chunk
     std::string carry;
     bool atEnd = false;
-    unsigned long long longest = LongestLine();
 };
 
 // Where a line starts: its number (from 0) and the bytes of the pass

@@ -30,7 +30,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
@@ -822,15 +821,9 @@ TEST_F(CliTest, ALineLongerThanTheMemoryOfARunEndsTheRun)
 {
     ChildSetup limited;
     limited.memoryLimit = 128 << 20;
-    const std::string sparse = Path("sparse.EIN");
-    test_support::WriteBytes(sparse, "");
-    std::filesystem::resize_file(sparse, 160 << 20); // a design line of 160 MB of NUL bytes
-    std::ofstream(sparse, std::ios::binary | std::ios::app) << "\r\n1 1\r\n";
-    for (const std::string& in : {std::string("/dev/zero"), sparse}) {
-        const CliRun run = Run({in, Path("o.AUS")}, limited);
-        EXPECT_EQ(run.exitCode, 1) << in;
-        EXPECT_EQ(run.err, "tolvar-cli: Nicht gen\u00fcgend Arbeitsspeicher f\u00fcr diese Berechnung!\n") << in;
-    }
+    const CliRun run = Run({"/dev/zero", Path("o.AUS")}, limited);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "tolvar-cli: Nicht gen\u00fcgend Arbeitsspeicher f\u00fcr diese Berechnung!\n");
     EXPECT_FALSE(test_support::FileExists(Path("o.AUS")));
 }
 
