@@ -498,11 +498,11 @@ std::string UsageText()
            OptionLines("-h, --help", "diese Hilfe") + OptionLines("    --version", "Version") +
            "\n" + ResultFormulas() +
            "\n"
-           "Jede Ausgabe wird zuerst neben ihrem Namen geschrieben und ersetzt eine\n"
-           "vorhandene Datei erst, wenn sie vollst\u00e4ndig ist: nach einem Fehler oder einem\n"
-           "Abbruch (Strg+C) bleibt die alte Datei, wie sie war. Keine Ausgabe darf die\n"
-           "Eingabedatei sein. Werte der Designmatrix, die keine Zahl sind, bleiben 0 und\n"
-           "werden mit Zeile und Stelle gemeldet.\n"
+           "Jede Ausgabe wird zuerst als namenlose Datei in ihrem Ordner geschrieben und ersetzt\n"
+           "eine vorhandene Datei erst, wenn sie vollst\u00e4ndig ist: nach einem Fehler oder einem\n"
+           "Abbruch (Strg+C, auch kill -9) bleibt die alte Datei, wie sie war. Keine Ausgabe darf\n"
+           "die Eingabedatei sein. Werte der Designmatrix, die keine Zahl sind, bleiben 0, Text\n"
+           "nach dem Gewicht bleibt ungelesen; beides wird mit Zeile und Stelle gemeldet.\n"
            "\n"
            "R\u00fcckgabewert: 0 Protokoll geschrieben und alle Ergebnisse endlich;\n"
            "1 Berechnung fehlgeschlagen (Protokoll, Grafik oder Ergebnisdatei nicht\n"

@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -216,7 +217,7 @@ int ShowResults(const CliOptions& options, AdjustmentResults& results, int exitC
         results.tests = TestObservations(results, options.tests, exitCode == kExitSuccess);
     exitCode = SaveResults(options, results, exitCode);
     if (options.summary)
-        std::fputs(ResultsSummary(results).c_str(), stdout);
+        PutStandardOutput(ResultsSummary(results));
     return exitCode;
 }
 
@@ -356,6 +357,37 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
 }
 
 } // namespace
+
+namespace {
+
+int standardOutputError = 0; // the errno of the first write to standard output that failed
+
+void KeepStandardOutputError()
+{
+    if (standardOutputError == 0)
+        standardOutputError = errno != 0 ? errno : EIO;
+}
+
+} // namespace
+
+void PutStandardOutput(const std::string& text)
+{
+    if (std::fputs(text.c_str(), stdout) == EOF)
+        KeepStandardOutputError();
+}
+
+int FinishStandardOutput(int exitCode)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+        KeepStandardOutputError();
+    if (std::fclose(stdout) != 0)
+        KeepStandardOutputError();
+    if (standardOutputError == 0)
+        return exitCode;
+    Message("Fehler beim Schreiben der Standardausgabe: " + SystemErrorText(standardOutputError));
+    return exitCode == kExitSuccess ? kExitComputation : exitCode;
+}
 
 int RunCli(const CliOptions& options, IStatusWindow* status)
 {

@@ -5,7 +5,6 @@
 #include "cli/console_status.h"
 #include "core/output_file.h"
 #include "io/input_source.h"
-#include "res/string_table.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,35 +25,16 @@ void HoldClosedStandardDescriptors()
             open("/dev/null", O_RDONLY); // the lowest free number: this one
 }
 
-// What went to standard output is checked at the end, when the buffer is
-// written: a full disk, /dev/full or a closed output fail the run there.
-int FinishStandardOutput(int exitCode)
-{
-    errno = 0;
-    bool failed = std::fflush(stdout) != 0;
-    int reason = errno;
-    failed = std::ferror(stdout) != 0 || failed;
-    if (std::fclose(stdout) != 0 && !failed) {
-        failed = true;
-        reason = errno;
-    }
-    if (!failed)
-        return exitCode;
-    std::fprintf(stderr, "tolvar-cli: Fehler beim Schreiben der Standardausgabe: %s\n",
-                 SystemErrorText(reason != 0 ? reason : EIO).c_str());
-    return exitCode == kExitSuccess ? kExitComputation : exitCode;
-}
-
 int Run(int argc, char** argv)
 {
     CliOptions options;
     std::string error;
     switch (ParseArguments(argc, argv, options, error)) {
     case CliAction::kHelp:
-        std::fputs(UsageText().c_str(), stdout);
+        PutStandardOutput(UsageText());
         return kExitSuccess;
     case CliAction::kVersion:
-        std::printf("tolvar-cli %s\n", TOLVAR_VERSION);
+        PutStandardOutput(std::string("tolvar-cli ") + TOLVAR_VERSION + "\n");
         return kExitSuccess;
     case CliAction::kUsageError:
         std::fprintf(stderr, "tolvar-cli: %s (Hilfe: tolvar-cli --help)\n", error.c_str());

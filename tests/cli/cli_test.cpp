@@ -430,7 +430,8 @@ TEST_F(CliTest, HelpAndVersion)
                                  "= \u221a(\u03a3 w_i p_i v_i\u00b2 / (n \u2212 u))\n", "\"-\" liest die Standardeingabe",
                                  "Strg+C", "R\u00fcckgabewert: 0", "--sigma0 S", "[0.001]", "--power B", "[0.8]",
                                  "--confidence K", "[0.95]", "r_i = 1 \u2212 p_i w_i a_i\u1d40 Q a_i",
-                                 "MDB_i = \u03c30 \u03b40 / \u221a(p_i w_i r_i)"})
+                                 "MDB_i = \u03c30 \u03b40 / \u221a(p_i w_i r_i)", "--sync",
+                                 "AUSGABE.AUS \"-\" schreibt auf die Standardausgabe"})
             EXPECT_NE(run.out.find(word), std::string::npos) << word;
         EXPECT_EQ(run.err, "");
     }
