@@ -689,14 +689,15 @@ TEST_F(CliTest, OutputsNamedByADescriptorGoWhereTheShellPointedThem)
     run = Run({"-q", in, "/dev/stderr"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, test_support::ReadBytes(report));
-    if (Run({"--plot", Path("p.png"), in, Path("other.AUS")}).exitCode == 0) {
+    std::vector<std::string> written = {"file.AUS", "file.json", "log.txt", "other.AUS", "stderr.txt", "stdout.txt"};
+    if (Run({"--plot", Path("p.png"), in, Path("other.AUS")}).exitCode == 0) { // a build that draws
         test_support::WriteBytes(log, earlier);
         run = Run({"-q", "--plot", "-", in, Path("other.AUS")}, appending);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(Path("p.png")));
+        written.insert(written.begin() + 4, "p.png");
     }
-    EXPECT_EQ(test_support::FolderEntries(folder.Path()),
-              (std::vector<std::string>{"file.AUS", "file.json", "log.txt", "other.AUS", "p.png", "stderr.txt", "stdout.txt"}));
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), written);
 }
 
 // Standard output is checked when the program ends: a write that fails
@@ -820,6 +821,11 @@ TEST_F(CliTest, SigkillAtAnyMomentLeavesOldOrCompleteFilesAndNothingElse)
 // has one without end) ends with a message instead of being read forever.
 TEST_F(CliTest, ALineLongerThanTheMemoryOfARunEndsTheRun)
 {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer cannot start under a limit of the address space";
+#endif
+#endif
     ChildSetup limited;
     limited.memoryLimit = 128 << 20;
     const CliRun run = Run({"/dev/zero", Path("o.AUS")}, limited);
