@@ -488,7 +488,9 @@ TEST_F(CliTest, PlotIsSavedWhenAskedFor)
     EXPECT_EQ(test_support::ReadBytes(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
     const CliRun bad = Run({"--plot", Path("no/dir/plot.png"), test_support::ExampleFile("line_with_outlier.EIN"), Path("p.AUS")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("no/dir/plot.png"), std::string::npos) << bad.err;
+    const std::size_t named = bad.err.find("no/dir/plot.png");
+    EXPECT_NE(named, std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find("no/dir/plot.png", named + 1), std::string::npos) << "named once: " << bad.err;
 }
 
 // An output that names the input, or two outputs one file: usage error
