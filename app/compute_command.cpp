@@ -8,6 +8,7 @@
 #include "core/estimator.h"
 #include "core/file_path.h"
 #include "core/output_file.h"
+#include "core/solution_check.h"
 #include "io/input_file.h"
 #include "normex/command_text.h"
 #include "normex/normex.h"
@@ -30,9 +31,11 @@ void Tell(CMainDlg& dialog, int stringId)
     platform::ShowMessage(platform::LoadText(stringId), &dialog);
 }
 
-void TellSuccess(CMainDlg& dialog)
+// 116, with the check's warning (few correct digits) as informative text.
+void TellSuccess(CMainDlg& dialog, const SolutionCheck& check = {})
 {
-    platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information);
+    platform::ShowMessage(platform::LoadText(kStringComputeSuccess), &dialog, platform::MessageIcon::Information,
+                          check.Warns() ? QString::fromStdString(CheckCauseText(check)) : QString());
 }
 
 using platform::LocalFileName;
@@ -47,6 +50,13 @@ void TellComputeError(CMainDlg& dialog, int errorNumber, const InputPlace& notFi
                               (where.empty() ? QString()
                                              : "\n" + platform::FormatText(kStringInputFileLabel, {dialog.InputFileName}) +
                                                    ", " + QString::fromStdString(where)));
+}
+
+// 117 with why the solution failed its check.
+void TellCheckFailed(CMainDlg& dialog, const SolutionCheck& check)
+{
+    platform::ShowMessage(platform::LoadText(kStringComputeError), &dialog, platform::MessageIcon::Warning,
+                          QString::fromStdString(CheckCauseText(check)));
 }
 
 // Asked before the tuning dialog and the library call, so that nobody
@@ -182,8 +192,13 @@ void ComputeMEstimator(CMainDlg& dialog, const InputPlace& notFinite)
     const int result = estimator.RunWithWeightVector(std::move(dialog.DesignMatrix), std::move(dialog.Observations),
                                                      std::move(dialog.Weights), code, 0.0, dialog.MaxIterations,
                                                      dialog.StopCriterion);
+    const SolutionCheck& check = estimator.Results().check;
     if (result == kRunSuccess)
-        TellSuccess(dialog);
+        TellSuccess(dialog, check);
+    else if (result == kRunTooFewObservations)
+        Tell(dialog, kStringTooFewObservations);
+    else if (result == kRunNotFinite && check.causeId != 0)
+        TellCheckFailed(dialog, check);
     else
         TellComputeError(dialog, estimator.ReportError().number, notFinite);
 }
@@ -202,6 +217,11 @@ void Compute(CMainDlg& dialog)
     InputPlace notFinite;
     if (!ReadProblem(dialog, &notFinite))
         return;
+    if (TooFewObservations(dialog.DesignMatrix.Rows(), dialog.DesignMatrix.Columns())) {
+        Tell(dialog, kStringTooFewObservations); // before the tuning dialog and the library
+        FreeProblem(dialog);
+        return;
+    }
     if (OutputWritable(dialog)) {
         if (dialog.FamilyLp == 0)
             ComputeNorm(dialog, notFinite);

@@ -433,6 +433,17 @@ std::string ResultFormulas()
            "        --scale mad-each-pass: vor jeder Iteration nach der ersten aus den\n"
            "        gewichteten Residuen der vorigen; die Iteration rechnet mit c \u00b7 s,\n"
            "        s = 0 (mehr als die H\u00e4lfte der Residuen genau 0) beendet die Rechnung\n"
+           "  Pr\u00fcfung (check): jede L\u00f6sung wird nach der Rechnung unabh\u00e4ngig gepr\u00fcft\n"
+           "        optimality: proved (nachgewiesen), approximate (n\u00e4herungsweise,\n"
+           "        Warnung) oder failed (Fehler, R\u00fcckgabewert 1); L1 und Tschebycheff \u00fcber\n"
+           "        die duale L\u00f6sung, lp und lp-irls \u00fcber die Optimalit\u00e4tsbedingung\n"
+           "        1. Ordnung\n"
+           "        conditionNumber = ||D N D||_1 \u00b7 ||D\u207b\u00b9 Q D\u207b\u00b9||_1, D = diag(N)^-1/2:\n"
+           "        Kondition der spaltenskalierten Normalgleichungsmatrix N der letzten\n"
+           "        Iteration (kleinste Quadrate, Ea-Sch\u00e4tzer, lp-irls)\n"
+           "        estimatedDigits \u2248 \u2212log10(conditionNumber \u00b7 2.2e-16) richtige Stellen\n"
+           "        der Unbekannten; unter 1 Fehler, unter 6 Warnung\n"
+           "  Bei n = u sind s0 und s_j nicht definiert (null); n < u wird abgewiesen.\n"
            "\n"
            "Vorbilder: --scale mad-each-pass rechnet wie statsmodels RLM (scale_est=\"mad\",\n"
            "update_scale=True): mit fit(conv=\"coefs\", tol=S) und -s S dieselben Zahlen\n"
@@ -466,7 +477,8 @@ std::string UsageText()
            OptionLines("    --plot DATEI", "Residuen-Grafik als PNG oder SVG speichern") +
            OptionLines("    --results DATEI",
                        "Ergebnisse f\u00fcr Skripte als JSON (.json) oder CSV (.csv): Methode, Tuning-Konstante, "
-                       "Iterationen, Abbruchgrund, letzte \u00c4nderung, Unbekannte mit s_j, s0; je Beobachtung "
+                       "Iterationen, Abbruchgrund, letzte \u00c4nderung, Unbekannte mit s_j, s0, Pr\u00fcfung "
+                       "(check: optimality, estimatedDigits, conditionNumber); je Beobachtung "
                        "Wert, Gewicht, Verbesserung, ausgeglichener Wert, Robustgewicht w und die Markierungen "
                        "w < 1, w = 0 und L1-Basis; nach einer gelungenen Berechnung die Tests (unten): "
                        "Redundanzanteil, normierte und studentisierte Verbesserung, MDB, Markierungen, "
@@ -479,7 +491,7 @@ std::string UsageText()
                        "(unten), wie statsmodels RLM; das Protokoll zeigt c und in einer Zeile mehr das "
                        "letzte s, die Fehlerausgabe c und s, die Ergebnisse das letzte s und die "
                        "Iterationen") +
-           OptionLines("    --summary", "kurze Tabelle auf die Standardausgabe: Unbekannte mit s_j, s0, Iterationen, "
+           OptionLines("    --summary", "kurze Tabelle auf die Standardausgabe: Unbekannte mit s_j, s0, Iterationen, Pr\u00fcfung, "
                                        "Beobachtungen mit w < 1 (L1: Basisbeobachtungen), der Globaltest und die "
                                        "f\u00fcnf Beobachtungen mit dem gr\u00f6\u00dften |w_i|") +
            OptionLines("    --sigma0 S", "Standardabweichung der Gewichtseinheit a priori, gr\u00f6\u00dfer als 0 [" +
@@ -504,9 +516,10 @@ std::string UsageText()
            "die Eingabedatei sein. Werte der Designmatrix, die keine Zahl sind, bleiben 0, Text\n"
            "nach dem Gewicht bleibt ungelesen; beides wird mit Zeile und Stelle gemeldet.\n"
            "\n"
-           "R\u00fcckgabewert: 0 Protokoll geschrieben und alle Ergebnisse endlich;\n"
-           "1 Berechnung fehlgeschlagen (Protokoll, Grafik oder Ergebnisdatei nicht\n"
-           "schreibbar, eine Unbekannte, Verbesserung oder ausgeglichene Beobachtung nicht\n"
-           "endlich, bei lp nicht konvergiert); 2 Aufruffehler (auch eine Ausgabe, die die\n"
+           "R\u00fcckgabewert: 0 Protokoll geschrieben, alle Ergebnisse endlich und gepr\u00fcft\n"
+           "(bei n = u s0 und s_j null); 1 Berechnung fehlgeschlagen (Protokoll, Grafik\n"
+           "oder Ergebnisdatei nicht schreibbar, eine Unbekannte, Verbesserung oder\n"
+           "ausgeglichene Beobachtung nicht endlich, Pr\u00fcfung nicht bestanden, bei lp nicht\n"
+           "konvergiert, weniger Beobachtungen als Unbekannte, zu wenig Speicher); 2 Aufruffehler (auch eine Ausgabe, die die\n"
            "Eingabedatei oder eine andere Ausgabe ist) oder Eingabedatei abgewiesen.\n";
 }

@@ -7,6 +7,8 @@
 #include "core/output_file.h"
 #include "core/residual_scale.h"
 #include "core/results_text.h"
+#include "core/report.h"
+#include "core/solution_check.h"
 #include "io/input_file.h"
 #include "normex/lp_solution.h"
 #include "normex/normex.h"
@@ -112,12 +114,33 @@ int OutputFailure(const std::string& file, const OutputError& error)
     return kExitComputation;
 }
 
-// With the first value of the input that is not finite, when there is one.
-int NotFinite(const CliOptions& options, const InputPlace& input)
+// 117; with the first value of the input that is not finite, when there is
+// one, else with the check's cause where the check failed the run or the
+// normal equations were singular.
+int NotFinite(const CliOptions& options, const InputPlace& input, const AdjustmentResults& results)
 {
     const std::string where = PlaceText(input);
-    Message(options.outputFile + ": " + LoadString(kStringComputeError) +
-            (where.empty() ? "" : " (" + options.inputFile + ", " + where + ")"));
+    const SolutionCheck& check = results.check;
+    const bool finite = ResultsAreFinite(results.unknowns, results.observed, results.corrections);
+    std::string text = options.outputFile + ": " + LoadString(kStringComputeError);
+    if (!where.empty())
+        text.append(" (").append(options.inputFile).append(", ").append(where).append(")");
+    else if (check.causeId == kStringSingularNormals || (finite && check.Failed()))
+        text.append(" ").append(CheckCauseText(check));
+    Message(text);
+    return kExitComputation;
+}
+
+// A success whose check warns says so on standard error.
+void WarnAboutCheck(const CliOptions& options, const SolutionCheck& check)
+{
+    if (check.Warns())
+        Message(options.outputFile + ": " + CheckCauseText(check));
+}
+
+int RefuseTooFewObservations(const CliOptions& options)
+{
+    FileMessage(options.inputFile, kStringTooFewObservations);
     return kExitComputation;
 }
 
@@ -229,6 +252,8 @@ int FinishRun(const CliOptions& options, AdjustmentResults& results, int exitCod
 
 std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outcome)
 {
+    if (outcome.results.check.Failed())
+        return std::string(" ").append(CheckCauseText(outcome.results.check));
     if (options.normFactor == kChebyshevNormFactor)
         return " (Tschebycheff-Simplex ohne Optimum beendet)";
     return " (Lp-Norm-L\u00f6sung nach " + std::to_string(outcome.results.passes.value_or(0)) +
@@ -249,14 +274,17 @@ int RunLpLibraryWay(const CliOptions& options, IStatusWindow* status)
     LpOutcome outcome = RunLpSolution(request, status);
     switch (outcome.result) {
     case NORMEX_SUCCESS:
+        WarnAboutCheck(options, outcome.results.check);
         return FinishRun(options, outcome.results, kExitSuccess);
     case NORMEX_NOT_FINITE:
         FinishRun(options, outcome.results, kExitComputation);
-        return NotFinite(options, outcome.inputPlace);
+        return NotFinite(options, outcome.inputPlace, outcome.results);
     case NORMEX_NO_CONVERGENCE:
         ShowResults(options, outcome.results, kExitComputation);
         Message(options.outputFile + ": " + LoadString(kStringComputeError) + NoConvergenceReason(options, outcome));
         return kExitComputation;
+    case NORMEX_TOO_FEW_OBSERVATIONS:
+        return RefuseTooFewObservations(options);
     case NORMEX_BAD_NORM_FACTOR:
         Message(std::string("-p: ") + LoadString(kStringNormFactorBelowOne));
         return kExitUsage;
@@ -328,6 +356,8 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
     }
     if (messageId != 0)
         return InputFailure(options, messageId, place);
+    if (TooFewObservations(A.Rows(), A.Columns())) // before the scale's least squares
+        return RefuseTooFewObservations(options);
     std::optional<TuningScale> scale;
     if (options.scale == ScaleRule::kLeastSquares) {
         scale = ScaleTuningConstant(options, A, l, weights);
@@ -344,6 +374,8 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
                                                   options.stopCriterion);
     if (result == kRunNoReport)
         return OutputFailure(options.outputFile, engine.ReportError());
+    if (result == kRunTooFewObservations)
+        return RefuseTooFewObservations(options);
     AdjustmentResults results = engine.TakeResults();
     if (scale.has_value())
         results.tuningScale = scale;
@@ -351,8 +383,9 @@ int RunEngineWay(const CliOptions& options, IStatusWindow* status)
         SayScaleEachPass(results);
     if (result != kRunSuccess) {
         FinishRun(options, results, kExitComputation);
-        return NotFinite(options, place);
+        return NotFinite(options, place, results);
     }
+    WarnAboutCheck(options, results.check);
     return FinishRun(options, results, kExitSuccess);
 }
 

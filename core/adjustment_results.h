@@ -2,6 +2,7 @@
 
 #include "core/matrix.h"
 #include "core/observation_tests.h"
+#include "core/solution_check.h"
 
 #include <optional>
 #include <string>
@@ -61,6 +62,7 @@ struct AdjustmentResults {
     Matrix corrections;               // v in the units of l, n x 1
     std::vector<double> robustWeights; // w, n of them: 1 for L1, Lp and Chebyshev
     std::vector<bool> basic;          // L1: the observations the solution passes through; else empty
+    SolutionCheck check;              // how far the answer can be trusted
 
     // For testing the observations: what the last pass leaves (none when
     // the run's numbers are not finite), and the tests once a caller ran
@@ -71,6 +73,8 @@ struct AdjustmentResults {
     int Observations() const { return observed.Rows(); }
     int Unknowns() const { return unknowns.Rows(); }
     int Redundancy() const { return Observations() - Unknowns(); }
+    // With as many observations as unknowns, s0 and the standard deviations are not defined.
+    bool PrecisionDefined() const { return Redundancy() > 0; }
     double Adjusted(int i) const { return observed(i, 0) + corrections(i, 0); }
     bool IsBasic(int i) const { return !basic.empty() && basic[static_cast<std::size_t>(i)]; }
 };

@@ -2,6 +2,7 @@
 
 #include "core/background_task.h"
 #include "core/irls_pass.h"
+#include "core/memory_budget.h"
 #include "core/report.h"
 #include "core/report_file.h"
 #include "core/residual_scale.h"
@@ -199,6 +200,9 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     if (A.Rows() < 1 || A.Columns() < 1 || l.Rows() != A.Rows() || p.Rows() != A.Rows() || l.Columns() < 1 ||
         p.Columns() < 1)
         return kRunNoReport;
+    if (TooFewObservations(A.Rows(), A.Columns()))
+        return kRunTooFewObservations;
+    RequireRunMemory(MethodCode, NormFactor, A.Rows(), A.Columns());
     ReportFile report;
     if (!report.Open(OutputFileName, ReportDurability)) {
         LastReportError = report.Error();
@@ -230,9 +234,10 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         const WeightedSystem weighted = original ? WeightedSystem{} : FormWeightedSystem(A, l, p);
         const Matrix& Abar = original ? A : weighted.Abar;
         const Matrix& lbar = original ? l : weighted.lbar;
-        if (MethodCode == kMethodL1)
+        if (MethodCode == kMethodL1) {
             x.SolveL1(Abar, lbar, v, &basic);
-        else
+            record.check = L1DualCheck(Abar, v, basic);
+        } else
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
         if (KeepTestShares && AllFinite(x))
             shares = LastPassShares(Abar, lbar, MethodCode, NormFactor, record);
@@ -249,6 +254,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
     if (StatusWindow != nullptr)
         StatusWindow->Hide();
     const bool finite = ResultsAreFinite(x, l, v);
+    const bool checked = !record.check.Failed();
     KeepResults(MethodCode, NormFactor, passes, finite, std::move(x), std::move(l), std::move(p), std::move(v),
                 std::move(record), std::move(basic));
     if (finite)
@@ -261,7 +267,7 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         ResidualView->SetResiduals(LastResults.corrections);
         ResidualView->ShowModal();
     }
-    return finite ? kRunSuccess : kRunNotFinite;
+    return finite && checked ? kRunSuccess : kRunNotFinite;
 }
 
 // The M-estimators test with their final robust weights, every other
@@ -315,6 +321,7 @@ void CEstimator::KeepResults(int MethodCode, double NormFactor, int passes, bool
     else
         results.robustWeights.assign(static_cast<std::size_t>(results.Observations()), 1.0);
     results.basic = std::move(basic);
+    results.check = record.check;
     SetPrecision(results, estimator || leastSquares ? &record.inverse : nullptr);
     LastResults = std::move(results);
 }
@@ -362,6 +369,7 @@ int CEstimator::IterateReweighting(const Matrix& Abar, const Matrix& lbar, int M
         if (StatusWindow != nullptr)
             StatusWindow->SetText(PassText(k));
         x = SolveNormalEquations(equations, u, &record.inverse);
+        record.check = NormalEquationsCheck(equations.matrix, record.inverse);
         if (k > 1) {
             const double d = LargestChange(x, xprev);
             record.largestChange = d;

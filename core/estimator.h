@@ -38,7 +38,9 @@ std::string PassText(int pass);
 enum RunResult : int {
     kRunNoReport = 0,    // no report written (no name, not creatable, write error, bad code)
     kRunSuccess = 1,     // report written, every number of its results finite
-    kRunNotFinite = 2,   // report written, but an unknown, a correction or an adjusted observation is not finite
+    kRunNotFinite = 2,   // report written, but an unknown, a correction or an adjusted observation is not
+                         // finite, or the solution failed its check (Results().check says why)
+    kRunTooFewObservations = 3, // n < u: refused before any work, no report
 };
 
 // The largest absolute change of an unknown from xprev to x (both u x 1);
@@ -105,6 +107,7 @@ private:
         double largestChange = 0.0;
         RunEnd end = RunEnd::kCriterion;
         double scale = 0.0; // with ScaleEachPass: s of the last residuals weighed
+        SolutionCheck check; // of the pass whose solution is reported
     };
     // The scaled reweighting's sweep after the pass that gave x: the
     // residuals v, their s, the weights w by c s. Returns false when s is 0;

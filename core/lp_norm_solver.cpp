@@ -368,6 +368,17 @@ void Accept(double p, Point& point, Point& current)
     std::swap(current, point);
 }
 
+// At large p, |q|^(p-1) underflows to 0 for all but the residuals nearest
+// the largest: with fewer than u of them left, Newton's normal matrix is
+// singular and its step meaningless.
+bool WeightsVanish(const Point& point, int u)
+{
+    int carrying = 0;
+    for (double value : point.psi)
+        carrying += value != 0.0 ? 1 : 0;
+    return carrying < u;
+}
+
 // The Newton passes from the least-squares start; the status of the run.
 int Minimise(const Matrix& A, const Vector& b, double p, int maxPasses, Point& current, int& passes,
              const LpNormProgress& progress)
@@ -400,7 +411,7 @@ int Minimise(const Matrix& A, const Vector& b, double p, int maxPasses, Point& c
 } // namespace
 
 LpNormSolution SolveLpNorm(const Matrix& A, const Matrix& b, double p, int maxPasses, Matrix& x,
-                           Matrix& residuals, const LpNormProgress& progress)
+                           Matrix& residuals, const LpNormProgress& progress, const Matrix* start)
 {
     const int n = A.Rows();
     const int u = A.Columns();
@@ -409,8 +420,11 @@ LpNormSolution SolveLpNorm(const Matrix& A, const Matrix& b, double p, int maxPa
     Point current;
 
     ReportPass(progress, ++solution.passes, current);
-    const NormalEquations leastSquares = FormNormalEquations(A, Vector(Size(n), 1.0), observations);
-    if (!SolveCholesky(leastSquares.matrix, u, leastSquares.rightHandSide, current.x)) {
+    const NormalEquations leastSquares =
+        start != nullptr ? NormalEquations{} : FormNormalEquations(A, Vector(Size(n), 1.0), observations);
+    if (start != nullptr)
+        current.x.assign(start->Data(), start->Data() + u);
+    else if (!SolveCholesky(leastSquares.matrix, u, leastSquares.rightHandSide, current.x)) {
         current.x.assign(Size(u), std::numeric_limits<double>::quiet_NaN());
         current.r.assign(Size(n), std::numeric_limits<double>::quiet_NaN());
         SetOutput(current, x, residuals);
@@ -424,7 +438,9 @@ LpNormSolution SolveLpNorm(const Matrix& A, const Matrix& b, double p, int maxPa
         solution.status = kLpNormNotFinite;
     else if (p != 2.0 && largest > 0.0) {
         SetPsi(p, largest, current);
-        solution.status = Minimise(A, observations, p, maxPasses, current, solution.passes, progress);
+        solution.status = WeightsVanish(current, u)
+                              ? kLpNormNoConvergence
+                              : Minimise(A, observations, p, maxPasses, current, solution.passes, progress);
     }
     SetOutput(current, x, residuals);
     return solution;

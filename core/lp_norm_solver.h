@@ -52,8 +52,15 @@ struct LpNormSolution {
 // Newton step cannot pass; a run that stays on it three passes, or whose
 // step is lost in the rounding of x, ends at the minimiser when the step is
 // within 1000 times the tolerances, and short of it otherwise. p = 2 and an
-// exact fit end after the start. At most maxPasses passes.
+// exact fit end after the start. A start where psi vanishes for all but
+// fewer than u residuals ends at once, short of the minimiser. At most
+// maxPasses passes.
+//
+// With start (u x 1), the passes start from it instead of least squares:
+// at large p, where the weights |q|^(p-2) of all but the largest residuals
+// of the least-squares start vanish, the minimax solution is a start whose
+// weights do not.
 //
 // Afterwards x is u x 1 and residuals is n x 1 with residuals(i) = a_i x - b_i.
 LpNormSolution SolveLpNorm(const Matrix& A, const Matrix& b, double p, int maxPasses, Matrix& x,
-                           Matrix& residuals, const LpNormProgress& progress = {});
+                           Matrix& residuals, const LpNormProgress& progress = {}, const Matrix* start = nullptr);

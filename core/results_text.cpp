@@ -155,6 +155,24 @@ void WriteJsonTests(std::string& out, const ObservationTests& tests)
     out += "\n  }";
 }
 
+// Why s0 and the standard deviations are null although the run succeeded.
+constexpr const char* kNoPrecisionNote = "n = u: s0 and standard deviations are not defined";
+
+void WriteJsonCheck(std::string& out, const AdjustmentResults& results)
+{
+    const SolutionCheck& check = results.check;
+    out += "{";
+    JsonFields fields(out, " ");
+    fields.Add("optimality", std::string_view(OptimalityName(check.optimality)));
+    fields.Add("estimatedDigits", Integer(check.estimatedDigits));
+    fields.Add("conditionNumber", check.conditionNumber);
+    if (results.PrecisionDefined())
+        fields.Name("note") += "null";
+    else
+        fields.Add("note", std::string_view(kNoPrecisionNote));
+    out += " }";
+}
+
 void WriteJsonRun(std::string& out, const AdjustmentResults& results)
 {
     JsonFields run(out, "\n  ");
@@ -176,6 +194,7 @@ void WriteJsonRun(std::string& out, const AdjustmentResults& results)
     run.Add("unknownCount", static_cast<double>(results.Unknowns()));
     run.Add("redundancy", static_cast<double>(results.Redundancy()));
     run.Add("s0", results.s0);
+    WriteJsonCheck(run.Name("check"), results);
     if (results.tests.has_value())
         WriteJsonTests(run.Name("tests"), *results.tests);
     out += ",\n  \"unknowns\": [";
@@ -292,6 +311,9 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
     comment("unknowns", results.Unknowns());
     comment("redundancy", results.Redundancy());
     comment("s0", results.s0);
+    out.append("# optimality,").append(OptimalityName(results.check.optimality)).append("\n");
+    comment("estimated_digits", Integer(results.check.estimatedDigits));
+    comment("condition_number", results.check.conditionNumber);
     if (results.tests.has_value())
         WriteCsvTests(out, *results.tests);
     out += results.tests.has_value() ? "# unknown,value,standard_deviation,confidence_lower,confidence_upper\n"
@@ -421,9 +443,42 @@ std::string SummaryRunLine(const AdjustmentResults& results)
     return line + (results.passes.has_value() ? ")\n" : "\n");
 }
 
+// One line: how far the answer can be trusted.
+std::string SummaryCheckLine(const AdjustmentResults& results)
+{
+    const SolutionCheck& check = results.check;
+    std::string line = "Pr\u00fcfung: ";
+    switch (check.optimality) {
+    case Optimality::kProved:
+        line += "Optimalit\u00e4t nachgewiesen";
+        break;
+    case Optimality::kApproximate:
+        line += "Optimalit\u00e4t bis auf Rundungsfehler nachgewiesen";
+        break;
+    case Optimality::kFailed:
+        line += "nicht bestanden";
+        break;
+    }
+    if (check.estimatedDigits.has_value())
+        line += ", etwa " + std::to_string(*check.estimatedDigits) + " richtige Stellen";
+    if (check.conditionNumber.has_value())
+        line += " (Konditionszahl " + General(*check.conditionNumber, 3) + ")";
+    const std::string cause = CheckCauseText(check);
+    return line + (cause.empty() ? "" : "; " + cause) + "\n";
+}
+
+std::string SummaryS0Line(const AdjustmentResults& results)
+{
+    const std::string sizes =
+        "(n = " + std::to_string(results.Observations()) + ", u = " + std::to_string(results.Unknowns()) + ")\n";
+    if (!results.PrecisionDefined())
+        return "s0 und Standardabweichungen nicht definiert: so viele Beobachtungen wie Unbekannte " + sizes;
+    return "s0 = " + General(results.s0, 6) + " " + sizes;
+}
+
 std::string SummaryUnknowns(const AdjustmentResults& results)
 {
-    const bool deviations = !results.standardDeviations.empty();
+    const bool deviations = !results.standardDeviations.empty() && results.PrecisionDefined();
     std::string text;
     AppendRightAligned(text, "Nr", 4);
     AppendRightAligned(text, "Unbekannte", 22);
@@ -553,9 +608,8 @@ std::string SummaryTests(const AdjustmentResults& results, const ObservationTest
 
 std::string ResultsSummary(const AdjustmentResults& results)
 {
-    std::string text = SummaryMethodLine(results) + SummaryRunLine(results);
-    text += "s0 = " + General(results.s0, 6) + " (n = " + std::to_string(results.Observations()) +
-            ", u = " + std::to_string(results.Unknowns()) + ")\n\n";
+    std::string text = SummaryMethodLine(results) + SummaryRunLine(results) + SummaryCheckLine(results);
+    text += SummaryS0Line(results) + "\n";
     text += SummaryUnknowns(results) + "\n";
     text += SummaryObservations(results);
     if (results.tests.has_value()) {

@@ -17,6 +17,11 @@
 //   "s": scale, the last one} or null), normFactor,
 //   passes, stop (RunEndName), largestChange, observationCount,
 //   unknownCount, redundancy, s0,
+//   check ({"optimality": "proved" | "approximate" | "failed",
+//           "estimatedDigits", "conditionNumber", "note"}: the digits and
+//           the condition of the scaled normal matrix for least squares and
+//           the reweighting methods, else null; the note says why s0 is
+//           null when n = u, else null),
 //   unknowns: [{number, value, standardDeviation}],
 //   observations: [{number, observed, weight, correction, adjusted,
 //                   robustWeight, downWeighted, rejected, basic}]
@@ -26,6 +31,7 @@
 // CSV: a block of "# name,value" lines with the same run values (names in
 // snake case, empty where the run has none; the unknowns as
 // "# unknown,value,standard_deviation" and one "# j,x_j,s_j" line each),
+// the check as "# optimality", "# estimated_digits", "# condition_number",
 // then a header line and one row per observation:
 //   number,observed,weight,correction,adjusted,robust_weight,
 //   down_weighted,rejected,basic
@@ -45,7 +51,7 @@ using TextSink = std::function<void(std::string_view)>;
 void WriteResults(const AdjustmentResults& results, ResultsFormat format, const TextSink& sink);
 
 // The short table for people (UTF-8, German): method and constant, passes
-// and how the run ended, s0, the unknowns with their standard deviations,
+// and how the run ended, the check of the answer, s0, the unknowns with their standard deviations,
 // and the observations down-weighted or rejected (L1: the basic ones), at
 // most kSummaryObservationLines of them with the count of the rest.
 inline constexpr int kSummaryObservationLines = 50;

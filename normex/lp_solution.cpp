@@ -3,7 +3,10 @@
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
 #include "core/file_path.h"
+#include "core/irls_pass.h"
 #include "core/lp_norm_solver.h"
+#include "core/memory_budget.h"
+#include "core/solution_check.h"
 #include "core/report.h"
 #include "core/report_file.h"
 #include "core/weighted_system.h"
@@ -91,7 +94,13 @@ void SolveL1Report(const LpRequest& request, Problem problem, IStatusWindow* sta
     outcome.results = engine.TakeResults();
     outcome.results.method = kLpMethodName;
     outcome.results.normFactor = request.normFactor;
-    outcome.result = run == kRunSuccess ? NORMEX_SUCCESS : NORMEX_NOT_FINITE;
+    const AdjustmentResults& results = outcome.results;
+    if (run == kRunSuccess)
+        outcome.result = NORMEX_SUCCESS;
+    else if (ResultsAreFinite(results.unknowns, results.observed, results.corrections))
+        outcome.result = NORMEX_NO_CONVERGENCE; // the dual check failed
+    else
+        outcome.result = NORMEX_NOT_FINITE;
 }
 
 void ReportFailed(const ReportFile& report, LpOutcome& outcome)
@@ -100,11 +109,99 @@ void ReportFailed(const ReportFile& report, LpOutcome& outcome)
     outcome.reportError = report.Error();
 }
 
-int LpResult(const LpNormSolution& solution, const Matrix& x, const Matrix& l, const Matrix& v)
+int LpResult(const LpNormSolution& solution, const SolutionCheck& check, const Matrix& x, const Matrix& l,
+             const Matrix& v)
 {
-    if (solution.status == kLpNormNotFinite || !ResultsAreFinite(x, l, v))
+    if (solution.status == kLpNormNotFinite || !ResultsAreFinite(x, l, v) ||
+        (check.Failed() && check.causeId == kStringSingularNormals))
         return NORMEX_NOT_FINITE;
-    return solution.status == kLpNormMinimum ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+    return solution.status == kLpNormMinimum && !check.Failed() ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
+}
+
+// The minimax solution x* with largest residual t* is within n^(1/p) of the
+// Lp minimiser's objective: ||r(x*)||_p <= n^(1/p) t* <= n^(1/p) min ||r||_p.
+// Where that factor is below kChebyshevAttainsLp, the two minimisers cannot
+// be told apart by their objectives, and the minimiser's largest residual
+// lies within that share of t*.
+constexpr double kChebyshevAttainsLp = 1e-10;
+
+bool ChebyshevAttainsLp(int n, double p)
+{
+    return std::expm1(std::log(static_cast<double>(n)) / p) <= kChebyshevAttainsLp;
+}
+
+// Least squares answers with the digits its normal equations allow.
+SolutionCheck LeastSquaresCheck(const Matrix& Abar)
+{
+    const int u = Abar.Columns();
+    const NormalEquations equations =
+        FormNormalEquations(Abar, std::vector<double>(static_cast<std::size_t>(Abar.Rows()), 1.0),
+                            std::vector<double>(static_cast<std::size_t>(Abar.Rows()), 0.0));
+    Matrix Q;
+    SolveNormalEquations(equations, u, &Q);
+    return NormalEquationsCheck(equations.matrix, Q);
+}
+
+// An Lp solution, the check of its first-order condition and its passes.
+struct LpAttempt {
+    Matrix x;
+    Matrix v;
+    LpNormSolution solution;
+    SolutionCheck check;
+
+    bool Reached() const { return solution.status == kLpNormMinimum && check.optimality == Optimality::kProved; }
+};
+
+LpAttempt SolveLpChecked(const WeightedSystem& weighted, const LpRequest& request, const LpNormProgress& progress,
+                         const Matrix* start, int maxPasses)
+{
+    LpAttempt attempt;
+    attempt.solution = SolveLpNorm(weighted.Abar, weighted.lbar, request.normFactor, maxPasses, attempt.x,
+                                   attempt.v, progress, start);
+    if (attempt.solution.status == kLpNormNotFinite)
+        attempt.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringSingularNormals};
+    else if (request.normFactor == 2.0)
+        attempt.check = LeastSquaresCheck(weighted.Abar);
+    else
+        attempt.check = LpFirstOrderCheck(weighted.Abar, weighted.lbar, attempt.x, attempt.v, request.normFactor);
+    return attempt;
+}
+
+// Newton's method from least squares; where it does not reach a minimiser
+// whose first-order condition holds (at large p the weights of the start
+// vanish), the minimax solution: as the answer where it attains the Lp
+// minimum, else as the start of a second run.
+LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& request,
+                               const LpNormProgress& progress)
+{
+    const bool minimaxAttains = ChebyshevAttainsLp(weighted.Abar.Rows(), request.normFactor);
+    // Where the minimax solution attains the minimum, the first-order
+    // condition tells nothing: psi is 0 but for the largest residuals.
+    LpAttempt first;
+    if (!minimaxAttains) {
+        first = SolveLpChecked(weighted, request, progress, nullptr, request.maxPasses);
+        if (first.Reached() || first.solution.status == kLpNormNotFinite ||
+            first.solution.passes >= request.maxPasses)
+            return first;
+    }
+    LpAttempt minimax;
+    const ChebyshevSolution chebyshev = SolveChebyshev(weighted.Abar, weighted.lbar, minimax.x, minimax.v);
+    if (chebyshev.status == kChebyshevOutOfMemory)
+        throw std::bad_alloc();
+    if (chebyshev.status != kChebyshevOptimal && !minimaxAttains)
+        return first;
+    if (minimaxAttains) {
+        if (chebyshev.status != kChebyshevOptimal) {
+            minimax.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringNotOptimal};
+            minimax.solution.status = kLpNormNoConvergence;
+        }
+        minimax.solution.passes = 1;
+        return minimax;
+    }
+    LpAttempt second =
+        SolveLpChecked(weighted, request, progress, &minimax.x, request.maxPasses - first.solution.passes);
+    second.solution.passes += first.solution.passes;
+    return second.Reached() || first.check.Failed() ? second : first;
 }
 
 RunEnd LpRunEnd(const LpNormSolution& solution, int result, int maxPasses)
@@ -141,8 +238,10 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
         lastStart = Matrix(static_cast<int>(start.size()), 1, 0.0);
         std::copy(start.begin(), start.end(), lastStart.Data());
     };
-    const LpNormSolution solution =
-        SolveLpNorm(weighted.Abar, weighted.lbar, request.normFactor, request.maxPasses, x, v, progress);
+    LpAttempt attempt = SolveLpFromBestStart(weighted, request, progress);
+    const LpNormSolution solution = attempt.solution;
+    x = std::move(attempt.x);
+    v = std::move(attempt.v);
     UnweightResiduals(v, problem.weights);
 
     WriteReportResults(report, kMethodLpNorm, solution.passes, x, problem.l, v);
@@ -151,11 +250,12 @@ void SolveLpReport(const LpRequest& request, Problem& problem, IStatusWindow* st
         status->Hide();
     if (!written)
         return ReportFailed(report, outcome);
-    outcome.result = LpResult(solution, x, problem.l, v);
+    outcome.result = LpResult(solution, attempt.check, x, problem.l, v);
     const bool changed = lastStart.Rows() == x.Rows() && x.Rows() > 0;
     const double change = changed ? LargestChange(x, lastStart) : 0.0;
     outcome.results = LibraryResults(request, problem, weighted, std::move(x), std::move(v),
                                      LpRunEnd(solution, outcome.result, request.maxPasses));
+    outcome.results.check = attempt.check;
     outcome.results.passes = solution.passes;
     if (changed)
         outcome.results.largestChange = change;
@@ -190,6 +290,8 @@ void SolveChebyshevReport(const LpRequest& request, Problem& problem, LpOutcome&
     else
         outcome.result = optimal ? NORMEX_SUCCESS : NORMEX_NO_CONVERGENCE;
     outcome.results = LibraryResults(request, problem, weighted, std::move(x), std::move(v), end);
+    if (!optimal || !finite)
+        outcome.results.check.optimality = Optimality::kFailed;
 }
 
 LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
@@ -214,6 +316,12 @@ LpOutcome Solve(const LpRequest& request, IStatusWindow* status)
         outcome.result = NORMEX_SIZE_MISMATCH;
         return outcome;
     }
+    if (TooFewObservations(problem.A.Rows(), problem.A.Columns())) {
+        outcome.result = NORMEX_TOO_FEW_OBSERVATIONS;
+        return outcome;
+    }
+    RequireRunMemory(request.normFactor == 1.0 ? kMethodL1 : kMethodLpNorm, request.normFactor, problem.A.Rows(),
+                     problem.A.Columns());
     if (request.normFactor == kChebyshevNormFactor)
         SolveChebyshevReport(request, problem, outcome);
     else if (request.normFactor == 1.0)

@@ -31,7 +31,8 @@ extern "C" {
 enum NormexResult {
     NORMEX_SUCCESS = 0,           /* report written, every unknown finite */
     NORMEX_NOT_FINITE = 1,        /* report written, but an unknown, a correction or an adjusted
-                                     observation is infinite or NaN */
+                                     observation is infinite or NaN, or the normal equations are
+                                     numerically singular */
     NORMEX_BAD_COMMAND = 2,       /* null text, length < 1, or a field missing or malformed */
     NORMEX_BAD_NORM_FACTOR = 3,   /* factor below 1, not finite or beyond double range; nothing written */
     NORMEX_INPUT_NOT_OPENED = 4,  /* the input file is not named or cannot be opened */
@@ -41,9 +42,13 @@ enum NormexResult {
                                      file of its name is left as it was */
     NORMEX_OUT_OF_MEMORY = 8,     /* the problem does not fit into memory */
     NORMEX_NO_CONVERGENCE = 9,    /* report written, but the run stopped short of the solution: the pass
-                                     limit or rounding ended the Lp run, or rounding the minimax simplex */
-    NORMEX_SAME_FILE = 10         /* the output names the input file (the same file through a link, "./"
+                                     limit or rounding ended the Lp run, or rounding the minimax simplex,
+                                     or the solution's check of optimality (first-order condition, dual)
+                                     failed */
+    NORMEX_SAME_FILE = 10,        /* the output names the input file (the same file through a link, "./"
                                      or a hard link included); nothing read, nothing written */
+    NORMEX_TOO_FEW_OBSERVATIONS = 11 /* fewer observations than unknowns: no unique solution; nothing
+                                        written */
 };
 
 /* Solves the problem of the command text; one of NormexResult. */

@@ -61,6 +61,11 @@ constexpr StringEntry kStrings[] = {
     {kStringLine, "Zeile %s"},
     {kStringUtf16, "UTF-16 wird nicht unterstützt; bitte als UTF-8 oder Windows-1252 speichern."},
     {kStringLineAndValue, "Zeile %s, Wert %s"},
+    {kStringTooFewObservations, "Weniger Beobachtungen als Unbekannte: die Lösung ist nicht eindeutig."},
+    {kStringSingularNormals, "Die Normalgleichungen sind numerisch singulär."},
+    {kStringFewDigits, "Die Lösung ist nur auf etwa %d Stellen genau (Normalgleichungen schlecht konditioniert)."},
+    {kStringNotOptimal, "Die Lösung erfüllt die Optimalitätsbedingung nicht."},
+    {kStringOptimalityApproximate, "Die Optimalität der Lösung ist nur näherungsweise nachgewiesen."},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:

@@ -64,6 +64,12 @@ enum StringId : int {
     kStringLine = 151,                // ours: "Zeile %s"
     kStringUtf16 = 152,               // ours: a UTF-16 file is refused
     kStringLineAndValue = 153,        // ours: "Zeile %s, Wert %s"
+    // What the check of a solution finds.
+    kStringTooFewObservations = 160,  // ours: n < u, refused before any work
+    kStringSingularNormals = 161,     // ours: the normal equations are numerically singular
+    kStringFewDigits = 162,           // ours: "... nur auf etwa %d Stellen genau ..."
+    kStringNotOptimal = 163,          // ours: the solution fails its optimality condition
+    kStringOptimalityApproximate = 164, // ours: optimality holds only approximately
 };
 
 // The text of id, or an empty string for an id the table does not hold.

@@ -1,0 +1,269 @@
+#include "core/solution_check.h"
+
+#include "res/string_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// The gradient of the Lp objective may exceed its rounding by this many
+// units and still count as zero: Newton's method stops when its step no
+// longer changes the unknowns by 1e-10 of their size, about 1e6 roundings.
+constexpr double kProvedRoundings = 1e7;
+constexpr double kApproximateRoundings = 1e10;
+// L1 multipliers: |lambda| <= 1 + this is within rounding.
+constexpr double kMultiplierRounding = 1e-8;
+constexpr double kMultiplierApproximate = 1e-4;
+
+std::size_t At(int row, int column, int columns)
+{
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column);
+}
+
+bool PositiveFinite(double value)
+{
+    return value > 0.0 && std::isfinite(value);
+}
+
+SolutionCheck Failure(int causeId)
+{
+    SolutionCheck check;
+    check.optimality = Optimality::kFailed;
+    check.causeId = causeId;
+    return check;
+}
+
+} // namespace
+
+const char* OptimalityName(Optimality optimality)
+{
+    switch (optimality) {
+    case Optimality::kProved:
+        return "proved";
+    case Optimality::kApproximate:
+        return "approximate";
+    case Optimality::kFailed:
+        return "failed";
+    }
+    return "";
+}
+
+double ScaledConditionNumber(const std::vector<double>& N, const Matrix& Q)
+{
+    const int u = Q.Rows();
+    std::vector<double> root(static_cast<std::size_t>(u)); // sqrt(N_jj) = 1 / D_jj
+    for (int j = 0; j < u; ++j) {
+        const double n = N[At(j, j, u)];
+        if (!PositiveFinite(n) || !PositiveFinite(Q(j, j)))
+            return kInfinity;
+        root[static_cast<std::size_t>(j)] = std::sqrt(n);
+    }
+    double normN = 0.0;
+    double normQ = 0.0;
+    for (int j = 0; j < u; ++j) {
+        double columnN = 0.0;
+        double columnQ = 0.0;
+        const double rj = root[static_cast<std::size_t>(j)];
+        for (int i = 0; i < u; ++i) {
+            const double ri = root[static_cast<std::size_t>(i)];
+            columnN += std::fabs(N[At(i, j, u)]) / (ri * rj);
+            columnQ += std::fabs(Q(i, j)) * (ri * rj);
+        }
+        normN = std::max(normN, columnN);
+        normQ = std::max(normQ, columnQ);
+    }
+    const double cond = normN * normQ;
+    return std::isnan(cond) ? kInfinity : cond;
+}
+
+SolutionCheck NormalEquationsCheck(const std::vector<double>& N, const Matrix& Q)
+{
+    const double cond = ScaledConditionNumber(N, Q);
+    const double digits = -std::log10(cond * kEpsilon);
+    if (!(digits >= kFailingDigits)) {
+        SolutionCheck check = Failure(kStringSingularNormals);
+        if (std::isfinite(cond))
+            check.conditionNumber = cond;
+        check.estimatedDigits = 0;
+        return check;
+    }
+    SolutionCheck check;
+    check.conditionNumber = cond;
+    check.estimatedDigits = static_cast<int>(std::floor(digits));
+    if (*check.estimatedDigits < kWarningDigits)
+        check.causeId = kStringFewDigits;
+    return check;
+}
+
+SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    double scale = 0.0;
+    for (int i = 0; i < n; ++i)
+        scale = std::max(scale, std::fabs(r(i, 0)));
+    if (!std::isfinite(scale))
+        return Failure(kStringNotOptimal);
+    if (scale == 0.0) // an exact fit is a minimum of every norm
+        return SolutionCheck{};
+    std::vector<double> gradient(static_cast<std::size_t>(u), 0.0);
+    std::vector<double> terms(static_cast<std::size_t>(u), 0.0);
+    std::vector<double> rounding(static_cast<std::size_t>(u), 0.0);
+    for (int i = 0; i < n; ++i) {
+        const double q = r(i, 0) / scale;
+        const double magnitude = std::fabs(q);
+        const double psi = std::copysign(std::pow(magnitude, p - 1.0), q);
+        // The residual's own rounding, carried through psi's slope.
+        double size = std::fabs(b(i, 0));
+        for (int j = 0; j < u; ++j)
+            size += std::fabs(A(i, j) * x(j, 0));
+        // The largest residuals have q = +-1 exactly whatever their rounding;
+        // the scale's rounding scales every psi alike and makes no gradient.
+        const bool exact = magnitude == 1.0 || magnitude == 0.0;
+        const double slope = exact ? 0.0 : (p - 1.0) * std::pow(magnitude, p - 2.0);
+        const double psiRounding = std::fabs(psi) * kEpsilon + slope * (u + 1) * kEpsilon * size / scale;
+        for (int j = 0; j < u; ++j) {
+            const double a = A(i, j);
+            gradient[static_cast<std::size_t>(j)] += a * psi;
+            terms[static_cast<std::size_t>(j)] += std::fabs(a * psi);
+            rounding[static_cast<std::size_t>(j)] += std::fabs(a) * psiRounding;
+        }
+    }
+    double units = 0.0; // the largest gradient element in units of its rounding
+    for (std::size_t j = 0; j < gradient.size(); ++j) {
+        const double unit = std::max(rounding[j], terms[j] * kEpsilon);
+        const double ratio = unit > 0.0 ? std::fabs(gradient[j]) / unit : 0.0;
+        units = std::isnan(ratio) ? kInfinity : std::max(units, ratio);
+    }
+    if (units <= kProvedRoundings)
+        return SolutionCheck{};
+    if (units <= kApproximateRoundings) {
+        SolutionCheck check;
+        check.optimality = Optimality::kApproximate;
+        check.causeId = kStringOptimalityApproximate;
+        return check;
+    }
+    return Failure(kStringNotOptimal);
+}
+
+namespace {
+
+// Solves the u x k system M lambda = rhs (M row-major, u >= k rows) by
+// Gaussian elimination with partial pivoting; the u - k rows left over must
+// hold up to rounding. False when a pivot vanishes or they do not hold.
+bool SolveTall(std::vector<double> M, int u, int k, std::vector<double> rhs, std::vector<double>& lambda)
+{
+    double largest = 0.0;
+    for (double value : M)
+        largest = std::max(largest, std::fabs(value));
+    const double tiny = largest * kEpsilon * u;
+    for (int c = 0; c < k; ++c) {
+        int pivot = c;
+        for (int row = c + 1; row < u; ++row)
+            if (std::fabs(M[At(row, c, k)]) > std::fabs(M[At(pivot, c, k)]))
+                pivot = row;
+        if (!(std::fabs(M[At(pivot, c, k)]) > tiny))
+            return false;
+        for (int j = 0; j < k; ++j)
+            std::swap(M[At(c, j, k)], M[At(pivot, j, k)]);
+        std::swap(rhs[static_cast<std::size_t>(c)], rhs[static_cast<std::size_t>(pivot)]);
+        for (int row = c + 1; row < u; ++row) {
+            const double factor = M[At(row, c, k)] / M[At(c, c, k)];
+            for (int j = c; j < k; ++j)
+                M[At(row, j, k)] -= factor * M[At(c, j, k)];
+            rhs[static_cast<std::size_t>(row)] -= factor * rhs[static_cast<std::size_t>(c)];
+        }
+    }
+    double rhsSize = 0.0;
+    for (double value : rhs)
+        rhsSize = std::max(rhsSize, std::fabs(value));
+    for (int row = k; row < u; ++row)
+        if (std::fabs(rhs[static_cast<std::size_t>(row)]) > 1e-8 * std::max(rhsSize, 1.0))
+            return false;
+    lambda.assign(static_cast<std::size_t>(k), 0.0);
+    for (int c = k - 1; c >= 0; --c) {
+        double sum = rhs[static_cast<std::size_t>(c)];
+        for (int j = c + 1; j < k; ++j)
+            sum -= M[At(c, j, k)] * lambda[static_cast<std::size_t>(j)];
+        lambda[static_cast<std::size_t>(c)] = sum / M[At(c, c, k)];
+    }
+    return true;
+}
+
+SolutionCheck Approximate()
+{
+    SolutionCheck check;
+    check.optimality = Optimality::kApproximate;
+    check.causeId = kStringOptimalityApproximate;
+    return check;
+}
+
+} // namespace
+
+SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    if (static_cast<int>(basic.size()) != n)
+        return Failure(kStringNotOptimal);
+    std::vector<int> rows;
+    std::vector<double> g(static_cast<std::size_t>(u), 0.0);
+    double largest = 0.0;
+    for (int i = 0; i < n; ++i)
+        largest = std::max(largest, std::fabs(r(i, 0)));
+    if (!std::isfinite(largest))
+        return Failure(kStringNotOptimal);
+    bool degenerate = false; // a zero residual outside the basis may take any multiplier in [-1, 1]
+    for (int i = 0; i < n; ++i) {
+        if (basic[static_cast<std::size_t>(i)]) {
+            rows.push_back(i);
+            continue;
+        }
+        const double v = r(i, 0);
+        if (std::fabs(v) <= largest * kEpsilon * 64) {
+            degenerate = true;
+            continue;
+        }
+        for (int j = 0; j < u; ++j)
+            g[static_cast<std::size_t>(j)] -= v > 0.0 ? A(i, j) : -A(i, j);
+    }
+    const int k = static_cast<int>(rows.size());
+    if (k == 0) // no basic row: g itself must vanish
+        return largest == 0.0 ? SolutionCheck{} : Approximate();
+    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(k));
+    for (int c = 0; c < k; ++c)
+        for (int j = 0; j < u; ++j)
+            M[At(j, c, k)] = A(rows[static_cast<std::size_t>(c)], j);
+    std::vector<double> lambda;
+    if (k > u || !SolveTall(std::move(M), u, k, g, lambda))
+        return Approximate();
+    double beyond = 0.0;
+    for (double value : lambda)
+        beyond = std::isnan(value) ? kInfinity : std::max(beyond, std::fabs(value) - 1.0);
+    if (beyond <= kMultiplierRounding)
+        return SolutionCheck{};
+    if (beyond <= kMultiplierApproximate || degenerate)
+        return Approximate();
+    return Failure(kStringNotOptimal);
+}
+
+std::string CheckCauseText(const SolutionCheck& check)
+{
+    if (check.causeId == 0)
+        return {};
+    const char* text = LoadString(check.causeId);
+    if (check.causeId != kStringFewDigits)
+        return text;
+    std::string formatted = text;
+    const std::size_t at = formatted.find("%d");
+    if (at != std::string::npos)
+        formatted.replace(at, 2, std::to_string(check.estimatedDigits.value_or(0)));
+    return formatted;
+}

@@ -1,0 +1,190 @@
+#include "core/solution_check.h"
+
+#include "core/estimator.h"
+#include "core/irls_pass.h"
+#include "core/lp_norm_solver.h"
+#include "core/memory_budget.h"
+#include "core/methods.h"
+#include "res/string_table.h"
+#include "stack_loss.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::Column;
+using test_support::FromRows;
+
+// A polynomial fit of degree `degree` at 82 points between -9 and -3, the
+// powers x^0 .. x^degree as the design columns (a classic test of certified
+// least squares: the column-scaled normal matrix of degree 10 has a
+// condition number near 1e16), observations a smooth curve plus a fixed
+// ripple.
+struct Problem {
+    Matrix A;
+    Matrix l;
+    Matrix p;
+};
+
+Problem PolynomialFit(int degree)
+{
+    const int n = 82;
+    Problem problem{Matrix(n, degree + 1, 0.0), Matrix(n, 1, 0.0), Matrix(n, 1, 1.0)};
+    for (int i = 0; i < n; ++i) {
+        const double x = -9.0 + 6.0 * i / (n - 1);
+        for (int k = 0; k <= degree; ++k)
+            problem.A(i, k) = std::pow(x, k);
+        problem.l(i, 0) = (1.0 + x + x * x) / (1.0 + 0.01 * x * x) + 0.003 * std::sin(7.0 * i);
+    }
+    return problem;
+}
+
+struct EngineRun {
+    int result;
+    AdjustmentResults results;
+};
+
+EngineRun RunEngine(Problem problem, int code, double constant, double factor)
+{
+    test_support::TempFolder folder;
+    CEstimator engine;
+    engine.SetOutputFile(folder.Path("check.AUS"));
+    engine.TuningConstant = constant;
+    const int result = engine.RunWithWeightVector(std::move(problem.A), std::move(problem.l), std::move(problem.p),
+                                                  code, factor, kDefaultMaxPasses, kDefaultStopCriterion);
+    return {result, engine.TakeResults()};
+}
+
+// The engine's verdict on each case: the condition of the normal equations
+// fails a run with no correct digit, warns below six, and the direct
+// solutions answer to their own checks.
+TEST(SolutionCheck, EngineRunsSucceedOnlyWithACertificate)
+{
+    const Problem rankDeficient{FromRows({{1, 0, 1}, {1, 1, 2}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}}),
+                                Column({2, 5, 8, 11, 14}), Column({1, 1, 1, 1, 1})};
+    const Problem square{FromRows({{1, 0}, {1, 1}}), Column({1, 3}), Column({1, 1})};
+    const test_support::StackLossProblem stack = test_support::ReadStackLoss();
+    const Problem stackLoss{stack.A, stack.l, stack.weights};
+    struct Case {
+        const char* name;
+        Problem problem;
+        int code;
+        double constant;
+        double factor;
+        int result;
+        Optimality optimality;
+        int causeId;
+    };
+    const std::vector<Case> cases = {
+        {"degree 10, least squares", PolynomialFit(10), kMethodLpNorm, 0.0, 2.0, kRunNotFinite, Optimality::kFailed,
+         kStringSingularNormals},
+        {"degree 10, huber 1e8", PolynomialFit(10), kMethodHuber, 1e8, 0.0, kRunNotFinite, Optimality::kFailed,
+         kStringSingularNormals},
+        {"degree 7, few digits", PolynomialFit(7), kMethodLpNorm, 0.0, 2.0, kRunSuccess, Optimality::kProved,
+         kStringFewDigits},
+        {"rank deficient", rankDeficient, kMethodLpNorm, 0.0, 2.0, kRunNotFinite, Optimality::kFailed,
+         kStringSingularNormals},
+        {"stack loss huber", stackLoss, kMethodHuber, 1.5, 0.0, kRunSuccess, Optimality::kProved, 0},
+        {"stack loss l1", stackLoss, kMethodL1, 0.0, 0.0, kRunSuccess, Optimality::kProved, 0},
+        {"n = u", square, kMethodHuber, 1.5, 0.0, kRunSuccess, Optimality::kProved, 0},
+        {"n < u", Problem{FromRows({{1, 2, 3}, {2, 3, 5}}), Column({1, 2}), Column({1, 1})}, kMethodL1, 0.0, 0.0,
+         kRunTooFewObservations, Optimality::kProved, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const EngineRun run = RunEngine(c.problem, c.code, c.constant, c.factor);
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(run.results.check.optimality, c.optimality);
+        EXPECT_EQ(run.results.check.causeId, c.causeId);
+    }
+}
+
+TEST(SolutionCheck, DigitsFollowTheScaledCondition)
+{
+    // The degree-7 fit keeps a few digits; the well-scaled stack loss many.
+    const EngineRun poor = RunEngine(PolynomialFit(7), kMethodLpNorm, 0.0, 2.0);
+    ASSERT_TRUE(poor.results.check.estimatedDigits.has_value());
+    EXPECT_GE(*poor.results.check.estimatedDigits, kFailingDigits);
+    EXPECT_LT(*poor.results.check.estimatedDigits, kWarningDigits);
+    EXPECT_NE(CheckCauseText(poor.results.check).find(std::to_string(*poor.results.check.estimatedDigits) + " Stellen"),
+              std::string::npos);
+
+    // Column scaling removes units: N = diag(1e6, 1e-6) is perfectly conditioned.
+    const std::vector<double> N = {1e6, 0.0, 0.0, 1e-6};
+    Matrix Q = FromRows({{1e-6, 0.0}, {0.0, 1e6}});
+    EXPECT_DOUBLE_EQ(ScaledConditionNumber(N, Q), 1.0);
+    Q(1, 1) = -1.0; // a diagonal of Q that is not positive
+    EXPECT_TRUE(std::isinf(ScaledConditionNumber(N, Q)));
+    EXPECT_TRUE(NormalEquationsCheck(N, Q).Failed());
+}
+
+TEST(SolutionCheck, NEqualsUHasNoPrecision)
+{
+    const EngineRun run = RunEngine(Problem{FromRows({{1, 0}, {1, 1}}), Column({1, 3}), Column({1, 1})},
+                                    kMethodLpNorm, 0.0, 2.0);
+    EXPECT_EQ(run.result, kRunSuccess);
+    EXPECT_FALSE(run.results.PrecisionDefined());
+    EXPECT_TRUE(std::isnan(run.results.s0));
+}
+
+// The first-order condition holds at the minimiser and fails at least
+// squares for p != 2, however large p is.
+TEST(SolutionCheck, LpFirstOrderConditionTellsTheMinimiser)
+{
+    const test_support::StackLossProblem stack = test_support::ReadStackLoss();
+    Matrix leastSquares;
+    Matrix leastSquaresResiduals;
+    SolveLpNorm(stack.A, stack.l, 2.0, 1, leastSquares, leastSquaresResiduals);
+    for (double p : {1.5, 3.0, 1e3, 1e6, 1e300}) {
+        SCOPED_TRACE(p);
+        EXPECT_TRUE(LpFirstOrderCheck(stack.A, stack.l, leastSquares, leastSquaresResiduals, p).Failed());
+    }
+    for (double p : {1.5, 2.0, 3.0}) {
+        SCOPED_TRACE(p);
+        Matrix x;
+        Matrix r;
+        ASSERT_EQ(SolveLpNorm(stack.A, stack.l, p, kDefaultMaxPasses, x, r).status, kLpNormMinimum);
+        EXPECT_EQ(LpFirstOrderCheck(stack.A, stack.l, x, r, p).optimality, Optimality::kProved);
+    }
+}
+
+// The L1 dual: the optimal vertex has multipliers in [-1, 1]; the vertex
+// through the outlier has not.
+TEST(SolutionCheck, L1DualProvesTheOptimalVertexOnly)
+{
+    const Matrix A = FromRows({{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}});
+    const Matrix b = Column({1, 3, 5, 7, 9, 21});
+    Matrix x;
+    Matrix r;
+    std::vector<bool> basic;
+    x.SolveL1(A, b, r, &basic);
+    EXPECT_EQ(L1DualCheck(A, r, basic).optimality, Optimality::kProved);
+
+    // Through observations 1 and 6: x = (1, 4).
+    const Matrix wrong = Column({1, 4});
+    Matrix wrongResiduals(6, 1, 0.0);
+    ComputeResiduals(A.Data(), wrong.Data(), b.Data(), wrongResiduals.Data(), 6, 2);
+    const std::vector<bool> wrongBasic = {true, false, false, false, false, true};
+    const SolutionCheck check = L1DualCheck(A, wrongResiduals, wrongBasic);
+    EXPECT_TRUE(check.Failed());
+    EXPECT_EQ(check.causeId, kStringNotOptimal);
+}
+
+// Linux grants u x u before it is touched: the estimate refuses it first.
+TEST(SolutionCheck, MemoryEstimateRefusesWhatCannotFit)
+{
+    EXPECT_GT(EstimatedRunBytes(kMethodHuber, 0.0, 50001, 50000), 5 * 2500000000ull * sizeof(double) - 1);
+    EXPECT_GT(EstimatedRunBytes(kMethodL1, 0.0, 1000000, 2000), 1000000ull * 2000 * sizeof(double));
+    EXPECT_LT(EstimatedRunBytes(kMethodHuber, 0.0, 21, 4), 100000u);
+    EXPECT_GT(MemoryLimit(), 0u);
+    EXPECT_THROW(RequireRunMemory(kMethodHuber, 0.0, 100000, 100000), std::bad_alloc);
+    EXPECT_NO_THROW(RequireRunMemory(kMethodHuber, 0.0, 21, 4));
+}
+
+} // namespace
