@@ -197,6 +197,44 @@ bool SolveTall(std::vector<double> M, int u, int k, std::vector<double> rhs, std
     return true;
 }
 
+// How far the largest multiplier lies beyond 1; infinite for none.
+double Beyond(const std::vector<double>& lambda)
+{
+    double beyond = lambda.empty() ? kInfinity : 0.0;
+    for (double value : lambda)
+        beyond = std::isnan(value) ? kInfinity : std::max(beyond, std::fabs(value) - 1.0);
+    return beyond;
+}
+
+// With zero residuals outside the basis, every zero row may carry a
+// multiplier: the ones of least 2-norm, lambda = A_Z y with
+// (A_Z^T A_Z) y = g, often lie in [-1, 1] where the basic rows alone do not.
+std::vector<double> MinimumNormMultipliers(const Matrix& A, const Matrix& r, const std::vector<bool>& basic,
+                                           double largest, const std::vector<double>& g)
+{
+    const int u = A.Columns();
+    std::vector<int> zeros;
+    for (int i = 0; i < A.Rows(); ++i)
+        if (basic[static_cast<std::size_t>(i)] || std::fabs(r(i, 0)) <= largest * kEpsilon * 64)
+            zeros.push_back(i);
+    std::vector<double> normal(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
+    for (int i : zeros)
+        for (int a = 0; a < u; ++a)
+            for (int b = 0; b < u; ++b)
+                normal[At(a, b, u)] += A(i, a) * A(i, b);
+    std::vector<double> y;
+    if (!SolveTall(std::move(normal), u, u, g, y))
+        return {};
+    std::vector<double> lambda;
+    for (int i : zeros) {
+        double value = 0.0;
+        for (int j = 0; j < u; ++j)
+            value += A(i, j) * y[static_cast<std::size_t>(j)];
+        lambda.push_back(value);
+    }
+    return lambda;
+}
+
 SolutionCheck Approximate()
 {
     SolutionCheck check;
@@ -244,9 +282,9 @@ SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bo
     std::vector<double> lambda;
     if (k > u || !SolveTall(std::move(M), u, k, g, lambda))
         return Approximate();
-    double beyond = 0.0;
-    for (double value : lambda)
-        beyond = std::isnan(value) ? kInfinity : std::max(beyond, std::fabs(value) - 1.0);
+    double beyond = Beyond(lambda);
+    if (beyond > kMultiplierRounding && degenerate)
+        beyond = std::min(beyond, Beyond(MinimumNormMultipliers(A, r, basic, largest, g)));
     if (beyond <= kMultiplierRounding)
         return SolutionCheck{};
     if (beyond <= kMultiplierApproximate || degenerate)

@@ -1184,4 +1184,90 @@ TEST_F(CliTest, AFailedRunIsNotTestedAndNoRedundancyIsSaid)
               std::string::npos)
         << csv;
     EXPECT_NE(csv.find("# global_passed,\n"), std::string::npos) << csv;
+
+// Every factor from 1 to 1e300 reaches the Lp minimiser, by tolvar-cli and
+// by LP alike: its largest residual lies between the minimax optimum t* and
+// n^(1/p) t* (||r_p||_inf <= ||r_p||_p <= ||r_minimax||_p <= n^(1/p) t*),
+// so within 1e-9 of t* for the very large factors; never least squares.
+TEST_F(CliTest, EveryNormFactorReachesTheMinimiser)
+{
+    void* handle = dlopen(TOLVAR_BIN_DIR "/libnormex.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    auto lp = reinterpret_cast<int (*)(char*, int)>(dlsym(handle, "LP"));
+    ASSERT_NE(lp, nullptr);
+    const std::string in = test_support::StackLossFile();
+    const double t = test_support::kStackLossMinimaxValue;
+    for (const char* factor : {"1.0001", "2", "3", "25", "1e3", "1e5", "5e5", "1e6", "1e12", "1e300"}) {
+        SCOPED_TRACE(factor);
+        const std::string out = Path("lp.AUS");
+        const std::string json = Path("lp.json");
+        const CliRun run = Run({"-q", "-m", "lp", "-p", factor, "--results", json, in, out});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(test_support::JsonValues(test_support::ReadBytes(json), "optimality"),
+                  std::vector<std::string>{"\"proved\""});
+        double largest = 0.0;
+        for (double v : test_support::JsonNumbers(test_support::ReadBytes(json), "correction"))
+            largest = std::max(largest, std::fabs(v));
+        const double p = std::stod(factor);
+        if (p >= 25.0) {
+            EXPECT_GE(largest, t * (1.0 - 1e-12));
+            EXPECT_LE(largest, t * std::max(std::pow(21.0, 1.0 / p), 1.0 + 1e-9));
+        }
+        std::vector<char> command = LpCommandBuffer(BuildLpCommand(in, Path("lib.AUS"), 21, 4, p, 1000));
+        EXPECT_EQ(lp(command.data(), static_cast<int>(command.size())), NORMEX_SUCCESS);
+        EXPECT_EQ(test_support::ReadBytes(out), test_support::ReadBytes(Path("lib.AUS")));
+    }
+}
+
+// The cases the check exists for, run as a user runs them.
+TEST_F(CliTest, AnswersWithoutCertificateFail)
+{
+    // x in [-9, -3], the powers 0 .. 10 as columns: numerically singular.
+    std::string design;
+    std::string observations;
+    for (int i = 0; i < 82; ++i) {
+        const double x = -9.0 + 6.0 * i / 81.0;
+        for (int k = 0; k <= 10; ++k) {
+            AppendShortest(design, std::pow(x, k));
+            design += " ";
+        }
+        design += "\n";
+        AppendShortest(observations, 1.0 / (1.0 + 0.01 * x * x) + 0.003 * std::sin(7.0 * i));
+        observations += " 1\n";
+    }
+    const std::string polynomial = Path("poly.EIN");
+    test_support::WriteBytes(polynomial, design + observations);
+    // n = 2, u = 50000: the u x u work is never touched, and refused at once.
+    std::string wide;
+    for (int row = 0; row < 2; ++row) {
+        for (int j = 0; j < 50000; ++j)
+            wide += row == 0 ? "1 " : "2 ";
+        wide += "\n";
+    }
+    const std::string under = Path("under.EIN");
+    test_support::WriteBytes(under, wide + "1 1\n2 1\n");
+    const std::string out = Path("o.AUS");
+    const std::string singular = "Bei der Berechnung ist ein Fehler aufgetreten! Die Normalgleichungen sind "
+                                 "numerisch singul\u00e4r.";
+    const std::string tooFew = "Weniger Beobachtungen als Unbekannte: die L\u00f6sung ist nicht eindeutig.";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-m", "lp-irls", "-p", "2", polynomial, out}, out + ": " + singular},
+        {{"-m", "huber", "-c", "1e8", polynomial, out}, out + ": " + singular},
+        {{"-m", "lp", "-p", "2", polynomial, out}, out + ": " + singular},
+        {{"-m", "l1", under, out}, under + ": " + tooFew},
+        {{"-m", "huber", under, out}, under + ": " + tooFew},
+        {{"-m", "lp", "-p", "1e6", under, out}, under + ": " + tooFew},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "-q");
+        const CliRun run = Run(args);
+        SCOPED_TRACE(c.args[1]);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "tolvar-cli: " + c.message + "\n");
+    }
 }

@@ -306,9 +306,10 @@ TEST_F(LpLibraryTest, NonFiniteSolutionIsNotSuccess)
     EXPECT_NEAR(report.unknowns[0], 2.5, kPrinted); // midrange of 1 and 4
 }
 
-// Input files with all-zero design rows, or fewer observations than
-// unknowns + 1 (short lines padded with 0 by the reader), have an exact
-// fit: the Chebyshev report must show it, with success, and no correction.
+// Input files with all-zero design rows, or as many observations as
+// unknowns (short lines padded with 0 by the reader), have an exact fit: the
+// Chebyshev report must show it, with success, and no correction. Fewer
+// observations than unknowns have no unique solution and are refused.
 TEST_F(LpLibraryTest, ChebyshevReachesExactFitWithZeroRowsOrFewObservations)
 {
     struct Case {
@@ -318,7 +319,7 @@ TEST_F(LpLibraryTest, ChebyshevReachesExactFitWithZeroRowsOrFewObservations)
     };
     const Case cases[] = {
         {"1.25 -26.25\n0 0\n0 0\n-46 1\n0 1\n0 1\n", 3, 2},
-        {"1 80 271 881\n1 1\n1 2\n10.1 1\n2.9 1\n5.2 1\n", 3, 4},
+        {"1 80 271\n1 1\n1 2\n10.1 1\n2.9 1\n5.2 1\n", 3, 3},
     };
     const std::string in = Path("exact.EIN");
     const std::string out = Path("exact.AUS");
@@ -331,6 +332,11 @@ TEST_F(LpLibraryTest, ChebyshevReachesExactFitWithZeroRowsOrFewObservations)
         for (double correction : report.corrections)
             EXPECT_EQ(std::fabs(correction), 0.0) << c.lines; // printed as (-)0.00000
     }
+    test_support::WriteBytes(in, "1 80 271 881\n1 1\n1 2\n10.1 1\n2.9 1\n5.2 1\n");
+    std::remove(out.c_str());
+    for (double factor : {1.0, 2.0, 25.0, 1e6})
+        EXPECT_EQ(Call(in, out, 3, 4, factor, 1000), NORMEX_TOO_FEW_OBSERVATIONS) << factor;
+    EXPECT_FALSE(test_support::FileExists(out));
 }
 
 } // namespace
