@@ -449,8 +449,8 @@ std::string SummaryCheckLine(const AdjustmentResults& results)
     const SolutionCheck& check = results.check;
     std::string line = "Pr\u00fcfung: ";
     switch (check.optimality) {
-    case Optimality::kProved:
-        line += "Optimalit\u00e4t nachgewiesen";
+    case Optimality::kProved: // the reweighting methods prove their digits, not an optimum
+        line += check.conditionNumber.has_value() ? "bestanden" : "Optimalit\u00e4t nachgewiesen";
         break;
     case Optimality::kApproximate:
         line += "Optimalit\u00e4t bis auf Rundungsfehler nachgewiesen";

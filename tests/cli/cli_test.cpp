@@ -388,13 +388,15 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
 
     // Talwar with c = 2.795 on l = (1, 2, 3, 4, 100): every residual of the
     // first pass exceeds c, all weights become 0, the second pass is not
-    // finite. The report is still written, with count 2.
+    // finite: its normal matrix is 0. The report is still written, with count 2.
     const std::string talwar = Path("talwar.EIN");
     const std::string out = Path("talwar.AUS");
     test_support::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
     const CliRun run = Run({"-m", "talwar", talwar, out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "tolvar-cli: " + out + ": Bei der Berechnung ist ein Fehler aufgetreten!\n");
+    EXPECT_EQ(run.err, "tolvar-cli: " + out +
+                           ": Bei der Berechnung ist ein Fehler aufgetreten! Die Normalgleichungen sind numerisch "
+                           "singul\u00e4r.\n");
     const test_support::ParsedReport report = test_support::ParseReport(out);
     ASSERT_TRUE(report.ok);
     EXPECT_EQ(report.passCount, 2);
