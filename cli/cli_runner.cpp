@@ -252,7 +252,7 @@ int FinishRun(const CliOptions& options, AdjustmentResults& results, int exitCod
 
 std::string NoConvergenceReason(const CliOptions& options, const LpOutcome& outcome)
 {
-    if (outcome.results.check.Failed())
+    if (outcome.results.check.Failed() && outcome.results.end != RunEnd::kPassLimit)
         return std::string(" ").append(CheckCauseText(outcome.results.check));
     if (options.normFactor == kChebyshevNormFactor)
         return " (Tschebycheff-Simplex ohne Optimum beendet)";

@@ -132,6 +132,17 @@ void WeighAll(const double* v, double* w, std::size_t count, double constant)
         w[i] = Weight(v[i], constant);
 }
 
+// The first-order condition of the Lp norm at x, with the residuals of x
+// itself (the run may end holding those of the pass before).
+SolutionCheck LpCheckAt(const Matrix& Abar, const Matrix& lbar, const Matrix& x, double p)
+{
+    Matrix r(Abar.Rows(), 1, 0.0);
+    if (!r.IsValid())
+        throw std::bad_alloc();
+    ComputeResiduals(Abar.Data(), x.Data(), lbar.Data(), r.Data(), Abar.Rows(), Abar.Columns());
+    return LpFirstOrderCheck(Abar, lbar, x, r, p);
+}
+
 } // namespace
 
 void MethodWeights(int methodCode, const double* v, double* w, std::size_t count, double c, double p)
@@ -237,8 +248,11 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         if (MethodCode == kMethodL1) {
             x.SolveL1(Abar, lbar, v, &basic);
             record.check = L1DualCheck(Abar, v, basic);
-        } else
+        } else {
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
+        }
+        if (MethodCode == kMethodLpNorm && NormFactor != 2.0 && NormFactor > 1.0)
+            record.check = CombinedCheck(record.check, LpCheckAt(Abar, lbar, x, NormFactor));
         if (KeepTestShares && AllFinite(x))
             shares = LastPassShares(Abar, lbar, MethodCode, NormFactor, record);
         head.Wait();

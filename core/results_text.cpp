@@ -453,7 +453,7 @@ std::string SummaryCheckLine(const AdjustmentResults& results)
         line += check.conditionNumber.has_value() ? "bestanden" : "Optimalit\u00e4t nachgewiesen";
         break;
     case Optimality::kApproximate:
-        line += "Optimalit\u00e4t bis auf Rundungsfehler nachgewiesen";
+        line += "Optimalit\u00e4t n\u00e4herungsweise nachgewiesen";
         break;
     case Optimality::kFailed:
         line += "nicht bestanden";

@@ -292,6 +292,17 @@ SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bo
     return Failure(kStringNotOptimal);
 }
 
+SolutionCheck CombinedCheck(const SolutionCheck& condition, const SolutionCheck& optimality)
+{
+    SolutionCheck check = condition;
+    check.optimality = std::max(condition.optimality, optimality.optimality);
+    if (condition.Failed())
+        return check;
+    if (optimality.Failed() || condition.causeId == 0)
+        check.causeId = optimality.causeId;
+    return check;
+}
+
 std::string CheckCauseText(const SolutionCheck& check)
 {
     if (check.causeId == 0)

@@ -66,6 +66,10 @@ SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& 
 // outside [-1, 1].
 SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic);
 
+// Both checks in one: the worse optimality, the digits and condition of
+// the first, the cause of the one that fails, else of the first that warns.
+SolutionCheck CombinedCheck(const SolutionCheck& condition, const SolutionCheck& optimality);
+
 // The warning or failure text of a check (UTF-8), empty for none.
 std::string CheckCauseText(const SolutionCheck& check);
 

@@ -3,8 +3,12 @@
 // re-estimated before every pass), a settings byte, then the text of an
 // input file.
 //
-// Checks: the engine writes a whole report and calls a run successful
-// exactly when its unknowns are finite; on the weighted system the L1 and
+// Checks: the engine refuses fewer observations than unknowns, writes a
+// whole report otherwise and calls a run successful only when its unknowns
+// are finite and its check holds (verified again from the published
+// numbers); the Lp library, with norm factors from 1 to 1e300, succeeds
+// only with a first-order condition that holds and an objective no worse
+// than the minimax solution's; on the weighted system the L1 and
 // the Chebyshev solution bound each other (the minimax value is at most the
 // L1 solution's largest residual, the L1 sum at most the minimax
 // solution's sum); and the minimax value of a tiny integer design equals
@@ -16,10 +20,14 @@
 
 #include "core/chebyshev_solver.h"
 #include "core/estimator.h"
+#include "core/irls_pass.h"
 #include "core/matrix.h"
 #include "core/report.h"
+#include "core/solution_check.h"
 #include "core/weighted_system.h"
 #include "io/input_file.h"
+#include "normex/lp_solution.h"
+#include "normex/normex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +59,101 @@ bool EndsWithClosingRule(const std::string& path)
     return text.size() >= rule.size() && text.compare(text.size() - rule.size(), rule.size(), rule) == 0;
 }
 
+bool Moderate(const Problem& problem);
+
+// The weighted residuals of the published corrections.
+Matrix WeightedCorrections(const Problem& problem, const AdjustmentResults& results)
+{
+    Matrix v = results.corrections;
+    for (int i = 0; i < v.Rows(); ++i)
+        v(i, 0) *= std::sqrt(problem.p(i, 0));
+    return v;
+}
+
+// A success's check, made again from the numbers the run published: the
+// L1 dual from its corrections and basis, the condition of least squares
+// from the normal equations formed afresh.
+void CheckSuccess(const Problem& problem, int method, double factor, const AdjustmentResults& results)
+{
+    FUZZ_CHECK(!results.check.Failed());
+    const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.p);
+    if (method == kMethodL1)
+        FUZZ_CHECK(!L1DualCheck(weighted.Abar, WeightedCorrections(problem, results), results.basic).Failed());
+    if (method == kMethodLpNorm && factor == 2.0) {
+        const std::vector<double> ones(static_cast<std::size_t>(problem.A.Rows()), 1.0);
+        const NormalEquations equations = FormNormalEquations(weighted.Abar, ones, {weighted.lbar.Data(), ones.size()});
+        Matrix Q;
+        SolveNormalEquations(equations, problem.A.Columns(), &Q);
+        FUZZ_CHECK(!NormalEquationsCheck(equations.matrix, Q).Failed());
+    }
+}
+
+// ||r||_p / ||s||_p without overflow or underflow at any p; by the largest
+// magnitudes where both sums vanish.
+double NormRatio(const Matrix& r, const Matrix& s, double p)
+{
+    double largest = 0.0;
+    double largestR = 0.0;
+    double largestS = 0.0;
+    for (int i = 0; i < r.Rows(); ++i) {
+        largestR = std::max(largestR, std::fabs(r(i, 0)));
+        largestS = std::max(largestS, std::fabs(s(i, 0)));
+    }
+    largest = std::max(largestR, largestS);
+    if (largest == 0.0)
+        return 1.0;
+    double sumR = 0.0;
+    double sumS = 0.0;
+    for (int i = 0; i < r.Rows(); ++i) {
+        sumR += std::pow(std::fabs(r(i, 0)) / largest, p);
+        sumS += std::pow(std::fabs(s(i, 0)) / largest, p);
+    }
+    if (sumS == 0.0)
+        return largestR / largestS;
+    return std::pow(sumR / sumS, 1.0 / p);
+}
+
+// The Lp library with a factor between 1 and 1e300: a success is no worse
+// than the minimax solution in the Lp objective and satisfies its
+// first-order condition (or, where the minimax solution attains the Lp
+// minimum, is within n^(1/p) of the minimax value).
+void CheckLpLibrary(const Problem& problem, const std::string& input, std::uint8_t settings)
+{
+    LpRequest request;
+    request.inputFile = input;
+    request.outputFile = fuzz::ScratchPath("lp.AUS");
+    request.normFactor = std::pow(10.0, 300.0 * settings / 255.0);
+    request.maxPasses = 200;
+    const LpOutcome outcome = RunLpSolution(request);
+    FUZZ_CHECK((outcome.result == NORMEX_TOO_FEW_OBSERVATIONS) == (problem.A.Rows() < problem.A.Columns()));
+    if (outcome.result != NORMEX_SUCCESS || !Moderate(problem) || request.normFactor == 1.0)
+        return;
+    FUZZ_CHECK(!outcome.results.check.Failed());
+    const WeightedSystem weighted = FormWeightedSystem(problem.A, problem.l, problem.p);
+    Matrix x;
+    Matrix minimaxResiduals;
+    if (SolveChebyshev(weighted.Abar, weighted.lbar, x, minimaxResiduals).status != kChebyshevOptimal)
+        return;
+    const Matrix r = WeightedCorrections(problem, outcome.results);
+    const double p = request.normFactor;
+    double size = 0.0;
+    for (int i = 0; i < r.Rows(); ++i)
+        size = std::max(size, std::fabs(weighted.lbar(i, 0)) + std::fabs(r(i, 0)));
+    double largest = 0.0;
+    double minimax = 0.0;
+    for (int i = 0; i < r.Rows(); ++i) {
+        largest = std::max(largest, std::fabs(r(i, 0)));
+        minimax = std::max(minimax, std::fabs(minimaxResiduals(i, 0)));
+    }
+    // A minimiser of ||r||_p is no worse than the minimax point, and its
+    // largest residual lies between t* and n^(1/p) t*.
+    const double rounding = 1e-9 * std::max(size, 1e-300);
+    FUZZ_CHECK(largest >= minimax - rounding);
+    FUZZ_CHECK(largest <= minimax * std::pow(r.Rows(), 1.0 / p) + rounding * r.Rows());
+    if (p <= 1e3)
+        FUZZ_CHECK(NormRatio(r, minimaxResiduals, p) <= 1.0 + 1e-6);
+}
+
 void CheckEngine(const Problem& problem, int method, bool scaleEachPass, std::uint8_t settings)
 {
     const int maxPasses = settings >> 3;
@@ -61,10 +164,17 @@ void CheckEngine(const Problem& problem, int method, bool scaleEachPass, std::ui
     engine.ScaleEachPass = scaleEachPass;
     const int result = engine.RunWithWeightVector(problem.A, problem.l, problem.p, method, kNormFactors[settings & 7],
                                                   maxPasses, 1e-5);
+    FUZZ_CHECK((result == kRunTooFewObservations) == (problem.A.Rows() < problem.A.Columns()));
+    if (result == kRunTooFewObservations)
+        return;
     FUZZ_CHECK(result == kRunSuccess || result == kRunNotFinite);
+    if (result == kRunSuccess)
+        CheckSuccess(problem, method, kNormFactors[settings & 7], engine.Results());
     FUZZ_CHECK(engine.Solution().Rows() == problem.A.Columns() && engine.Solution().Columns() == 1);
     FUZZ_CHECK(engine.Corrections().Rows() == problem.A.Rows() && engine.Corrections().Columns() == 1);
-    FUZZ_CHECK((result == kRunSuccess) == ResultsAreFinite(engine.Solution(), problem.l, engine.Corrections()));
+    FUZZ_CHECK(result != kRunSuccess || ResultsAreFinite(engine.Solution(), problem.l, engine.Corrections()));
+    FUZZ_CHECK(result == kRunSuccess || !ResultsAreFinite(engine.Solution(), problem.l, engine.Corrections()) ||
+               engine.Results().check.Failed());
     if (method == kMethodL1)
         FUZZ_CHECK(engine.PassCount() == 0);
     else
@@ -192,6 +302,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (problem.A.Rows() > kMaxObservations || problem.A.Columns() > kMaxUnknowns)
         return 0;
     CheckEngine(problem, method, scaleEachPass, settings);
-    CheckSolvers(problem);
+    CheckLpLibrary(problem, path, settings);
+    if (problem.A.Rows() >= problem.A.Columns())
+        CheckSolvers(problem);
     return 0;
 }
