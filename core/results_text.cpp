@@ -310,7 +310,8 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
     comment("observations", results.Observations());
     comment("unknowns", results.Unknowns());
     comment("redundancy", results.Redundancy());
-    comment("s0", results.s0);
+    // n = u: s0 and the standard deviations are not defined, and stay empty.
+    comment("s0", results.PrecisionDefined() ? std::optional<double>(results.s0) : std::nullopt);
     out.append("# optimality,").append(OptimalityName(results.check.optimality)).append("\n");
     comment("estimated_digits", Integer(results.check.estimatedDigits));
     comment("condition_number", results.check.conditionNumber);
@@ -324,7 +325,7 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
         out += ',';
         AppendShortest(out, results.unknowns(j, 0));
         out += ',';
-        if (!results.standardDeviations.empty())
+        if (!results.standardDeviations.empty() && results.PrecisionDefined())
             AppendShortest(out, results.standardDeviations[static_cast<std::size_t>(j)]);
         if (results.tests.has_value()) {
             const std::optional<ConfidenceInterval> interval = IntervalOf(*results.tests, j);

@@ -575,3 +575,61 @@ TEST(ComputeWithLibrary, L2NormThroughLibnormexWritesTheReport)
 }
 
 } // namespace
+
+namespace {
+
+// A polynomial fit of the given degree at 82 points between -9 and -3, the
+// powers as design columns: degree 7 keeps a few digits, degree 10 none.
+QByteArray PolynomialFit(int degree)
+{
+    QByteArray design;
+    QByteArray observations;
+    for (int i = 0; i < 82; ++i) {
+        const double x = -9.0 + 6.0 * i / 81.0;
+        for (int k = 0; k <= degree; ++k)
+            design += QByteArray::number(std::pow(x, k), 'g', 17) + ' ';
+        design += "\r\n";
+        observations += QByteArray::number(1.0 / (1.0 + 0.01 * x * x) + 0.003 * std::sin(7.0 * i), 'g', 17) + " 1\r\n";
+    }
+    return design + observations;
+}
+
+} // namespace
+
+// Every answer checks itself: fewer observations than unknowns are refused
+// before any dialog or library call, a singular system fails with its
+// cause, few correct digits are a success with a warning.
+TEST_F(ComputeTest, TheCheckOfTheAnswerDecidesItsMessage)
+{
+    ASSERT_TRUE(WriteFile(input, InputFile(2, 5)));
+    Name(input, output);
+    ComputeAcceptingEveryDialog(CMEstimatorPanel::kHuberRadio);
+    ChooseNorm(CNormPanel::kL1Radio);
+    QTest::mouseClick(platform::FindControl(&dialog, CMainDlg::kFamilyLpRadio), Qt::LeftButton);
+    Compute();
+    EXPECT_EQ(seams.messages, QStringList(2, LoadText(kStringTooFewObservations)));
+    EXPECT_TRUE(seams.lpCommands.empty());
+    EXPECT_FALSE(QFile::exists(output));
+
+    struct Case {
+        int degree;
+        QString message;
+        QString informative;
+    };
+    const Case cases[] = {
+        {10, LoadText(kStringComputeError), LoadText(kStringSingularNormals)},
+        {7, LoadText(kStringComputeSuccess), Utf8("Die L\u00f6sung ist nur auf etwa ")},
+        {2, LoadText(kStringComputeSuccess), QString()},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFile(input, PolynomialFit(c.degree)));
+        seams.messages.clear();
+        seams.informativeTexts.clear();
+        ComputeAcceptingEveryDialog(CMEstimatorPanel::kHuberRadio);
+        EXPECT_EQ(seams.messages, QStringList{c.message}) << c.degree;
+        ASSERT_EQ(seams.informativeTexts.size(), 1) << c.degree;
+        EXPECT_TRUE(c.informative.isEmpty() ? seams.informativeTexts[0].isEmpty()
+                                            : seams.informativeTexts[0].startsWith(c.informative))
+            << c.degree << ": " << seams.informativeTexts[0].toStdString();
+    }
+}

@@ -5,6 +5,7 @@
 #include "core/lp_norm_solver.h"
 #include "core/memory_budget.h"
 #include "core/methods.h"
+#include "core/results_text.h"
 #include "res/string_table.h"
 #include "stack_loss.h"
 #include "test_support.h"
@@ -124,13 +125,44 @@ TEST(SolutionCheck, DigitsFollowTheScaledCondition)
     EXPECT_TRUE(NormalEquationsCheck(N, Q).Failed());
 }
 
-TEST(SolutionCheck, NEqualsUHasNoPrecision)
+std::string Text(const AdjustmentResults& results, ResultsFormat format)
 {
-    const EngineRun run = RunEngine(Problem{FromRows({{1, 0}, {1, 1}}), Column({1, 3}), Column({1, 1})},
-                                    kMethodLpNorm, 0.0, 2.0);
-    EXPECT_EQ(run.result, kRunSuccess);
-    EXPECT_FALSE(run.results.PrecisionDefined());
-    EXPECT_TRUE(std::isnan(run.results.s0));
+    std::string text;
+    WriteResults(results, format, [&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+// The check reaches the results files and the summary; with n = u, s0 and
+// the standard deviations are null with a note, and the run succeeds.
+TEST(SolutionCheck, ResultsCarryTheCheckAndTheNoteOfNEqualsU)
+{
+    const EngineRun square = RunEngine(Problem{FromRows({{1, 0}, {1, 1}}), Column({1, 3}), Column({1, 1})},
+                                       kMethodLpNorm, 0.0, 2.0);
+    EXPECT_EQ(square.result, kRunSuccess);
+    // N = [[2, 1], [1, 1]]: ||D N D||_1 = 1 + 1/sqrt 2, ||D^-1 Q D^-1||_1 = 2 + sqrt 2.
+    ASSERT_NEAR(square.results.check.conditionNumber.value_or(0.0), 3.0 + 2.0 * std::sqrt(2.0), 1e-12);
+    const std::string digits = std::to_string(square.results.check.estimatedDigits.value_or(-1));
+    EXPECT_EQ(digits, "14"); // -log10(5.83 * 2.2e-16) = 14.9
+    const std::string json = Text(square.results, ResultsFormat::kJson);
+    EXPECT_NE(json.find("\"s0\": null,\n  \"check\": { \"optimality\": \"proved\", \"estimatedDigits\": 14, "
+                        "\"conditionNumber\": 5.828427124746"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"note\": \"n = u: s0 and standard deviations are not defined\" }"), std::string::npos);
+    EXPECT_NE(json.find("\"standardDeviation\": null"), std::string::npos);
+    const std::string csv = Text(square.results, ResultsFormat::kCsv);
+    EXPECT_NE(csv.find("# s0,\n# optimality,proved\n# estimated_digits,14\n# condition_number,5.8284"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(ResultsSummary(square.results).find("s0 und Standardabweichungen nicht definiert"), std::string::npos);
+
+    const EngineRun poor = RunEngine(PolynomialFit(7), kMethodLpNorm, 0.0, 2.0);
+    EXPECT_NE(Text(poor.results, ResultsFormat::kJson).find("\"note\": null"), std::string::npos);
+    EXPECT_NE(ResultsSummary(poor.results).find("Pr\u00fcfung: bestanden, etwa " +
+                                                std::to_string(*poor.results.check.estimatedDigits) +
+                                                " richtige Stellen (Konditionszahl "),
+              std::string::npos)
+        << ResultsSummary(poor.results);
 }
 
 // The first-order condition holds at the minimiser and fails at least
