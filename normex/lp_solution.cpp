@@ -198,8 +198,12 @@ LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& 
         minimax.solution.passes = 1;
         return minimax;
     }
-    LpAttempt second =
-        SolveLpChecked(weighted, request, progress, &minimax.x, request.maxPasses - first.solution.passes);
+    const int before = first.solution.passes; // the second run's passes count on from the first's
+    const LpNormProgress counting = [&progress, before](int pass, const std::vector<double>& x) {
+        if (progress)
+            progress(before + pass, x);
+    };
+    LpAttempt second = SolveLpChecked(weighted, request, counting, &minimax.x, request.maxPasses - before);
     second.solution.passes += first.solution.passes;
     return second.Reached() || first.check.Failed() ? second : first;
 }
