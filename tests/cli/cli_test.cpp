@@ -1190,6 +1190,7 @@ TEST_F(CliTest, AFailedRunIsNotTestedAndNoRedundancyIsSaid)
               std::string::npos)
         << csv;
     EXPECT_NE(csv.find("# global_passed,\n"), std::string::npos) << csv;
+}
 
 // Every factor from 1 to 1e300 reaches the Lp minimiser, by tolvar-cli and
 // by LP alike: its largest residual lies between the minimax optimum t* and
