@@ -140,7 +140,7 @@ void WarnAboutCheck(const CliOptions& options, const SolutionCheck& check)
 
 int RefuseTooFewObservations(const CliOptions& options)
 {
-    FileMessage(options.inputFile, kStringTooFewObservations);
+    Message(options.inputFile + ": " + LoadString(kStringTooFewObservations));
     return kExitComputation;
 }
 
