@@ -197,8 +197,8 @@ void ComputeMEstimator(CMainDlg& dialog, const InputPlace& notFinite)
         TellSuccess(dialog, check);
     else if (result == kRunTooFewObservations)
         Tell(dialog, kStringTooFewObservations);
-    else if (result == kRunNotFinite && check.causeId != 0)
-        TellCheckFailed(dialog, check);
+    else if (result == kRunNotFinite && check.causeId != 0 && notFinite.line == 0)
+        TellCheckFailed(dialog, check); // no value of the file explains it
     else
         TellComputeError(dialog, estimator.ReportError().number, notFinite);
 }
