@@ -283,8 +283,8 @@ void CMainDlg::OnCreateData()
         CDataEditDlg editor(this);
         editor.ObservationCount = int(dimensions.ObservationCount);
         editor.UnknownCount = int(dimensions.UnknownCount);
-        if (editor.DoModal() == QDialog::Accepted)
-            SaveEditedData(editor, AskForDataFileName());
+        editor.Save = [this](CDataEditDlg& edited) { return SaveEditedData(edited, AskForDataFileName()); };
+        editor.DoModal();
     });
 }
 
@@ -296,8 +296,8 @@ void CMainDlg::OnEditData()
             return;
         CDataEditDlg editor(this);
         editor.SetData(DesignMatrix, Observations, Weights);
-        if (editor.DoModal() == QDialog::Accepted)
-            SaveEditedData(editor, InputFileName);
+        editor.Save = [this](CDataEditDlg& edited) { return SaveEditedData(edited, InputFileName); };
+        editor.DoModal();
     });
 }
 
@@ -318,9 +318,10 @@ QString CMainDlg::AskForDataFileName()
 
 // The old file stays whole when writing fails; then a message names the
 // file and the system's reason, and the save dialog is offered again,
-// until a file is written or the user cancels. The file written becomes
-// the input file and its problem the dialog's.
-void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
+// until a file is written (true) or the user cancels (false: back to the
+// editor). The file written becomes the input file and its problem the
+// dialog's.
+bool CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
 {
     while (!fileName.isEmpty()) {
         OutputError reason;
@@ -333,12 +334,13 @@ void CMainDlg::SaveEditedData(CDataEditDlg& editor, QString fileName)
             Weights = std::move(editor.Weights);
             ApplyEnablingRule();
             UpdateData(false);
-            return;
+            return true;
         }
         platform::ShowMessage(platform::FormatText(error, {fileName}), this, platform::MessageIcon::Warning,
                               platform::FileFaultText(kStringInputFileLabel, fileName, reason.number));
         fileName = AskForDataFileName();
     }
+    return false;
 }
 
 void CMainDlg::OnHelp()

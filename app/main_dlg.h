@@ -79,7 +79,7 @@ private:
     // do not fit.
     void RunDataCommand(const std::function<void()>& command);
     QString AskForDataFileName();
-    void SaveEditedData(CDataEditDlg& editor, QString fileName);
+    bool SaveEditedData(CDataEditDlg& editor, QString fileName);
 
     CMEstimatorPanel* EaPanel = nullptr;
     CNormPanel* LpPanel = nullptr;

@@ -8,6 +8,7 @@
 
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <string_view>
@@ -22,6 +23,31 @@ constexpr QPalette::ColorRole kDesktopColour = QPalette::Mid;
 // kSmallControl pixels high (wide): it moves with the page instead of growing.
 constexpr int kEdgeDistance = 7;
 constexpr int kSmallControl = 20;
+
+// "%lf", or the shortest exact text where "%lf" would change the number.
+QString ValueText(double value)
+{
+    std::string text;
+    AppendFixedOrExact(text, value, 0, 6);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// Header cells are read-only; row 0 wraps its words, the rest is centred.
+CCell NewCell(const QString& text, unsigned format, unsigned state)
+{
+    CCell cell;
+    cell.text.Set(text);
+    cell.format = format;
+    cell.state = state;
+    return cell;
+}
+
+// A number too large or too small for a double, not "inf" or "nan".
+bool OutOfRange(NumberText read, std::string_view text)
+{
+    return read == NumberText::kOutOfRange &&
+           std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 } // namespace
 
@@ -76,16 +102,13 @@ void CDataPage::FillCells(int rowCount, const QStringList& columnTitles,
     GridItem item;
     item.mask = kItemText | kItemFormat;
     item.format = res::DT_CENTER;
-    std::string text;
     const QString rowTitle = platform::LoadText(kStringRowHeader);
     for (int i = 0; i < rowCount; ++i) {
         writeHeader(i + 1, 0, NumberedTitle(rowTitle, i + 1), res::DT_CENTER);
         item.row = i + 1;
         for (int j = 0; j < columnCount; ++j) {
-            text.clear();
-            AppendFixedOrExact(text, value(i, j), 0, 6);
             item.column = j + 1;
-            item.text = QString::fromLatin1(text.data(), qsizetype(text.size()));
+            item.text = ValueText(value(i, j));
             GridCtrl->WriteCell(item);
         }
     }
@@ -96,7 +119,46 @@ QString CDataPage::NumberedTitle(const QString& title, int number)
     return QString(title).replace(QLatin1String("%s"), QString::number(number));
 }
 
-bool CDataPage::ReadValues(Matrix& values, RefusedCell& refused) const
+CellLines CDataPage::NewLines(Qt::Orientation orientation, int at, int count) const
+{
+    const CCellStore& cells = GridCtrl->Cells();
+    CellLines lines;
+    lines.orientation = orientation;
+    lines.at = at;
+    if (orientation == Qt::Vertical) {
+        std::vector<CCell> row{NewCell(QString(), res::DT_CENTER, kCellReadOnly)};
+        for (int j = 1; j < cells.GetNumColumns(); ++j)
+            row.push_back(NewCell(ValueText(NewValue(j)), res::DT_CENTER, 0));
+        lines.cells.assign(std::size_t(count), row);
+        lines.sizes.assign(std::size_t(count), cells.GetRowHeight(std::min(at, cells.GetNumRows() - 1)));
+    } else {
+        const QString text = ValueText(NewValue(at));
+        std::vector<CCell> column{NewCell(QString(), res::DT_WORDBREAK, kCellReadOnly)};
+        for (int i = 1; i < cells.GetNumRows(); ++i)
+            column.push_back(NewCell(text, res::DT_CENTER, 0));
+        lines.cells.assign(std::size_t(count), column);
+        lines.sizes.assign(std::size_t(count), cells.GetColumnWidth(std::min(at, cells.GetNumColumns() - 1)));
+    }
+    return lines;
+}
+
+void CDataPage::Renumber()
+{
+    CCellStore& cells = GridCtrl->Cells();
+    for (int j = 1; j < cells.GetNumColumns(); ++j)
+        if (!cells.Cell(0, j)->text.Equals(ColumnTitle(j)))
+            cells.SetCellText(0, j, ColumnTitle(j));
+    const QString rowTitle = platform::LoadText(kStringRowHeader);
+    for (int i = 1; i < cells.GetNumRows(); ++i)
+        if (const QString title = NumberedTitle(rowTitle, i); !cells.Cell(i, 0)->text.Equals(title))
+            cells.SetCellText(i, 0, title);
+    // The longest titles are the last ones.
+    GridCtrl->WidenColumns({0, 0, cells.GetNumRows() - 1, 0});
+    GridCtrl->WidenColumns({0, cells.GetNumColumns() - 1, 0, cells.GetNumColumns() - 1});
+}
+
+bool CDataPage::ReadValues(Matrix& values, RefusedCells& refused,
+                           const std::function<int(int j, double value)>& check) const
 {
     const CCellStore& cells = GridCtrl->Cells();
     const int rows = cells.GetNumRows() - 1;
@@ -115,12 +177,32 @@ bool CDataPage::ReadValues(Matrix& values, RefusedCell& refused) const
                 wide = cell->text.ToString().toStdString();
                 text = wide;
             }
-            if (ReadWholeNumber(text, values(i, j)) != NumberText::kValid) {
-                refused = {{i + 1, j + 1}, kStringCellNotANumber};
-                return false;
-            }
+            const NumberText read = ReadWholeNumber(text, values(i, j));
+            const int why = read != NumberText::kValid ? (OutOfRange(read, text) ? kStringCellOutOfRange
+                                                                                 : kStringCellNotANumber)
+                            : check                    ? check(j + 1, values(i, j))
+                                                       : 0;
+            if (why != 0)
+                refused.push_back({{i + 1, j + 1}, why});
         }
-    return true;
+    return refused.empty();
+}
+
+// Runs of refused cells within a row become one block each.
+void CDataPage::ShowRefusedCells(const RefusedCells& refused)
+{
+    if (refused.empty())
+        return;
+    std::vector<CellBlock> blocks;
+    for (const RefusedCell& cell : refused) {
+        const CellPos at = cell.cell;
+        if (!blocks.empty() && blocks.back().maxRow == at.row && blocks.back().maxColumn + 1 == at.column)
+            blocks.back().maxColumn = at.column;
+        else
+            blocks.push_back({at.row, at.column, at.row, at.column});
+    }
+    GridCtrl->Cells().SelectBlocks(blocks);
+    FocusCell(refused.front().cell);
 }
 
 void CDataPage::Activate()

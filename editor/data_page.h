@@ -9,6 +9,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
+
+struct CellLines;
 
 class CGridCtrl;
 
@@ -18,6 +21,7 @@ struct RefusedCell {
     CellPos cell;
     int stringId = 0;
 };
+using RefusedCells = std::vector<RefusedCell>;
 
 // What the two pages of the data editor share: a child dialog whose
 // template holds one grid (control kGrid) with one header row and one header
@@ -45,13 +49,25 @@ public:
     void Activate();
     // Makes cell the focus cell, scrolled into view, with the keyboard focus.
     void FocusCell(CellPos cell);
+    // Selects every refused cell (and nothing else) and focuses the first.
+    void ShowRefusedCells(const RefusedCells& refused);
     // The refused cell's message: page title, row header, column header.
     QString RefusalText(const RefusedCell& refused, const QString& pageTitle) const;
+
+    // count new rows (Qt::Vertical) or columns to go in before line at: new
+    // values as in create mode, the headers empty until Renumber.
+    CellLines NewLines(Qt::Orientation orientation, int at, int count) const;
+    // The row and column headers after lines came or went.
+    void Renumber();
 
 protected:
     CDataPage(int templateId, QWidget* parent);
 
     virtual void FillGrid() = 0;
+    // The title of value column j (from 1).
+    virtual QString ColumnTitle(int j) const = 0;
+    // What a new cell of value column j (from 1) holds.
+    virtual double NewValue(int /*j*/) const { return 0.0; }
     // n rows of values under the column titles; each value cell (i + 1, j + 1)
     // shows value(i, j) as "%lf", or in the shortest exact form when "%lf"
     // would change the number.
@@ -60,8 +76,10 @@ protected:
     static QString NumberedTitle(const QString& title, int number);
     // Every value cell into values (rows - 1 x columns - 1) by the whole-text
     // rule (blanks around a number allowed, "." as decimal point). False
-    // with the first cell, row by row, that holds no number.
-    bool ReadValues(Matrix& values, RefusedCell& refused) const;
+    // with every cell, row by row, that holds no number (or one out of
+    // range), or whose value check (a string id, 0 for none) refuses it.
+    bool ReadValues(Matrix& values, RefusedCells& refused,
+                    const std::function<int(int j, double value)>& check = {}) const;
 
     void resizeEvent(QResizeEvent* event) override;
 

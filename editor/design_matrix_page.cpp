@@ -17,17 +17,21 @@ void CDesignMatrixPage::FillGrid()
 {
     const int rows = EditMode ? DesignMatrix.Rows() : ObservationCount;
     const int columns = EditMode ? DesignMatrix.Columns() : UnknownCount;
-    const QString title = platform::LoadText(kStringColumnHeader);
     QStringList titles;
     for (int j = 1; j <= columns; ++j)
-        titles << NumberedTitle(title, j);
+        titles << ColumnTitle(j);
     if (EditMode)
         FillCells(rows, titles, [this](int i, int j) { return DesignMatrix(i, j); });
     else
         FillCells(rows, titles, [](int, int) { return 0.0; });
 }
 
-bool CDesignMatrixPage::ReadGrid(Matrix& designMatrix, RefusedCell& refused) const
+bool CDesignMatrixPage::ReadGrid(Matrix& designMatrix, RefusedCells& refused) const
 {
     return ReadValues(designMatrix, refused);
+}
+
+QString CDesignMatrixPage::ColumnTitle(int j) const
+{
+    return NumberedTitle(platform::LoadText(kStringColumnHeader), j);
 }

@@ -12,9 +12,9 @@ public:
 
     // Edit mode: the grid shows this matrix (n x u).
     void SetMatrix(Matrix designMatrix);
-    // The grid's values as the design matrix; false with the first cell
-    // that holds no number.
-    bool ReadGrid(Matrix& designMatrix, RefusedCell& refused) const;
+    // The grid's values as the design matrix; false with every cell that
+    // holds no number.
+    bool ReadGrid(Matrix& designMatrix, RefusedCells& refused) const;
 
     // Create mode: the grid's size, every value 0.
     int ObservationCount = 0;
@@ -23,4 +23,5 @@ public:
 
 protected:
     void FillGrid() override;
+    QString ColumnTitle(int j) const override;
 };

@@ -27,19 +27,31 @@ void CObservationPage::SetMatrices(Matrix observations, Matrix weightVector)
 
 void CObservationPage::FillGrid()
 {
-    const QStringList titles = {platform::LoadText(kStringObservedValueHeader),
-                                platform::LoadText(kStringWeightHeader)};
+    const QStringList titles = {ColumnTitle(kObservedValue + 1), ColumnTitle(kWeight + 1)};
     if (EditMode)
         FillCells(Observations.Rows(), titles,
                   [this](int i, int j) { return j == kWeight ? Weights(i, 0) : Observations(i, 0); });
     else
-        FillCells(ObservationCount, titles, [](int, int j) { return j == kWeight ? kNewWeight : 0.0; });
+        FillCells(ObservationCount, titles, [this](int, int j) { return NewValue(j + 1); });
 }
 
-bool CObservationPage::ReadGrid(Matrix& observations, Matrix& weightVector, RefusedCell& refused) const
+QString CObservationPage::ColumnTitle(int j) const
+{
+    return platform::LoadText(j == kWeight + 1 ? kStringWeightHeader : kStringObservedValueHeader);
+}
+
+double CObservationPage::NewValue(int j) const
+{
+    return j == kWeight + 1 ? kNewWeight : 0.0;
+}
+
+bool CObservationPage::ReadGrid(Matrix& observations, Matrix& weightVector, RefusedCells& refused) const
 {
     Matrix values;
-    if (!ReadValues(values, refused))
+    const auto positiveWeight = [](int j, double value) {
+        return j == kWeight + 1 && !(value > 0.0) ? kStringWeightNotPositive : 0;
+    };
+    if (!ReadValues(values, refused, positiveWeight))
         return false;
     const int n = values.Rows();
     Matrix readObservations(n, 1, 0.0);
@@ -49,10 +61,6 @@ bool CObservationPage::ReadGrid(Matrix& observations, Matrix& weightVector, Refu
     for (int i = 0; i < n; ++i) {
         readObservations(i, 0) = values(i, kObservedValue);
         readWeights(i, 0) = values(i, kWeight);
-        if (!(readWeights(i, 0) > 0.0)) {
-            refused = {{i + 1, kWeight + 1}, kStringWeightNotPositive};
-            return false;
-        }
     }
     observations = std::move(readObservations);
     weightVector = std::move(readWeights);

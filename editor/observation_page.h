@@ -13,8 +13,8 @@ public:
     // Edit mode: the grid shows these (both n x 1).
     void SetMatrices(Matrix observations, Matrix weightVector);
     // The grid's values as observations and weights (both n x 1); false
-    // with the first cell that holds no number or a weight not above 0.
-    bool ReadGrid(Matrix& observations, Matrix& weightVector, RefusedCell& refused) const;
+    // with every cell that holds no number or a weight not above 0.
+    bool ReadGrid(Matrix& observations, Matrix& weightVector, RefusedCells& refused) const;
 
     // Create mode: the number of rows; every value 0, every weight 1.
     int ObservationCount = 0;
@@ -23,4 +23,6 @@ public:
 
 protected:
     void FillGrid() override;
+    QString ColumnTitle(int j) const override;
+    double NewValue(int j) const override;
 };

@@ -21,14 +21,15 @@ void ForEachCell(const CellBlock& block, Visit&& visit)
             visit(row, column);
 }
 
-// A line of pasted text split at Tab, comma and line feed; runs of
-// separators count as one and empty fields disappear.
-QStringList PasteTokens(const QString& line)
+// A line of pasted text split at Tab, line feed and (unless it comes from
+// a spreadsheet) comma; runs of separators count as one and empty fields
+// disappear.
+QStringList PasteTokens(const QString& line, bool spreadsheet)
 {
     QStringList tokens;
     QString token;
     for (QChar c : line) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char(',') || c == QLatin1Char('\n')) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || (!spreadsheet && c == QLatin1Char(','))) {
             if (!token.isEmpty())
                 tokens << token;
             token.clear();
@@ -52,6 +53,27 @@ QStringList PasteLines(const QString& text)
         if (lines[i].isEmpty())
             lines[i] = QStringLiteral(" ");
     return lines;
+}
+
+bool IsDigit(const QString& text, qsizetype i)
+{
+    return i >= 0 && i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9');
+}
+
+// A German spreadsheet's number: one comma between digits is the decimal
+// point, and points between digits before it separate thousands
+// ("-1.234,5" -> "-1234.5"). Anything else stays as it is.
+QString DecimalCommaAsPoint(const QString& token)
+{
+    const qsizetype comma = token.indexOf(QLatin1Char(','));
+    if (comma < 0 || token.indexOf(QLatin1Char(','), comma + 1) >= 0 || !IsDigit(token, comma - 1) ||
+        !IsDigit(token, comma + 1))
+        return token;
+    QString number;
+    for (qsizetype i = 0; i < comma; ++i)
+        if (token[i] != QLatin1Char('.') || !IsDigit(token, i - 1) || !IsDigit(token, i + 1))
+            number += token[i];
+    return number + QLatin1Char('.') + token.mid(comma + 1);
 }
 
 } // namespace
@@ -364,7 +386,10 @@ template <class Change>
 void CCellStore::ChangeByUser(CellPos cell, Change&& change)
 {
     Notify(kNotifyCellChanging, cell);
-    change(rows[cell.row][cell.column]);
+    CCell& changed = rows[cell.row][cell.column];
+    const CellText before = changed.text;
+    change(changed);
+    RecordText(cell, before);
     MarkModified(cell);
     Notify(kNotifyCellChanged, cell);
     Changed(cell);
@@ -381,6 +406,55 @@ bool CCellStore::ClearCellText(CellPos cell)
         return false;
     ChangeTextByUser(cell, QString());
     return true;
+}
+
+void CCellStore::StoreEditedText(CellPos cell, const QString& text)
+{
+    CCell* found = Cell(cell.row, cell.column);
+    if (!found)
+        return;
+    const CellText before = found->text;
+    found->text.Set(text);
+    MarkModified(cell);
+    RecordText(cell, before);
+    Changed(cell);
+}
+
+void CCellStore::RestoreText(CellPos cell, const CellText& text)
+{
+    CCell* found = Cell(cell.row, cell.column);
+    if (!found)
+        return;
+    found->text = text;
+    MarkModified(cell);
+    NoteChanged(cell);
+    Changed(cell);
+}
+
+void CCellStore::RecordText(CellPos cell, const CellText& before)
+{
+    NoteChanged(cell);
+    if (undo)
+        undo->RecordText(*this, cell, before, rows[cell.row][cell.column].text);
+}
+
+void CCellStore::NoteChanged(CellPos cell)
+{
+    CellBlock& b = changedBounds;
+    if (b.minRow < 0) {
+        b = {cell.row, cell.column, cell.row, cell.column};
+        return;
+    }
+    b = {std::min(b.minRow, cell.row), std::min(b.minColumn, cell.column), std::max(b.maxRow, cell.row),
+         std::max(b.maxColumn, cell.column)};
+}
+
+CellBlock CCellStore::TakeChangedBounds()
+{
+    CellBlock bounds = std::exchange(changedBounds, CellBlock{});
+    bounds.maxRow = std::min(bounds.maxRow, GetNumRows() - 1);
+    bounds.maxColumn = std::min(bounds.maxColumn, GetNumColumns() - 1);
+    return IsValid(bounds) ? bounds : CellBlock{};
 }
 
 // --- selection ------------------------------------------------------------
@@ -413,6 +487,19 @@ void CCellStore::ClearSelection()
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) { SetSelectedFlag(row, column, false); });
     selected.Clear();
+}
+
+void CCellStore::SelectBlocks(const std::vector<CellBlock>& blocks)
+{
+    ClearSelection();
+    kept.Clear();
+    if (!SelectionEnabled)
+        return;
+    for (const CellBlock& block : blocks)
+        if (IsValid(block)) {
+            ForEachCell(block, [&](int row, int column) { SetSelectedFlag(row, column, true); });
+            selected.Add(block);
+        }
 }
 
 void CCellStore::KeepSelection()
@@ -475,22 +562,57 @@ QString CCellStore::SelectionText() const
     return text;
 }
 
-bool CCellStore::PasteText(CellPos target, const QString& text)
+std::vector<QStringList> CCellStore::SplitPastedText(const QString& text)
+{
+    const bool spreadsheet = text.contains(QLatin1Char('\t'));
+    std::vector<QStringList> values;
+    for (const QString& line : PasteLines(text)) {
+        QStringList tokens = PasteTokens(line, spreadsheet);
+        for (QString& token : tokens) {
+            token = token.trimmed();
+            if (spreadsheet)
+                token = DecimalCommaAsPoint(token);
+        }
+        values.push_back(std::move(tokens));
+    }
+    return values;
+}
+
+int CCellStore::PasteValues(CellPos target, const std::vector<QStringList>& values)
 {
     if (!CanEditCell(target))
-        return false;
-    const QStringList lines = PasteLines(text);
-    for (int line = 0; line < lines.size(); ++line) {
-        const QStringList tokens = PasteTokens(lines[line]);
+        return -1;
+    int leftOut = 0;
+    for (int line = 0; line < int(values.size()); ++line) {
+        const QStringList& tokens = values[std::size_t(line)];
         for (int token = 0; token < tokens.size(); ++token) {
             const CellPos cell{target.row + line, target.column + token};
+            if (!IsValid(cell)) {
+                ++leftOut;
+                continue;
+            }
             if (!CanEditCell(cell))
                 continue;
-            ChangeTextByUser(cell, tokens[token].trimmed());
+            ChangeTextByUser(cell, tokens[token]);
             SetSelectedFlag(cell.row, cell.column, false);
         }
     }
-    return true;
+    return leftOut;
+}
+
+bool CCellStore::PasteText(CellPos target, const QString& text)
+{
+    return PasteValues(target, SplitPastedText(text)) >= 0;
+}
+
+void CCellStore::ClearSelectedTexts()
+{
+    for (const CellBlock& block : selected.Blocks())
+        ForEachCell(block, [&](int row, int column) {
+            const CellPos cell{row, column};
+            if (IsSelected(row, column) && CanEditCell(cell))
+                ChangeTextByUser(cell, QString());
+        });
 }
 
 void CCellStore::ClearSelectedCells()

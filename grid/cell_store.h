@@ -3,6 +3,7 @@
 #include "grid/cell.h"
 #include "grid/grid_axis.h"
 #include "grid/grid_item.h"
+#include "grid/undo_stack.h"
 
 #include <QString>
 
@@ -43,6 +44,11 @@ public:
     std::function<int(int code, CellPos cell)> notify;
     // A cell's look changed (text, state): the view repaints it.
     std::function<void(CellPos cell)> cellChanged;
+    // Lines came or went by undo or by the user: the view lays itself out
+    // again.
+    std::function<void()> layoutChanged;
+    // Hears every change by the user, for undo; none: nobody undoes.
+    CUndoStack* undo = nullptr;
 
     CCellStore()
     {
@@ -107,6 +113,10 @@ public:
     int GetColumnWidth(int column) const { return columnAxis.Size(column); }
     bool SetRowHeight(int row, int height) { return rowAxis.SetSize(row, height); }
     bool SetColumnWidth(int column, int width) { return columnAxis.SetSize(column, width); }
+    // The user gave the column its width (by its divider): fitting to
+    // changed texts leaves it alone.
+    void MarkColumnUserSized(int column) { columnAxis.MarkUserSized(column); }
+    bool IsColumnUserSized(int column) const { return columnAxis.IsUserSized(column); }
     // Distance of the row's top (column's left edge) from row (column) 0;
     // a count gives the total.
     int RowTop(int row) const { return rowAxis.Start(row); }
@@ -134,6 +144,8 @@ public:
     // cell but those of the previous selection (kept by a Ctrl-click).
     void SelectRange(const CellBlock& range);
     void ClearSelection();
+    // Selects exactly the cells of these blocks.
+    void SelectBlocks(const std::vector<CellBlock>& blocks);
     // Copies the current selection into the previous selection (Ctrl held).
     void KeepSelection();
     void ForgetKeptSelection() { kept.Clear(); }
@@ -156,6 +168,37 @@ public:
     void ClearSelectedCells();
     // Empties an editable cell's text (Delete).
     bool ClearCellText(CellPos cell);
+    // Empties every selected editable cell's text (Delete on a selection).
+    void ClearSelectedTexts();
+    // The text an in-place edit ended with, stored as the user's change.
+    void StoreEditedText(CellPos cell, const QString& text);
+    // Bounds of the cells whose text the user (or undo) changed since the
+    // last call; invalid when none.
+    CellBlock TakeChangedBounds();
+
+    // Pasted text as lines of values. Text with a Tab comes from a
+    // spreadsheet: split at Tab and line feed only, and a comma between
+    // digits is the decimal point ("-1.234,5" is -1234.5). Other text is
+    // split at Tab, comma and line feed. Lines split at line feeds (an empty
+    // line is one blank); runs of separators count as one; values trimmed.
+    static std::vector<QStringList> SplitPastedText(const QString& text);
+    // Value k of line j goes to (target row + j, target column + k) where
+    // that cell exists and is editable. The number of values that had no
+    // cell, or -1 when the target is not editable.
+    int PasteValues(CellPos target, const std::vector<QStringList>& values);
+
+    // Lines by the user: inserted before lines.at (each as long as the
+    // store is wide or high), or count lines removed from at (not below the
+    // fixed ones). Recorded for undo; the focus cell stays on its cell or
+    // moves to the nearest line that is left. False when out of range.
+    bool InsertLines(CellLines lines);
+    bool RemoveLines(Qt::Orientation orientation, int at, int count);
+    // The same unrecorded, for undo: lines put in, or taken out and
+    // returned.
+    void PutLines(CellLines&& lines);
+    CellLines TakeLines(Qt::Orientation orientation, int at, int count);
+    // A text put back by undo or redo.
+    void RestoreText(CellPos cell, const CellText& text);
 
 private:
     int Notify(int code, CellPos cell) const { return notify ? notify(code, cell) : 0; }
@@ -174,6 +217,10 @@ private:
     template <class Change>
     void ChangeByUser(CellPos cell, Change&& change);
     void ChangeTextByUser(CellPos cell, const QString& text);
+    void NoteChanged(CellPos cell);
+    void RecordText(CellPos cell, const CellText& before);
+    void MoveFocusAfterLines(Qt::Orientation orientation, int at, int count, bool inserted);
+    void ShiftExtras(Qt::Orientation orientation, int at, int delta);
     // State 0 and empty text.
     static void ResetCell(CCell& cell);
     static std::uint64_t Key(int row, int column)
@@ -188,6 +235,7 @@ private:
     GridAxis columnAxis;
     std::vector<std::vector<CCell>> rows;
     std::unordered_map<std::uint64_t, CellExtras> extras;
+    CellBlock changedBounds;
     CellPos focus;
     SelectionSet selected;
     SelectionSet kept;

@@ -5,6 +5,7 @@
 void GridAxis::SetCount(int newCount)
 {
     sizes.resize(newCount, DefaultSize);
+    userSized.resize(newCount, 0);
     count = newCount;
     fixed = std::min(fixed, newCount);
     startsValid = false;
@@ -23,6 +24,32 @@ bool GridAxis::SetSize(int index, int size)
     sizes[index] = size;
     startsValid = false;
     return true;
+}
+
+void GridAxis::MarkUserSized(int index)
+{
+    if (index >= 0 && index < count)
+        userSized[index] = 1;
+}
+
+void GridAxis::Insert(int at, std::vector<int>&& newSizes, std::vector<char>&& newUserSized)
+{
+    newUserSized.resize(newSizes.size(), 0);
+    sizes.insert(sizes.begin() + at, newSizes.begin(), newSizes.end());
+    userSized.insert(userSized.begin() + at, newUserSized.begin(), newUserSized.end());
+    count = int(sizes.size());
+    startsValid = false;
+}
+
+void GridAxis::Take(int at, int taken, std::vector<int>& oldSizes, std::vector<char>& oldUserSized)
+{
+    oldSizes.assign(sizes.begin() + at, sizes.begin() + at + taken);
+    oldUserSized.assign(userSized.begin() + at, userSized.begin() + at + taken);
+    sizes.erase(sizes.begin() + at, sizes.begin() + at + taken);
+    userSized.erase(userSized.begin() + at, userSized.begin() + at + taken);
+    count = int(sizes.size());
+    fixed = std::min(fixed, count);
+    startsValid = false;
 }
 
 void GridAxis::UpdateStarts() const

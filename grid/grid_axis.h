@@ -23,6 +23,13 @@ public:
 
     // 0 outside the axis.
     int Size(int index) const { return index >= 0 && index < count ? sizes[index] : 0; }
+    // Whether the user gave the entry its size; nothing outside the axis.
+    void MarkUserSized(int index);
+    bool IsUserSized(int index) const { return index >= 0 && index < count && userSized[index]; }
+    // Entries put in before at with their sizes and user-sized marks, or
+    // taken out from at (the removed sizes and marks returned in place).
+    void Insert(int at, std::vector<int>&& newSizes, std::vector<char>&& newUserSized);
+    void Take(int at, int taken, std::vector<int>& oldSizes, std::vector<char>& oldUserSized);
     // False for an index outside the axis or a negative size.
     bool SetSize(int index, int size);
 
@@ -42,6 +49,7 @@ private:
     int count = 0;
     int fixed = 0;
     std::vector<int> sizes;
+    std::vector<char> userSized;  // as many as sizes
     mutable std::vector<int> starts;  // count + 1 entries while valid
     mutable bool startsValid = false;
 };

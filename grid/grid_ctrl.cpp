@@ -42,6 +42,7 @@ CGridCtrl::CGridCtrl(int rows, int columns, int fixedRows, int fixedColumns, QWi
 
     cells.notify = [this](int code, CellPos cell) { return SendNotify(code, cell); };
     cells.cellChanged = [this](CellPos cell) { RedrawCell(cell); };
+    cells.layoutChanged = [this] { RepaintAfterChange(); };
 
     for (QScrollBar* bar : {verticalBar, horizontalBar}) {
         const Qt::Orientation orientation = bar->orientation();
@@ -303,6 +304,32 @@ bool CGridCtrl::Fit(Qt::Orientation orientation, int index)
     RecomputeScrollBars();
     update();
     return true;
+}
+
+void CGridCtrl::WidenColumns(const CellBlock& block)
+{
+    if (!IsValid(CellPos{block.minRow, block.minColumn}) || !IsValid(CellPos{block.maxRow, block.maxColumn}))
+        return;
+    bool widened = false;
+    for (int column = block.minColumn; column <= block.maxColumn; ++column) {
+        if (cells.IsColumnUserSized(column))
+            continue;
+        int width = GetColumnWidth(column);
+        for (int row = block.minRow; row <= block.maxRow; ++row)
+            width = std::max(width, MeasureCell(row, column).width());
+        if (width > GetColumnWidth(column)) {
+            cells.SetColumnWidth(column, width);
+            widened = true;
+        }
+    }
+    if (widened)
+        RepaintAfterChange();
+}
+
+void CGridCtrl::AllowLineCommands(bool rows, bool columns)
+{
+    rowCommands = rows;
+    columnCommands = columns;
 }
 
 void CGridCtrl::FitAll()

@@ -48,12 +48,19 @@ public:
         DraggingText,
     };
 
-    // The standard edit command ids.
+    // The standard edit command ids, and the grid's own for whole rows and
+    // columns (carried out by the owner, see LinesRequested).
     enum EditCommand : int {
         kCommandCopy = 57634,
         kCommandCut = 57635,
         kCommandPaste = 57637,
         kCommandSelectAll = 57642,
+        kCommandUndo = 57643,
+        kCommandRedo = 57644,
+        kCommandInsertRows = 32801,
+        kCommandDeleteRows = 32802,
+        kCommandInsertColumns = 32803,
+        kCommandDeleteColumns = 32804,
     };
 
     // Scroll requests, under the platform's names.
@@ -186,6 +193,19 @@ public:
     unsigned WheelScrollLines() const { return wheelLines; }
     void SetWheelScrollLines(unsigned lines) { wheelLines = lines; }
 
+    // --- undo, rows and columns ------------------------------------------
+    // The stack that hears the user's changes (shared by the grids of one
+    // owner); none: no undo.
+    void SetUndoStack(CUndoStack* stack) { cells.undo = stack; }
+    CUndoStack* UndoStack() const { return cells.undo; }
+    // Offers the row (column) commands, which the owner carries out.
+    void AllowLineCommands(bool rows, bool columns);
+    // Widens each column of block that the user did not size to its widest
+    // cell in block.
+    void WidenColumns(const CellBlock& block);
+    // The same for the cells whose text changed since the last time.
+    void WidenChangedColumns() { WidenColumns(cells.TakeChangedBounds()); }
+
     // --- commands -------------------------------------------------------
     bool CommandEnabled(int command) const;
     // Runs an edit command when it is enabled; false otherwise.
@@ -241,6 +261,14 @@ public:
 signals:
     // Notification code (grid_item.h) about a cell; the handler's result.
     int Notify(int code, int row, int column);
+    // A row or column command for the lines of block (rows or columns of
+    // the selection, or of the focus cell).
+    void LinesRequested(int command, const CellBlock& block);
+    // A paste needs this many more rows and columns; the owner may add
+    // them before it goes on.
+    void PasteBeyondGrid(int rows, int columns);
+    // A paste left this many values out: they had no cell.
+    void PasteLeftOut(int values);
     // The left button went up after a click on a cell.
     void Clicked();
 
@@ -328,6 +356,13 @@ private:
     void PaintGridLines(QPainter& painter, const VisibleRange& visible);
     void PaintTrackingLine(QPainter& painter);
 
+    // One user action as one undo step; the columns it widened fit after.
+    template <class Action>
+    void AsUserAction(Action&& action);
+    CellBlock CommandLines() const;
+    bool WholeColumnsSelected() const;
+    void OnContextClick(const QPoint& point);
+
     // Editing and the title tip.
     void OnEndEdit(const GridItem& item);
     bool TypeCharacter(const QKeyEvent& event);
@@ -384,6 +419,8 @@ private:
     int captureRange = 3;
     unsigned wheelLines = 3;
     bool dropTargetRegistered = false;
+    bool rowCommands = false;
+    bool columnCommands = false;
     QPointer<CCellTip> titleTip;
 
     QScrollBar* verticalBar;
@@ -405,3 +442,13 @@ private:
     int trackingLine = -1;
     bool handlingSize = false;  // inside resizeEvent
 };
+
+template <class Action>
+void CGridCtrl::AsUserAction(Action&& action)
+{
+    {
+        UndoScope step(cells.undo);
+        action();
+    }
+    WidenChangedColumns();
+}

@@ -44,8 +44,7 @@ void CGridCtrl::EndEdit(const GridItem& item)
     const CCell* cell = cells.Cell(item.row, item.column);
     if (!cell || cell->text.Equals(item.text))
         return;
-    MarkModified({item.row, item.column});
-    SetCellText(item.row, item.column, item.text);
+    AsUserAction([&] { cells.StoreEditedText({item.row, item.column}, item.text); });
 }
 
 // The editor's end-of-edit notification: store, tell the owner, and after

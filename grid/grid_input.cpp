@@ -28,11 +28,14 @@ bool IsSelecting(CGridCtrl::MouseMode mode)
 
 bool CGridCtrl::event(QEvent* event)
 {
-    // Tab moves inside the grid, not to the next control.
+    // Tab moves inside the grid; Ctrl+Tab leaves it for the next control.
     if (event->type() == QEvent::KeyPress && handleTab) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && !(key->modifiers() & Qt::ControlModifier)) {
-            keyPressEvent(key);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            if (key->modifiers() & Qt::ControlModifier)
+                focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            else
+                keyPressEvent(key);
             return true;
         }
     }
@@ -57,16 +60,32 @@ bool CGridCtrl::HandleKey(unsigned key, bool shift, bool control)
     if (!IsValid(focus))
         return false;
     if (control) {
+        const bool columns = columnCommands && WholeColumnsSelected();
         switch (key) {
         case 'A': SelectAllCommand(); return true;
         case 'X': CutCommand(); return true;
         case 'V': PasteCommand(); return true;
         case 'C': CopyCommand(); return true;
+        case 'Z': ExecuteCommand(shift ? kCommandRedo : kCommandUndo); return true;
+        case 'Y': ExecuteCommand(kCommandRedo); return true;
+        case VK_ADD: ExecuteCommand(columns ? kCommandInsertColumns : kCommandInsertRows); return true;
+        case VK_SUBTRACT: ExecuteCommand(columns ? kCommandDeleteColumns : kCommandDeleteRows); return true;
+        case VK_PRIOR:
+        case VK_NEXT: return false;  // the owner's: another sheet
         default: break;
         }
     }
     if (key == VK_DELETE) {
-        cells.ClearCellText(focus);
+        AsUserAction([&] {
+            if (cells.IsValid(GetSelectionBounds()))
+                cells.ClearSelectedTexts();
+            else
+                cells.ClearCellText(focus);
+        });
+        return true;
+    }
+    if (key == VK_F2) {
+        StartEdit(focus.row, focus.column, VK_LBUTTON);  // the caret after the text
         return true;
     }
     bool wrapped = false;
@@ -429,10 +448,12 @@ void CGridCtrl::FinishEdgeDrag(const QPoint& point)
         const QRect client = ClientRect();
         const int end = columns ? std::max(resizeStart, client.right()) : std::max(resizeStart, client.bottom());
         const int size = std::clamp(columns ? point.x() : point.y(), resizeStart, end) - resizeStart;
-        if (columns)
+        if (columns) {
             ResizeColumn(resizedIndex, size);
-        else
+            cells.MarkColumnUserSized(resizedIndex);
+        } else {
             ResizeRow(resizedIndex, size);
+        }
     }
     resizedIndex = -1;
 }

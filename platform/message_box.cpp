@@ -54,4 +54,22 @@ void ShowMessage(const QString& text, QWidget* parent, MessageIcon icon, const Q
     ExecModal(box);
 }
 
+Seam<bool(const QString& text)>& QuestionSeam()
+{
+    static Seam<bool(const QString& text)> seam;
+    return seam;
+}
+
+bool AskYesNo(const QString& text, QWidget* parent)
+{
+    if (const auto& handler = QuestionSeam().Handler())
+        return handler(text);
+    if (!parent)
+        parent = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tolvar"), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return ExecModal(box) == QMessageBox::Yes;
+}
+
 } // namespace platform

@@ -19,4 +19,10 @@ void ShowMessage(const QString& text, QWidget* parent = nullptr, MessageIcon ico
 
 Seam<void(const QString& text, MessageIcon icon, const QString& informativeText)>& MessageSeam();
 
+// A question with the buttons "Ja" and "Nein" (default "Nein"), modal over
+// parent; true for "Ja". Tests answer it through the seam.
+bool AskYesNo(const QString& text, QWidget* parent = nullptr);
+
+Seam<bool(const QString& text)>& QuestionSeam();
+
 } // namespace platform

@@ -26,6 +26,10 @@ TabControl::TabControl(QWidget* parent) : QWidget(parent), bar(new MinimumWidthT
 {
     bar->setDrawBase(false);  // the frame below is drawn here
     bar->setExpanding(false);
+    // Dragged text held over another tab for a moment (the style's delay,
+    // half a second) opens that tab, so that it can be dropped there.
+    bar->setAcceptDrops(true);
+    bar->setChangeCurrentOnDrag(true);
     connect(bar, &QTabBar::currentChanged, this, [this] {
         if (!selectingFromProgram)
             emit SelectionChanged();

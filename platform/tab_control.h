@@ -9,8 +9,9 @@ namespace platform {
 // The tab control of the dialog templates: a row of tabs over a framed
 // area. The pages are child widgets that the owner places in that area and
 // shows or hides itself; the control tells when the user has chosen
-// another tab (SelectionChanged, the platform's TCN_SELCHANGE). Choosing a
-// tab from the program (SetCurSel) tells nothing, as on the platform.
+// another tab (SelectionChanged, the platform's TCN_SELCHANGE), also by
+// holding dragged data over it. Choosing a tab from the program
+// (SetCurSel) tells nothing, as on the platform.
 class TabControl : public QWidget {
     Q_OBJECT
 

@@ -25,6 +25,9 @@ unsigned VirtualKeyOf(const QKeyEvent& event)
     case Qt::Key_Right: return VK_RIGHT;
     case Qt::Key_Down: return VK_DOWN;
     case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_F2: return VK_F2;
     default: break;
     }
     const int key = event.key();

@@ -26,6 +26,9 @@ enum VirtualKey : unsigned {
     VK_RIGHT = 0x27,
     VK_DOWN = 0x28,
     VK_DELETE = 0x2E,
+    VK_ADD = 0x6B,       // "+", on the main keys or the keypad
+    VK_SUBTRACT = 0x6D,  // "-", likewise
+    VK_F2 = 0x71,
 };
 
 // The virtual key of a key press (Qt::Key_PageUp -> VK_PRIOR ...; letters

@@ -35,4 +35,11 @@ void ShowPainted(QWidget& window, const QRect& area)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void LearnTruePlace(QWidget& window)
+{
+    const QSize size = window.size();
+    window.resize(size + QSize(0, 1));
+    window.resize(size);
+}
+
 } // namespace platform

@@ -18,4 +18,13 @@ void CentreOver(QWidget& window, const QRect& area);
 // or key reaches the program, then repaints.
 void ShowPainted(QWidget& window, const QRect& area);
 
+// Makes Qt learn where the window system has really put a framed window.
+// A window manager may place a dialog that Qt positioned before showing
+// (IceWM does with one that has an owner) a title bar's height away from
+// where Qt believes it is, and Qt corrects its belief only on the next
+// configure event: until then a drop lands a row off and the first drag of
+// a size grip makes the window jump. A resize there and back asks for such
+// an event without moving the window. Call it once the window is active.
+void LearnTruePlace(QWidget& window);
+
 } // namespace platform

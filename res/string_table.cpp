@@ -66,6 +66,23 @@ constexpr StringEntry kStrings[] = {
     {kStringFewDigits, "Die Lösung ist nur auf etwa %d Stellen genau (Normalgleichungen schlecht konditioniert)."},
     {kStringNotOptimal, "Die Lösung erfüllt die Optimalitätsbedingung nicht."},
     {kStringOptimalityApproximate, "Die Optimalität der Lösung ist nur näherungsweise nachgewiesen."},
+    {kStringDiscardChanges, "Änderungen verwerfen?"},
+    {kStringCellOutOfRange, "%s, %s, %s: Die Zahl liegt außerhalb des Bereichs, den Tolvar darstellen kann "
+                            "(Betrag zwischen etwa 2.2e-308 und 1.8e308)."},
+    {kStringRefusedCellCount, "Auf dieser Seite sind %s Zellen fehlerhaft; sie sind alle markiert."},
+    {kStringAddRowsAndColumns, "Die eingefügten Werte reichen über die Tabelle hinaus. Sollen %s Zeile(n) "
+                               "(Beobachtungen) und %s Spalte(n) (Unbekannte) angefügt werden?"},
+    {kStringAddRows, "Die eingefügten Werte reichen über die Tabelle hinaus. Sollen %s Zeile(n) "
+                     "(Beobachtungen) angefügt werden?"},
+    {kStringAddColumns, "Die eingefügten Werte reichen über die Tabelle hinaus. Sollen %s Spalte(n) "
+                        "(Unbekannte) angefügt werden?"},
+    {kStringValuesLeftOut, "%s eingefügte Werte hatten keinen Platz in der Tabelle und wurden weggelassen."},
+    {kStringUndo, "Rückgängig"},
+    {kStringRedo, "Wiederholen"},
+    {kStringInsertRows, "Zeilen einfügen"},
+    {kStringDeleteRows, "Zeilen löschen"},
+    {kStringInsertColumns, "Spalten einfügen"},
+    {kStringDeleteColumns, "Spalten löschen"},
 };
 
 // The reasons a file cannot be opened, read or written. Our own table:

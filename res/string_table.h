@@ -64,12 +64,27 @@ enum StringId : int {
     kStringLine = 151,                // ours: "Zeile %s"
     kStringUtf16 = 152,               // ours: a UTF-16 file is refused
     kStringLineAndValue = 153,        // ours: "Zeile %s, Wert %s"
+    // The data editor beyond the cell check.
+    kStringDiscardChanges = 154,      // ours: "Änderungen verwerfen?"
+    kStringCellOutOfRange = 155,      // ours: "%s, %s, %s: Die Zahl liegt außerhalb ..."
+    kStringRefusedCellCount = 156,    // ours: how many cells of the page OK refused
+    kStringAddRowsAndColumns = 157,   // ours: a paste reaches beyond the last row and column
+    kStringAddRows = 158,             // ours: ... beyond the last row
+    kStringAddColumns = 159,          // ours: ... beyond the last column
     // What the check of a solution finds.
     kStringTooFewObservations = 160,  // ours: n < u, refused before any work
     kStringSingularNormals = 161,     // ours: the normal equations are numerically singular
     kStringFewDigits = 162,           // ours: "... nur auf etwa %d Stellen genau ..."
     kStringNotOptimal = 163,          // ours: the solution fails its optimality condition
     kStringOptimalityApproximate = 164, // ours: optimality holds only approximately
+    // The data editor, continued.
+    kStringValuesLeftOut = 165,       // ours: "%s Werte ... weggelassen."
+    kStringUndo = 166,                // ours: the grid's context menu from here on
+    kStringRedo = 167,
+    kStringInsertRows = 168,
+    kStringDeleteRows = 169,
+    kStringInsertColumns = 170,
+    kStringDeleteColumns = 171,
 };
 
 // The text of id, or an empty string for an id the table does not hold.

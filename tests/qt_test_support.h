@@ -14,6 +14,10 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QFile>
+#include <QPoint>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QWidget>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -77,6 +81,46 @@ private:
             informativeTexts << informative;
         }};
 };
+
+// Answers the yes/no questions of a test: the answers in turn, then
+// `otherwise`; records every question.
+class QuestionAnswerer {
+public:
+    QStringList questions;
+    std::vector<bool> answers;
+    bool otherwise = false;
+
+private:
+    platform::ScopedHandler<bool(const QString&)> answerer{platform::QuestionSeam(), [this](const QString& text) {
+                                                               questions << text;
+                                                               if (answers.empty())
+                                                                   return otherwise;
+                                                               const bool answer = answers.front();
+                                                               answers.erase(answers.begin());
+                                                               return answer;
+                                                           }};
+};
+
+// What an X tool of x11-utils (xprop, xwininfo) says of a window.
+inline QString AskX(const char* tool, const QWidget& window)
+{
+    QProcess process;
+    process.start(QString::fromLatin1(tool), {QStringLiteral("-id"), QString::number(window.winId())});
+    process.waitForFinished(5000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// Where the window's inside is on the screen, as the X server knows it
+// (Qt's own idea may lag behind).
+inline QPoint XClientOrigin(const QWidget& window)
+{
+    const QString info = AskX("xwininfo", window);
+    auto coordinate = [&](const char* axis) {
+        const QString line = QStringLiteral("Absolute upper-left %1:\\s+(-?\\d+)").arg(QLatin1String(axis));
+        return QRegularExpression(line).match(info).captured(1).toInt();
+    };
+    return QPoint(coordinate("X"), coordinate("Y"));
+}
 
 // Replaces every modal thing of the program for one test and records what
 // it was asked: message boxes, file dialogs, the text editor, the library

@@ -133,12 +133,16 @@ TEST_F(DataCommandTest, CancelAtAnyOfTheThreeDialogsWritesNothing)
         onDimensions = [&](CDimensionsDlg& shown) {
             ClickButton(shown, cancelled == 0 ? CDimensionsDlg::kCancelButton : CDimensionsDlg::kOkButton);
         };
+        bool stillOpen = false;
         onEditor = [&](CDataEditDlg& shown) {
             ClickButton(shown, cancelled == 1 ? CDataEditDlg::kCancelButton : CDataEditDlg::kOkButton);
+            stillOpen = shown.isVisible();
         };
         saveRequests.clear();
         ClickMain(CMainDlg::kCreateDataButton);
         EXPECT_EQ(saveRequests.size(), cancelled == 2 ? 1u : 0u) << cancelled;
+        // A cancelled save dialog goes back to the editor.
+        EXPECT_EQ(stillOpen, cancelled == 2) << cancelled;
         EXPECT_TRUE(test_support::FolderEntries(folder.Path()).empty()) << cancelled;
         EXPECT_TRUE(seams.messages.isEmpty()) << cancelled;
         EXPECT_TRUE(dialog.InputFileName.isEmpty()) << cancelled;
@@ -191,14 +195,19 @@ TEST_F(DataCommandTest, FailedWriteKeepsTheOldFileAndOffersTheSaveDialogAgain)
     WriteBytes(path, original);
     const QString missingFolder = QString::fromStdString(folder.Path("fehlt/x.EIN"));
     AnswerSaveDialog({missingFolder});
-    onEditor = [](CDataEditDlg& shown) {
+    bool backInTheEditor = false;
+    onEditor = [&](CDataEditDlg& shown) {
         TypeIntoCell(GridOf(shown, kDesign), {1, 1}, QStringLiteral("8"));
         ClickButton(shown, CDataEditDlg::kOkButton);
+        // Writing failed and the user cancelled: the editor as it was.
+        backInTheEditor = shown.isVisible() && GridOf(shown, kDesign).GetCellText(1, 1) == QStringLiteral("8") &&
+                          GridOf(shown, kDesign).GetCurrentCell() == CellPos{1, 1} && GridOf(shown, kDesign).hasFocus();
     };
     {
         test_support::FileSizeLimit full(20);  // a disk that is full
         EditFile(path);
     }
+    EXPECT_TRUE(backInTheEditor);
     const QString failed = platform::LoadText(kStringInputFileOpenError);
     const QString oldName = QString::fromStdString(path);
     EXPECT_EQ(seams.messages, (QStringList{Utf8("Fehler beim Schreiben der Datei ") + oldName + "!", failed}));
@@ -211,6 +220,10 @@ TEST_F(DataCommandTest, FailedWriteKeepsTheOldFileAndOffersTheSaveDialogAgain)
     EXPECT_EQ(dialog.InputFileName, QString::fromStdString(path));
 
     // The name offered again is used once writing succeeds there.
+    onEditor = [](CDataEditDlg& shown) {
+        TypeIntoCell(GridOf(shown, kDesign), {1, 1}, QStringLiteral("8"));
+        ClickButton(shown, CDataEditDlg::kOkButton);
+    };
     seams.messages.clear();
     const std::string rescue = folder.Path("gerettet.EIN");
     AnswerSaveDialog({missingFolder, QString::fromStdString(rescue)});

@@ -5,6 +5,17 @@
 #include "res/text_styles.h"
 #include "test_support.h"
 
+#include "platform/drag_drop.h"
+#include "platform/popup_menu.h"
+
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <QTabBar>
 #include <gtest/gtest.h>
 
@@ -102,6 +113,8 @@ TEST(DataEditDlg, OkRefusesCellsThatAreNoNumberAndWeightsNotAboveZero)
 {
     const std::string noNumber = ": Geben Sie bitte eine Zahl ein (mit Punkt als Dezimalzeichen).";
     const std::string notPositive = ": Das Gewicht muss größer als 0 sein.";
+    const std::string outOfRange = ": Die Zahl liegt außerhalb des Bereichs, den Tolvar darstellen kann "
+                                   "(Betrag zwischen etwa 2.2e-308 und 1.8e308).";
     const struct {
         int page;
         CellPos cell;
@@ -113,7 +126,9 @@ TEST(DataEditDlg, OkRefusesCellsThatAreNoNumberAndWeightsNotAboveZero)
         {kDesign, {3, 2}, "abc", "Design-Matrix, Zeile 3, Spalte 2" + noNumber, 0},
         {kDesign, {1, 2}, "", "Design-Matrix, Zeile 1, Spalte 2" + noNumber, 0},
         {kDesign, {3, 1}, "3.5xyz", "Design-Matrix, Zeile 3, Spalte 1" + noNumber, 0},
-        {kDesign, {1, 1}, "1e400", "Design-Matrix, Zeile 1, Spalte 1" + noNumber, 0},
+        {kDesign, {1, 1}, "1e400", "Design-Matrix, Zeile 1, Spalte 1" + outOfRange, 0},
+        {kDesign, {1, 1}, "-1e-400", "Design-Matrix, Zeile 1, Spalte 1" + outOfRange, 0},
+        {kDesign, {1, 1}, "inf", "Design-Matrix, Zeile 1, Spalte 1" + noNumber, 0},
         {kObservations, {2, 1}, "nan", "Beobachtungen, Zeile 2, Beobachtung" + noNumber, 0},
         {kObservations, {3, 2}, "0", "Beobachtungen, Zeile 3, Gewicht" + notPositive, 0},
         {kObservations, {1, 2}, "-1", "Beobachtungen, Zeile 1, Gewicht" + notPositive, 0},
@@ -221,6 +236,7 @@ TEST(DataEditDlg, SwitchingTabsKeepsWhatWasTyped)
 // once its page shows); the editor never gets smaller than it opened.
 TEST(DataEditDlg, EnlargingMovesTheButtonsAndGrowsTabsPagesAndGrids)
 {
+    CDataEditDlg::ForgetPlacement();
     CDataEditDlg editor;
     editor.ObservationCount = 5;
     editor.UnknownCount = 3;
@@ -248,6 +264,424 @@ TEST(DataEditDlg, EnlargingMovesTheButtonsAndGrowsTabsPagesAndGrids)
                 << i;
         shown.reject();
     });
+}
+
+} // namespace
+
+namespace {
+
+using editor_test::PasteInto;
+using test_support::Utf8;
+using editor_test::SelectedCells;
+
+const QString kDiscard = QString::fromUtf8("Änderungen verwerfen?");
+
+// Cancel, Escape and the window's close ask before typed values go; "Nein"
+// keeps the editor open as it was. Without a change (or with every change
+// undone) nothing is asked.
+TEST(DataEditDlg, ClosingWithChangesAsksBeforeDiscarding)
+{
+    enum How { kCancel, kEscape, kClose };
+    const struct {
+        How how;
+        bool typed;
+        bool undone;
+        bool answer;
+        bool closed;
+    } cases[] = {
+        {kCancel, false, false, false, true}, {kEscape, false, false, false, true},
+        {kCancel, true, false, false, false}, {kEscape, true, false, false, false},
+        {kClose, true, false, false, false},  {kEscape, true, false, true, true},
+        {kClose, true, false, true, true},    {kEscape, true, true, false, true},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::to_string(int(c.how)) + (c.typed ? " typed" : "") + (c.undone ? " undone" : "");
+        test_support::QuestionAnswerer answers;
+        answers.otherwise = c.answer;
+        CDataEditDlg editor;
+        editor.ObservationCount = 3;
+        editor.UnknownCount = 2;
+        const int result = RunModal(editor, [&](CDataEditDlg& shown) {
+            CGridCtrl& grid = GridOf(shown, kDesign);
+            if (c.typed)
+                TypeIntoCell(grid, {2, 2}, QStringLiteral("7.5"));
+            if (c.undone)
+                QTest::keyClick(&grid, Qt::Key_Z, Qt::ControlModifier);
+            switch (c.how) {
+            case kCancel: ClickButton(shown, CDataEditDlg::kCancelButton); break;
+            case kEscape: QTest::keyClick(&grid, Qt::Key_Escape); break;
+            case kClose: shown.close(); break;
+            }
+            EXPECT_EQ(!shown.isVisible(), c.closed) << name;
+            if (shown.isVisible()) {
+                EXPECT_EQ(grid.GetCellText(2, 2), QStringLiteral("7.5")) << name;
+                EXPECT_EQ(grid.GetCurrentCell(), (CellPos{2, 2})) << name;
+                EXPECT_TRUE(grid.hasFocus()) << name;
+                shown.QDialog::reject();
+            }
+        });
+        EXPECT_EQ(result, QDialog::Rejected) << name;
+        EXPECT_EQ(answers.questions, c.typed && !c.undone ? QStringList{kDiscard} : QStringList{}) << name;
+    }
+}
+
+// OK selects every refused cell of the first page that has one (and
+// nothing else), focuses the first, names it and says how many there are.
+TEST(DataEditDlg, OkSelectsEveryRefusedCellAndSaysHowMany)
+{
+    test_support::MessageRecorder messages;
+    CDataEditDlg editor;
+    editor.ObservationCount = 4;
+    editor.UnknownCount = 3;
+    RunModal(editor, [&](CDataEditDlg& shown) {
+        CGridCtrl& design = GridOf(shown, kDesign);
+        design.SelectRange({1, 1, 1, 3});
+        for (const auto& [cell, text] : {std::pair{CellPos{2, 1}, ""}, {CellPos{2, 2}, "x"}, {CellPos{4, 3}, "1e400"}})
+            design.SetCellText(cell.row, cell.column, QString::fromUtf8(text));
+        GridOf(shown, kObservations).SetCellText(1, 2, QStringLiteral("0"));
+        ClickButton(shown, CDataEditDlg::kOkButton);
+        EXPECT_EQ(SelectedCells(design), (std::vector<CellPos>{{2, 1}, {2, 2}, {4, 3}}));
+        EXPECT_EQ(design.GetCurrentCell(), (CellPos{2, 1}));
+        EXPECT_EQ(messages.messages.value(0), Utf8("Design-Matrix, Zeile 2, Spalte 1: Geben Sie bitte eine Zahl ein "
+                                                   "(mit Punkt als Dezimalzeichen)."));
+        EXPECT_EQ(messages.informativeTexts.value(0),
+                  Utf8("Auf dieser Seite sind 3 Zellen fehlerhaft; sie sind alle markiert."));
+        for (CellPos cell : {CellPos{2, 1}, CellPos{2, 2}, CellPos{4, 3}})
+            TypeIntoCell(design, cell, QStringLiteral("1"));
+        ClickButton(shown, CDataEditDlg::kOkButton);
+        EXPECT_EQ(shown.CurrentPage(), shown.ObservationPage());
+        EXPECT_EQ(SelectedCells(GridOf(shown, kObservations)), (std::vector<CellPos>{{1, 2}}));
+        EXPECT_EQ(messages.informativeTexts.value(1), QString());
+        shown.QDialog::reject();
+    });
+    EXPECT_EQ(messages.messages.size(), 2);
+}
+
+// Ctrl+Tab leaves the grid for the next control; Ctrl+Page Down and Up
+// turn the pages, the grid of the page shown taking the keyboard focus.
+TEST(DataEditDlg, CtrlTabLeavesTheGridAndCtrlPageKeysTurnThePages)
+{
+    CDataEditDlg editor;
+    editor.ObservationCount = 3;
+    editor.UnknownCount = 3;
+    RunModal(editor, [](CDataEditDlg& shown) {
+        CGridCtrl& design = GridOf(shown, kDesign);
+        QTest::keyClick(&design, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_FALSE(design.hasFocus());
+        EXPECT_EQ(design.GetCurrentCell(), (CellPos{1, 1}));
+        design.setFocus();
+        const struct {
+            Qt::Key key;
+            int page;
+        } steps[] = {{Qt::Key_PageDown, kObservations}, {Qt::Key_PageDown, kObservations},
+                     {Qt::Key_PageUp, kDesign},         {Qt::Key_PageUp, kDesign}};
+        for (const auto& step : steps) {
+            QTest::keyClick(QApplication::focusWidget(), step.key, Qt::ControlModifier);
+            EXPECT_EQ(shown.Tabs()->GetCurSel(), step.page);
+            EXPECT_TRUE(GridOf(shown, step.page).hasFocus());
+            EXPECT_EQ(GridOf(shown, step.page).GetCurrentCell(), (CellPos{1, 1}));
+        }
+        shown.QDialog::reject();
+    });
+}
+
+// Text with a Tab comes from a spreadsheet: a comma between digits is the
+// decimal point. Text without a Tab is split at commas as before.
+TEST(DataEditDlg, PastedSpreadsheetTextReadsDecimalCommas)
+{
+    const struct {
+        const char* pasted;
+        QStringList row1;
+        QStringList row2;
+    } cases[] = {
+        {"1,5\t2,5", {"1.5", "2.5", "0.000000"}, {"0.000000", "0.000000", "0.000000"}},
+        {"-1.234,5\t1.234\t1,5e3", {"-1234.5", "1.234", "1.5e3"}, {"0.000000", "0.000000", "0.000000"}},
+        {"1,5\t2,5\r\n3,5\t4,5\r\n", {"1.5", "2.5", "0.000000"}, {"3.5", "4.5", "0.000000"}},
+        {"a,b\t1,2,3\t,5", {"a,b", "1,2,3", ",5"}, {"0.000000", "0.000000", "0.000000"}},
+        {"1,5", {"1", "5", "0.000000"}, {"0.000000", "0.000000", "0.000000"}},
+        {"1,5\n2", {"1", "5", "0.000000"}, {"2", "0.000000", "0.000000"}},
+    };
+    for (const auto& c : cases) {
+        CDataEditDlg editor;
+        editor.ObservationCount = 3;
+        editor.UnknownCount = 3;
+        RunModal(editor, [&](CDataEditDlg& shown) {
+            CGridCtrl& grid = GridOf(shown, kDesign);
+            PasteInto(grid, {1, 1}, QString::fromUtf8(c.pasted));
+            for (int j = 0; j < 3; ++j) {
+                EXPECT_EQ(grid.GetCellText(1, j + 1), c.row1[j]) << c.pasted;
+                EXPECT_EQ(grid.GetCellText(2, j + 1), c.row2[j]) << c.pasted;
+            }
+            shown.QDialog::reject();
+        });
+    }
+}
+
+// Rows (on both pages) and columns (design page only) that a paste needs
+// are added when the user agrees; what still has no cell is left out and
+// counted.
+TEST(DataEditDlg, APasteBeyondTheGridAsksToAddRowsAndColumns)
+{
+    const QString pasted = QStringLiteral("1\t2\t3\n4\t5\t6");
+    const struct {
+        int page;
+        bool answer;
+        const char* question;
+        const char* leftOut;
+        int rows;
+        int designColumns;
+    } cases[] = {
+        {kDesign, true, "1 Zeile(n) (Beobachtungen) und 2 Spalte(n) (Unbekannte)", "", 3, 3},
+        {kDesign, false, "1 Zeile(n) (Beobachtungen) und 2 Spalte(n) (Unbekannte)", "5", 2, 1},
+        {kObservations, true, "1 Zeile(n) (Beobachtungen) angef", "2", 3, 1},
+    };
+    for (const auto& c : cases) {
+        test_support::QuestionAnswerer answers;
+        answers.otherwise = c.answer;
+        test_support::MessageRecorder messages;
+        CDataEditDlg editor;
+        editor.ObservationCount = 2;
+        editor.UnknownCount = 1;
+        RunModal(editor, [&](CDataEditDlg& shown) {
+            ClickTab(shown, c.page);
+            CGridCtrl& grid = GridOf(shown, c.page);
+            PasteInto(grid, {2, 1}, pasted);
+            EXPECT_EQ(GridOf(shown, kDesign).GetNumRows(), c.rows + 1) << c.page << c.answer;
+            EXPECT_EQ(GridOf(shown, kObservations).GetNumRows(), c.rows + 1) << c.page << c.answer;
+            EXPECT_EQ(GridOf(shown, kDesign).GetNumColumns(), c.designColumns + 1) << c.page << c.answer;
+            EXPECT_EQ(grid.GetCellText(2, 1), QStringLiteral("1"));
+            if (c.rows == 3) {
+                EXPECT_EQ(grid.GetCellText(3, 1), QStringLiteral("4"));
+                EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 0), QStringLiteral("Zeile 3"));
+                EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 2), c.page == kDesign ? "1.000000" : "5");
+            }
+            shown.QDialog::reject();
+        });
+        ASSERT_EQ(answers.questions.size(), 1) << c.page << c.answer;
+        EXPECT_TRUE(answers.questions[0].contains(Utf8(c.question))) << answers.questions[0].toStdString();
+        const QString leftOut = Utf8(c.leftOut) + Utf8(" eingefügte Werte hatten keinen Platz in der Tabelle und "
+                                                       "wurden weggelassen.");
+        EXPECT_EQ(messages.messages, *c.leftOut ? QStringList{leftOut} : QStringList{}) << c.page << c.answer;
+    }
+}
+
+} // namespace
+
+namespace {
+
+using editor_test::OpenEditor;
+using editor_test::Texts;
+
+// Delete empties every selected cell; F2 edits the focus cell with the
+// caret after its text; a right-click on a cell outside the selection makes
+// it the focus cell and the selection before the menu opens, one inside
+// keeps the selection.
+TEST(DataEditDlg, DeleteF2AndRightClickWorkOnWhatTheUserSees)
+{
+    CDataEditDlg editor;
+    editor.ObservationCount = 4;
+    editor.UnknownCount = 3;
+    RunModal(editor, [](CDataEditDlg& shown) {
+        CGridCtrl& grid = GridOf(shown, kDesign);
+        grid.SetCurrentCell({1, 1});
+        grid.SelectRange({1, 1, 2, 2});
+        QTest::keyClick(&grid, Qt::Key_Delete);
+        EXPECT_EQ(Texts(grid).mid(1, 3), (QStringList{"Zeile 1|||0.000000", "Zeile 2|||0.000000",
+                                                       "Zeile 3|0.000000|0.000000|0.000000"}));
+
+        grid.SetCellText(3, 2, QStringLiteral("12.5"));
+        grid.SetCurrentCell({3, 2});
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QLineEdit* edit = OpenEditor(grid);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), QStringLiteral("12.5"));
+        EXPECT_EQ(edit->cursorPosition(), 4);
+        EXPECT_FALSE(edit->hasSelectedText());
+        QTest::keyClick(edit, Qt::Key_Escape);
+
+        std::vector<std::pair<CellPos, std::vector<CellPos>>> seen;  // focus and selection as the menu opens
+        platform::ScopedHandler popup(platform::PopupMenuSeam(), [&](QMenu&, const QPoint&) -> QAction* {
+            seen.emplace_back(grid.GetCurrentCell(), editor_test::SelectedCells(grid));
+            return nullptr;
+        });
+        grid.SelectRange({1, 1, 2, 1});
+        for (CellPos clicked : {CellPos{4, 3}, CellPos{4, 3}, CellPos{1, 1}}) {
+            if (clicked == CellPos{1, 1})
+                grid.SelectRange({1, 1, 2, 1});
+            const QPoint at = grid.CellRect(clicked).center();
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid.mapToGlobal(at));
+            QApplication::sendEvent(&grid, &event);
+        }
+        ASSERT_EQ(seen.size(), 3u);
+        EXPECT_EQ(seen[0].first, (CellPos{4, 3}));
+        EXPECT_EQ(seen[0].second, (std::vector<CellPos>{{4, 3}}));
+        EXPECT_EQ(seen[1].second, (std::vector<CellPos>{{4, 3}}));
+        EXPECT_EQ(seen[2].second, (std::vector<CellPos>{{1, 1}, {2, 1}}));
+        shown.QDialog::reject();
+    });
+}
+
+// A value column grows to its widest text after a paste or an edit, so that
+// no digit is clipped; a column the user sized by its divider keeps its
+// width.
+TEST(DataEditDlg, ValueColumnsFitTheirWidestTextUnlessTheUserSizedThem)
+{
+    CDataEditDlg editor;
+    editor.ObservationCount = 3;
+    editor.UnknownCount = 3;
+    RunModal(editor, [](CDataEditDlg& shown) {
+        CGridCtrl& grid = GridOf(shown, kDesign);
+        // The user drags the divider right of column 3 a little to the left.
+        const QRect header = grid.CellRect({0, 3});
+        const QPoint divider(header.right(), header.center().y());
+        QTest::mouseMove(&grid, divider);
+        QTest::mousePress(&grid, Qt::LeftButton, {}, divider);
+        QTest::mouseMove(&grid, divider - QPoint(4, 0));
+        QTest::mouseRelease(&grid, Qt::LeftButton, {}, divider - QPoint(4, 0));
+        const int userWidth = grid.GetColumnWidth(3);
+        ASSERT_LT(userWidth, header.width());
+
+        const QString wide = QStringLiteral("-12345.678901234");
+        PasteInto(grid, {1, 1}, wide + "\t" + wide + "\t" + wide);
+        TypeIntoCell(grid, {2, 2}, wide + "99");
+        EXPECT_GE(grid.GetColumnWidth(1), grid.MeasureCell(1, 1).width());
+        EXPECT_GE(grid.GetColumnWidth(2), grid.MeasureCell(2, 2).width());
+        EXPECT_GT(grid.MeasureCell(2, 2).width(), grid.MeasureCell(1, 2).width());
+        EXPECT_EQ(grid.GetColumnWidth(3), userWidth);
+        shown.QDialog::reject();
+    });
+}
+
+// Dragged cells held over the other page's tab open that page, and the
+// drop lands there.
+TEST(DataEditDlg, DraggingOverTheOtherTabOpensItsPage)
+{
+    CDataEditDlg editor;
+    editor.ObservationCount = 3;
+    editor.UnknownCount = 2;
+    RunModal(editor, [](CDataEditDlg& shown) {
+        CGridCtrl& design = GridOf(shown, kDesign);
+        design.SetCellText(1, 1, QStringLiteral("42"));
+        design.SelectRange({1, 1, 1, 1});
+        design.SetCurrentCell({2, 2});
+        bool pageOpened = false;
+        platform::ScopedHandler drop(platform::DragSeam(), [&](QDrag& drag, Qt::DropActions actions) {
+            QTabBar* bar = shown.Tabs()->TabBar();
+            const QPoint overTab = bar->tabRect(kObservations).center();
+            QDragEnterEvent enter(overTab, actions, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(bar, &enter);
+            QDragMoveEvent move(overTab, actions, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(bar, &move);
+            EXPECT_EQ(shown.CurrentPage(), shown.DesignPage());  // not at once
+            QTest::qWait(700);
+            pageOpened = shown.CurrentPage() == shown.ObservationPage();
+            CGridCtrl& target = GridOf(shown, kObservations);
+            const QPoint at = target.CellRect({3, 2}).center();
+            QDragEnterEvent enterGrid(at, actions, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(&target, &enterGrid);
+            QDragMoveEvent over(at, actions, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(&target, &over);
+            EXPECT_TRUE(over.isAccepted());
+            QDropEvent dropped(at, actions, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(&target, &dropped);
+            return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
+        });
+        design.setFocus();
+        const QPoint start = design.CellRect({1, 1}).center();
+        QTest::mousePress(&design, Qt::LeftButton, {}, start);
+        QTest::mouseMove(&design, start + QPoint(6, 6));
+        QMouseEvent move(QEvent::MouseMove, start + QPoint(6, 6), design.mapToGlobal(start + QPoint(6, 6)),
+                         Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&design, &move);
+        QTest::mouseRelease(&design, Qt::LeftButton, {}, start);
+        EXPECT_TRUE(pageOpened);
+        EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 2), QStringLiteral("42"));
+        EXPECT_EQ(design.GetCellText(1, 1), QString());
+        shown.QDialog::reject();
+    });
+}
+
+// The editor opens large enough for up to 12 value columns and 25 rows
+// (within the screen), and where and as large as it was closed last.
+TEST(DataEditDlg, OpensLargeEnoughForTheDataAndWhereItWasLast)
+{
+    CDataEditDlg::ForgetPlacement();
+    QRect closedAt;
+    for (int opening = 0; opening < 2; ++opening) {
+        CDataEditDlg editor;
+        editor.ObservationCount = 40;
+        editor.UnknownCount = 30;
+        RunModal(editor, [&](CDataEditDlg& shown) {
+            const CGridCtrl& grid = GridOf(shown, kDesign);
+            const QRect screen = shown.screen()->availableGeometry();
+            EXPECT_LE(shown.frameGeometry().width(), screen.width());
+            EXPECT_LE(shown.frameGeometry().height(), screen.height());
+            if (opening == 0) {
+                EXPECT_TRUE(grid.IsCellFullyShown({12, 12}) || shown.width() >= screen.width() - 50);
+                EXPECT_FALSE(grid.IsCellFullyShown({27, 14}));
+                shown.setGeometry(shown.geometry().adjusted(10, 20, -30, -40));
+                closedAt = shown.geometry();
+            } else {
+                EXPECT_EQ(shown.geometry(), closedAt);
+            }
+            shown.QDialog::reject();
+        });
+    }
+    CDataEditDlg small;
+    small.ObservationCount = 2;
+    small.UnknownCount = 2;
+    CDataEditDlg::ForgetPlacement();
+    RunModal(small, [](CDataEditDlg& shown) {
+        EXPECT_EQ(shown.size(), shown.minimumSize());
+        shown.QDialog::reject();
+    });
+}
+
+} // namespace
+
+namespace {
+
+// Under a window manager the editor knows where it is from the first
+// event: a point on the screen maps to the cell drawn there (a drop lands
+// under the pointer), also after the window is moved and resized. Runs
+// under an X server with a window manager (scripts/screenshot.sh).
+TEST(DataEditDlgUnderWindowManager, KnowsWhereItIsFromTheStart)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || qEnvironmentVariableIsEmpty("TOLVAR_WINDOW_MANAGER"))
+        GTEST_SKIP() << "needs an X server with a window manager (TOLVAR_WINDOW_MANAGER set by scripts/screenshot.sh)";
+    CDataEditDlg::ForgetPlacement();
+    QDialog owner;  // as the main dialog owns the editor
+    owner.resize(500, 400);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    QTest::qWait(300);
+    CDataEditDlg editor(&owner);
+    editor.ObservationCount = 30;
+    editor.UnknownCount = 8;
+    // The editor's own modal loop, as the program runs it.
+    QTimer::singleShot(0, &editor, [&editor] {
+        CDataEditDlg& shown = editor;
+        QWindow* handle = shown.windowHandle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return handle->frameMargins().top() > 0; }));
+        QTest::qWait(300);
+        const auto check = [&](const char* when) {
+            const QPoint origin = test_support::XClientOrigin(shown);
+            EXPECT_EQ(shown.mapToGlobal(QPoint(0, 0)), origin) << when;
+            const CGridCtrl& grid = GridOf(shown, kDesign);
+            const QPoint drawn = grid.CellRect({3, 2}).center();
+            const QPoint onScreen = origin + grid.mapTo(&shown, drawn);
+            EXPECT_EQ(grid.CellAt(grid.mapFromGlobal(onScreen)), (CellPos{3, 2})) << when;
+        };
+        check("opened");
+        shown.move(shown.pos() + QPoint(40, 30));
+        QTest::qWait(300);
+        check("moved");
+        shown.resize(shown.size() + QSize(50, 40));
+        QTest::qWait(300);
+        check("resized");
+        shown.QDialog::reject();
+    });
+    editor.DoModal();
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include "qt_test_support.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -82,6 +84,39 @@ inline void ClickTab(const CDataEditDlg& editor, int index)
 inline void ClickButton(const QDialog& dialog, int id)
 {
     QTest::mouseClick(platform::FindControl(&dialog, id), Qt::LeftButton);
+}
+
+// As a user pastes: the text on the clipboard, the cell the focus cell,
+// Ctrl+V.
+inline void PasteInto(CGridCtrl& grid, CellPos cell, const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    grid.SetCurrentCell(cell);
+    QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
+}
+
+// Every cell's text, row by row, cells separated by "|".
+inline QStringList Texts(const CGridCtrl& grid)
+{
+    QStringList rows;
+    for (int row = 0; row < grid.GetNumRows(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < grid.GetNumColumns(); ++column)
+            cells << grid.GetCellText(row, column);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// The cells of a grid that are selected.
+inline std::vector<CellPos> SelectedCells(const CGridCtrl& grid)
+{
+    std::vector<CellPos> selected;
+    for (int row = 0; row < grid.GetNumRows(); ++row)
+        for (int column = 0; column < grid.GetNumColumns(); ++column)
+            if (grid.GetCellState(row, column) & kCellSelected)
+                selected.push_back({row, column});
+    return selected;
 }
 
 } // namespace editor_test
