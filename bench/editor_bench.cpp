@@ -99,14 +99,3 @@ void BM_Insert1000Rows(benchmark::State& state)
 EDITOR_BENCHMARK(BM_Paste5000x10);
 EDITOR_BENCHMARK(BM_UndoPaste5000x10);
 EDITOR_BENCHMARK(BM_Insert1000Rows);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -144,14 +144,3 @@ BENCHMARK(BM_FillAndFit)->Args({5001, 101})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillAndFit)->Args({5001, 5001})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PaintScreen)->Args({5001, 101})->Args({5001, 5001})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LineScroll)->Args({5001, 101})->Args({5001, 5001})->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
