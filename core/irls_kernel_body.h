@@ -233,12 +233,137 @@ void Sweep(const PassJob& job)
     }
 }
 
+template <std::size_t Lanes>
+struct MaskOf {
+    typedef long long Type __attribute__((vector_size(Lanes * sizeof(long long))));
+};
+
+// rows[l] lane k becomes rows[k] lane l.
+template <std::size_t Lanes>
+inline void Transpose(Vector<Lanes> (&rows)[Lanes])
+{
+    using Mask = typename MaskOf<Lanes>::Type;
+    static_assert(Lanes == 2 || Lanes == 4, "transposes are written for 2 and 4 lanes");
+    if constexpr (Lanes == 2) {
+        const Vector<2> low = __builtin_shuffle(rows[0], rows[1], Mask{0, 2});
+        rows[1] = __builtin_shuffle(rows[0], rows[1], Mask{1, 3});
+        rows[0] = low;
+    } else {
+        const Vector<4> even01 = __builtin_shuffle(rows[0], rows[1], Mask{0, 4, 2, 6});
+        const Vector<4> odd01 = __builtin_shuffle(rows[0], rows[1], Mask{1, 5, 3, 7});
+        const Vector<4> even23 = __builtin_shuffle(rows[2], rows[3], Mask{0, 4, 2, 6});
+        const Vector<4> odd23 = __builtin_shuffle(rows[2], rows[3], Mask{1, 5, 3, 7});
+        rows[0] = __builtin_shuffle(even01, even23, Mask{0, 1, 4, 5});
+        rows[1] = __builtin_shuffle(odd01, odd23, Mask{0, 1, 4, 5});
+        rows[2] = __builtin_shuffle(even01, even23, Mask{2, 3, 6, 7});
+        rows[3] = __builtin_shuffle(odd01, odd23, Mask{2, 3, 6, 7});
+    }
+}
+
+// The columns of the Lanes rows from Abar row first on, Lanes columns at a
+// time: column k's lanes at columns + k * stride. Whole vectors are read
+// wherever Abar goes on far enough; the lanes past a row's end land in
+// columns from u on, which are never read.
+template <std::size_t Lanes>
+void TransposeRows(const RedundancyJob& job, std::size_t first, double* columns, std::size_t stride)
+{
+    const std::size_t u = job.u;
+    const double* const rows = job.Abar + first * u;
+    const std::size_t left = static_cast<std::size_t>(job.Abar + job.n * u - rows);
+    for (std::size_t k0 = 0; k0 < u; k0 += Lanes) {
+        Vector<Lanes> block[Lanes];
+        if ((Lanes - 1) * u + k0 + Lanes <= left) {
+            for (std::size_t l = 0; l < Lanes; ++l)
+                block[l] = LoadVector<Lanes>(rows + l * u + k0);
+        } else {
+            for (std::size_t l = 0; l < Lanes; ++l) {
+                double values[Lanes];
+                for (std::size_t k = 0; k < Lanes; ++k)
+                    values[k] = k0 + k < u ? rows[l * u + k0 + k] : 0.0;
+                block[l] = LoadVector<Lanes>(values);
+            }
+        }
+        Transpose<Lanes>(block);
+        for (std::size_t k = 0; k < Lanes; ++k)
+            StoreVector<Lanes>(columns + (k0 + k) * stride, block[k]);
+    }
+}
+
+// r = 1 - w h of one observation alone, in the order of RedundancyJob.
+inline double RedundancyOfRow(const double* T, const double* a, std::size_t u, double w)
+{
+    double h = 0.0;
+    for (std::size_t j = 0; j < u; ++j) {
+        const double* row = T + j * u;
+        double z = 0.0;
+        for (std::size_t k = 0; k <= j; ++k)
+            z += row[k] * a[k];
+        h += z * z;
+    }
+    return w == 0.0 ? 1.0 : 1.0 - w * h;
+}
+
+// Blocks vectors of observations at a time, one observation a lane: their
+// columns are transposed into the scratch, then every product of T is
+// broadcast against them. r - r is 0 for a finite r and NaN otherwise, so
+// the sum of them tells whether every r was finite.
+template <std::size_t Lanes, std::size_t Blocks>
+bool RedundancySweep(const RedundancyJob& job)
+{
+    constexpr std::size_t kGroup = Lanes * Blocks;
+    const std::size_t u = job.u;
+    const double* const T = job.T;
+    const double* const weights = job.weights;
+    double* const r = job.r;
+    double* const columns = job.columns;
+    Vector<Lanes> check = {};
+    std::size_t i = job.first;
+    for (; i + kGroup <= job.last; i += kGroup) {
+        for (std::size_t b = 0; b < Blocks; ++b)
+            TransposeRows<Lanes>(job, i + b * Lanes, columns + b * Lanes, kGroup);
+        Vector<Lanes> h[Blocks] = {};
+        for (std::size_t j = 0; j < u; ++j) {
+            const double* row = T + j * u;
+            Vector<Lanes> z[Blocks] = {};
+            for (std::size_t k = 0; k <= j; ++k) {
+                const double t = row[k];
+#pragma GCC unroll 8
+                for (std::size_t b = 0; b < Blocks; ++b)
+                    z[b] += t * LoadVector<Lanes>(columns + k * kGroup + b * Lanes);
+            }
+#pragma GCC unroll 8
+            for (std::size_t b = 0; b < Blocks; ++b)
+                h[b] += z[b] * z[b];
+        }
+#pragma GCC unroll 8
+        for (std::size_t b = 0; b < Blocks; ++b) {
+            Vector<Lanes> w = Vector<Lanes>{} + 1.0;
+            if (weights != nullptr)
+                w = LoadVector<Lanes>(weights + i + b * Lanes);
+            const Vector<Lanes> one = Vector<Lanes>{} + 1.0;
+            const Vector<Lanes> value = w == 0.0 ? one : one - w * h[b];
+            StoreVector<Lanes>(r + i + b * Lanes, value);
+            check += value - value;
+        }
+    }
+    double finite = 0.0;
+    for (std::size_t l = 0; l < Lanes; ++l)
+        finite += check[l];
+    for (; i < job.last; ++i) {
+        r[i] = RedundancyOfRow(T, job.Abar + i * u, u, weights != nullptr ? weights[i] : 1.0);
+        finite += r[i] - r[i];
+    }
+    return finite == 0.0;
+}
+
 // Tiles up to MaxRows x MaxVectors fit the register file with room for one
 // row of vectors and the broadcast factor.
-template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors>
+// Blocks vectors of observations keep 2 Blocks vectors of sums in registers.
+template <std::size_t Lanes, std::size_t MaxRows, std::size_t MaxVectors, std::size_t Blocks>
 constexpr IrlsKernels MakeKernels(const char* name)
 {
-    return IrlsKernels{name, Lanes, &Sweep<Lanes, MaxRows, MaxVectors>};
+    return IrlsKernels{name, Lanes, &Sweep<Lanes, MaxRows, MaxVectors>, Lanes * Blocks,
+                       &RedundancySweep<Lanes, Blocks>};
 }
 
 } // namespace

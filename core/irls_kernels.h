@@ -57,10 +57,32 @@ struct PassJob {
     std::size_t weightedStride;
 };
 
+// The redundancy numbers of the observations [first, last):
+//   r(i) = 1 - w(i) * h(i),  h(i) = sum over j ascending from 0.0 of z(j) * z(j),
+//   z(j) = sum over k = 0 .. j ascending from 0.0 of T(j, k) * Abar(i, k),
+// with T lower triangular; r(i) = 1 where w(i) = 0. Each observation is
+// summed alone in this order, whichever lane of a vector it is given.
+struct RedundancyJob {
+    const double* Abar; // n x u, row-major
+    std::size_t n;
+    std::size_t u;
+    const double* T;       // u x u, row-major
+    const double* weights; // n, or null: all 1
+    double* r;             // n
+    std::size_t first;
+    std::size_t last;
+    // Scratch for the columns of one group of observations: u rounded up
+    // to the lanes, times the variant's groupRows.
+    double* columns;
+};
+
 struct IrlsKernels {
     const char* name;
     std::size_t lanes; // doubles in one vector register
     void (*sweep)(const PassJob& job);
+    std::size_t groupRows; // observations a redundancy sweep takes at a time
+    // False when an r(i) is not finite.
+    bool (*redundancy)(const RedundancyJob& job);
 };
 
 // The variants; the x86-64 ones exist only in x86-64 builds.

@@ -8,5 +8,5 @@
 #include "core/irls_kernel_body.h"
 
 namespace irls_kernels_avx2 {
-constinit const IrlsKernels kKernels = MakeKernels<4, 4, 3>("avx2");
+constinit const IrlsKernels kKernels = MakeKernels<4, 4, 3, 3>("avx2");
 }

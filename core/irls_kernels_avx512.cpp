@@ -5,5 +5,5 @@
 #include "core/irls_kernel_body.h"
 
 namespace irls_kernels_avx512 {
-constinit const IrlsKernels kKernels = MakeKernels<4, 6, 4>("avx512");
+constinit const IrlsKernels kKernels = MakeKernels<4, 6, 4, 4>("avx512");
 }

@@ -3,5 +3,5 @@
 #include "core/irls_kernel_body.h"
 
 namespace irls_kernels_portable {
-constinit const IrlsKernels kKernels = MakeKernels<2, 4, 2>("portable");
+constinit const IrlsKernels kKernels = MakeKernels<2, 4, 2, 4>("portable");
 }

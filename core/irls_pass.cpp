@@ -285,3 +285,37 @@ void ComputeResiduals(const double* Abar, const double* x, const double* lbar, d
         v[i] = sum - lbar[i];
     }
 }
+
+bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& T,
+                              std::vector<double>& r)
+{
+    const double u = Abar.Columns();
+    return ComputeRedundancyNumbers(Abar, w, T, r, FastestIrlsKernels(),
+                                    Threads(double(Abar.Rows()) * u * (u + 1.0) / 2.0, kMaxThreads));
+}
+
+// The observations split between the threads, as the pass's sweep without sums.
+bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& T,
+                              std::vector<double>& r, const IrlsKernels& kernels, int threads)
+{
+    const std::size_t n = static_cast<std::size_t>(Abar.Rows());
+    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
+    r.resize(n);
+    const std::size_t parts = static_cast<std::size_t>(std::max(threads, 1));
+    std::vector<char> finite(parts, 0);
+    RunParts(parts, [&](std::size_t k) {
+        std::vector<double> columns(RoundUp(u, kernels.lanes) * kernels.groupRows);
+        RedundancyJob job{};
+        job.Abar = Abar.Data();
+        job.n = n;
+        job.u = u;
+        job.T = T.data();
+        job.weights = w.empty() ? nullptr : w.data();
+        job.r = r.data();
+        job.first = n * k / parts;
+        job.last = n * (k + 1) / parts;
+        job.columns = columns.data();
+        finite[k] = kernels.redundancy(job) ? 1 : 0;
+    });
+    return std::find(finite.begin(), finite.end(), 0) == finite.end();
+}

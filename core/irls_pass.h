@@ -56,3 +56,11 @@ NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, cons
 NormalEquations SweepPass(const Matrix& Abar, std::span<const double> lbar, const double* x, double* v,
                           std::vector<double>& w, const Reweighting& reweighting, bool formNext,
                           const IrlsKernels& kernels, int threads);
+
+// The redundancy numbers r of RedundancyJob for every observation (n),
+// under the weights w (empty: all 1) and the lower triangular T (u x u,
+// row-major); false when one is not finite.
+bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& T,
+                              std::vector<double>& r);
+bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& T,
+                              std::vector<double>& r, const IrlsKernels& kernels, int threads);

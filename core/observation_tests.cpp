@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <system_error>
-#include <thread>
 
 const char* TestWeightsName(TestWeights weights)
 {
@@ -60,68 +58,6 @@ struct Triangle {
     std::vector<double> T; // u x u, row-major
 };
 
-// |T a|^2, each row of T over its triangle only: u (u + 1) / 2 products.
-// (Plain loops over one observation ran twice as fast here as blocks of
-// observations transposed into vectors: the transposing cost more than the
-// vectors saved.)
-double SquaredNorm(const double* T, const double* a, std::size_t u)
-{
-    double h = 0.0;
-    for (std::size_t j = 0; j < u; ++j) {
-        const double* row = T + j * u;
-        double z = 0.0;
-        for (std::size_t k = 0; k <= j; ++k)
-            z += row[k] * a[k];
-        h += z * z;
-    }
-    return h;
-}
-
-// r_i = 1 - w_i h_i for the observations [first, last); false when one is
-// not finite.
-bool FillRedundancyRange(const Matrix& Abar, const std::vector<double>& w, const Triangle& triangle,
-                         std::vector<double>& r, std::size_t first, std::size_t last)
-{
-    const std::size_t u = static_cast<std::size_t>(Abar.Columns());
-    const double* A = Abar.Data();
-    const double* T = triangle.T.data();
-    bool finite = true;
-    for (std::size_t i = first; i < last; ++i) {
-        const double wi = w.empty() ? 1.0 : w[i];
-        r[i] = wi == 0.0 ? 1.0 : 1.0 - wi * SquaredNorm(T, A + i * u, u);
-        finite = finite && std::isfinite(r[i]);
-    }
-    return finite;
-}
-
-// Below about a millisecond of work a thread costs more than it saves.
-constexpr double kThreadWork = 4e6;
-
-// The same for every observation, the second half on a thread of its own
-// when the work is large enough and a thread can be had.
-bool FillRedundancy(const Matrix& Abar, const std::vector<double>& w, const Triangle& triangle, std::vector<double>& r)
-{
-    const std::size_t n = static_cast<std::size_t>(Abar.Rows());
-    const double u = Abar.Columns();
-    r.resize(n);
-    const bool split = static_cast<double>(n) * u * u >= kThreadWork && std::thread::hardware_concurrency() > 1;
-    const std::size_t middle = split ? n / 2 : n;
-    bool secondFinite = true;
-    std::thread second;
-    if (split) {
-        try {
-            second = std::thread(
-                [&] { secondFinite = FillRedundancyRange(Abar, w, triangle, r, middle, n); });
-        } catch (const std::system_error&) {
-            secondFinite = FillRedundancyRange(Abar, w, triangle, r, middle, n);
-        }
-    }
-    const bool firstFinite = FillRedundancyRange(Abar, w, triangle, r, 0, middle);
-    if (second.joinable())
-        second.join();
-    return firstFinite && secondFinite;
-}
-
 // Without the caller's Q: N formed here, N = L L^T, T = L^-1 and
 // Q_jj = sum_i (L^-1)_ij^2.
 std::optional<RedundancyShares> SharesFromNormalMatrix(const Matrix& Abar, std::span<const double> lbar,
@@ -141,7 +77,7 @@ std::optional<RedundancyShares> SharesFromNormalMatrix(const Matrix& Abar, std::
     for (std::size_t i = 0; i < u; ++i)
         for (std::size_t j = 0; j <= i; ++j)
             shares.qx[j] += triangle.T[i * u + j] * triangle.T[i * u + j];
-    if (!FillRedundancy(Abar, w, triangle, shares.r))
+    if (!ComputeRedundancyNumbers(Abar, w, triangle.T, shares.r))
         return std::nullopt;
     return shares;
 }
@@ -168,7 +104,7 @@ std::optional<RedundancyShares> SharesFromInverse(const Matrix& Abar, const std:
         for (std::size_t k = 0; k <= j; ++k)
             triangle.T[j * u + k] = (*C)[(u - 1 - k) * u + (u - 1 - j)];
     }
-    if (!FillRedundancy(Abar, w, triangle, shares.r))
+    if (!ComputeRedundancyNumbers(Abar, w, triangle.T, shares.r))
         return std::nullopt;
     return shares;
 }

@@ -158,6 +158,63 @@ TEST(IrlsPass, SweepOfEveryVariantGivesTheDenseResidualsWeightsAndNextEquations)
     }
 }
 
+// r = 1 - w |T a|^2 of one observation, written out in the order the
+// loops promise.
+double RedundancyOfRow(const std::vector<double>& T, const Matrix& Abar, int i, double w)
+{
+    const int u = Abar.Columns();
+    double h = 0.0;
+    for (int j = 0; j < u; ++j) {
+        double z = 0.0;
+        for (int k = 0; k <= j; ++k)
+            z += T[static_cast<std::size_t>(j * u + k)] * Abar(i, k);
+        h += z * z;
+    }
+    return w == 0.0 ? 1.0 : 1.0 - w * h;
+}
+
+// The redundancy numbers of every variant, on one thread or several, with
+// and without weights, bit for bit as each observation summed alone: the
+// shapes cross the groups of observations and the vectors of columns. An
+// infinite entry of Abar is told.
+TEST(IrlsPass, RedundancyNumbersOfEveryVariantAreEachObservationsOwnSumsBitForBit)
+{
+    std::mt19937_64 random(31);
+    std::normal_distribution<double> normal(0.0, 0.5);
+    for (const Shape& shape : kShapes) {
+        const WeightedSystem system = RandomSystem(random, shape.n, shape.u);
+        std::vector<double> T(static_cast<std::size_t>(shape.u * shape.u), 0.0);
+        for (int j = 0; j < shape.u; ++j)
+            for (int k = 0; k <= j; ++k)
+                T[static_cast<std::size_t>(j * shape.u + k)] = normal(random);
+        for (const std::vector<double>& w : {system.w, std::vector<double>()}) {
+            for (const IrlsKernels* kernels : SupportedIrlsKernels()) {
+                for (int threads : kThreadCounts) {
+                    const std::string label = Label(*kernels, shape, threads) + (w.empty() ? " unweighted" : "");
+                    std::vector<double> r;
+                    EXPECT_TRUE(ComputeRedundancyNumbers(system.Abar, w, T, r, *kernels, threads)) << label;
+                    ASSERT_EQ(r.size(), static_cast<std::size_t>(shape.n)) << label;
+                    for (int i = 0; i < shape.n; ++i) {
+                        const double weight = w.empty() ? 1.0 : w[static_cast<std::size_t>(i)];
+                        ASSERT_TRUE(SameBits(r[static_cast<std::size_t>(i)], RedundancyOfRow(T, system.Abar, i, weight)))
+                            << label << " r(" << i << ")";
+                    }
+                }
+            }
+        }
+    }
+    for (int infinite : {0, 5, 299}) {
+        WeightedSystem system = RandomSystem(random, 300, 10);
+        system.Abar(infinite, 3) = INFINITY;
+        const std::vector<double> T(100, 1.0);
+        for (const IrlsKernels* kernels : SupportedIrlsKernels()) {
+            std::vector<double> r;
+            EXPECT_FALSE(ComputeRedundancyNumbers(system.Abar, {}, T, r, *kernels, 2))
+                << kernels->name << " infinite in row " << infinite;
+        }
+    }
+}
+
 } // namespace
 
 // $TOLVAR_KERNELS picks a variant this processor runs; anything else falls
