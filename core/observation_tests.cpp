@@ -122,23 +122,52 @@ std::optional<RedundancyShares> ComputeRedundancy(const Matrix& Abar, std::span<
     return SharesFromNormalMatrix(Abar, lbar, w, weights);
 }
 
+namespace {
+
+double WeightOf(const AdjustmentResults& results, int i)
+{
+    return results.weights(i, 0) * results.robustWeights[static_cast<std::size_t>(i)];
+}
+
+// Whether observation i, with redundancy number r and weight p_i w_i, can be tested.
+bool Testable(const ObservationTests& tests, double weight, double r)
+{
+    return tests.defined && weight > 0.0 && r > kZeroRedundancy;
+}
+
+// v_i / sqrt(q_vv,ii) with q_vv,ii = r_i / (p_i w_i), of a testable observation.
+double NormalizedResidual(const AdjustmentResults& results, int i, double weight, double r)
+{
+    return results.corrections(i, 0) * std::sqrt(weight / r);
+}
+
+double Standardized(const ObservationTests& tests, double normalized)
+{
+    return normalized / tests.settings.sigma0;
+}
+
+bool Rejected(const ObservationTests& tests, double standardized)
+{
+    return std::fabs(standardized) > tests.criticalValue;
+}
+
+} // namespace
+
 // Defined only with redundancy.
 ObservationTest TestOfObservation(const AdjustmentResults& results, const ObservationTests& tests, int i)
 {
-    const std::size_t k = static_cast<std::size_t>(i);
     ObservationTest test;
-    test.r = results.redundancy->r[k];
+    test.r = results.redundancy->r[static_cast<std::size_t>(i)];
     test.uncontrolled = test.r < kControlledRedundancy;
-    const double weight = results.weights(i, 0) * results.robustWeights[k];
-    if (!tests.defined || !(weight > 0.0) || test.r <= kZeroRedundancy)
+    const double weight = WeightOf(results, i);
+    if (!Testable(tests, weight, test.r))
         return test;
-    // v_i / sqrt(q_vv,ii) with q_vv,ii = r_i / (p_i w_i)
-    const double normalized = results.corrections(i, 0) * std::sqrt(weight / test.r);
-    test.standardized = normalized / tests.settings.sigma0;
+    const double normalized = NormalizedResidual(results, i, weight, test.r);
+    test.standardized = Standardized(tests, normalized);
     if (results.s0 > 0.0)
         test.studentized = normalized / results.s0;
     test.mdb = tests.settings.sigma0 * tests.delta0 / std::sqrt(weight * test.r);
-    test.flagged = !test.uncontrolled && std::fabs(*test.standardized) > tests.criticalValue;
+    test.flagged = !test.uncontrolled && Rejected(tests, *test.standardized);
     return test;
 }
 
@@ -175,11 +204,19 @@ std::optional<ObservationTests> TestObservations(const AdjustmentResults& result
     tests.delta0 = tests.criticalValue + NormalQuantile(settings.power);
     if (tests.defined)
         TestModel(results, tests);
+    // What TestOfObservation finds, without the figures that are not counted.
+    const std::vector<double>& r = results.redundancy->r;
     for (int i = 0; i < results.Observations(); ++i) {
-        const ObservationTest test = TestOfObservation(results, tests, i);
-        tests.redundancySum += test.r;
-        tests.flaggedCount += test.flagged ? 1 : 0;
-        tests.uncontrolledCount += test.uncontrolled ? 1 : 0;
+        const double ri = r[static_cast<std::size_t>(i)];
+        tests.redundancySum += ri;
+        if (ri < kControlledRedundancy) {
+            ++tests.uncontrolledCount;
+            continue;
+        }
+        const double weight = WeightOf(results, i);
+        if (Testable(tests, weight, ri) &&
+            Rejected(tests, Standardized(tests, NormalizedResidual(results, i, weight, ri))))
+            ++tests.flaggedCount;
     }
     return tests;
 }
