@@ -225,6 +225,21 @@ TEST(ObservationTests, RedundancyNumbersSumToTheRedundancy)
     }
 }
 
+// The counts of the tests are those of the observations' own figures.
+void ExpectCountsOfEveryObservation(const AdjustmentResults& results, const ObservationTests& tests,
+                                    const std::string& label)
+{
+    int flagged = 0;
+    int uncontrolled = 0;
+    for (int i = 0; i < results.Observations(); ++i) {
+        const ObservationTest test = TestOfObservation(results, tests, i);
+        flagged += test.flagged ? 1 : 0;
+        uncontrolled += test.uncontrolled ? 1 : 0;
+    }
+    EXPECT_EQ(tests.flaggedCount, flagged) << label;
+    EXPECT_EQ(tests.uncontrolledCount, uncontrolled) << label;
+}
+
 // The levelling network with a blunder in one observation: least squares
 // and data snooping flag exactly that one, and the global test fails;
 // without the blunder nothing is flagged and the global test passes.
@@ -243,6 +258,7 @@ TEST(ObservationTests, DataSnoopingFindsTheBlunderInTheLevellingNetwork)
         EXPECT_EQ(tests->global.passed, blunderAt < 0) << blunderAt;
         for (int i = 0; i < results.Observations(); ++i)
             EXPECT_EQ(TestOfObservation(results, *tests, i).flagged, i == blunderAt) << "blunder at " << blunderAt << ", " << i;
+        ExpectCountsOfEveryObservation(results, *tests, "blunder at " + std::to_string(blunderAt));
     }
 }
 
@@ -283,4 +299,5 @@ TEST(ObservationTests, DegenerateCasesGiveClearAnswers)
     EXPECT_TRUE(single.uncontrolled);
     EXPECT_FALSE(single.standardized.has_value() || single.mdb.has_value() || single.flagged);
     EXPECT_TRUE(TestOfObservation(results, *tests, 0).flagged);
+    ExpectCountsOfEveryObservation(results, *tests, "measured once");
 }
