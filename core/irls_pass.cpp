@@ -1,5 +1,7 @@
 #include "core/irls_pass.h"
 
+#include "core/block_team.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -294,17 +296,28 @@ bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, 
                                     Threads(double(Abar.Rows()) * u * (u + 1.0) / 2.0, kMaxThreads));
 }
 
-// The observations split between the threads, as the pass's sweep without sums.
+// Observations a block of the redundancy numbers takes: many groups, and
+// enough blocks that a helper that starts late leaves few to wait for.
+constexpr std::size_t kRedundancyBlockRows = 8192;
+
+// The blocks of observations shared by the caller and a helper that
+// claims them as it can (with threads > 1): on a busy machine the caller
+// does not wait for a helper that has not started. Every observation is
+// summed alone, so who takes which block does not change a bit.
 bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, const std::vector<double>& T,
                               std::vector<double>& r, const IrlsKernels& kernels, int threads)
 {
     const std::size_t n = static_cast<std::size_t>(Abar.Rows());
     const std::size_t u = static_cast<std::size_t>(Abar.Columns());
     r.resize(n);
-    const std::size_t parts = static_cast<std::size_t>(std::max(threads, 1));
-    std::vector<char> finite(parts, 0);
-    RunParts(parts, [&](std::size_t k) {
-        std::vector<double> columns(RoundUp(u, kernels.lanes) * kernels.groupRows);
+    const std::size_t blocks = std::max<std::size_t>(1, (n + kRedundancyBlockRows - 1) / kRedundancyBlockRows);
+    std::vector<char> finite(blocks, 0);
+    // Scratch for each block, so that no thread allocates.
+    const std::size_t scratch = RoundUp(u, kernels.lanes) * kernels.groupRows;
+    std::vector<double> columns(blocks * scratch);
+    BlockTeam team(threads > 1 && blocks > 1);
+    team.Run(static_cast<int>(blocks), [&](int block) {
+        const std::size_t k = static_cast<std::size_t>(block);
         RedundancyJob job{};
         job.Abar = Abar.Data();
         job.n = n;
@@ -312,9 +325,9 @@ bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, 
         job.T = T.data();
         job.weights = w.empty() ? nullptr : w.data();
         job.r = r.data();
-        job.first = n * k / parts;
-        job.last = n * (k + 1) / parts;
-        job.columns = columns.data();
+        job.first = n * k / blocks;
+        job.last = n * (k + 1) / blocks;
+        job.columns = columns.data() + k * scratch;
         finite[k] = kernels.redundancy(job) ? 1 : 0;
     });
     return std::find(finite.begin(), finite.end(), 0) == finite.end();

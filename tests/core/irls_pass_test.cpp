@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -175,13 +176,15 @@ double RedundancyOfRow(const std::vector<double>& T, const Matrix& Abar, int i, 
 
 // The redundancy numbers of every variant, on one thread or several, with
 // and without weights, bit for bit as each observation summed alone: the
-// shapes cross the groups of observations and the vectors of columns. An
-// infinite entry of Abar is told.
+// shapes cross the groups of observations, the vectors of columns and the
+// blocks the threads share. An infinite entry of Abar is told, wherever it is.
 TEST(IrlsPass, RedundancyNumbersOfEveryVariantAreEachObservationsOwnSumsBitForBit)
 {
     std::mt19937_64 random(31);
     std::normal_distribution<double> normal(0.0, 0.5);
-    for (const Shape& shape : kShapes) {
+    std::vector<Shape> shapes(std::begin(kShapes), std::end(kShapes));
+    shapes.push_back({20011, 7});
+    for (const Shape& shape : shapes) {
         const WeightedSystem system = RandomSystem(random, shape.n, shape.u);
         std::vector<double> T(static_cast<std::size_t>(shape.u * shape.u), 0.0);
         for (int j = 0; j < shape.u; ++j)
@@ -203,8 +206,8 @@ TEST(IrlsPass, RedundancyNumbersOfEveryVariantAreEachObservationsOwnSumsBitForBi
             }
         }
     }
-    for (int infinite : {0, 5, 299}) {
-        WeightedSystem system = RandomSystem(random, 300, 10);
+    for (int infinite : {0, 5, 299, 15000, 20010}) {
+        WeightedSystem system = RandomSystem(random, 20011, 10);
         system.Abar(infinite, 3) = INFINITY;
         const std::vector<double> T(100, 1.0);
         for (const IrlsKernels* kernels : SupportedIrlsKernels()) {
