@@ -233,30 +233,24 @@ void Sweep(const PassJob& job)
     }
 }
 
-template <std::size_t Lanes>
-struct MaskOf {
-    typedef long long Type __attribute__((vector_size(Lanes * sizeof(long long))));
-};
-
 // rows[l] lane k becomes rows[k] lane l.
 template <std::size_t Lanes>
 inline void Transpose(Vector<Lanes> (&rows)[Lanes])
 {
-    using Mask = typename MaskOf<Lanes>::Type;
     static_assert(Lanes == 2 || Lanes == 4, "transposes are written for 2 and 4 lanes");
     if constexpr (Lanes == 2) {
-        const Vector<2> low = __builtin_shuffle(rows[0], rows[1], Mask{0, 2});
-        rows[1] = __builtin_shuffle(rows[0], rows[1], Mask{1, 3});
+        const Vector<2> low = __builtin_shufflevector(rows[0], rows[1], 0, 2);
+        rows[1] = __builtin_shufflevector(rows[0], rows[1], 1, 3);
         rows[0] = low;
     } else {
-        const Vector<4> even01 = __builtin_shuffle(rows[0], rows[1], Mask{0, 4, 2, 6});
-        const Vector<4> odd01 = __builtin_shuffle(rows[0], rows[1], Mask{1, 5, 3, 7});
-        const Vector<4> even23 = __builtin_shuffle(rows[2], rows[3], Mask{0, 4, 2, 6});
-        const Vector<4> odd23 = __builtin_shuffle(rows[2], rows[3], Mask{1, 5, 3, 7});
-        rows[0] = __builtin_shuffle(even01, even23, Mask{0, 1, 4, 5});
-        rows[1] = __builtin_shuffle(odd01, odd23, Mask{0, 1, 4, 5});
-        rows[2] = __builtin_shuffle(even01, even23, Mask{2, 3, 6, 7});
-        rows[3] = __builtin_shuffle(odd01, odd23, Mask{2, 3, 6, 7});
+        const Vector<4> even01 = __builtin_shufflevector(rows[0], rows[1], 0, 4, 2, 6);
+        const Vector<4> odd01 = __builtin_shufflevector(rows[0], rows[1], 1, 5, 3, 7);
+        const Vector<4> even23 = __builtin_shufflevector(rows[2], rows[3], 0, 4, 2, 6);
+        const Vector<4> odd23 = __builtin_shufflevector(rows[2], rows[3], 1, 5, 3, 7);
+        rows[0] = __builtin_shufflevector(even01, even23, 0, 1, 4, 5);
+        rows[1] = __builtin_shufflevector(odd01, odd23, 0, 1, 4, 5);
+        rows[2] = __builtin_shufflevector(even01, even23, 2, 3, 6, 7);
+        rows[3] = __builtin_shufflevector(odd01, odd23, 2, 3, 6, 7);
     }
 }
 
