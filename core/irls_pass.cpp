@@ -297,8 +297,10 @@ bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, 
 }
 
 // Observations a block of the redundancy numbers takes: many groups, and
-// enough blocks that a helper that starts late leaves few to wait for.
+// enough blocks that a helper that starts late leaves few to wait for. The
+// scratch of each block makes their number bounded.
 constexpr std::size_t kRedundancyBlockRows = 8192;
+constexpr std::size_t kMaxRedundancyBlocks = 256;
 
 // The blocks of observations shared by the caller and a helper that
 // claims them as it can (with threads > 1): on a busy machine the caller
@@ -310,7 +312,8 @@ bool ComputeRedundancyNumbers(const Matrix& Abar, const std::vector<double>& w, 
     const std::size_t n = static_cast<std::size_t>(Abar.Rows());
     const std::size_t u = static_cast<std::size_t>(Abar.Columns());
     r.resize(n);
-    const std::size_t blocks = std::max<std::size_t>(1, (n + kRedundancyBlockRows - 1) / kRedundancyBlockRows);
+    const std::size_t blocks = std::clamp<std::size_t>((n + kRedundancyBlockRows - 1) / kRedundancyBlockRows, 1,
+                                                       kMaxRedundancyBlocks);
     std::vector<char> finite(blocks, 0);
     // Scratch for each block, so that no thread allocates.
     const std::size_t scratch = RoundUp(u, kernels.lanes) * kernels.groupRows;
