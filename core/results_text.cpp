@@ -111,11 +111,14 @@ std::optional<double> Integer(const std::optional<int>& value)
     return value.has_value() ? std::optional<double>(*value) : std::nullopt;
 }
 
-std::optional<ConfidenceInterval> IntervalOf(const ObservationTests& tests, int j)
+// The bounds of unknown j's confidence interval; none where the tests are
+// not defined.
+std::pair<std::optional<double>, std::optional<double>> IntervalBounds(const ObservationTests& tests, int j)
 {
     if (!tests.defined)
-        return std::nullopt;
-    return tests.intervals[static_cast<std::size_t>(j)];
+        return {};
+    const ConfidenceInterval& interval = tests.intervals[static_cast<std::size_t>(j)];
+    return {interval.lower, interval.upper};
 }
 
 void WriteJsonGlobalTest(std::string& out, const ObservationTests& tests)
@@ -207,9 +210,9 @@ void WriteJsonRun(std::string& out, const AdjustmentResults& results)
                                              ? std::optional<double>()
                                              : results.standardDeviations[static_cast<std::size_t>(j)]);
         if (results.tests.has_value()) {
-            const std::optional<ConfidenceInterval> interval = IntervalOf(*results.tests, j);
-            unknown.Add("confidenceLower", interval.has_value() ? std::optional<double>(interval->lower) : std::nullopt);
-            unknown.Add("confidenceUpper", interval.has_value() ? std::optional<double>(interval->upper) : std::nullopt);
+            const auto [lower, upper] = IntervalBounds(*results.tests, j);
+            unknown.Add("confidenceLower", lower);
+            unknown.Add("confidenceUpper", upper);
         }
         out += " }";
     }
@@ -328,11 +331,11 @@ void WriteCsvHead(std::string& out, const AdjustmentResults& results)
         if (!results.standardDeviations.empty() && results.PrecisionDefined())
             AppendShortest(out, results.standardDeviations[static_cast<std::size_t>(j)]);
         if (results.tests.has_value()) {
-            const std::optional<ConfidenceInterval> interval = IntervalOf(*results.tests, j);
-            out += ',';
-            AppendCsv(out, interval.has_value() ? std::optional<double>(interval->lower) : std::nullopt);
-            out += ',';
-            AppendCsv(out, interval.has_value() ? std::optional<double>(interval->upper) : std::nullopt);
+            const auto [lower, upper] = IntervalBounds(*results.tests, j);
+            for (const std::optional<double>& bound : {lower, upper}) {
+                out += ',';
+                AppendCsv(out, bound);
+            }
         }
         out += '\n';
     }
