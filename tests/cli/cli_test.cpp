@@ -1143,6 +1143,14 @@ TEST_F(CliTest, DataSnoopingFlagsTheBlunderInBothResultsFormats)
     EXPECT_EQ(Flagged(json, "flagged"), std::set<int>{4});
     EXPECT_EQ(JsonValues(json, "passed"), std::vector<std::string>{"false"});
     EXPECT_EQ(JsonValues(json, "weights"), std::vector<std::string>{"\"given\""});
+    // Each unknown lies inside its confidence interval, lower bound first.
+    const std::vector<double> value = JsonNumbers(json, "value");
+    const std::vector<double> lower = JsonNumbers(json, "confidenceLower");
+    const std::vector<double> upper = JsonNumbers(json, "confidenceUpper");
+    ASSERT_EQ(lower.size(), 3u);
+    ASSERT_EQ(upper.size(), 3u);
+    for (std::size_t j = 0; j < 3; ++j)
+        EXPECT_TRUE(lower[j] < value[j] && value[j] < upper[j]) << j;
     const std::string csv = test_support::ReadBytes(Path("b.csv"));
     EXPECT_NE(csv.find("# global_passed,0\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",redundancy,standardized,studentized,mdb,uncontrolled,flagged\n"), std::string::npos);
