@@ -18,6 +18,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // longer changes the unknowns by 1e-10 of their size, about 1e6 roundings.
 constexpr double kProvedRoundings = 1e7;
 constexpr double kApproximateRoundings = 1e10;
+// A gradient within this many units is zero by its rounding alone.
+constexpr double kPlainRoundings = 1e2;
 // L1 multipliers: |lambda| <= 1 + this is within rounding.
 constexpr double kMultiplierRounding = 1e-8;
 constexpr double kMultiplierApproximate = 1e-4;
@@ -102,57 +104,6 @@ SolutionCheck NormalEquationsCheck(const std::vector<double>& N, const Matrix& Q
     return check;
 }
 
-SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p)
-{
-    const int n = A.Rows();
-    const int u = A.Columns();
-    double scale = 0.0;
-    for (int i = 0; i < n; ++i)
-        scale = std::max(scale, std::fabs(r(i, 0)));
-    if (!std::isfinite(scale))
-        return Failure(kStringNotOptimal);
-    if (scale == 0.0) // an exact fit is a minimum of every norm
-        return SolutionCheck{};
-    std::vector<double> gradient(static_cast<std::size_t>(u), 0.0);
-    std::vector<double> terms(static_cast<std::size_t>(u), 0.0);
-    std::vector<double> rounding(static_cast<std::size_t>(u), 0.0);
-    for (int i = 0; i < n; ++i) {
-        const double q = r(i, 0) / scale;
-        const double magnitude = std::fabs(q);
-        const double psi = std::copysign(std::pow(magnitude, p - 1.0), q);
-        // The residual's own rounding, carried through psi's slope.
-        double size = std::fabs(b(i, 0));
-        for (int j = 0; j < u; ++j)
-            size += std::fabs(A(i, j) * x(j, 0));
-        // The largest residuals have q = +-1 exactly whatever their rounding;
-        // the scale's rounding scales every psi alike and makes no gradient.
-        const bool exact = magnitude == 1.0 || magnitude == 0.0;
-        const double slope = exact ? 0.0 : (p - 1.0) * std::pow(magnitude, p - 2.0);
-        const double psiRounding = std::fabs(psi) * kEpsilon + slope * (u + 1) * kEpsilon * size / scale;
-        for (int j = 0; j < u; ++j) {
-            const double a = A(i, j);
-            gradient[static_cast<std::size_t>(j)] += a * psi;
-            terms[static_cast<std::size_t>(j)] += std::fabs(a * psi);
-            rounding[static_cast<std::size_t>(j)] += std::fabs(a) * psiRounding;
-        }
-    }
-    double units = 0.0; // the largest gradient element in units of its rounding
-    for (std::size_t j = 0; j < gradient.size(); ++j) {
-        const double unit = std::max(rounding[j], terms[j] * kEpsilon);
-        const double ratio = unit > 0.0 ? std::fabs(gradient[j]) / unit : 0.0;
-        units = std::isnan(ratio) ? kInfinity : std::max(units, ratio);
-    }
-    if (units <= kProvedRoundings)
-        return SolutionCheck{};
-    if (units <= kApproximateRoundings) {
-        SolutionCheck check;
-        check.optimality = Optimality::kApproximate;
-        check.causeId = kStringOptimalityApproximate;
-        return check;
-    }
-    return Failure(kStringNotOptimal);
-}
-
 namespace {
 
 // Solves the u x k system M lambda = rhs (M row-major, u >= k rows) by
@@ -195,6 +146,53 @@ bool SolveTall(std::vector<double> M, int u, int k, std::vector<double> rhs, std
         lambda[static_cast<std::size_t>(c)] = sum / M[At(c, c, k)];
     }
     return true;
+}
+
+// The change of psi that makes every column of the gradient vanish at
+// once, in units of each row's rounding rho: the change of least weighted
+// 2-norm, dpsi = R A y with (A^T R A) y = -g, R = diag(rho^2), bounds the
+// smallest such change from above. Infinite where A^T R A is singular: no
+// change within the rows' rounding zeroes every column together, however
+// large each column's own allowance.
+double JointRoundings(const Matrix& A, const std::vector<double>& rho, const std::vector<double>& gradient)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    double largest = 0.0;
+    for (double value : rho)
+        largest = std::max(largest, value);
+    // R scaled by the largest rho (the change does not depend on R's scale);
+    // rows of infinite rounding absorb any change alone.
+    std::vector<double> weight(rho.size(), 0.0);
+    for (std::size_t i = 0; i < rho.size(); ++i)
+        weight[i] = std::isinf(largest) ? (std::isinf(rho[i]) ? 1.0 : 0.0) : rho[i] / largest;
+    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
+    for (int i = 0; i < n; ++i) {
+        const double w2 = weight[static_cast<std::size_t>(i)] * weight[static_cast<std::size_t>(i)];
+        if (w2 == 0.0)
+            continue;
+        for (int j = 0; j < u; ++j)
+            for (int k = 0; k < u; ++k)
+                M[At(j, k, u)] += A(i, j) * w2 * A(i, k);
+    }
+    std::vector<double> minusG(gradient.size());
+    for (std::size_t j = 0; j < gradient.size(); ++j)
+        minusG[j] = -gradient[j];
+    std::vector<double> y;
+    if (!SolveTall(std::move(M), u, u, std::move(minusG), y))
+        return kInfinity;
+    double units = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double w = weight[static_cast<std::size_t>(i)];
+        if (w == 0.0 || std::isinf(rho[static_cast<std::size_t>(i)]))
+            continue;
+        double ay = 0.0;
+        for (int j = 0; j < u; ++j)
+            ay += A(i, j) * y[static_cast<std::size_t>(j)];
+        const double ratio = std::fabs(w * w * ay) / rho[static_cast<std::size_t>(i)];
+        units = std::isnan(ratio) ? kInfinity : std::max(units, ratio);
+    }
+    return units;
 }
 
 // How far the largest multiplier lies beyond 1; infinite for none.
@@ -244,6 +242,65 @@ SolutionCheck Approximate()
 }
 
 } // namespace
+
+SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p)
+{
+    const int n = A.Rows();
+    const int u = A.Columns();
+    double scale = 0.0;
+    for (int i = 0; i < n; ++i)
+        scale = std::max(scale, std::fabs(r(i, 0)));
+    if (!std::isfinite(scale))
+        return Failure(kStringNotOptimal);
+    if (scale == 0.0) // an exact fit is a minimum of every norm
+        return SolutionCheck{};
+    std::vector<double> gradient(static_cast<std::size_t>(u), 0.0);
+    std::vector<double> terms(static_cast<std::size_t>(u), 0.0);
+    std::vector<double> rounding(static_cast<std::size_t>(u), 0.0);
+    std::vector<double> psiRoundings(static_cast<std::size_t>(n), 0.0);
+    for (int i = 0; i < n; ++i) {
+        const double q = r(i, 0) / scale;
+        const double magnitude = std::fabs(q);
+        const double psi = std::copysign(std::pow(magnitude, p - 1.0), q);
+        // The residual's own rounding, carried through psi's slope.
+        double size = std::fabs(b(i, 0));
+        for (int j = 0; j < u; ++j)
+            size += std::fabs(A(i, j) * x(j, 0));
+        // The largest residuals have q = +-1 exactly whatever their rounding;
+        // the scale's rounding scales every psi alike and makes no gradient.
+        const bool exact = magnitude == 1.0 || magnitude == 0.0;
+        const double slope = exact ? 0.0 : (p - 1.0) * std::pow(magnitude, p - 2.0);
+        const double psiRounding = std::fabs(psi) * kEpsilon + slope * (u + 1) * kEpsilon * size / scale;
+        psiRoundings[static_cast<std::size_t>(i)] = psiRounding;
+        for (int j = 0; j < u; ++j) {
+            const double a = A(i, j);
+            gradient[static_cast<std::size_t>(j)] += a * psi;
+            terms[static_cast<std::size_t>(j)] += std::fabs(a * psi);
+            rounding[static_cast<std::size_t>(j)] += std::fabs(a) * psiRounding;
+        }
+    }
+    double units = 0.0; // the largest gradient element in units of its rounding
+    for (std::size_t j = 0; j < gradient.size(); ++j) {
+        const double unit = std::max(rounding[j], terms[j] * kEpsilon);
+        const double ratio = unit > 0.0 ? std::fabs(gradient[j]) / unit : 0.0;
+        units = std::isnan(ratio) ? kInfinity : std::max(units, ratio);
+    }
+    // Each column alone may be zeroed by a change of psi that another column
+    // forbids: at large p the largest residuals' psi swings by their whole
+    // size within Newton's stop, and any point whose largest residuals sit
+    // in two rows would pass column by column.
+    if (units > kPlainRoundings && units <= kApproximateRoundings)
+        units = std::max(units, JointRoundings(A, psiRoundings, gradient));
+    if (units <= kProvedRoundings)
+        return SolutionCheck{};
+    if (units <= kApproximateRoundings) {
+        SolutionCheck check;
+        check.optimality = Optimality::kApproximate;
+        check.causeId = kStringOptimalityApproximate;
+        return check;
+    }
+    return Failure(kStringNotOptimal);
+}
 
 SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic)
 {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <string>
@@ -177,6 +178,29 @@ TEST(SolutionCheck, LpFirstOrderConditionTellsTheMinimiser)
         Matrix r;
         ASSERT_EQ(SolveLpNorm(stack.A, stack.l, p, kDefaultMaxPasses, x, r).status, kLpNormMinimum);
         EXPECT_EQ(LpFirstOrderCheck(stack.A, stack.l, x, r, p).optimality, Optimality::kProved);
+    }
+}
+
+// At large p Newton's method from least squares crawls to a point whose two
+// largest residuals (+4, -4) sit in rows (1, 4) and (1, 5): each column of
+// the gradient alone vanishes within what psi's rounding allows there, but
+// no one change of psi zeroes both. The minimax value is 3.75, so that
+// point is no Lp minimiser.
+TEST(SolutionCheck, LpFirstOrderConditionNeedsOneChangeForAllColumns)
+{
+    const Matrix A = FromRows({{0, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}});
+    const Matrix b = Column({1, 3, 5, 7, 9, 21});
+    const double minimax = 3.75;
+    for (double p : {1e7, 1e9, 2.58e9}) {
+        SCOPED_TRACE(p);
+        Matrix x;
+        Matrix r;
+        SolveLpNorm(A, b, p, 1000, x, r);
+        double largest = 0.0;
+        for (int i = 0; i < r.Rows(); ++i)
+            largest = std::max(largest, std::fabs(r(i, 0)));
+        ASSERT_GT(largest, minimax * std::pow(6.0, 1.0 / p) * (1.0 + 1e-6));
+        EXPECT_NE(LpFirstOrderCheck(A, b, x, r, p).optimality, Optimality::kProved);
     }
 }
 
