@@ -302,6 +302,28 @@ SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& 
     return Failure(kStringNotOptimal);
 }
 
+bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p)
+{
+    constexpr double kSwing = 1e-2;
+    const int u = A.Columns();
+    double scale = 0.0;
+    for (int i = 0; i < r.Rows(); ++i)
+        scale = std::max(scale, std::fabs(r(i, 0)));
+    // Rows below half the largest residual carry psi below 2^-(p-1): they
+    // matter only where p is small, and there they swing little.
+    double largestSwing = 0.0;
+    for (int i = 0; i < r.Rows(); ++i) {
+        const double magnitude = std::fabs(r(i, 0));
+        if (!(magnitude >= 0.5 * scale) || magnitude == 0.0)
+            continue;
+        double size = std::fabs(b(i, 0));
+        for (int j = 0; j < u; ++j)
+            size += std::fabs(A(i, j) * x(j, 0));
+        largestSwing = std::max(largestSwing, (p - 1.0) * kProvedRoundings * (u + 1) * kEpsilon * size / magnitude);
+    }
+    return !(largestSwing < kSwing);
+}
+
 SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic)
 {
     const int n = A.Rows();

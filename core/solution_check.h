@@ -56,6 +56,13 @@ SolutionCheck NormalEquationsCheck(const std::vector<double>& N, const Matrix& Q
 // within kApproximateRoundings, failed beyond.
 SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p);
 
+// Whether psi of a residual near the largest may swing by more than a
+// hundredth within the change of residuals that LpFirstOrderCheck allows
+// (large p, or residuals small against the observations): then the check
+// cannot tell the minimiser from a point near it that is no minimiser, and
+// the answer must also be held against the minimax value.
+bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p);
+
 // The dual of the L1 problem min sum_i |r_i|, r = A x - b, at x: with
 // g = sum over the non-basic rows of sign(r_i) a_i, the multipliers lambda
 // of the basic rows solve sum_basic lambda_i a_i = -g; x is optimal when

@@ -122,12 +122,15 @@ int LpResult(const LpNormSolution& solution, const SolutionCheck& check, const M
 // Lp minimiser's objective: ||r(x*)||_p <= n^(1/p) t* <= n^(1/p) min ||r||_p.
 // Where that factor is below kChebyshevAttainsLp, the two minimisers cannot
 // be told apart by their objectives, and the minimiser's largest residual
-// lies within that share of t*.
+// lies within that share of t*. Within kMinimaxWithinLp the minimax solution
+// is still an answer (its objective that close to the minimum) where Newton's
+// method finds none.
 constexpr double kChebyshevAttainsLp = 1e-10;
+constexpr double kMinimaxWithinLp = 1e-9;
 
-bool ChebyshevAttainsLp(int n, double p)
+bool MinimaxWithin(int n, double p, double share)
 {
-    return std::expm1(std::log(static_cast<double>(n)) / p) <= kChebyshevAttainsLp;
+    return std::expm1(std::log(static_cast<double>(n)) / p) <= share;
 }
 
 // Least squares answers with the digits its normal equations allow.
@@ -167,29 +170,60 @@ LpAttempt SolveLpChecked(const WeightedSystem& weighted, const LpRequest& reques
     return attempt;
 }
 
+// An answer the first-order check alone cannot vouch for.
+bool NeedsMinimaxBound(const WeightedSystem& weighted, const LpAttempt& attempt, double p)
+{
+    return !attempt.check.Failed() &&
+           LpCheckIsCoarse(weighted.Abar, weighted.lbar, attempt.x, attempt.v, p);
+}
+
+// No minimiser has a residual above ||r(x*)||_p <= n^(1/p) t*: an answer
+// that has one is no minimiser, whatever its gradient says.
+void HoldAgainstMinimax(LpAttempt& attempt, double minimaxValue, int n, double p)
+{
+    double largest = 0.0;
+    for (int i = 0; i < attempt.v.Rows(); ++i)
+        largest = std::max(largest, std::fabs(attempt.v(i, 0)));
+    const double bound = minimaxValue * std::exp(std::log(static_cast<double>(n)) / p) * (1.0 + kMinimaxWithinLp);
+    if (!(largest <= bound))
+        attempt.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringNotOptimal};
+}
+
 // Newton's method from least squares; where it does not reach a minimiser
 // whose first-order condition holds (at large p the weights of the start
 // vanish), the minimax solution: as the answer where it attains the Lp
-// minimum, else as the start of a second run.
+// minimum, else as the start of a second run. Where the check of an answer
+// is coarse, the answer must also keep within the minimax bound; where
+// neither run gives one that does, the minimax solution is the answer if
+// its objective is within kMinimaxWithinLp of the minimum.
 LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& request,
                                const LpNormProgress& progress)
 {
-    const bool minimaxAttains = ChebyshevAttainsLp(weighted.Abar.Rows(), request.normFactor);
+    const int n = weighted.Abar.Rows();
+    const double p = request.normFactor;
+    const bool minimaxAttains = MinimaxWithin(n, p, kChebyshevAttainsLp);
     // Where the minimax solution attains the minimum, the first-order
     // condition tells nothing: psi is 0 but for the largest residuals.
     LpAttempt first;
+    bool firstNeedsBound = false;
     if (!minimaxAttains) {
         first = SolveLpChecked(weighted, request, progress, nullptr, request.maxPasses);
-        if (first.Reached() || first.solution.status == kLpNormNotFinite ||
-            first.solution.passes >= request.maxPasses)
+        firstNeedsBound = NeedsMinimaxBound(weighted, first, p);
+        const bool ended = first.Reached() || first.solution.status == kLpNormNotFinite ||
+                           first.solution.passes >= request.maxPasses;
+        if (ended && !firstNeedsBound)
             return first;
     }
     LpAttempt minimax;
     const ChebyshevSolution chebyshev = SolveChebyshev(weighted.Abar, weighted.lbar, minimax.x, minimax.v);
     if (chebyshev.status == kChebyshevOutOfMemory)
         throw std::bad_alloc();
-    if (chebyshev.status != kChebyshevOptimal && !minimaxAttains)
+    if (chebyshev.status != kChebyshevOptimal && !minimaxAttains) {
+        if (firstNeedsBound && first.check.optimality == Optimality::kProved)
+            first.check = SolutionCheck{Optimality::kApproximate, std::nullopt, std::nullopt,
+                                        kStringOptimalityApproximate};
         return first;
+    }
     if (minimaxAttains) {
         if (chebyshev.status != kChebyshevOptimal) {
             minimax.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringNotOptimal};
@@ -198,6 +232,11 @@ LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& 
         minimax.solution.passes = 1;
         return minimax;
     }
+    if (firstNeedsBound) {
+        HoldAgainstMinimax(first, chebyshev.maxResidual, n, p);
+        if (first.Reached() || first.solution.passes >= request.maxPasses)
+            return first;
+    }
     const int before = first.solution.passes; // the second run's passes count on from the first's
     const LpNormProgress counting = [&progress, before](int pass, const std::vector<double>& x) {
         if (progress)
@@ -205,6 +244,12 @@ LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& 
     };
     LpAttempt second = SolveLpChecked(weighted, request, counting, &minimax.x, request.maxPasses - before);
     second.solution.passes += first.solution.passes;
+    if (NeedsMinimaxBound(weighted, second, p))
+        HoldAgainstMinimax(second, chebyshev.maxResidual, n, p);
+    if (!second.Reached() && MinimaxWithin(n, p, kMinimaxWithinLp)) {
+        minimax.solution.passes = second.solution.passes;
+        return minimax;
+    }
     return second.Reached() || first.check.Failed() ? second : first;
 }
 
