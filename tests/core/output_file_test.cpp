@@ -217,69 +217,55 @@ TEST(OutputFile, DevicesAreWrittenDirectly)
     EXPECT_TRUE(S_ISCHR(ModeOf("/dev/full")));
 }
 
-// A child writes two outputs, one replacing a file, into named temporary
-// files (a file system without unnamed ones) and is stopped by a signal:
-// the previous file is intact and no temporary file is left. A signal
-// that the process was started to ignore stays ignored.
-TEST(OutputFile, ASignalRemovesTheTemporaryFilesAndEndsTheProcess)
+// A child writes two outputs, one replacing a file, and is stopped by a
+// signal: the previous file is intact and nothing is left beside it.
+// SIGINT, SIGTERM and SIGHUP meet named temporary files (a file system
+// without unnamed ones), which their handlers remove; a signal that the
+// process was started to ignore stays ignored. SIGKILL, which nothing can
+// catch, meets unnamed ones, at any stage before the commit.
+TEST(OutputFile, ASignalLeavesThePreviousFileAndNothingBesideIt)
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        for (const bool ignored : {false, true}) {
-            const test_support::TempFolder folder;
-            const std::string previous = folder.Path("old.AUS");
-            WriteBytes(previous, "the old report");
-            const pid_t child = fork();
-            if (child == 0) {
-                std::signal(signal, ignored ? SIG_IGN : SIG_DFL);
-                UseNamedTemporaryFilesOnly();
-                RemoveTemporaryFilesOnSignals();
-                OutputFile replacing;
-                OutputFile fresh;
-                const bool opened = replacing.Open(previous) && fresh.Open(folder.Path("new.AUS")) &&
-                                    replacing.Write("half a") && fresh.Write("half b");
-                if (!opened || FolderEntries(folder.Path()).size() != 3)
-                    _exit(3);
-                raise(signal);
-                _exit(ignored ? 0 : 4); // the temporary files are left to _exit here
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (ignored) {
-                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
-                continue;
-            }
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " status " << status;
-            EXPECT_EQ(FolderEntries(folder.Path()), Names{"old.AUS"}) << signal;
-            EXPECT_EQ(ReadBytes(previous), "the old report") << signal;
-        }
-    }
-}
-
-// Unnamed temporary files: a child killed by SIGKILL, which nothing can
-// catch, leaves the previous file and nothing beside it, at any stage
-// before the commit.
-TEST(OutputFile, SigkillLeavesNothingBehind)
-{
-    for (const bool written : {false, true}) {
+    struct Case {
+        int signal;
+        bool ignored;
+        std::string replacingBytes, freshBytes;
+    };
+    std::vector<Case> cases = {{SIGKILL, false, "", ""}, {SIGKILL, false, std::string(1 << 20, 'a'), "b"}};
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        for (const bool ignored : {false, true})
+            cases.push_back({signal, ignored, "half a", "half b"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.signal) + (c.ignored ? " ignored" : "") + " after " +
+                     std::to_string(c.replacingBytes.size()) + " bytes");
+        const bool named = c.signal != SIGKILL;
         const test_support::TempFolder folder;
         const std::string previous = folder.Path("old.AUS");
         WriteBytes(previous, "the old report");
         const pid_t child = fork();
         if (child == 0) {
+            if (named) {
+                std::signal(c.signal, c.ignored ? SIG_IGN : SIG_DFL);
+                UseNamedTemporaryFilesOnly();
+                RemoveTemporaryFilesOnSignals();
+            }
             OutputFile replacing;
             OutputFile fresh;
-            if (!replacing.Open(previous) || !fresh.Open(folder.Path("new.AUS")))
+            const bool opened = replacing.Open(previous) && fresh.Open(folder.Path("new.AUS")) &&
+                                replacing.Write(c.replacingBytes) && fresh.Write(c.freshBytes);
+            if (!opened || FolderEntries(folder.Path()).size() != (named ? 3u : 1u))
                 _exit(3);
-            if (written && !(replacing.Write(std::string(1 << 20, 'a')) && fresh.Write("b")))
-                _exit(3);
-            raise(SIGKILL);
-            _exit(4);
+            raise(c.signal);
+            _exit(c.ignored ? 0 : 4); // the temporary files are left to _exit here
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
-        EXPECT_EQ(FolderEntries(folder.Path()), Names{"old.AUS"}) << written;
-        EXPECT_EQ(ReadBytes(previous), "the old report") << written;
+        if (c.ignored) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            continue;
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << "status " << status;
+        EXPECT_EQ(FolderEntries(folder.Path()), Names{"old.AUS"});
+        EXPECT_EQ(ReadBytes(previous), "the old report");
     }
 }
 
