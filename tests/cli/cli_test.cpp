@@ -343,39 +343,39 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
     EXPECT_EQ(test_support::ParseReport(out).methodLine, "Huber mit Tuning-Konstante 1.500000");
 }
 
+// A rejected input exits with 2 and names the file, and the place of the
+// fault where the reader found one, by either way of computing.
 TEST_F(CliTest, FaultyInputNamesTheFile)
 {
     const std::string out = Path("out.AUS");
     const std::string missing = Path("missing.EIN");
-    CliRun run = Run({missing, out});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "tolvar-cli: " + missing + ": Fehler beim \u00d6ffnen der Eingabedatei!!\n");
-
     const std::string noWeight = Path("noweight.EIN");
     test_support::WriteInput(noWeight, {{1.0}, {1.0}}, {1.0, 2.0}, {1.0, 0.0});
-    run = Run({"-m", "lp", "-p", "25", noWeight, out});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!! (Zeile 4)\n");
-    run = Run({noWeight, out});
-    EXPECT_EQ(run.err, "tolvar-cli: " + noWeight + ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!! (Zeile 4)\n");
-
     const std::string wide = Path("wide.EIN");
     test_support::WriteBytes(wide, "1 2\r\n1 2 3\r\n5 1\r\n6 1\r\n");
-    run = Run({wide, out});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "tolvar-cli: " + wide + ": Fehler in der Eingabedatei!!! (Zeile 2, Stelle 5)\n");
-    test_support::WriteBytes(wide, std::string("\xFF\xFE" "1\0\r\0\n\0", 8));
-    run = Run({wide, out});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "tolvar-cli: " + wide +
-                           ": UTF-16 wird nicht unterst\u00fctzt; bitte als UTF-8 oder Windows-1252 speichern.\n");
-
+    const std::string utf16 = Path("utf16.EIN");
+    test_support::WriteBytes(utf16, std::string("\xFF\xFE" "1\0\r\0\n\0", 8));
     const std::string empty = Path("empty.EIN");
     test_support::WriteInput(empty, {}, {}, {});
-    run = Run({"-m", "welsch", empty, out});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find(empty + ": Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"), std::string::npos);
-    EXPECT_FALSE(test_support::FileExists(out));
+    const std::string weightMissing = ": Fehler in der Eingabedatei. Kein oder negatives Gewicht!!! (Zeile 4)";
+    const struct {
+        std::vector<std::string> options;
+        const std::string& file;
+        std::string message;
+    } cases[] = {
+        {{}, missing, ": Fehler beim \u00d6ffnen der Eingabedatei!!"},
+        {{"-m", "lp", "-p", "25"}, noWeight, weightMissing},
+        {{}, noWeight, weightMissing},
+        {{}, wide, ": Fehler in der Eingabedatei!!! (Zeile 2, Stelle 5)"},
+        {{}, utf16, ": UTF-16 wird nicht unterst\u00fctzt; bitte als UTF-8 oder Windows-1252 speichern."},
+        {{"-m", "welsch"}, empty, ": Fehler in der Eingabedatei. Keine Beobachtungen vorhanden!"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Run(WithFiles(c.options, c.file, out));
+        EXPECT_EQ(run.exitCode, 2) << c.file;
+        EXPECT_EQ(run.err, "tolvar-cli: " + c.file + c.message + "\n");
+        EXPECT_FALSE(test_support::FileExists(out)) << c.file;
+    }
 }
 
 TEST_F(CliTest, FailedComputationExitsWithOne)
@@ -681,30 +681,33 @@ TEST_F(CliTest, OutputsNamedByADescriptorGoWhereTheShellPointedThem)
     const std::string report = Path("file.AUS");
     ASSERT_EQ(Run({"--results", Path("file.json"), in, report}).exitCode, 0);
     const std::string earlier = "an earlier line\n";
+    std::vector<std::string> written = {"file.AUS", "file.json", "log.txt", "other.AUS", "stderr.txt", "stdout.txt"};
+    // Each run appends to the log what the file of the same content holds.
+    struct Case {
+        std::vector<std::string> args;
+        std::string sameAs;
+    };
+    std::vector<Case> cases;
+    for (const char* name : {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"})
+        cases.push_back({{"-q", in, name}, report});
+    cases.push_back({{"-q", "--results", "-", in, Path("other.AUS")}, Path("file.json")});
+    if (Run({"--plot", Path("p.png"), in, Path("other.AUS")}).exitCode == 0) { // a build that draws
+        cases.push_back({{"-q", "--plot", "-", in, Path("other.AUS")}, Path("p.png")});
+        written.insert(written.begin() + 4, "p.png");
+    }
     ChildSetup appending;
     appending.standardOutput = log;
     appending.appendOutput = true;
-    for (const char* name : {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+    for (const Case& c : cases) {
         test_support::WriteBytes(log, earlier);
-        const CliRun run = Run({"-q", in, name}, appending);
-        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
-        EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(report)) << name;
+        SCOPED_TRACE(c.args[c.args.size() - 3] + " " + c.args.back());
+        const CliRun run = Run(c.args, appending);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(c.sameAs));
     }
-    test_support::WriteBytes(log, earlier);
-    CliRun run = Run({"-q", "--results", "-", in, Path("other.AUS")}, appending);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(Path("file.json")));
-    run = Run({"-q", in, "/dev/stderr"});
+    const CliRun run = Run({"-q", in, "/dev/stderr"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, test_support::ReadBytes(report));
-    std::vector<std::string> written = {"file.AUS", "file.json", "log.txt", "other.AUS", "stderr.txt", "stdout.txt"};
-    if (Run({"--plot", Path("p.png"), in, Path("other.AUS")}).exitCode == 0) { // a build that draws
-        test_support::WriteBytes(log, earlier);
-        run = Run({"-q", "--plot", "-", in, Path("other.AUS")}, appending);
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(test_support::ReadBytes(log), earlier + test_support::ReadBytes(Path("p.png")));
-        written.insert(written.begin() + 4, "p.png");
-    }
     EXPECT_EQ(test_support::FolderEntries(folder.Path()), written);
 }
 
