@@ -1128,11 +1128,7 @@ TEST_F(CliTest, DataSnoopingFlagsTheBlunderInBothResultsFormats)
     ASSERT_EQ(ReadInputFileWeightVector(test_support::ExampleFile("levelling_network.EIN"), A, l, p), 0);
     l(3, 0) += 0.15;
     const std::string in = Path("blunder.EIN");
-    std::vector<std::vector<double>> rows;
-    for (int i = 0; i < A.Rows(); ++i)
-        rows.push_back({A(i, 0), A(i, 1), A(i, 2)});
-    test_support::WriteInput(in, rows, std::vector<double>(l.Data(), l.Data() + 8),
-                             std::vector<double>(p.Data(), p.Data() + 8));
+    ASSERT_EQ(WriteInputFile(in, A, l, p), 0);
     const std::vector<std::string> call = {"-m", "lp-irls", "-p", "2", "--sigma0", "0.02", "--summary"};
     CliRun run = Run(WithFiles(call, in, Path("b.AUS")));
     ASSERT_EQ(run.exitCode, 0) << run.err;
