@@ -134,14 +134,13 @@ protected:
             }
             std::signal(SIGINT, SIG_DFL);
             std::signal(SIGTERM, SIG_DFL);
-            if (setup.fileSizeLimit != RLIM_INFINITY) {
+            if (setup.fileSizeLimit != RLIM_INFINITY)
                 std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            if (setup.memoryLimit != RLIM_INFINITY) {
-                const rlimit limit{setup.memoryLimit, setup.memoryLimit};
-                setrlimit(RLIMIT_AS, &limit);
+            for (const auto& [resource, most] :
+                 {std::pair{RLIMIT_FSIZE, setup.fileSizeLimit}, {RLIMIT_AS, setup.memoryLimit}}) {
+                const rlimit limit{most, most};
+                if (most != RLIM_INFINITY)
+                    setrlimit(resource, &limit);
             }
             execv(kCli.c_str(), argv.data());
             _exit(127);
@@ -196,6 +195,16 @@ protected:
     }
 
     std::string Path(const std::string& name) const { return folder.Path(name); }
+
+    // Talwar with c = 2.795 on l = (1, 2, 3, 4, 100): every residual of the
+    // first pass exceeds c, all weights become 0, the second pass is not
+    // finite: its normal matrix is 0.
+    std::string AllWeightsLostInput() const
+    {
+        const std::string path = Path("talwar.EIN");
+        test_support::WriteInput(path, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
+        return path;
+    }
 
     test_support::TempFolder folder;
 };
@@ -390,13 +399,9 @@ TEST_F(CliTest, FailedComputationExitsWithOne)
         EXPECT_EQ(run.err.rfind("tolvar-cli: Fehler beim \u00d6ffnen der Datei " + unwritable + "! (", 0), 0u) << run.err;
     }
 
-    // Talwar with c = 2.795 on l = (1, 2, 3, 4, 100): every residual of the
-    // first pass exceeds c, all weights become 0, the second pass is not
-    // finite: its normal matrix is 0. The report is still written, with count 2.
-    const std::string talwar = Path("talwar.EIN");
+    // Talwar losing every weight: the report is still written, with count 2.
     const std::string out = Path("talwar.AUS");
-    test_support::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
-    const CliRun run = Run({"-m", "talwar", talwar, out});
+    const CliRun run = Run({"-m", "talwar", AllWeightsLostInput(), out});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "tolvar-cli: " + out +
                            ": Bei der Berechnung ist ein Fehler aufgetreten! Die Normalgleichungen sind numerisch "
@@ -1170,9 +1175,8 @@ TEST_F(CliTest, DataSnoopingFlagsTheBlunderInBothResultsFormats)
 // the second says that its tests are not defined.
 TEST_F(CliTest, AFailedRunIsNotTestedAndNoRedundancyIsSaid)
 {
-    const std::string talwar = Path("talwar.EIN");
-    test_support::WriteInput(talwar, {{1}, {1}, {1}, {1}, {1}}, {1, 2, 3, 4, 100}, {1, 1, 1, 1, 1});
-    const CliRun failed = Run({"-m", "talwar", "--results", Path("t.json"), "--summary", talwar, Path("t.AUS")});
+    const CliRun failed =
+        Run({"-m", "talwar", "--results", Path("t.json"), "--summary", AllWeightsLostInput(), Path("t.AUS")});
     EXPECT_EQ(failed.exitCode, 1);
     const std::string json = test_support::ReadBytes(Path("t.json"));
     EXPECT_NE(json.find("\"s0\""), std::string::npos);
