@@ -310,6 +310,7 @@ bool RedundancySweep(const RedundancyJob& job)
     const double* const weights = job.weights;
     double* const r = job.r;
     double* const columns = job.columns;
+    const Vector<Lanes> one = Vector<Lanes>{} + 1.0;
     Vector<Lanes> check = {};
     std::size_t i = job.first;
     for (; i + kGroup <= job.last; i += kGroup) {
@@ -331,10 +332,7 @@ bool RedundancySweep(const RedundancyJob& job)
         }
 #pragma GCC unroll 8
         for (std::size_t b = 0; b < Blocks; ++b) {
-            Vector<Lanes> w = Vector<Lanes>{} + 1.0;
-            if (weights != nullptr)
-                w = LoadVector<Lanes>(weights + i + b * Lanes);
-            const Vector<Lanes> one = Vector<Lanes>{} + 1.0;
+            const Vector<Lanes> w = weights != nullptr ? LoadVector<Lanes>(weights + i + b * Lanes) : one;
             const Vector<Lanes> value = w == 0.0 ? one : one - w * h[b];
             StoreVector<Lanes>(r + i + b * Lanes, value);
             check += value - value;

@@ -393,6 +393,9 @@ constexpr int kSparseRowShare = 4;
 // Entries that the passes over rows change, from which the helper thread
 // takes part in finishing them.
 constexpr double kTeamEntries = 1 << 14;
+// |x| <= kLargestFinite is false for an infinity and a NaN alike, in a
+// comparison that vectorises.
+constexpr double kLargestFinite = std::numeric_limits<double>::max();
 
 // The tableau is stored by columns: the ratio test reads one column and the
 // right-hand side, and the exchange step runs down whole columns. Each of the
@@ -744,12 +747,11 @@ void SimplexTableau::Pivot(int r, int q)
 // ascending order; false when an entry is not finite (or a NaN).
 bool SimplexTableau::ListNonZeroRows(int q)
 {
-    constexpr double kLargest = std::numeric_limits<double>::max();
     const double* const entries = column[q];
     const int height = m + 1;
     int notFinite = 0;
     for (int i = 0; i < height; ++i)
-        notFinite += std::fabs(entries[i]) <= kLargest ? 0 : 1;
+        notFinite += std::fabs(entries[i]) <= kLargestFinite ? 0 : 1;
     int* const listed = updatedRows.data();
     int count = 0;
     for (int i = 0; i < height; ++i) {
@@ -779,13 +781,12 @@ bool SimplexTableau::ListingPays()
 // factor is not finite (or a NaN).
 bool SimplexTableau::ListNonZeroColumns(int q)
 {
-    constexpr double kLargest = std::numeric_limits<double>::max();
     bool finite = true;
     updatedColumns.clear();
     for (int j = firstColumn; j <= rhsColumn; ++j) {
         if (j == q)
             continue;
-        finite = finite & (std::fabs(pivotRow[j]) <= kLargest);
+        finite = finite & (std::fabs(pivotRow[j]) <= kLargestFinite);
         if (pivotRow[j] != 0.0)
             updatedColumns.push_back(j);
     }
