@@ -34,7 +34,27 @@ bool PositiveFinite(double value)
     return value > 0.0 && std::isfinite(value);
 }
 
-SolutionCheck Failure(int causeId)
+// |b_i| + sum_j |a_ij x_j|: the size the rounding of residual i scales with.
+double ResidualSize(const Matrix& A, const Matrix& b, const Matrix& x, int i)
+{
+    double size = std::fabs(b(i, 0));
+    for (int j = 0; j < A.Columns(); ++j)
+        size += std::fabs(A(i, j) * x(j, 0));
+    return size;
+}
+
+// Row i of A times y.
+double RowTimes(const Matrix& A, int i, const std::vector<double>& y)
+{
+    double sum = 0.0;
+    for (int j = 0; j < A.Columns(); ++j)
+        sum += A(i, j) * y[static_cast<std::size_t>(j)];
+    return sum;
+}
+
+} // namespace
+
+SolutionCheck FailedCheck(int causeId)
 {
     SolutionCheck check;
     check.optimality = Optimality::kFailed;
@@ -42,7 +62,21 @@ SolutionCheck Failure(int causeId)
     return check;
 }
 
-} // namespace
+SolutionCheck ApproximateCheck()
+{
+    SolutionCheck check;
+    check.optimality = Optimality::kApproximate;
+    check.causeId = kStringOptimalityApproximate;
+    return check;
+}
+
+double LargestResidual(const Matrix& r)
+{
+    double largest = 0.0;
+    for (int i = 0; i < r.Rows(); ++i)
+        largest = std::max(largest, std::fabs(r(i, 0)));
+    return largest;
+}
 
 const char* OptimalityName(Optimality optimality)
 {
@@ -90,7 +124,7 @@ SolutionCheck NormalEquationsCheck(const std::vector<double>& N, const Matrix& Q
     const double cond = ScaledConditionNumber(N, Q);
     const double digits = -std::log10(cond * kEpsilon);
     if (!(digits >= kFailingDigits)) {
-        SolutionCheck check = Failure(kStringSingularNormals);
+        SolutionCheck check = FailedCheck(kStringSingularNormals);
         if (std::isfinite(cond))
             check.conditionNumber = cond;
         check.estimatedDigits = 0;
@@ -186,10 +220,7 @@ double JointRoundings(const Matrix& A, const std::vector<double>& rho, const std
         const double w = weight[static_cast<std::size_t>(i)];
         if (w == 0.0 || std::isinf(rho[static_cast<std::size_t>(i)]))
             continue;
-        double ay = 0.0;
-        for (int j = 0; j < u; ++j)
-            ay += A(i, j) * y[static_cast<std::size_t>(j)];
-        const double ratio = std::fabs(w * w * ay) / rho[static_cast<std::size_t>(i)];
+        const double ratio = std::fabs(w * w * RowTimes(A, i, y)) / rho[static_cast<std::size_t>(i)];
         units = std::isnan(ratio) ? kInfinity : std::max(units, ratio);
     }
     return units;
@@ -224,21 +255,9 @@ std::vector<double> MinimumNormMultipliers(const Matrix& A, const Matrix& r, con
     if (!SolveTall(std::move(normal), u, u, g, y))
         return {};
     std::vector<double> lambda;
-    for (int i : zeros) {
-        double value = 0.0;
-        for (int j = 0; j < u; ++j)
-            value += A(i, j) * y[static_cast<std::size_t>(j)];
-        lambda.push_back(value);
-    }
+    for (int i : zeros)
+        lambda.push_back(RowTimes(A, i, y));
     return lambda;
-}
-
-SolutionCheck Approximate()
-{
-    SolutionCheck check;
-    check.optimality = Optimality::kApproximate;
-    check.causeId = kStringOptimalityApproximate;
-    return check;
 }
 
 } // namespace
@@ -247,11 +266,9 @@ SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& 
 {
     const int n = A.Rows();
     const int u = A.Columns();
-    double scale = 0.0;
-    for (int i = 0; i < n; ++i)
-        scale = std::max(scale, std::fabs(r(i, 0)));
+    const double scale = LargestResidual(r);
     if (!std::isfinite(scale))
-        return Failure(kStringNotOptimal);
+        return FailedCheck(kStringNotOptimal);
     if (scale == 0.0) // an exact fit is a minimum of every norm
         return SolutionCheck{};
     std::vector<double> gradient(static_cast<std::size_t>(u), 0.0);
@@ -263,9 +280,7 @@ SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& 
         const double magnitude = std::fabs(q);
         const double psi = std::copysign(std::pow(magnitude, p - 1.0), q);
         // The residual's own rounding, carried through psi's slope.
-        double size = std::fabs(b(i, 0));
-        for (int j = 0; j < u; ++j)
-            size += std::fabs(A(i, j) * x(j, 0));
+        const double size = ResidualSize(A, b, x, i);
         // The largest residuals have q = +-1 exactly whatever their rounding;
         // the scale's rounding scales every psi alike and makes no gradient.
         const bool exact = magnitude == 1.0 || magnitude == 0.0;
@@ -293,22 +308,16 @@ SolutionCheck LpFirstOrderCheck(const Matrix& A, const Matrix& b, const Matrix& 
         units = std::max(units, JointRoundings(A, psiRoundings, gradient));
     if (units <= kProvedRoundings)
         return SolutionCheck{};
-    if (units <= kApproximateRoundings) {
-        SolutionCheck check;
-        check.optimality = Optimality::kApproximate;
-        check.causeId = kStringOptimalityApproximate;
-        return check;
-    }
-    return Failure(kStringNotOptimal);
+    if (units <= kApproximateRoundings)
+        return ApproximateCheck();
+    return FailedCheck(kStringNotOptimal);
 }
 
 bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Matrix& r, double p)
 {
     constexpr double kSwing = 1e-2;
     const int u = A.Columns();
-    double scale = 0.0;
-    for (int i = 0; i < r.Rows(); ++i)
-        scale = std::max(scale, std::fabs(r(i, 0)));
+    const double scale = LargestResidual(r);
     // Rows below half the largest residual carry psi below 2^-(p-1): they
     // matter only where p is small, and there they swing little.
     double largestSwing = 0.0;
@@ -316,10 +325,8 @@ bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Ma
         const double magnitude = std::fabs(r(i, 0));
         if (!(magnitude >= 0.5 * scale) || magnitude == 0.0)
             continue;
-        double size = std::fabs(b(i, 0));
-        for (int j = 0; j < u; ++j)
-            size += std::fabs(A(i, j) * x(j, 0));
-        largestSwing = std::max(largestSwing, (p - 1.0) * kProvedRoundings * (u + 1) * kEpsilon * size / magnitude);
+        largestSwing = std::max(largestSwing,
+                                (p - 1.0) * kProvedRoundings * (u + 1) * kEpsilon * ResidualSize(A, b, x, i) / magnitude);
     }
     return !(largestSwing < kSwing);
 }
@@ -329,14 +336,12 @@ SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bo
     const int n = A.Rows();
     const int u = A.Columns();
     if (static_cast<int>(basic.size()) != n)
-        return Failure(kStringNotOptimal);
+        return FailedCheck(kStringNotOptimal);
     std::vector<int> rows;
     std::vector<double> g(static_cast<std::size_t>(u), 0.0);
-    double largest = 0.0;
-    for (int i = 0; i < n; ++i)
-        largest = std::max(largest, std::fabs(r(i, 0)));
+    const double largest = LargestResidual(r);
     if (!std::isfinite(largest))
-        return Failure(kStringNotOptimal);
+        return FailedCheck(kStringNotOptimal);
     bool degenerate = false; // a zero residual outside the basis may take any multiplier in [-1, 1]
     for (int i = 0; i < n; ++i) {
         if (basic[static_cast<std::size_t>(i)]) {
@@ -353,22 +358,22 @@ SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bo
     }
     const int k = static_cast<int>(rows.size());
     if (k == 0) // no basic row: g itself must vanish
-        return largest == 0.0 ? SolutionCheck{} : Approximate();
+        return largest == 0.0 ? SolutionCheck{} : ApproximateCheck();
     std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(k));
     for (int c = 0; c < k; ++c)
         for (int j = 0; j < u; ++j)
             M[At(j, c, k)] = A(rows[static_cast<std::size_t>(c)], j);
     std::vector<double> lambda;
     if (k > u || !SolveTall(std::move(M), u, k, g, lambda))
-        return Approximate();
+        return ApproximateCheck();
     double beyond = Beyond(lambda);
     if (beyond > kMultiplierRounding && degenerate)
         beyond = std::min(beyond, Beyond(MinimumNormMultipliers(A, r, basic, largest, g)));
     if (beyond <= kMultiplierRounding)
         return SolutionCheck{};
     if (beyond <= kMultiplierApproximate || degenerate)
-        return Approximate();
-    return Failure(kStringNotOptimal);
+        return ApproximateCheck();
+    return FailedCheck(kStringNotOptimal);
 }
 
 SolutionCheck CombinedCheck(const SolutionCheck& condition, const SolutionCheck& optimality)

@@ -30,6 +30,14 @@ struct SolutionCheck {
     bool Warns() const { return !Failed() && causeId != 0; }
 };
 
+// A failed check with its cause; an approximate one with its warning.
+SolutionCheck FailedCheck(int causeId);
+SolutionCheck ApproximateCheck();
+
+// max_i |r_i| of a column of residuals: infinite for an infinite residual;
+// a NaN one is passed over.
+double LargestResidual(const Matrix& r);
+
 // Below this many estimated correct digits a run fails; below
 // kWarningDigits it succeeds with a warning.
 inline constexpr int kFailingDigits = 1;

@@ -162,7 +162,7 @@ LpAttempt SolveLpChecked(const WeightedSystem& weighted, const LpRequest& reques
     attempt.solution = SolveLpNorm(weighted.Abar, weighted.lbar, request.normFactor, maxPasses, attempt.x,
                                    attempt.v, progress, start);
     if (attempt.solution.status == kLpNormNotFinite)
-        attempt.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringSingularNormals};
+        attempt.check = FailedCheck(kStringSingularNormals);
     else if (request.normFactor == 2.0)
         attempt.check = LeastSquaresCheck(weighted.Abar);
     else
@@ -181,12 +181,10 @@ bool NeedsMinimaxBound(const WeightedSystem& weighted, const LpAttempt& attempt,
 // that has one is no minimiser, whatever its gradient says.
 void HoldAgainstMinimax(LpAttempt& attempt, double minimaxValue, int n, double p)
 {
-    double largest = 0.0;
-    for (int i = 0; i < attempt.v.Rows(); ++i)
-        largest = std::max(largest, std::fabs(attempt.v(i, 0)));
+    const double largest = LargestResidual(attempt.v);
     const double bound = minimaxValue * std::exp(std::log(static_cast<double>(n)) / p) * (1.0 + kMinimaxWithinLp);
     if (!(largest <= bound))
-        attempt.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringNotOptimal};
+        attempt.check = FailedCheck(kStringNotOptimal);
 }
 
 // Newton's method from least squares; where it does not reach a minimiser
@@ -220,13 +218,12 @@ LpAttempt SolveLpFromBestStart(const WeightedSystem& weighted, const LpRequest& 
         throw std::bad_alloc();
     if (chebyshev.status != kChebyshevOptimal && !minimaxAttains) {
         if (firstNeedsBound && first.check.optimality == Optimality::kProved)
-            first.check = SolutionCheck{Optimality::kApproximate, std::nullopt, std::nullopt,
-                                        kStringOptimalityApproximate};
+            first.check = ApproximateCheck();
         return first;
     }
     if (minimaxAttains) {
         if (chebyshev.status != kChebyshevOptimal) {
-            minimax.check = SolutionCheck{Optimality::kFailed, std::nullopt, std::nullopt, kStringNotOptimal};
+            minimax.check = FailedCheck(kStringNotOptimal);
             minimax.solution.status = kLpNormNoConvergence;
         }
         minimax.solution.passes = 1;
