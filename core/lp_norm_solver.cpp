@@ -1,11 +1,13 @@
 #include "core/lp_norm_solver.h"
 
+#include "core/cholesky.h"
 #include "core/irls_pass.h"
 
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -102,23 +104,12 @@ void Rescale(double p, Point& point)
 
 // Solves N z = rhs for the symmetric positive definite u x u row-major N by
 // Cholesky's method; false when a pivot is not positive (N singular).
-bool SolveCholesky(Vector N, int u, Vector rhs, Vector& z)
+bool SolveCholesky(const Vector& N, int u, Vector rhs, Vector& z)
 {
-    const auto at = [&N, u](int r, int c) -> double& { return N[Size(r) * Size(u) + Size(c)]; };
-    for (int j = 0; j < u; ++j) {
-        double pivot = at(j, j);
-        for (int k = 0; k < j; ++k)
-            pivot -= at(j, k) * at(j, k);
-        if (!(pivot > 0.0) || !std::isfinite(pivot))
-            return false;
-        at(j, j) = std::sqrt(pivot);
-        for (int i = j + 1; i < u; ++i) {
-            double value = at(i, j);
-            for (int k = 0; k < j; ++k)
-                value -= at(i, k) * at(j, k);
-            at(i, j) = value / at(j, j);
-        }
-    }
+    const std::optional<Vector> factor = CholeskyFactor(N.data(), Size(u));
+    if (!factor.has_value())
+        return false;
+    const auto at = [&factor, u](int r, int c) { return (*factor)[Size(r) * Size(u) + Size(c)]; };
     for (int i = 0; i < u; ++i) { // L y = rhs
         for (int k = 0; k < i; ++k)
             rhs[Size(i)] -= at(i, k) * rhs[Size(k)];

@@ -1,6 +1,7 @@
 #include "core/observation_tests.h"
 
 #include "core/adjustment_results.h"
+#include "core/cholesky.h"
 #include "core/distributions.h"
 #include "core/irls_pass.h"
 
@@ -14,28 +15,6 @@ const char* TestWeightsName(TestWeights weights)
 }
 
 namespace {
-
-// The Cholesky factor L of S = L L^T (u x u, row-major; the lower triangle
-// of S is read, L is lower); none when S is not positive definite.
-std::optional<std::vector<double>> CholeskyFactor(const double* S, std::size_t u)
-{
-    std::vector<double> L(u * u, 0.0);
-    for (std::size_t j = 0; j < u; ++j) {
-        for (std::size_t i = j; i < u; ++i) {
-            double sum = S[i * u + j];
-            for (std::size_t k = 0; k < j; ++k)
-                sum -= L[i * u + k] * L[j * u + k];
-            if (i == j) {
-                if (!(sum > 0.0) || !std::isfinite(sum))
-                    return std::nullopt;
-                L[j * u + j] = std::sqrt(sum);
-            } else {
-                L[i * u + j] = sum / L[j * u + j];
-            }
-        }
-    }
-    return L;
-}
 
 // L^-1 of a lower triangular L, lower too.
 std::vector<double> InverseLower(const std::vector<double>& L, std::size_t u)
