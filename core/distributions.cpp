@@ -100,22 +100,28 @@ double LogOf(double x, double y)
     return x > 0.5 ? std::log1p(-y) : std::log(x);
 }
 
+// Lentz's method divides by its partial values: a value that vanishes is
+// replaced by a tiny one.
+double NotTiny(double value)
+{
+    return std::fabs(value) < kTiny ? kTiny : value;
+}
+
 // Modified Lentz's method for the continued fraction of I_x(a, b).
 double BetaFraction(double a, double b, double x)
 {
-    const auto guard = [](double value) { return std::fabs(value) < kTiny ? kTiny : value; };
     double c = 1.0;
-    double d = 1.0 / guard(1.0 - (a + b) * x / (a + 1.0));
+    double d = 1.0 / NotTiny(1.0 - (a + b) * x / (a + 1.0));
     double h = d;
     for (int m = 1; m < kSeriesLimit; ++m) {
         const double m2 = 2.0 * m;
         double aa = m * (b - m) * x / ((a - 1.0 + m2) * (a + m2));
-        d = 1.0 / guard(1.0 + aa * d);
-        c = guard(1.0 + aa / c);
+        d = 1.0 / NotTiny(1.0 + aa * d);
+        c = NotTiny(1.0 + aa / c);
         h *= d * c;
         aa = -(a + m) * (a + b + m) * x / ((a + m2) * (a + 1.0 + m2));
-        d = 1.0 / guard(1.0 + aa * d);
-        c = guard(1.0 + aa / c);
+        d = 1.0 / NotTiny(1.0 + aa * d);
+        c = NotTiny(1.0 + aa / c);
         const double step = d * c;
         h *= step;
         if (std::fabs(step - 1.0) < kEpsilon)
@@ -174,10 +180,8 @@ TailPair RegularizedGamma(double a, double x)
     for (int n = 1; n < kSeriesLimit; ++n) {
         const double an = -n * (n - a);
         b += 2.0;
-        d = an * d + b;
-        d = 1.0 / (std::fabs(d) < kTiny ? kTiny : d);
-        c = b + an / c;
-        c = std::fabs(c) < kTiny ? kTiny : c;
+        d = 1.0 / NotTiny(an * d + b);
+        c = NotTiny(b + an / c);
         const double step = d * c;
         h *= step;
         if (std::fabs(step - 1.0) < kEpsilon)

@@ -32,10 +32,8 @@ std::vector<double> InverseLower(const std::vector<double>& L, std::size_t u)
     return inverse;
 }
 
-// A lower triangular T with a_i^T Q a_i = |T a_i|^2.
-struct Triangle {
-    std::vector<double> T; // u x u, row-major
-};
+// The redundancy numbers need a lower triangular T (u x u, row-major) with
+// a_i^T Q a_i = |T a_i|^2.
 
 // Without the caller's Q: N formed here, N = L L^T, T = L^-1 and
 // Q_jj = sum_i (L^-1)_ij^2.
@@ -49,14 +47,14 @@ std::optional<RedundancyShares> SharesFromNormalMatrix(const Matrix& Abar, std::
     const std::optional<std::vector<double>> L = CholeskyFactor(N.matrix.data(), u);
     if (!L.has_value())
         return std::nullopt;
-    const Triangle triangle{InverseLower(*L, u)};
+    const std::vector<double> T = InverseLower(*L, u);
     RedundancyShares shares;
     shares.weights = weights;
     shares.qx.assign(u, 0.0);
     for (std::size_t i = 0; i < u; ++i)
         for (std::size_t j = 0; j <= i; ++j)
-            shares.qx[j] += triangle.T[i * u + j] * triangle.T[i * u + j];
-    if (!ComputeRedundancyNumbers(Abar, w, triangle.T, shares.r))
+            shares.qx[j] += T[i * u + j] * T[i * u + j];
+    if (!ComputeRedundancyNumbers(Abar, w, T, shares.r))
         return std::nullopt;
     return shares;
 }
@@ -75,15 +73,15 @@ std::optional<RedundancyShares> SharesFromInverse(const Matrix& Abar, const std:
     const std::optional<std::vector<double>> C = CholeskyFactor(reversed.data(), u);
     if (!C.has_value())
         return std::nullopt;
-    Triangle triangle{std::vector<double>(u * u, 0.0)};
+    std::vector<double> T(u * u, 0.0);
     RedundancyShares shares;
     shares.weights = weights;
     for (std::size_t j = 0; j < u; ++j) {
         shares.qx.push_back(Q(static_cast<int>(j), static_cast<int>(j)));
         for (std::size_t k = 0; k <= j; ++k)
-            triangle.T[j * u + k] = (*C)[(u - 1 - k) * u + (u - 1 - j)];
+            T[j * u + k] = (*C)[(u - 1 - k) * u + (u - 1 - j)];
     }
-    if (!ComputeRedundancyNumbers(Abar, w, triangle.T, shares.r))
+    if (!ComputeRedundancyNumbers(Abar, w, T, shares.r))
         return std::nullopt;
     return shares;
 }
