@@ -264,13 +264,17 @@ void AppendCsv(std::string& out, const std::optional<double>& value)
         AppendShortest(out, *value);
 }
 
+// A comment line of the head: "# name,value".
+void AppendCsvComment(std::string& out, const char* name, const std::optional<double>& value)
+{
+    out.append("# ").append(name).append(",");
+    AppendCsv(out, value);
+    out += '\n';
+}
+
 void WriteCsvTests(std::string& out, const ObservationTests& tests)
 {
-    const auto line = [&out](const char* name, const std::optional<double>& value) {
-        out.append("# ").append(name).append(",");
-        AppendCsv(out, value);
-        out += '\n';
-    };
+    const auto line = [&out](const char* name, const std::optional<double>& value) { AppendCsvComment(out, name, value); };
     const auto flag = [](bool value) { return std::optional<double>(value ? 1.0 : 0.0); };
     const auto defined = [&tests](double value) { return tests.defined ? std::optional<double>(value) : std::nullopt; };
     out.append("# test_weights,").append(TestWeightsName(tests.weights)).append("\n");
@@ -296,9 +300,7 @@ void WriteCsvTests(std::string& out, const ObservationTests& tests)
 void WriteCsvHead(std::string& out, const AdjustmentResults& results)
 {
     const auto comment = [&out](const char* name, const std::optional<double>& value) {
-        out.append("# ").append(name).append(",");
-        AppendCsv(out, value);
-        out += '\n';
+        AppendCsvComment(out, name, value);
     };
     const std::optional<TuningScale>& scale = results.tuningScale;
     out.append("# tolvar results\n# method,").append(results.method).append("\n");
