@@ -300,4 +300,19 @@ TEST(ObservationTests, DegenerateCasesGiveClearAnswers)
     EXPECT_FALSE(single.standardized.has_value() || single.mdb.has_value() || single.flagged);
     EXPECT_TRUE(TestOfObservation(results, *tests, 0).flagged);
     ExpectCountsOfEveryObservation(results, *tests, "measured once");
+
+    // One unknown measured twice, the second 200 times as heavy: r = 1/201
+    // and 200/201, and both |w_i| alike and large; the one below 0.01 is
+    // uncontrolled and not flagged.
+    Problem pair{test_support::FromRows({{1}, {1}}), test_support::Column({0, 1}), test_support::Column({1, 200})};
+    results = RunOn(pair, kMethodLpNorm, 0.0, 2.0, 50);
+    tests = TestObservations(results, TestSettings{0.01, 0.001, 0.8, 0.95}, true);
+    ASSERT_TRUE(tests.has_value() && tests->defined);
+    const ObservationTest heavy = TestOfObservation(results, *tests, 1);
+    EXPECT_TRUE(heavy.uncontrolled);
+    ASSERT_TRUE(heavy.standardized.has_value());
+    EXPECT_GT(std::fabs(*heavy.standardized), tests->criticalValue);
+    EXPECT_FALSE(heavy.flagged);
+    EXPECT_TRUE(TestOfObservation(results, *tests, 0).flagged);
+    ExpectCountsOfEveryObservation(results, *tests, "measured twice");
 }
