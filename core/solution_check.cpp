@@ -182,6 +182,22 @@ bool SolveTall(std::vector<double> M, int u, int k, std::vector<double> rhs, std
     return true;
 }
 
+// A^T diag(w2) A (u x u, row-major), the rows of weight 0 left out.
+std::vector<double> WeightedNormalMatrix(const Matrix& A, const std::vector<double>& w2)
+{
+    const int u = A.Columns();
+    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
+    for (int i = 0; i < A.Rows(); ++i) {
+        const double weight = w2[static_cast<std::size_t>(i)];
+        if (weight == 0.0)
+            continue;
+        for (int j = 0; j < u; ++j)
+            for (int k = 0; k < u; ++k)
+                M[At(j, k, u)] += A(i, j) * weight * A(i, k);
+    }
+    return M;
+}
+
 // The change of psi that makes every column of the gradient vanish at
 // once, in units of each row's rounding rho: the change of least weighted
 // 2-norm, dpsi = R A y with (A^T R A) y = -g, R = diag(rho^2), bounds the
@@ -198,17 +214,12 @@ double JointRoundings(const Matrix& A, const std::vector<double>& rho, const std
     // R scaled by the largest rho (the change does not depend on R's scale);
     // rows of infinite rounding absorb any change alone.
     std::vector<double> weight(rho.size(), 0.0);
-    for (std::size_t i = 0; i < rho.size(); ++i)
+    std::vector<double> w2(rho.size(), 0.0);
+    for (std::size_t i = 0; i < rho.size(); ++i) {
         weight[i] = std::isinf(largest) ? (std::isinf(rho[i]) ? 1.0 : 0.0) : rho[i] / largest;
-    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
-    for (int i = 0; i < n; ++i) {
-        const double w2 = weight[static_cast<std::size_t>(i)] * weight[static_cast<std::size_t>(i)];
-        if (w2 == 0.0)
-            continue;
-        for (int j = 0; j < u; ++j)
-            for (int k = 0; k < u; ++k)
-                M[At(j, k, u)] += A(i, j) * w2 * A(i, k);
+        w2[i] = weight[i] * weight[i];
     }
+    std::vector<double> M = WeightedNormalMatrix(A, w2);
     std::vector<double> minusG(gradient.size());
     for (std::size_t j = 0; j < gradient.size(); ++j)
         minusG[j] = -gradient[j];
@@ -243,16 +254,14 @@ std::vector<double> MinimumNormMultipliers(const Matrix& A, const Matrix& r, con
 {
     const int u = A.Columns();
     std::vector<int> zeros;
+    std::vector<double> isZero(static_cast<std::size_t>(A.Rows()), 0.0);
     for (int i = 0; i < A.Rows(); ++i)
-        if (basic[static_cast<std::size_t>(i)] || std::fabs(r(i, 0)) <= largest * kEpsilon * 64)
+        if (basic[static_cast<std::size_t>(i)] || std::fabs(r(i, 0)) <= largest * kEpsilon * 64) {
             zeros.push_back(i);
-    std::vector<double> normal(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
-    for (int i : zeros)
-        for (int a = 0; a < u; ++a)
-            for (int b = 0; b < u; ++b)
-                normal[At(a, b, u)] += A(i, a) * A(i, b);
+            isZero[static_cast<std::size_t>(i)] = 1.0;
+        }
     std::vector<double> y;
-    if (!SolveTall(std::move(normal), u, u, g, y))
+    if (!SolveTall(WeightedNormalMatrix(A, isZero), u, u, g, y))
         return {};
     std::vector<double> lambda;
     for (int i : zeros)
