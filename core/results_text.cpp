@@ -274,7 +274,9 @@ void AppendCsvComment(std::string& out, const char* name, const std::optional<do
 
 void WriteCsvTests(std::string& out, const ObservationTests& tests)
 {
-    const auto line = [&out](const char* name, const std::optional<double>& value) { AppendCsvComment(out, name, value); };
+    const auto line = [&out](const char* name, const std::optional<double>& value) {
+        AppendCsvComment(out, name, value);
+    };
     const auto flag = [](bool value) { return std::optional<double>(value ? 1.0 : 0.0); };
     const auto defined = [&tests](double value) { return tests.defined ? std::optional<double>(value) : std::nullopt; };
     out.append("# test_weights,").append(TestWeightsName(tests.weights)).append("\n");

@@ -334,8 +334,8 @@ bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Ma
         const double magnitude = std::fabs(r(i, 0));
         if (!(magnitude >= 0.5 * scale) || magnitude == 0.0)
             continue;
-        largestSwing = std::max(largestSwing,
-                                (p - 1.0) * kProvedRoundings * (u + 1) * kEpsilon * ResidualSize(A, b, x, i) / magnitude);
+        const double swing = (p - 1.0) * kProvedRoundings * (u + 1) * kEpsilon * ResidualSize(A, b, x, i) / magnitude;
+        largestSwing = std::max(largestSwing, swing);
     }
     return !(largestSwing < kSwing);
 }
