@@ -84,8 +84,9 @@ TEST(LpResults, ASuccessAtALargeFactorKeepsWithinTheMinimaxBound)
             request.normFactor = factor;
             request.maxPasses = 1000;
             const LpOutcome outcome = RunLpSolution(request);
-            if (factor >= c.succeedsFrom)
+            if (factor >= c.succeedsFrom) {
                 EXPECT_EQ(outcome.result, NORMEX_SUCCESS);
+            }
             if (outcome.result != NORMEX_SUCCESS)
                 continue;
             const Matrix& v = outcome.results.corrections;
