@@ -32,6 +32,7 @@ using editor_test::GridOf;
 using editor_test::kDesign;
 using editor_test::kObservations;
 using editor_test::RunModal;
+using editor_test::RunNewEditor;
 using editor_test::TypeIntoCell;
 using test_support::FromRows;
 using test_support::SameMatrix;
@@ -237,10 +238,7 @@ TEST(DataEditDlg, SwitchingTabsKeepsWhatWasTyped)
 TEST(DataEditDlg, EnlargingMovesTheButtonsAndGrowsTabsPagesAndGrids)
 {
     CDataEditDlg::ForgetPlacement();
-    CDataEditDlg editor;
-    editor.ObservationCount = 5;
-    editor.UnknownCount = 3;
-    RunModal(editor, [](CDataEditDlg& shown) {
+    RunNewEditor(5, 3, [](CDataEditDlg& shown) {
         EXPECT_EQ(shown.minimumSize(), shown.size());
         ClickTab(shown, kObservations);
         ClickTab(shown, kDesign);
@@ -298,10 +296,7 @@ TEST(DataEditDlg, ClosingWithChangesAsksBeforeDiscarding)
         const std::string name = std::to_string(int(c.how)) + (c.typed ? " typed" : "") + (c.undone ? " undone" : "");
         test_support::QuestionAnswerer answers;
         answers.otherwise = c.answer;
-        CDataEditDlg editor;
-        editor.ObservationCount = 3;
-        editor.UnknownCount = 2;
-        const int result = RunModal(editor, [&](CDataEditDlg& shown) {
+        const int result = RunNewEditor(3, 2, [&](CDataEditDlg& shown) {
             CGridCtrl& grid = GridOf(shown, kDesign);
             if (c.typed)
                 TypeIntoCell(grid, {2, 2}, QStringLiteral("7.5"));
@@ -330,10 +325,7 @@ TEST(DataEditDlg, ClosingWithChangesAsksBeforeDiscarding)
 TEST(DataEditDlg, OkSelectsEveryRefusedCellAndSaysHowMany)
 {
     test_support::MessageRecorder messages;
-    CDataEditDlg editor;
-    editor.ObservationCount = 4;
-    editor.UnknownCount = 3;
-    RunModal(editor, [&](CDataEditDlg& shown) {
+    RunNewEditor(4, 3, [&](CDataEditDlg& shown) {
         CGridCtrl& design = GridOf(shown, kDesign);
         design.SelectRange({1, 1, 1, 3});
         for (const auto& [cell, text] : {std::pair{CellPos{2, 1}, ""}, {CellPos{2, 2}, "x"}, {CellPos{4, 3}, "1e400"}})
@@ -352,7 +344,6 @@ TEST(DataEditDlg, OkSelectsEveryRefusedCellAndSaysHowMany)
         EXPECT_EQ(shown.CurrentPage(), shown.ObservationPage());
         EXPECT_EQ(SelectedCells(GridOf(shown, kObservations)), (std::vector<CellPos>{{1, 2}}));
         EXPECT_EQ(messages.informativeTexts.value(1), QString());
-        shown.QDialog::reject();
     });
     EXPECT_EQ(messages.messages.size(), 2);
 }
@@ -361,10 +352,7 @@ TEST(DataEditDlg, OkSelectsEveryRefusedCellAndSaysHowMany)
 // turn the pages, the grid of the page shown taking the keyboard focus.
 TEST(DataEditDlg, CtrlTabLeavesTheGridAndCtrlPageKeysTurnThePages)
 {
-    CDataEditDlg editor;
-    editor.ObservationCount = 3;
-    editor.UnknownCount = 3;
-    RunModal(editor, [](CDataEditDlg& shown) {
+    RunNewEditor(3, 3, [](CDataEditDlg& shown) {
         CGridCtrl& design = GridOf(shown, kDesign);
         QTest::keyClick(&design, Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_FALSE(design.hasFocus());
@@ -381,7 +369,6 @@ TEST(DataEditDlg, CtrlTabLeavesTheGridAndCtrlPageKeysTurnThePages)
             EXPECT_TRUE(GridOf(shown, step.page).hasFocus());
             EXPECT_EQ(GridOf(shown, step.page).GetCurrentCell(), (CellPos{1, 1}));
         }
-        shown.QDialog::reject();
     });
 }
 
@@ -402,17 +389,13 @@ TEST(DataEditDlg, PastedSpreadsheetTextReadsDecimalCommas)
         {"1,5\n2", {"1", "5", "0.000000"}, {"2", "0.000000", "0.000000"}},
     };
     for (const auto& c : cases) {
-        CDataEditDlg editor;
-        editor.ObservationCount = 3;
-        editor.UnknownCount = 3;
-        RunModal(editor, [&](CDataEditDlg& shown) {
+        RunNewEditor(3, 3, [&](CDataEditDlg& shown) {
             CGridCtrl& grid = GridOf(shown, kDesign);
             PasteInto(grid, {1, 1}, QString::fromUtf8(c.pasted));
             for (int j = 0; j < 3; ++j) {
                 EXPECT_EQ(grid.GetCellText(1, j + 1), c.row1[j]) << c.pasted;
                 EXPECT_EQ(grid.GetCellText(2, j + 1), c.row2[j]) << c.pasted;
             }
-            shown.QDialog::reject();
         });
     }
 }
@@ -439,10 +422,7 @@ TEST(DataEditDlg, APasteBeyondTheGridAsksToAddRowsAndColumns)
         test_support::QuestionAnswerer answers;
         answers.otherwise = c.answer;
         test_support::MessageRecorder messages;
-        CDataEditDlg editor;
-        editor.ObservationCount = 2;
-        editor.UnknownCount = 1;
-        RunModal(editor, [&](CDataEditDlg& shown) {
+        RunNewEditor(2, 1, [&](CDataEditDlg& shown) {
             ClickTab(shown, c.page);
             CGridCtrl& grid = GridOf(shown, c.page);
             PasteInto(grid, {2, 1}, pasted);
@@ -455,7 +435,6 @@ TEST(DataEditDlg, APasteBeyondTheGridAsksToAddRowsAndColumns)
                 EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 0), QStringLiteral("Zeile 3"));
                 EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 2), c.page == kDesign ? "1.000000" : "5");
             }
-            shown.QDialog::reject();
         });
         ASSERT_EQ(answers.questions.size(), 1) << c.page << c.answer;
         EXPECT_TRUE(answers.questions[0].contains(Utf8(c.question))) << answers.questions[0].toStdString();
@@ -478,10 +457,7 @@ using editor_test::Texts;
 // keeps the selection.
 TEST(DataEditDlg, DeleteF2AndRightClickWorkOnWhatTheUserSees)
 {
-    CDataEditDlg editor;
-    editor.ObservationCount = 4;
-    editor.UnknownCount = 3;
-    RunModal(editor, [](CDataEditDlg& shown) {
+    RunNewEditor(4, 3, [](CDataEditDlg& shown) {
         CGridCtrl& grid = GridOf(shown, kDesign);
         grid.SetCurrentCell({1, 1});
         grid.SelectRange({1, 1, 2, 2});
@@ -517,7 +493,6 @@ TEST(DataEditDlg, DeleteF2AndRightClickWorkOnWhatTheUserSees)
         EXPECT_EQ(seen[0].second, (std::vector<CellPos>{{4, 3}}));
         EXPECT_EQ(seen[1].second, (std::vector<CellPos>{{4, 3}}));
         EXPECT_EQ(seen[2].second, (std::vector<CellPos>{{1, 1}, {2, 1}}));
-        shown.QDialog::reject();
     });
 }
 
@@ -526,10 +501,7 @@ TEST(DataEditDlg, DeleteF2AndRightClickWorkOnWhatTheUserSees)
 // width.
 TEST(DataEditDlg, ValueColumnsFitTheirWidestTextUnlessTheUserSizedThem)
 {
-    CDataEditDlg editor;
-    editor.ObservationCount = 3;
-    editor.UnknownCount = 3;
-    RunModal(editor, [](CDataEditDlg& shown) {
+    RunNewEditor(3, 3, [](CDataEditDlg& shown) {
         CGridCtrl& grid = GridOf(shown, kDesign);
         // The user drags the divider right of column 3 a little to the left.
         const QRect header = grid.CellRect({0, 3});
@@ -548,7 +520,6 @@ TEST(DataEditDlg, ValueColumnsFitTheirWidestTextUnlessTheUserSizedThem)
         EXPECT_GE(grid.GetColumnWidth(2), grid.MeasureCell(2, 2).width());
         EXPECT_GT(grid.MeasureCell(2, 2).width(), grid.MeasureCell(1, 2).width());
         EXPECT_EQ(grid.GetColumnWidth(3), userWidth);
-        shown.QDialog::reject();
     });
 }
 
@@ -556,10 +527,7 @@ TEST(DataEditDlg, ValueColumnsFitTheirWidestTextUnlessTheUserSizedThem)
 // drop lands there.
 TEST(DataEditDlg, DraggingOverTheOtherTabOpensItsPage)
 {
-    CDataEditDlg editor;
-    editor.ObservationCount = 3;
-    editor.UnknownCount = 2;
-    RunModal(editor, [](CDataEditDlg& shown) {
+    RunNewEditor(3, 2, [](CDataEditDlg& shown) {
         CGridCtrl& design = GridOf(shown, kDesign);
         design.SetCellText(1, 1, QStringLiteral("42"));
         design.SelectRange({1, 1, 1, 1});
@@ -597,7 +565,6 @@ TEST(DataEditDlg, DraggingOverTheOtherTabOpensItsPage)
         EXPECT_TRUE(pageOpened);
         EXPECT_EQ(GridOf(shown, kObservations).GetCellText(3, 2), QStringLiteral("42"));
         EXPECT_EQ(design.GetCellText(1, 1), QString());
-        shown.QDialog::reject();
     });
 }
 
@@ -608,10 +575,7 @@ TEST(DataEditDlg, OpensLargeEnoughForTheDataAndWhereItWasLast)
     CDataEditDlg::ForgetPlacement();
     QRect closedAt;
     for (int opening = 0; opening < 2; ++opening) {
-        CDataEditDlg editor;
-        editor.ObservationCount = 40;
-        editor.UnknownCount = 30;
-        RunModal(editor, [&](CDataEditDlg& shown) {
+        RunNewEditor(40, 30, [&](CDataEditDlg& shown) {
             const CGridCtrl& grid = GridOf(shown, kDesign);
             const QRect screen = shown.screen()->availableGeometry();
             EXPECT_LE(shown.frameGeometry().width(), screen.width());
@@ -624,16 +588,11 @@ TEST(DataEditDlg, OpensLargeEnoughForTheDataAndWhereItWasLast)
             } else {
                 EXPECT_EQ(shown.geometry(), closedAt);
             }
-            shown.QDialog::reject();
         });
     }
-    CDataEditDlg small;
-    small.ObservationCount = 2;
-    small.UnknownCount = 2;
     CDataEditDlg::ForgetPlacement();
-    RunModal(small, [](CDataEditDlg& shown) {
+    RunNewEditor(2, 2, [](CDataEditDlg& shown) {
         EXPECT_EQ(shown.size(), shown.minimumSize());
-        shown.QDialog::reject();
     });
 }
 

@@ -21,6 +21,7 @@ using editor_test::kDesign;
 using editor_test::kObservations;
 using editor_test::PasteInto;
 using editor_test::RunModal;
+using editor_test::RunNewEditor;
 using editor_test::SelectedCells;
 using editor_test::Texts;
 using editor_test::TypeIntoCell;
@@ -80,10 +81,7 @@ TEST(DataEditUndo, UndoingEverythingGivesTheOpeningGridsAndRedoingTheFinalOnes)
     test_support::MessageRecorder messages;
     test_support::QuestionAnswerer answers;
     answers.otherwise = true;
-    CDataEditDlg editor;
-    editor.ObservationCount = 6;
-    editor.UnknownCount = 4;
-    RunModal(editor, [&](CDataEditDlg& shown) {
+    RunNewEditor(6, 4, [&](CDataEditDlg& shown) {
         const QStringList opening[] = {Texts(GridOf(shown, kDesign)), Texts(GridOf(shown, kObservations))};
         std::mt19937 random(2026);
         const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -160,7 +158,6 @@ TEST(DataEditUndo, UndoingEverythingGivesTheOpeningGridsAndRedoingTheFinalOnes)
         }
         EXPECT_EQ(Texts(GridOf(shown, kDesign)), final[kDesign]);
         EXPECT_EQ(Texts(GridOf(shown, kObservations)), final[kObservations]);
-        shown.QDialog::reject();
     });
 }
 
@@ -256,10 +253,7 @@ TEST(DataEditUndo, RowsGoOnBothPagesAndColumnsOnTheDesignPage)
 TEST(DataEditUndo, CountsStayWithinOneTo5000)
 {
     test_support::MessageRecorder messages;
-    CDataEditDlg editor;
-    editor.ObservationCount = 4990;
-    editor.UnknownCount = 1;
-    RunModal(editor, [&](CDataEditDlg& shown) {
+    RunNewEditor(4990, 1, [&](CDataEditDlg& shown) {
         EXPECT_FALSE(shown.InsertRows(1, 11));
         EXPECT_TRUE(shown.InsertRows(4991, 10));
         EXPECT_FALSE(shown.DeleteColumns(1, 1));
@@ -267,7 +261,6 @@ TEST(DataEditUndo, CountsStayWithinOneTo5000)
         EXPECT_TRUE(shown.InsertColumns(2, 1));
         EXPECT_EQ(GridOf(shown, kObservations).GetNumRows(), 5001);
         EXPECT_EQ(GridOf(shown, kDesign).GetCellText(5000, 0), QStringLiteral("Zeile 5000"));
-        shown.QDialog::reject();
     });
     EXPECT_EQ(messages.messages.size(), 3);
 }

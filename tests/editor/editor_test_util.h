@@ -54,6 +54,21 @@ int RunModal(Dialog& dialog, const std::type_identity_t<std::function<void(Dialo
     return dialog.DoModal();
 }
 
+// Runs a new editor for observations x unknowns values (DoModal); body
+// drives it while it is shown. An editor body left open is then closed as
+// Cancel without the question. The result of the modal run.
+inline int RunNewEditor(int observations, int unknowns, const std::function<void(CDataEditDlg&)>& body)
+{
+    CDataEditDlg editor;
+    editor.ObservationCount = observations;
+    editor.UnknownCount = unknowns;
+    return RunModal(editor, [&](CDataEditDlg& shown) {
+        body(shown);
+        if (shown.isVisible())
+            shown.QDialog::reject();
+    });
+}
+
 inline CCellEditor* OpenEditor(const CGridCtrl& grid)
 {
     for (CCellEditor* editor : grid.findChildren<CCellEditor*>())
