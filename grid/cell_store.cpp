@@ -427,26 +427,15 @@ void CCellStore::RestoreText(CellPos cell, const CellText& text)
         return;
     found->text = text;
     MarkModified(cell);
-    NoteChanged(cell);
+    changedBounds.Enclose(cell);
     Changed(cell);
 }
 
 void CCellStore::RecordText(CellPos cell, const CellText& before)
 {
-    NoteChanged(cell);
+    changedBounds.Enclose(cell);
     if (undo)
         undo->RecordText(*this, cell, before, rows[cell.row][cell.column].text);
-}
-
-void CCellStore::NoteChanged(CellPos cell)
-{
-    CellBlock& b = changedBounds;
-    if (b.minRow < 0) {
-        b = {cell.row, cell.column, cell.row, cell.column};
-        return;
-    }
-    b = {std::min(b.minRow, cell.row), std::min(b.minColumn, cell.column), std::max(b.maxRow, cell.row),
-         std::max(b.maxColumn, cell.column)};
 }
 
 CellBlock CCellStore::TakeChangedBounds()
@@ -527,15 +516,11 @@ bool CCellStore::IsSelected(int row, int column) const
 
 CellBlock CCellStore::GetSelectionBounds() const
 {
-    CellBlock bounds{GetNumRows(), GetNumColumns(), -1, -1};
+    CellBlock bounds;
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
-            if (rows[row][column].state & kCellSelected) {
-                bounds.minRow = std::min(bounds.minRow, row);
-                bounds.maxRow = std::max(bounds.maxRow, row);
-                bounds.minColumn = std::min(bounds.minColumn, column);
-                bounds.maxColumn = std::max(bounds.maxColumn, column);
-            }
+            if (rows[row][column].state & kCellSelected)
+                bounds.Enclose({row, column});
         });
     return IsValid(bounds) ? bounds : CellBlock{};
 }

@@ -217,7 +217,6 @@ private:
     template <class Change>
     void ChangeByUser(CellPos cell, Change&& change);
     void ChangeTextByUser(CellPos cell, const QString& text);
-    void NoteChanged(CellPos cell);
     void RecordText(CellPos cell, const CellText& before);
     void MoveFocusAfterLines(Qt::Orientation orientation, int at, int count, bool inserted);
     void ShiftExtras(Qt::Orientation orientation, int at, int delta);

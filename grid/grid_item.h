@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QString>
 
+#include <algorithm>
+
 // The small records the grid control and its helpers share: a cell's
 // position, a range of cells, the state flags, and the item record that
 // reads or writes several attributes of one cell at once (also the payload
@@ -25,6 +27,18 @@ struct CellBlock {
     int maxColumn = -1;
 
     bool operator==(const CellBlock&) const = default;
+    // Grows the block to hold cell; an unset block becomes the cell alone.
+    void Enclose(CellPos cell)
+    {
+        if (minRow < 0) {
+            *this = {cell.row, cell.column, cell.row, cell.column};
+            return;
+        }
+        minRow = std::min(minRow, cell.row);
+        minColumn = std::min(minColumn, cell.column);
+        maxRow = std::max(maxRow, cell.row);
+        maxColumn = std::max(maxColumn, cell.column);
+    }
 };
 
 // Cell state flags.

@@ -120,13 +120,8 @@ CellBlock CUndoStack::Where(const Part& part)
             return {std::min(lines.at, rows), fixedColumns, std::min(last, rows), columns};
         return {fixedRows, std::min(lines.at, columns), rows, std::min(last, columns)};
     }
-    CellBlock bounds{part.texts.front().cell.row, part.texts.front().cell.column, part.texts.front().cell.row,
-                     part.texts.front().cell.column};
-    for (const TextChange& change : part.texts) {
-        bounds.minRow = std::min(bounds.minRow, change.cell.row);
-        bounds.maxRow = std::max(bounds.maxRow, change.cell.row);
-        bounds.minColumn = std::min(bounds.minColumn, change.cell.column);
-        bounds.maxColumn = std::max(bounds.maxColumn, change.cell.column);
-    }
+    CellBlock bounds;
+    for (const TextChange& change : part.texts)
+        bounds.Enclose(change.cell);
     return bounds;
 }
