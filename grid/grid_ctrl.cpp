@@ -253,17 +253,9 @@ QFont CGridCtrl::CellFont(int row, int column) const
 
 // --- sizes ----------------------------------------------------------------
 
-bool CGridCtrl::ResizeRow(int row, int height)
+bool CGridCtrl::Resize(Qt::Orientation orientation, int index, int size)
 {
-    const bool done = cells.SetRowHeight(row, height);
-    if (done)
-        RepaintAfterChange();
-    return done;
-}
-
-bool CGridCtrl::ResizeColumn(int column, int width)
-{
-    const bool done = cells.SetColumnWidth(column, width);
+    const bool done = cells.SetSize(orientation, index, size);
     if (done)
         RepaintAfterChange();
     return done;
@@ -471,8 +463,8 @@ void CGridCtrl::RecomputeScrollBars()
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int fixedWidth = cells.FixedColumnWidth();
     const int fixedHeight = cells.FixedRowHeight();
-    const int virtualWidth = cells.ColumnLeft(GetNumColumns()) - fixedWidth;
-    const int virtualHeight = cells.RowTop(GetNumRows()) - fixedHeight;
+    const int virtualWidth = cells.Axis(Qt::Horizontal).Total() - fixedWidth;
+    const int virtualHeight = cells.Axis(Qt::Vertical).Total() - fixedHeight;
     // Each bar takes room from the other direction.
     bool vertical = false;
     bool horizontal = false;

@@ -125,8 +125,8 @@ public:
     void SetImageList(const QList<QPixmap>& images) { SetAndRepaint(imageList, images); }
 
     // --- sizes ----------------------------------------------------------
-    bool ResizeRow(int row, int height);
-    bool ResizeColumn(int column, int width);
+    bool ResizeRow(int row, int height) { return Resize(Qt::Vertical, row, height); }
+    bool ResizeColumn(int column, int width) { return Resize(Qt::Horizontal, column, width); }
     int GetRowHeight(int row) const { return cells.GetRowHeight(row); }
     int GetColumnWidth(int column) const { return cells.GetColumnWidth(column); }
     bool FitRow(int row) { return Fit(Qt::Vertical, row); }
@@ -331,6 +331,7 @@ private:
     int TopLeftRow() const { return TopLeft(Qt::Vertical); }
     void ScrollToShow(Qt::Orientation orientation, int index);
     bool Fit(Qt::Orientation orientation, int index);
+    bool Resize(Qt::Orientation orientation, int index, int size);
     void RedrawCell(CellPos cell);
     void RedrawHeadersOf(CellPos cell);
     void RepaintAfterChange();

@@ -423,9 +423,9 @@ void CGridCtrl::StartEdgeDrag(Qt::Orientation orientation)
     const bool columns = orientation == Qt::Horizontal;
     resizedIndex = DividerIndex(orientation, clickPoint);
     const CellPos sized = columns ? CellPos{clickCell.row, resizedIndex} : CellPos{resizedIndex, clickCell.column};
-    resizeStart = columns ? CellRect(sized).left() : CellRect(sized).top();
+    resizeStart = Along(orientation, CellRect(sized).left(), CellRect(sized).top());
     mouseMode = columns ? MouseMode::DraggingColumnEdge : MouseMode::DraggingRowEdge;
-    MoveTrackingLine(columns ? clickPoint.x() : clickPoint.y());
+    MoveTrackingLine(Along(orientation, clickPoint.x(), clickPoint.y()));
 }
 
 void CGridCtrl::MoveTrackingLine(int position)
@@ -443,17 +443,15 @@ void CGridCtrl::MoveTrackingLine(int position)
 void CGridCtrl::FinishEdgeDrag(const QPoint& point)
 {
     const bool columns = mouseMode == MouseMode::DraggingColumnEdge;
+    const Qt::Orientation orientation = columns ? Qt::Horizontal : Qt::Vertical;
     MoveTrackingLine(-1);
     if (point != clickPoint) {
         const QRect client = ClientRect();
-        const int end = columns ? std::max(resizeStart, client.right()) : std::max(resizeStart, client.bottom());
-        const int size = std::clamp(columns ? point.x() : point.y(), resizeStart, end) - resizeStart;
-        if (columns) {
-            ResizeColumn(resizedIndex, size);
+        const int end = std::max(resizeStart, Along(orientation, client.right(), client.bottom()));
+        const int size = std::clamp(Along(orientation, point.x(), point.y()), resizeStart, end) - resizeStart;
+        Resize(orientation, resizedIndex, size);
+        if (columns)
             cells.MarkColumnUserSized(resizedIndex);
-        } else {
-            ResizeRow(resizedIndex, size);
-        }
     }
     resizedIndex = -1;
 }
