@@ -590,22 +590,23 @@ bool CCellStore::PasteText(CellPos target, const QString& text)
     return PasteValues(target, SplitPastedText(text)) >= 0;
 }
 
-void CCellStore::ClearSelectedTexts()
+template <class Change>
+void CCellStore::ChangeSelectedByUser(Change&& change)
 {
     for (const CellBlock& block : selected.Blocks())
         ForEachCell(block, [&](int row, int column) {
             const CellPos cell{row, column};
             if (IsSelected(row, column) && CanEditCell(cell))
-                ChangeTextByUser(cell, QString());
+                ChangeByUser(cell, change);
         });
+}
+
+void CCellStore::ClearSelectedTexts()
+{
+    ChangeSelectedByUser([](CCell& cell) { cell.text.Set(QString()); });
 }
 
 void CCellStore::ClearSelectedCells()
 {
-    for (const CellBlock& block : selected.Blocks())
-        ForEachCell(block, [&](int row, int column) {
-            const CellPos cell{row, column};
-            if (IsSelected(row, column) && CanEditCell(cell))
-                ChangeByUser(cell, ResetCell);
-        });
+    ChangeSelectedByUser(ResetCell);
 }

@@ -217,6 +217,9 @@ private:
     template <class Change>
     void ChangeByUser(CellPos cell, Change&& change);
     void ChangeTextByUser(CellPos cell, const QString& text);
+    // Every selected editable cell.
+    template <class Change>
+    void ChangeSelectedByUser(Change&& change);
     void RecordText(CellPos cell, const CellText& before);
     void MoveFocusAfterLines(Qt::Orientation orientation, int at, int count, bool inserted);
     void ShiftExtras(Qt::Orientation orientation, int at, int delta);
