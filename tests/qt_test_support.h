@@ -11,9 +11,12 @@
 #include "platform/shell_open.h"
 #include "platform/text_editor.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QDialog>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPoint>
 #include <QProcess>
 #include <QRegularExpression>
@@ -100,6 +103,25 @@ private:
                                                                return answer;
                                                            }};
 };
+
+// A drag delivered to target as the window system delivers it: enter and
+// move at one point (hovering runs after the move), then the drop when the
+// move was accepted. What the target chose, or Qt::IgnoreAction.
+inline Qt::DropAction DeliverDrop(QWidget& target, QPoint at, const QMimeData* data, Qt::DropActions actions,
+                                  Qt::KeyboardModifiers modifiers = {}, const std::function<void()>& hovering = {})
+{
+    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(&target, &enter);
+    QDragMoveEvent move(at, actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(&target, &move);
+    if (hovering)
+        hovering();
+    if (!move.isAccepted())
+        return Qt::IgnoreAction;
+    QDropEvent drop(at, actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(&target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
 
 // What an X tool of x11-utils (xprop, xwininfo) says of a window.
 inline QString AskX(const char* tool, const QWidget& window)

@@ -544,15 +544,10 @@ TEST(DataEditDlg, DraggingOverTheOtherTabOpensItsPage)
             QTest::qWait(700);
             pageOpened = shown.CurrentPage() == shown.ObservationPage();
             CGridCtrl& target = GridOf(shown, kObservations);
-            const QPoint at = target.CellRect({3, 2}).center();
-            QDragEnterEvent enterGrid(at, actions, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(&target, &enterGrid);
-            QDragMoveEvent over(at, actions, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(&target, &over);
-            EXPECT_TRUE(over.isAccepted());
-            QDropEvent dropped(at, actions, drag.mimeData(), Qt::LeftButton, {});
-            QApplication::sendEvent(&target, &dropped);
-            return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
+            const Qt::DropAction dropped =
+                test_support::DeliverDrop(target, target.CellRect({3, 2}).center(), drag.mimeData(), actions);
+            EXPECT_NE(dropped, Qt::IgnoreAction);
+            return dropped;
         });
         design.setFocus();
         const QPoint start = design.CellRect({1, 1}).center();

@@ -44,16 +44,7 @@ Qt::DropAction DropOnto(CDataEditDlg& editor, int page, CellPos at, QDrag& drag,
     if (editor.Tabs()->GetCurSel() != page)
         ClickTab(editor, page);
     CGridCtrl& target = GridOf(editor, page);
-    const QPoint point = target.CellRect(at).center();
-    QDragEnterEvent enter(point, actions, drag.mimeData(), Qt::LeftButton, {});
-    QApplication::sendEvent(&target, &enter);
-    QDragMoveEvent move(point, actions, drag.mimeData(), Qt::LeftButton, {});
-    QApplication::sendEvent(&target, &move);
-    if (!move.isAccepted())
-        return Qt::IgnoreAction;
-    QDropEvent drop(point, actions, drag.mimeData(), Qt::LeftButton, {});
-    QApplication::sendEvent(&target, &drop);
-    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    return test_support::DeliverDrop(target, target.CellRect(at).center(), drag.mimeData(), actions);
 }
 
 // Presses on a selected cell (not the focus cell, which a press would

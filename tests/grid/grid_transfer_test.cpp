@@ -2,6 +2,7 @@
 
 #include "platform/drag_drop.h"
 #include "platform/popup_menu.h"
+#include "qt_test_support.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,23 +17,6 @@
 namespace {
 
 using grid_test::TestGrid;
-
-// The drag seam plays the target grid: enter, move and drop at one cell,
-// answering what the target chose.
-Qt::DropAction DeliverDrop(CGridCtrl& target, QPoint at, QDrag& drag, Qt::DropActions actions,
-                           Qt::KeyboardModifiers modifiers, CellPos& highlighted)
-{
-    QDragEnterEvent enter(at, actions, drag.mimeData(), Qt::LeftButton, modifiers);
-    QApplication::sendEvent(&target, &enter);
-    QDragMoveEvent move(at, actions, drag.mimeData(), Qt::LeftButton, modifiers);
-    QApplication::sendEvent(&target, &move);
-    highlighted = target.DropTargetCell();
-    if (!move.isAccepted())
-        return Qt::IgnoreAction;
-    QDropEvent drop(at, actions, drag.mimeData(), Qt::LeftButton, modifiers);
-    QApplication::sendEvent(&target, &drop);
-    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
-}
 
 // Cells (1,1) and (1,2) of one grid are dragged onto cell (2,3) of another.
 TEST(GridTransfer, DragsCellTextBetweenTwoGrids)
@@ -64,7 +48,8 @@ TEST(GridTransfer, DragsCellTextBetweenTwoGrids)
         Qt::DropAction chosen = Qt::IgnoreAction;
         platform::ScopedHandler drop(platform::DragSeam(), [&](QDrag& drag, Qt::DropActions actions) {
             EXPECT_EQ(drag.mimeData()->text(), QStringLiteral("1/1\t1/2"));
-            chosen = DeliverDrop(target.grid, target.Centre({2, 3}), drag, actions, c.modifiers, highlighted);
+            chosen = test_support::DeliverDrop(target.grid, target.Centre({2, 3}), drag.mimeData(), actions, c.modifiers,
+                                               [&] { highlighted = target.grid.DropTargetCell(); });
             return chosen;
         });
         source.sent.clear();
