@@ -35,7 +35,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -89,8 +92,20 @@ void RatioQueue::AddListedRatios(const double* coefficients, const double* rhs, 
     AddRatiosOf(coefficients, rhs, [listed](int k) { return listed[k]; }, first, last, tolerance, team);
 }
 
-template <class RowAt>
-void RatioQueue::AddRatiosOf(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+void RatioQueue::AddRatios(const std::int8_t* coefficients, const double* rhs, int first, int last, double tolerance,
+                           BlockTeam* team)
+{
+    AddRatiosOf(coefficients, rhs, [](int k) { return k; }, first, last, tolerance, team);
+}
+
+void RatioQueue::AddListedRatios(const std::int8_t* coefficients, const double* rhs, const int* listed, int first,
+                                 int last, double tolerance, BlockTeam* team)
+{
+    AddRatiosOf(coefficients, rhs, [listed](int k) { return listed[k]; }, first, last, tolerance, team);
+}
+
+template <class Coefficient, class RowAt>
+void RatioQueue::AddRatiosOf(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
                              double tolerance, BlockTeam* team)
 {
     if (GatherInHalves(coefficients, rhs, rowAt, first, last, tolerance, team)) {
@@ -105,8 +120,8 @@ void RatioQueue::AddRatiosOf(const double* coefficients, const double* rhs, cons
 
 // The second half is gathered from the furthest position it can need and
 // then closes the gap.
-template <class RowAt>
-bool RatioQueue::GatherInHalves(const double* coefficients, const double* rhs, const RowAt& rowAt, int first,
+template <class Coefficient, class RowAt>
+bool RatioQueue::GatherInHalves(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first,
                                 int last, double tolerance, BlockTeam* team)
 {
     const int middle = first + (last - first) / 2;
@@ -162,8 +177,8 @@ void RatioQueue::DrawInHalves(double threshold, BlockTeam* team)
 // position start on, with their ratios; returns how many. Every row is written and only the kept ones
 // are counted, so no branch that the data could make unpredictable; the
 // ratios follow in a loop that vectorises.
-template <class RowAt>
-RatioQueue::Gathered RatioQueue::Gather(const double* coefficients, const double* rhs, const RowAt& rowAt, int first,
+template <class Coefficient, class RowAt>
+RatioQueue::Gathered RatioQueue::Gather(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first,
                                         int last, double tolerance, int start)
 {
     Gathered gathered;
@@ -397,12 +412,63 @@ constexpr double kTeamEntries = 1 << 14;
 // comparison that vectorises.
 constexpr double kLargestFinite = std::numeric_limits<double>::max();
 
+// Entries of a column kept as bytes lie within this magnitude.
+constexpr int kNarrowLimit = 127;
+
+// True when value can be kept as a byte: a whole number within the limit
+// (a zero loses its sign there).
+bool FitsNarrow(double value)
+{
+    return std::fabs(value) <= kNarrowLimit && value == std::trunc(value);
+}
+
+// A column of the tableau: M entries, as doubles or, while they are all
+// small whole numbers, as bytes. A levelling network's entries stay -1, 0
+// and +1 throughout (every pivot is +1 or -1), and arithmetic on such
+// numbers is exact either way, so the bytes hold the numbers the doubles
+// would hold, but for the sign of a zero, while an exchange step moves an
+// eighth of the memory. A column becomes doubles for good when a result
+// might not fit.
+struct TableauColumn {
+    double* wide = nullptr;         // used while !isNarrow
+    std::int8_t* narrow = nullptr;  // used while isNarrow
+    bool isNarrow = false;
+    int bound = 0;                  // while narrow: no entry exceeds it in magnitude
+};
+
+// x - d * f over [first, last), x and d doubles or bytes; bytes only where
+// the caller has made sure every result fits.
+template <class Factor>
+void SubtractMultiple(double* __restrict x, const Factor* __restrict d, double f, int first, int last)
+{
+    for (int i = first; i < last; ++i)
+        x[i] = x[i] - static_cast<double>(d[i]) * f;
+}
+
+void SubtractMultiple(std::int8_t* __restrict x, const std::int8_t* __restrict d, double f, int first, int last)
+{
+    const auto factor = static_cast<std::int8_t>(f);
+    for (int i = first; i < last; ++i)
+        x[i] = static_cast<std::int8_t>(x[i] - d[i] * factor);
+}
+
+// The same over the listed rows rows[first .. last - 1].
+template <class Entry, class Factor>
+void SubtractMultipleListed(Entry* x, const Factor* d, double f, const int* rows, int first, int last)
+{
+    for (int k = first; k < last; ++k) {
+        const int i = rows[k];
+        x[i] = static_cast<Entry>(x[i] - static_cast<double>(d[i]) * f);
+    }
+}
+
 // The tableau is stored by columns: the ratio test reads one column and the
 // right-hand side, and the exchange step runs down whole columns. Each of the
 // columns 0 .. N-1 (coefficients) and N (right-hand side) holds the M
-// equation rows and then the marginal cost; the labels live beside them.
+// equation rows; the marginal costs and the labels live beside them.
 // Columns are reached through a table, so that setting a column aside swaps
-// two entries of the table instead of M + 1 numbers.
+// two entries of the table instead of M numbers. The right-hand side is
+// always kept as doubles.
 class SimplexTableau {
 public:
     SimplexTableau(const Matrix& A, const Matrix& b, const l1::Schedule& schedule);
@@ -415,7 +481,8 @@ public:
     void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic);
 
 private:
-    bool Allocate();
+    bool Allocate(bool narrowing);
+    void Fill(const Matrix& A, const Matrix& b, bool narrowing);
     void RunStageOne();
     void RunStageTwo();
     int ChooseColumnStageOne();
@@ -427,17 +494,28 @@ private:
     bool ListingPays();
     bool ListNonZeroRows(int q);
     bool ListNonZeroColumns(int q);
+    void KeepOrWidenTargets(int q);
+    bool StaysNarrow(TableauColumn& target, TableauColumn& entering, double f);
     template <class Work>
     void RunJobs(int count, const Work& job);
-    void PivotRows(int q, double p, int first, int last);
+    void PivotRows(int q, double p, int first, int last, bool divideEntering);
     void PivotListedRows(int q, int first, int last);
+    void DivideEntering(int q, double p, bool listedRows);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
     void NegateColumn(int q);
     void MakeUnknownRowsPositive();
 
-    double& At(int i, int j) { return column[j][i]; }
-    double& Cost(int j) { return column[j][m]; }
+    double Entry(int i, int j) const
+    {
+        const TableauColumn& c = column[j];
+        return c.isNarrow ? static_cast<double>(c.narrow[i]) : c.wide[i];
+    }
+    void SetEntry(int i, int j, double value);
+    void NegateEntry(int i, int j);
+    void Widen(TableauColumn& c);
+    int MaxMagnitude(const TableauColumn& c) const;
+    double& Cost(int j) { return cost[j]; }
 
     const int m;
     const int n;
@@ -446,12 +524,14 @@ private:
     const bool skipZeros;
     BlockTeam team;
     bool valid = false;
-    std::vector<double> storage;
-    std::vector<double*> column;      // N + 1 columns of M + 1 entries
-    std::vector<double> rowLabel;     // M
-    std::vector<double> columnLabel;  // N
-    std::vector<double> pivotRow;     // N + 1, scratch of the exchange step
-    // The exchange step's columns, and its rows (M + 1): with enteringListed,
+    std::unique_ptr<double[]> wideStorage;         // (N + 1) x M; a column's pages are touched only when used
+    std::unique_ptr<std::int8_t[]> narrowStorage;  // N x M, when columns may be bytes
+    std::vector<TableauColumn> column;  // N + 1
+    std::vector<double> cost;           // N + 1 marginal costs
+    std::vector<double> rowLabel;       // M
+    std::vector<double> columnLabel;    // N
+    std::vector<double> pivotRow;       // N + 1, scratch of the exchange step
+    // The exchange step's columns, and its rows (M): with enteringListed,
     // the rows whose entry in the entering column is non-zero, listed by
     // the ratio test (the passes over rows change only signs there).
     std::vector<int> updatedColumns;
@@ -471,53 +551,118 @@ SimplexTableau::SimplexTableau(const Matrix& A, const Matrix& b, const l1::Sched
     : m(A.Rows()), n(A.Columns()), rhsColumn(n), blockRows(std::max(1, schedule.blockRows)),
       skipZeros(schedule.skipZeros), team(schedule.helper)
 {
-    if (!Allocate())
+    // Bytes lose the signs of zeros, which only the update that leaves
+    // entries with a zero factor alone may lose.
+    const bool narrowing = schedule.skipZeros && schedule.narrowIntegers;
+    if (!Allocate(narrowing))
         return;
-    for (int j = 0; j < n; ++j)
-        columnLabel[j] = j + 1;
-    // Each row is made to have a non-negative right-hand side, so the
-    // residuals form a feasible starting basis.
-    for (int i = 0; i < m; ++i) {
-        const double* source = A[i];
-        rowLabel[i] = n + i + 1;
-        const bool negate = b[i][0] < 0;
-        for (int j = 0; j < n; ++j)
-            At(i, j) = negate ? -source[j] : source[j];
-        At(i, rhsColumn) = negate ? -b[i][0] : b[i][0];
-        if (negate)
-            rowLabel[i] = -rowLabel[i];
-    }
-    for (int j = 0; j <= rhsColumn; ++j) {
-        double* entries = column[j];
-        double cost = 0.0;
-        for (int i = 0; i < m; ++i)
-            cost = cost + entries[i];
-        entries[m] = cost;
-    }
+    Fill(A, b, narrowing);
 }
 
-bool SimplexTableau::Allocate()
+bool SimplexTableau::Allocate(bool narrowing)
 {
-    const std::size_t height = static_cast<std::size_t>(m) + 1;
+    const std::size_t height = static_cast<std::size_t>(m);
     const std::size_t width = static_cast<std::size_t>(n) + 1;
     try {
         if (height > std::vector<double>().max_size() / width)
             return false;
-        storage.assign(height * width, 0.0);
+        wideStorage.reset(new double[height * width]);
+        if (narrowing)
+            narrowStorage.reset(new std::int8_t[height * (width - 1)]);
         column.resize(width);
-        for (std::size_t j = 0; j < width; ++j)
-            column[j] = storage.data() + j * height;
-        rowLabel.assign(static_cast<std::size_t>(m), 0.0);
-        columnLabel.assign(static_cast<std::size_t>(n), 0.0);
+        for (std::size_t j = 0; j < width; ++j) {
+            column[j].wide = wideStorage.get() + j * height;
+            if (narrowing && j + 1 < width)
+                column[j].narrow = narrowStorage.get() + j * height;
+        }
+        cost.assign(width, 0.0);
+        rowLabel.assign(height, 0.0);
+        columnLabel.assign(width - 1, 0.0);
         pivotRow.assign(width, 0.0);
         updatedColumns.reserve(width);
         updatedRows.assign(height, 0);
-        passedOver.reserve(static_cast<std::size_t>(m));
+        passedOver.reserve(height);
     } catch (const std::bad_alloc&) {
         return false;
     }
     valid = candidates.Reserve(m);
     return valid;
+}
+
+// Each row is made to have a non-negative right-hand side, so the residuals
+// form a feasible starting basis. A coefficient column whose entries are all
+// small whole numbers is kept as bytes.
+void SimplexTableau::Fill(const Matrix& A, const Matrix& b, bool narrowing)
+{
+    for (int j = 0; j < n; ++j) {
+        columnLabel[j] = j + 1;
+        column[j].isNarrow = narrowing;
+    }
+    for (int i = 0; i < m && narrowing; ++i)
+        for (int j = 0; j < n; ++j)
+            column[j].isNarrow = column[j].isNarrow && FitsNarrow(A[i][j]);
+    for (int i = 0; i < m; ++i) {
+        const double* source = A[i];
+        rowLabel[i] = n + i + 1;
+        const bool negate = b[i][0] < 0;
+        for (int j = 0; j < n; ++j) {
+            const double value = negate ? -source[j] : source[j];
+            TableauColumn& c = column[j];
+            if (c.isNarrow)
+                c.narrow[i] = static_cast<std::int8_t>(value);
+            else
+                c.wide[i] = value;
+        }
+        column[rhsColumn].wide[i] = negate ? -b[i][0] : b[i][0];
+        if (negate)
+            rowLabel[i] = -rowLabel[i];
+    }
+    for (int j = 0; j <= rhsColumn; ++j) {
+        TableauColumn& c = column[j];
+        if (c.isNarrow)
+            c.bound = MaxMagnitude(c);
+        double sum = 0.0;
+        for (int i = 0; i < m; ++i)
+            sum = sum + Entry(i, j);
+        cost[j] = sum;
+    }
+}
+
+void SimplexTableau::SetEntry(int i, int j, double value)
+{
+    TableauColumn& c = column[j];
+    if (c.isNarrow && FitsNarrow(value)) {
+        c.narrow[i] = static_cast<std::int8_t>(value);
+        c.bound = std::max(c.bound, static_cast<int>(std::fabs(value)));
+        return;
+    }
+    if (c.isNarrow)
+        Widen(c);
+    c.wide[i] = value;
+}
+
+void SimplexTableau::NegateEntry(int i, int j)
+{
+    TableauColumn& c = column[j];
+    if (c.isNarrow)
+        c.narrow[i] = static_cast<std::int8_t>(-c.narrow[i]);
+    else
+        c.wide[i] = -c.wide[i];
+}
+
+void SimplexTableau::Widen(TableauColumn& c)
+{
+    for (int i = 0; i < m; ++i)
+        c.wide[i] = c.narrow[i];
+    c.isNarrow = false;
+}
+
+int SimplexTableau::MaxMagnitude(const TableauColumn& c) const
+{
+    int largest = 0;
+    for (int i = 0; i < m; ++i)
+        largest = std::max(largest, std::abs(static_cast<int>(c.narrow[i])));
+    return largest;
 }
 
 void SimplexTableau::Solve()
@@ -564,7 +709,6 @@ void SimplexTableau::RunStageTwo()
         Pivot(r, q);
     }
 }
-
 // The unknown column of largest absolute marginal cost, the first among
 // equals; a cost that is not a number is never largest, and when all are,
 // the first unknown column is taken.
@@ -620,22 +764,29 @@ int SimplexTableau::ChooseLeavingRow(int q)
 {
     candidates.Clear();
     enteringListed = skipZeros && ListingPays() && ListNonZeroRows(q);
+    const TableauColumn& entering = column[q];
+    const double* const rhs = column[rhsColumn].wide;
     if (enteringListed) {
-        // The listed residual rows: from the first one on, without the cost row.
+        // The listed residual rows: from the first one on.
         const int* const listed = updatedRows.data();
         const int first = static_cast<int>(std::lower_bound(listed, listed + updatedRowCount, firstResidualRow) - listed);
-        const int last = updatedRowCount - (updatedRowCount > 0 && listed[updatedRowCount - 1] == m ? 1 : 0);
-        candidates.AddListedRatios(column[q], column[rhsColumn], listed, first, last, kTolerance, &team);
+        if (entering.isNarrow)
+            candidates.AddListedRatios(entering.narrow, rhs, listed, first, updatedRowCount, kTolerance, &team);
+        else
+            candidates.AddListedRatios(entering.wide, rhs, listed, first, updatedRowCount, kTolerance, &team);
+    } else if (entering.isNarrow) {
+        candidates.AddRatios(entering.narrow, rhs, firstResidualRow, m, kTolerance, &team);
     } else {
-        candidates.AddRatios(column[q], column[rhsColumn], firstResidualRow, m, kTolerance, &team);
+        candidates.AddRatios(entering.wide, rhs, firstResidualRow, m, kTolerance, &team);
     }
     int leaving = -1;
     while (candidates.Count() > 0) {
         const int r = candidates.TakeLeast();
         const int next = candidates.NextRow();
         if (next >= 0)
-            __builtin_prefetch(&At(next, q));
-        const double p = At(r, q);
+            __builtin_prefetch(entering.isNarrow ? static_cast<const void*>(&entering.narrow[next])
+                                                 : static_cast<const void*>(&entering.wide[next]));
+        const double p = Entry(r, q);
         if (Cost(q) - p - p > kTolerance) {
             // The pass over row r, as far as the rest of the test sees it;
             // the other columns follow once the test is over.
@@ -673,34 +824,41 @@ void SimplexTableau::FinishPassOvers(int q)
     passedOver.clear();
 }
 
-void SimplexTableau::FinishPassOvers(int q, int j)
+// One column's part of the passes over the rows: entries negated, twice each
+// subtracted from the cost. The rows lie scattered: their entries are
+// fetched a few rows ahead.
+template <class Entry>
+double PassOver(Entry* entries, const std::vector<int>& rows, double cost)
 {
-    double* entries = column[j];
-    if (j == q) {
-        for (int r : passedOver)
-            entries[r] = -entries[r];
-        return;
-    }
-    // The rows lie scattered: their entries are fetched a few rows ahead.
     constexpr std::size_t kAhead = 16;
-    const std::size_t count = passedOver.size();
-    double cost = entries[m];
+    const std::size_t count = rows.size();
     for (std::size_t k = 0; k < count; ++k) {
         if (k + kAhead < count)
-            __builtin_prefetch(&entries[passedOver[k + kAhead]], 1);
-        const int r = passedOver[k];
-        const double d = entries[r];
-        cost = cost - d - d;
-        entries[r] = -d;
+            __builtin_prefetch(&entries[rows[k + kAhead]], 1);
+        const int r = rows[k];
+        const Entry d = entries[r];
+        cost = cost - static_cast<double>(d) - static_cast<double>(d);
+        entries[r] = static_cast<Entry>(-d);
     }
-    entries[m] = cost;
+    return cost;
+}
+
+void SimplexTableau::FinishPassOvers(int q, int j)
+{
+    TableauColumn& c = column[j];
+    if (j == q) {
+        for (int r : passedOver)
+            NegateEntry(r, j);
+        return;
+    }
+    cost[j] = c.isNarrow ? PassOver(c.narrow, passedOver, cost[j]) : PassOver(c.wide, passedOver, cost[j]);
 }
 
 // Exchange step on T(r, q) over the columns still in play. Every row but r,
-// the cost row included, gets row - d * pivot row with d its old entry in
-// column q. The columns are updated block of rows by block of rows down
-// their whole length, row r with them; its entries are then set to the
-// pivot row, which is what the step leaves there.
+// and the cost, gets row - d * pivot row with d its old entry in column q.
+// The columns are updated block of rows by block of rows down their whole
+// length, row r with them; its entries are then set to the pivot row, which
+// is what the step leaves there.
 //
 // Where a factor is zero (pivot row or entering column), the entry would
 // only get x - (+-0) or -(+-0) / p: the same number, but for the sign of a
@@ -710,10 +868,10 @@ void SimplexTableau::FinishPassOvers(int q, int j)
 // turn x - 0 * d into a NaN: then every entry is updated.
 void SimplexTableau::Pivot(int r, int q)
 {
-    const double p = At(r, q);
+    const double p = Entry(r, q);
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
-            pivotRow[j] = At(r, j) / p;
+            pivotRow[j] = Entry(r, j) / p;
     const bool skip = enteringListed && ListNonZeroColumns(q);
     if (!skip) {
         updatedColumns.clear();
@@ -721,45 +879,110 @@ void SimplexTableau::Pivot(int r, int q)
             if (j != q)
                 updatedColumns.push_back(j);
     }
-    double* const entering = column[q];
-    if (skip && updatedRowCount <= (m + 1) / kSparseRowShare) {
+    KeepOrWidenTargets(q);
+    const bool listedRows = skip && updatedRowCount <= (m + 1) / kSparseRowShare;
+    const bool enteringWide = !column[q].isNarrow;
+    if (listedRows) {
         const int blocks = (updatedRowCount + blockRows - 1) / blockRows;
         RunJobs(blocks, [&](int block) {
             PivotListedRows(q, block * blockRows, std::min(updatedRowCount, (block + 1) * blockRows));
         });
-        for (int k = 0; k < updatedRowCount; ++k) {
-            const int i = updatedRows[k];
-            entering[i] = -entering[i] / p;
-        }
     } else {
-        RunJobs(m / blockRows + 1,
-                [&](int block) { PivotRows(q, p, block * blockRows, std::min(m + 1, (block + 1) * blockRows)); });
+        RunJobs((m - 1) / blockRows + 1, [&](int block) {
+            PivotRows(q, p, block * blockRows, std::min(m, (block + 1) * blockRows), enteringWide);
+        });
     }
+    if (listedRows || !enteringWide)
+        DivideEntering(q, p, listedRows);
+    const double enteringCost = cost[q];
+    for (const int j : updatedColumns)
+        cost[j] = cost[j] - enteringCost * pivotRow[j];
+    cost[q] = -enteringCost / p;
     for (int j = firstColumn; j <= rhsColumn; ++j)
         if (j != q)
-            At(r, j) = pivotRow[j];
-    At(r, q) = 1.0 / p;
+            SetEntry(r, j, pivotRow[j]);
+    SetEntry(r, q, 1.0 / p);
     std::swap(rowLabel[r], columnLabel[q]);
     ++pivotCount;
 }
 
-// The rows (cost row included) whose entry in column q is non-zero, in
+// A column of bytes stays bytes through the step when the entering column
+// is bytes, its factor a small whole number and no result can exceed the
+// limit; otherwise it becomes doubles before the step.
+void SimplexTableau::KeepOrWidenTargets(int q)
+{
+    TableauColumn& entering = column[q];
+    for (const int j : updatedColumns) {
+        TableauColumn& target = column[j];
+        if (!target.isNarrow)
+            continue;
+        const double f = pivotRow[j];
+        if (!(entering.isNarrow && FitsNarrow(f) && StaysNarrow(target, entering, f)))
+            Widen(target);
+    }
+}
+
+// |x - d f| <= |x| + |d| |f|: the bounds vouch for every result, raised as
+// the steps go and measured afresh when they would pass the limit.
+bool SimplexTableau::StaysNarrow(TableauColumn& target, TableauColumn& entering, double f)
+{
+    const int factor = static_cast<int>(std::fabs(f));
+    if (target.bound + entering.bound * factor > kNarrowLimit) {
+        target.bound = MaxMagnitude(target);
+        entering.bound = MaxMagnitude(entering);
+        if (target.bound + entering.bound * factor > kNarrowLimit)
+            return false;
+    }
+    target.bound += entering.bound * factor;
+    return true;
+}
+
+// The entering column after the step: -d / p, as bytes while p is +1 or -1
+// (-d / -1 is d), else as doubles.
+void SimplexTableau::DivideEntering(int q, double p, bool listedRows)
+{
+    TableauColumn& entering = column[q];
+    const int count = listedRows ? updatedRowCount : m;
+    const int* const rows = updatedRows.data();
+    const auto rowAt = [&](int k) { return listedRows ? rows[k] : k; };
+    if (entering.isNarrow && (p == 1.0 || p == -1.0)) {
+        if (p == 1.0)
+            for (int k = 0; k < count; ++k)
+                entering.narrow[rowAt(k)] = static_cast<std::int8_t>(-entering.narrow[rowAt(k)]);
+        return;
+    }
+    if (entering.isNarrow)
+        Widen(entering);
+    for (int k = 0; k < count; ++k) {
+        const int i = rowAt(k);
+        entering.wide[i] = -entering.wide[i] / p;
+    }
+}
+
+// The rows (the cost aside) whose entry in column q is non-zero, in
 // ascending order; false when an entry is not finite (or a NaN).
 bool SimplexTableau::ListNonZeroRows(int q)
 {
-    const double* const entries = column[q];
-    const int height = m + 1;
+    const TableauColumn& entering = column[q];
     int notFinite = 0;
-    for (int i = 0; i < height; ++i)
-        notFinite += std::fabs(entries[i]) <= kLargestFinite ? 0 : 1;
     int* const listed = updatedRows.data();
     int count = 0;
-    for (int i = 0; i < height; ++i) {
-        listed[count] = i;
-        count += entries[i] != 0.0 ? 1 : 0;
+    if (entering.isNarrow) {
+        for (int i = 0; i < m; ++i) {
+            listed[count] = i;
+            count += entering.narrow[i] != 0 ? 1 : 0;
+        }
+    } else {
+        const double* const entries = entering.wide;
+        for (int i = 0; i < m; ++i)
+            notFinite += std::fabs(entries[i]) <= kLargestFinite ? 0 : 1;
+        for (int i = 0; i < m; ++i) {
+            listed[count] = i;
+            count += entries[i] != 0.0 ? 1 : 0;
+        }
     }
     updatedRowCount = count;
-    listedDensity = 0.75 * listedDensity + 0.25 * count / height;
+    listedDensity = 0.75 * listedDensity + 0.25 * count / m;
     return notFinite == 0;
 }
 
@@ -805,35 +1028,39 @@ void SimplexTableau::RunJobs(int count, const Work& job)
 
 // The exchange step on rows [first, last) of the listed columns; the
 // entering column's part stays in the first-level cache while every listed
-// column passes, and is divided by the pivot last.
-void SimplexTableau::PivotRows(int q, double p, int first, int last)
+// column passes, and is divided by the pivot last when it is doubles.
+void SimplexTableau::PivotRows(int q, double p, int first, int last, bool divideEntering)
 {
-    double* const entering = column[q];
-    {
-        const double* __restrict d = entering + first;
-        for (const int j : updatedColumns) {
-            double* __restrict entries = column[j] + first;
-            const double factor = pivotRow[j];
-            for (int i = 0; i < last - first; ++i)
-                entries[i] = entries[i] - d[i] * factor;
-        }
+    const TableauColumn& entering = column[q];
+    for (const int j : updatedColumns) {
+        TableauColumn& target = column[j];
+        const double f = pivotRow[j];
+        if (target.isNarrow)
+            SubtractMultiple(target.narrow, entering.narrow, f, first, last);
+        else if (entering.isNarrow)
+            SubtractMultiple(target.wide, entering.narrow, f, first, last);
+        else
+            SubtractMultiple(target.wide, entering.wide, f, first, last);
     }
-    for (int i = first; i < last; ++i)
-        entering[i] = -entering[i] / p;
+    if (divideEntering)
+        for (int i = first; i < last; ++i)
+            entering.wide[i] = -entering.wide[i] / p;
 }
 
 // The exchange step on the listed rows [first, last) of the listed columns.
 void SimplexTableau::PivotListedRows(int q, int first, int last)
 {
     const int* const rows = updatedRows.data();
-    const double* const d = column[q];
+    const TableauColumn& entering = column[q];
     for (const int j : updatedColumns) {
-        double* const entries = column[j];
-        const double factor = pivotRow[j];
-        for (int k = first; k < last; ++k) {
-            const int i = rows[k];
-            entries[i] = entries[i] - d[i] * factor;
-        }
+        TableauColumn& target = column[j];
+        const double f = pivotRow[j];
+        if (target.isNarrow)
+            SubtractMultipleListed(target.narrow, entering.narrow, f, rows, first, last);
+        else if (entering.isNarrow)
+            SubtractMultipleListed(target.wide, entering.narrow, f, rows, first, last);
+        else
+            SubtractMultipleListed(target.wide, entering.wide, f, rows, first, last);
     }
 }
 
@@ -842,32 +1069,38 @@ void SimplexTableau::GatherUnknownRow(int r)
 {
     ++firstResidualRow;
     const int target = pivotCount - 1;
-    for (int j = firstColumn; j <= rhsColumn; ++j)
-        std::swap(At(r, j), At(target, j));
+    for (int j = firstColumn; j <= rhsColumn; ++j) {
+        TableauColumn& c = column[j];
+        if (c.isNarrow)
+            std::swap(c.narrow[r], c.narrow[target]);
+        else
+            std::swap(c.wide[r], c.wide[target]);
+    }
     std::swap(rowLabel[r], rowLabel[target]);
 }
 
 void SimplexTableau::SetColumnAside(int q)
 {
     std::swap(column[firstColumn], column[q]);
+    std::swap(cost[firstColumn], cost[q]);
     std::swap(columnLabel[firstColumn], columnLabel[q]);
     ++firstColumn;
 }
 
 void SimplexTableau::NegateColumn(int q)
 {
-    double* entries = column[q];
-    for (int i = 0; i <= m; ++i)
-        entries[i] = -entries[i];
+    for (int i = 0; i < m; ++i)
+        NegateEntry(i, q);
+    cost[q] = -cost[q];
     columnLabel[q] = -columnLabel[q];
 }
 
 void SimplexTableau::MakeUnknownRowsPositive()
 {
     for (int i = 0; i < firstResidualRow; ++i) {
-        if (At(i, rhsColumn) < 0) {
+        if (column[rhsColumn].wide[i] < 0) {
             for (int j = firstColumn; j <= rhsColumn; ++j)
-                At(i, j) = -At(i, j);
+                NegateEntry(i, j);
             rowLabel[i] = -rowLabel[i];
         }
     }
@@ -883,9 +1116,10 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* ba
 {
     if (basic != nullptr)
         basic->assign(static_cast<std::size_t>(m), true);
+    const double* const rhs = column[rhsColumn].wide;
     for (int i = 0; i < m; ++i) {
         int label = static_cast<int>(rowLabel[i]);
-        double value = At(i, rhsColumn);
+        double value = rhs[i];
         if (label <= 0) {
             label = -label;
             value = -value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct Schedule {
     int blockRows;
     bool helper;
     bool skipZeros = true;
+    // With skipZeros: columns of small whole numbers kept as bytes while
+    // their numbers stay such (the same numbers, zeros without sign).
+    bool narrowIntegers = true;
 };
 Schedule DefaultSchedule(int m, int n);
 
@@ -75,6 +79,11 @@ public:
     // tolerance may be listed too.
     void AddListedRatios(const double* coefficients, const double* rhs, const int* listed, int first, int last,
                          double tolerance, BlockTeam* team = nullptr);
+    // The same for coefficients held as small whole numbers.
+    void AddRatios(const std::int8_t* coefficients, const double* rhs, int first, int last, double tolerance,
+                   BlockTeam* team = nullptr);
+    void AddListedRatios(const std::int8_t* coefficients, const double* rhs, const int* listed, int first, int last,
+                         double tolerance, BlockTeam* team = nullptr);
     int Count() const { return count; }
     // The row that TakeLeast would return now if it draws no more entries,
     // or -1; for fetching its data early.
@@ -123,11 +132,11 @@ private:
     void Refill();
     // True when every ratio gathered is the same number (no NaN): then they
     // all go by position, without heap or draw.
-    template <class RowAt>
-    void AddRatiosOf(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+    template <class Coefficient, class RowAt>
+    void AddRatiosOf(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
                      double tolerance, BlockTeam* team);
-    template <class RowAt>
-    bool GatherInHalves(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+    template <class Coefficient, class RowAt>
+    bool GatherInHalves(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
                         double tolerance, BlockTeam* team);
     void DrawInHalves(double threshold, BlockTeam* team);
     struct Gathered {
@@ -137,8 +146,8 @@ private:
         bool ratiosLeftOut = false; // right-hand sides all 0: the ratios not written
     };
     // The rows rowAt(k) for k in [first, last).
-    template <class RowAt>
-    Gathered Gather(const double* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
+    template <class Coefficient, class RowAt>
+    Gathered Gather(const Coefficient* coefficients, const double* rhs, const RowAt& rowAt, int first, int last,
                     double tolerance, int start);
     std::size_t Draw(int from, int to, double threshold, std::size_t start);
     void StartHeap();
