@@ -414,6 +414,8 @@ constexpr double kLargestFinite = std::numeric_limits<double>::max();
 
 // Entries of a column kept as bytes lie within this magnitude.
 constexpr int kNarrowLimit = 127;
+// Rows of one block of the exchange step on columns of bytes.
+constexpr int kNarrowBlockRows = 1 << 13;
 
 // True when value can be kept as a byte: a whole number within the limit
 // (a zero loses its sign there).
@@ -450,6 +452,18 @@ void SubtractMultiple(std::int8_t* __restrict x, const std::int8_t* __restrict d
     const auto factor = static_cast<std::int8_t>(f);
     for (int i = first; i < last; ++i)
         x[i] = static_cast<std::int8_t>(x[i] - d[i] * factor);
+}
+
+void SubtractNarrow(std::int8_t* __restrict x, const std::int8_t* __restrict d, int first, int last)
+{
+    for (int i = first; i < last; ++i)
+        x[i] = static_cast<std::int8_t>(x[i] - d[i]);
+}
+
+void AddNarrow(std::int8_t* __restrict x, const std::int8_t* __restrict d, int first, int last)
+{
+    for (int i = first; i < last; ++i)
+        x[i] = static_cast<std::int8_t>(x[i] + d[i]);
 }
 
 // The same over the listed rows rows[first .. last - 1].
@@ -500,6 +514,7 @@ private:
     void RunJobs(int count, const Work& job);
     void PivotRows(int q, double p, int first, int last, bool divideEntering);
     void PivotListedRows(int q, int first, int last);
+    void PivotNarrowRows(int q, int first, int last);
     void DivideEntering(int q, double p, bool listedRows);
     void GatherUnknownRow(int r);
     void SetColumnAside(int q);
@@ -535,6 +550,7 @@ private:
     // the rows whose entry in the entering column is non-zero, listed by
     // the ratio test (the passes over rows change only signs there).
     std::vector<int> updatedColumns;
+    std::vector<int> narrowTargets;  // the step's columns of bytes, out of updatedColumns
     std::vector<int> updatedRows;
     int updatedRowCount = 0;
     bool enteringListed = false;
@@ -580,6 +596,7 @@ bool SimplexTableau::Allocate(bool narrowing)
         columnLabel.assign(width - 1, 0.0);
         pivotRow.assign(width, 0.0);
         updatedColumns.reserve(width);
+        narrowTargets.reserve(width);
         updatedRows.assign(height, 0);
         passedOver.reserve(height);
     } catch (const std::bad_alloc&) {
@@ -843,6 +860,21 @@ double PassOver(Entry* entries, const std::vector<int>& rows, double cost)
     return cost;
 }
 
+// The same for a column of bytes whose cost is a whole number: every
+// difference is then exact in any order, so the entries are summed as whole
+// numbers and the cost changes once, without a chain of dependent
+// subtractions.
+double PassOverWhole(std::int8_t* entries, const std::vector<int>& rows, double cost)
+{
+    int sum = 0;
+    for (const int r : rows) {
+        const int d = entries[r];
+        sum += d;
+        entries[r] = static_cast<std::int8_t>(-d);
+    }
+    return cost - 2.0 * sum;
+}
+
 void SimplexTableau::FinishPassOvers(int q, int j)
 {
     TableauColumn& c = column[j];
@@ -851,7 +883,14 @@ void SimplexTableau::FinishPassOvers(int q, int j)
             NegateEntry(r, j);
         return;
     }
-    cost[j] = c.isNarrow ? PassOver(c.narrow, passedOver, cost[j]) : PassOver(c.wide, passedOver, cost[j]);
+    // Whole numbers below 2^52 with sums of at most 2^40: no rounding.
+    constexpr double kExactWhole = 4503599627370496.0;
+    if (!c.isNarrow)
+        cost[j] = PassOver(c.wide, passedOver, cost[j]);
+    else if (std::fabs(cost[j]) < kExactWhole && cost[j] == std::trunc(cost[j]))
+        cost[j] = PassOverWhole(c.narrow, passedOver, cost[j]);
+    else
+        cost[j] = PassOver(c.narrow, passedOver, cost[j]);
 }
 
 // Exchange step on T(r, q) over the columns still in play. Every row but r,
@@ -880,6 +919,10 @@ void SimplexTableau::Pivot(int r, int q)
                 updatedColumns.push_back(j);
     }
     KeepOrWidenTargets(q);
+    if (!narrowTargets.empty())
+        RunJobs((m - 1) / kNarrowBlockRows + 1, [&](int block) {
+            PivotNarrowRows(q, block * kNarrowBlockRows, std::min(m, (block + 1) * kNarrowBlockRows));
+        });
     const bool listedRows = skip && updatedRowCount <= (m + 1) / kSparseRowShare;
     const bool enteringWide = !column[q].isNarrow;
     if (listedRows) {
@@ -887,7 +930,7 @@ void SimplexTableau::Pivot(int r, int q)
         RunJobs(blocks, [&](int block) {
             PivotListedRows(q, block * blockRows, std::min(updatedRowCount, (block + 1) * blockRows));
         });
-    } else {
+    } else if (!updatedColumns.empty() || enteringWide) {
         RunJobs((m - 1) / blockRows + 1, [&](int block) {
             PivotRows(q, p, block * blockRows, std::min(m, (block + 1) * blockRows), enteringWide);
         });
@@ -896,6 +939,8 @@ void SimplexTableau::Pivot(int r, int q)
         DivideEntering(q, p, listedRows);
     const double enteringCost = cost[q];
     for (const int j : updatedColumns)
+        cost[j] = cost[j] - enteringCost * pivotRow[j];
+    for (const int j : narrowTargets)
         cost[j] = cost[j] - enteringCost * pivotRow[j];
     cost[q] = -enteringCost / p;
     for (int j = firstColumn; j <= rhsColumn; ++j)
@@ -908,18 +953,27 @@ void SimplexTableau::Pivot(int r, int q)
 
 // A column of bytes stays bytes through the step when the entering column
 // is bytes, its factor a small whole number and no result can exceed the
-// limit; otherwise it becomes doubles before the step.
+// limit; otherwise it becomes doubles before the step. The columns that
+// stay bytes move from updatedColumns to narrowTargets: their update runs
+// down whole columns, which for bytes costs less than going down the
+// listed rows.
 void SimplexTableau::KeepOrWidenTargets(int q)
 {
     TableauColumn& entering = column[q];
+    narrowTargets.clear();
+    std::size_t kept = 0;
     for (const int j : updatedColumns) {
         TableauColumn& target = column[j];
-        if (!target.isNarrow)
+        if (target.isNarrow && entering.isNarrow && FitsNarrow(pivotRow[j]) &&
+            StaysNarrow(target, entering, pivotRow[j])) {
+            narrowTargets.push_back(j);
             continue;
-        const double f = pivotRow[j];
-        if (!(entering.isNarrow && FitsNarrow(f) && StaysNarrow(target, entering, f)))
+        }
+        if (target.isNarrow)
             Widen(target);
+        updatedColumns[kept++] = j;
     }
+    updatedColumns.resize(kept);
 }
 
 // |x - d f| <= |x| + |d| |f|: the bounds vouch for every result, raised as
@@ -1026,6 +1080,23 @@ void SimplexTableau::RunJobs(int count, const Work& job)
         team.Run(count, job);
 }
 
+// The exchange step on rows [first, last) of the columns of bytes; the
+// factors of a network are +1 and -1.
+void SimplexTableau::PivotNarrowRows(int q, int first, int last)
+{
+    const std::int8_t* const d = column[q].narrow;
+    for (const int j : narrowTargets) {
+        std::int8_t* const x = column[j].narrow;
+        const double f = pivotRow[j];
+        if (f == 1.0)
+            SubtractNarrow(x, d, first, last);
+        else if (f == -1.0)
+            AddNarrow(x, d, first, last);
+        else
+            SubtractMultiple(x, d, f, first, last);
+    }
+}
+
 // The exchange step on rows [first, last) of the listed columns; the
 // entering column's part stays in the first-level cache while every listed
 // column passes, and is divided by the pivot last when it is doubles.
@@ -1089,8 +1160,16 @@ void SimplexTableau::SetColumnAside(int q)
 
 void SimplexTableau::NegateColumn(int q)
 {
-    for (int i = 0; i < m; ++i)
-        NegateEntry(i, q);
+    TableauColumn& c = column[q];
+    if (c.isNarrow) {
+        std::int8_t* const entries = c.narrow;
+        for (int i = 0; i < m; ++i)
+            entries[i] = static_cast<std::int8_t>(-entries[i]);
+    } else {
+        double* const entries = c.wide;
+        for (int i = 0; i < m; ++i)
+            entries[i] = -entries[i];
+    }
     cost[q] = -cost[q];
     columnLabel[q] = -columnLabel[q];
 }
