@@ -1000,9 +1000,11 @@ void SimplexTableau::DivideEntering(int q, double p, bool listedRows)
     const int* const rows = updatedRows.data();
     const auto rowAt = [&](int k) { return listedRows ? rows[k] : k; };
     if (entering.isNarrow && (p == 1.0 || p == -1.0)) {
+        // Bytes are negated down the whole column at once; a zero has no sign.
+        std::int8_t* const entries = entering.narrow;
         if (p == 1.0)
-            for (int k = 0; k < count; ++k)
-                entering.narrow[rowAt(k)] = static_cast<std::int8_t>(-entering.narrow[rowAt(k)]);
+            for (int i = 0; i < m; ++i)
+                entries[i] = static_cast<std::int8_t>(-entries[i]);
         return;
     }
     if (entering.isNarrow)
