@@ -14,6 +14,9 @@
 namespace {
 
 constexpr std::uint64_t kDouble = sizeof(double);
+// The L1 tableau keeps columns of small whole numbers as bytes beside the
+// doubles a column takes when it widens.
+constexpr std::uint64_t kNarrowEntry = 1;
 // Normal equations, their Matrix copy, the inverse and the threads' sums.
 constexpr std::uint64_t kNormalMatrices = 5;
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
@@ -68,7 +71,7 @@ std::uint64_t EstimatedRunBytes(int methodCode, double normFactor, std::int64_t 
     const std::uint64_t columns = static_cast<std::uint64_t>(std::max<std::int64_t>(u, 0));
     const std::uint64_t system = Times(Times(rows, columns + 1), kDouble);
     if (methodCode == kMethodL1 || (methodCode == kMethodLpNorm && normFactor == 1.0))
-        return Plus(system, Times(Times(rows + 2, columns + 2), kDouble));
+        return Plus(system, Times(Times(rows + 2, columns + 2), kDouble + kNarrowEntry));
     const std::uint64_t normals = Times(Times(Times(columns + 1, columns + 1), kDouble), kNormalMatrices);
     return Plus(Plus(system, normals), Times(rows, 8 * kDouble));
 }
