@@ -438,8 +438,8 @@ struct TableauColumn {
     int bound = 0;                  // while narrow: no entry exceeds it in magnitude
 };
 
-// x - d * f over [first, last), x and d doubles or bytes; bytes only where
-// the caller has made sure every result fits.
+// x - d * f over [first, last), d doubles or bytes; x bytes only where the
+// caller has made sure every result fits (then f is a whole number).
 template <class Factor>
 void SubtractMultiple(double* __restrict x, const Factor* __restrict d, double f, int first, int last)
 {
@@ -454,6 +454,7 @@ void SubtractMultiple(std::int8_t* __restrict x, const std::int8_t* __restrict d
         x[i] = static_cast<std::int8_t>(x[i] - d[i] * factor);
 }
 
+// The same for f = +1 and f = -1, without a product.
 void SubtractNarrow(std::int8_t* __restrict x, const std::int8_t* __restrict d, int first, int last)
 {
     for (int i = first; i < last; ++i)
@@ -466,13 +467,13 @@ void AddNarrow(std::int8_t* __restrict x, const std::int8_t* __restrict d, int f
         x[i] = static_cast<std::int8_t>(x[i] + d[i]);
 }
 
-// The same over the listed rows rows[first .. last - 1].
-template <class Entry, class Factor>
-void SubtractMultipleListed(Entry* x, const Factor* d, double f, const int* rows, int first, int last)
+// x - d * f over the listed rows rows[first .. last - 1], x doubles.
+template <class Factor>
+void SubtractMultipleListed(double* x, const Factor* d, double f, const int* rows, int first, int last)
 {
     for (int k = first; k < last; ++k) {
         const int i = rows[k];
-        x[i] = static_cast<Entry>(x[i] - static_cast<double>(d[i]) * f);
+        x[i] = x[i] - static_cast<double>(d[i]) * f;
     }
 }
 
@@ -1023,16 +1024,19 @@ bool SimplexTableau::ListNonZeroRows(int q)
     int notFinite = 0;
     int* const listed = updatedRows.data();
     int count = 0;
+    // Locals, so that the stores to the list cannot be taken to change them.
+    const int rows = m;
     if (entering.isNarrow) {
-        for (int i = 0; i < m; ++i) {
+        const std::int8_t* const entries = entering.narrow;
+        for (int i = 0; i < rows; ++i) {
             listed[count] = i;
-            count += entering.narrow[i] != 0 ? 1 : 0;
+            count += entries[i] != 0 ? 1 : 0;
         }
     } else {
         const double* const entries = entering.wide;
-        for (int i = 0; i < m; ++i)
+        for (int i = 0; i < rows; ++i)
             notFinite += std::fabs(entries[i]) <= kLargestFinite ? 0 : 1;
-        for (int i = 0; i < m; ++i) {
+        for (int i = 0; i < rows; ++i) {
             listed[count] = i;
             count += entries[i] != 0.0 ? 1 : 0;
         }
@@ -1108,9 +1112,7 @@ void SimplexTableau::PivotRows(int q, double p, int first, int last, bool divide
     for (const int j : updatedColumns) {
         TableauColumn& target = column[j];
         const double f = pivotRow[j];
-        if (target.isNarrow)
-            SubtractMultiple(target.narrow, entering.narrow, f, first, last);
-        else if (entering.isNarrow)
+        if (entering.isNarrow)
             SubtractMultiple(target.wide, entering.narrow, f, first, last);
         else
             SubtractMultiple(target.wide, entering.wide, f, first, last);
@@ -1128,9 +1130,7 @@ void SimplexTableau::PivotListedRows(int q, int first, int last)
     for (const int j : updatedColumns) {
         TableauColumn& target = column[j];
         const double f = pivotRow[j];
-        if (target.isNarrow)
-            SubtractMultipleListed(target.narrow, entering.narrow, f, rows, first, last);
-        else if (entering.isNarrow)
+        if (entering.isNarrow)
             SubtractMultipleListed(target.wide, entering.narrow, f, rows, first, last);
         else
             SubtractMultipleListed(target.wide, entering.wide, f, rows, first, last);
