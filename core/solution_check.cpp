@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -187,12 +188,29 @@ std::vector<double> WeightedNormalMatrix(const Matrix& A, const std::vector<doub
 {
     const int u = A.Columns();
     std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(u), 0.0);
+    std::vector<int> used;
+    used.reserve(static_cast<std::size_t>(u));
     for (int i = 0; i < A.Rows(); ++i) {
         const double weight = w2[static_cast<std::size_t>(i)];
         if (weight == 0.0)
             continue;
-        for (int j = 0; j < u; ++j)
-            for (int k = 0; k < u; ++k)
+        // A zero entry adds +-0 to its sums, which leaves them as they are
+        // (they start at +0): only the entries that are not zero are used
+        // (two in a row of a levelling network), unless a product with a
+        // zero could be a NaN.
+        used.clear();
+        bool finite = true;
+        for (int j = 0; j < u; ++j) {
+            finite = finite && std::isfinite(A(i, j) * weight);
+            if (A(i, j) != 0.0)
+                used.push_back(j);
+        }
+        if (!finite) {
+            used.resize(static_cast<std::size_t>(u));
+            std::iota(used.begin(), used.end(), 0);
+        }
+        for (const int j : used)
+            for (const int k : used)
                 M[At(j, k, u)] += A(i, j) * weight * A(i, k);
     }
     return M;
