@@ -556,6 +556,31 @@ TEST(SolveL1, NetworksMatchTheLiteralMethod)
     }
 }
 
+// Whole numbers at the edge of what a byte holds, -0 entries, and networks
+// with one column doubled (pivots of 2 among those of 1): the columns turn
+// from bytes to doubles at different steps, the numbers stay those of the
+// literal method.
+TEST(SolveL1, ColumnsOfWholeNumbersMatchTheLiteralMethodAtTheirLimits)
+{
+    std::mt19937_64 random(127);
+    for (int trial = 0; trial < 60; ++trial) {
+        const int n = 2 + static_cast<int>(random() % 5);
+        const int m = n + 3 + static_cast<int>(random() % 30);
+        Problem p = trial % 3 == 2 ? Network(random, m, n) : SmallIntegers(random, m, n, 2);
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < n; ++j) {
+                double& entry = p.A(i, j);
+                if (trial % 3 == 0 && random() % 4 == 0)
+                    entry = (random() % 2 == 0 ? 1.0 : -1.0) * (126.0 + static_cast<double>(random() % 4));
+                else if (trial % 3 == 1 && entry == 0.0)
+                    entry = -0.0;
+                else if (trial % 3 == 2 && j == n - 1)
+                    entry *= 2.0;
+            }
+        ExpectSameAsLiteral(p, "limits trial " + std::to_string(trial));
+    }
+}
+
 TEST(SolveL1, NonFiniteDataEndsAndMatchesTheLiteralMethod)
 {
     std::mt19937_64 random(5);
