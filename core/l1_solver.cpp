@@ -867,13 +867,13 @@ double PassOver(Entry* entries, const std::vector<int>& rows, double cost)
 // subtractions.
 double PassOverWhole(std::int8_t* entries, const std::vector<int>& rows, double cost)
 {
-    int sum = 0;
+    std::int64_t sum = 0;
     for (const int r : rows) {
         const int d = entries[r];
         sum += d;
         entries[r] = static_cast<std::int8_t>(-d);
     }
-    return cost - 2.0 * sum;
+    return cost - 2.0 * static_cast<double>(sum);
 }
 
 void SimplexTableau::FinishPassOvers(int q, int j)
@@ -884,7 +884,7 @@ void SimplexTableau::FinishPassOvers(int q, int j)
             NegateEntry(r, j);
         return;
     }
-    // Whole numbers below 2^52 with sums of at most 2^40: no rounding.
+    // Whole numbers below 2^52 and sums below 2^39 (rows times 127): no rounding.
     constexpr double kExactWhole = 4503599627370496.0;
     if (!c.isNarrow)
         cost[j] = PassOver(c.wide, passedOver, cost[j]);
