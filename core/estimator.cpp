@@ -246,8 +246,9 @@ int CEstimator::RunWithWeightVector(Matrix A, Matrix l, Matrix p, int MethodCode
         const Matrix& Abar = original ? A : weighted.Abar;
         const Matrix& lbar = original ? l : weighted.lbar;
         if (MethodCode == kMethodL1) {
-            x.SolveL1(Abar, lbar, v, &basic);
-            record.check = L1DualCheck(Abar, v, basic);
+            std::vector<signed char> sides;
+            x.SolveL1(Abar, lbar, v, &basic, &sides);
+            record.check = L1DualCheck(Abar, v, basic, &sides);
         } else {
             passes = IterateReweighting(Abar, lbar, MethodCode, NormFactor, maxPasses, stopCriterion, x, v, record);
         }

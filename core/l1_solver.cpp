@@ -493,7 +493,7 @@ public:
     void Solve();
     // x (N x 1) and the residuals a(i) x - b(i) (M x 1), both pre-zeroed;
     // with basic, which observations the solution passes through.
-    void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic);
+    void ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic, std::vector<signed char>* sides);
 
 private:
     bool Allocate(bool narrowing);
@@ -1193,10 +1193,12 @@ void SimplexTableau::MakeUnknownRowsPositive()
 // residual of an equation in the basis is -0.0. The observations that no
 // row names are those of the optimal vertex: their residuals are not in the
 // simplex basis, so they are 0 by construction, not by rounding.
-void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic)
+void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* basic, std::vector<signed char>* sides)
 {
     if (basic != nullptr)
         basic->assign(static_cast<std::size_t>(m), true);
+    if (sides != nullptr)
+        sides->assign(static_cast<std::size_t>(m), 0);
     const double* const rhs = column[rhsColumn].wide;
     for (int i = 0; i < m; ++i) {
         int label = static_cast<int>(rowLabel[i]);
@@ -1212,6 +1214,10 @@ void SimplexTableau::ReadOut(Matrix& x, Matrix& residuals, std::vector<bool>* ba
             residuals[label - n - 1][0] = value;
             if (basic != nullptr)
                 (*basic)[static_cast<std::size_t>(label - n - 1)] = false;
+            // The row holds b - a x on the side its label tells, with a
+            // right-hand side that is not negative.
+            if (sides != nullptr)
+                (*sides)[static_cast<std::size_t>(label - n - 1)] = static_cast<signed char>(rowLabel[i] > 0 ? -1 : 1);
         }
     }
     for (int i = 0; i < m; ++i)
@@ -1233,10 +1239,12 @@ Schedule DefaultSchedule(int m, int n)
 }
 
 void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
-             std::vector<bool>* basic)
+             std::vector<bool>* basic, std::vector<signed char>* sides)
 {
     if (basic != nullptr)
         basic->clear();
+    if (sides != nullptr)
+        sides->clear();
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
     x.Resize(n, 1, 0.0);
@@ -1248,14 +1256,14 @@ void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, con
     if (!tableau.IsValid())
         return;
     tableau.Solve();
-    tableau.ReadOut(x, residuals, basic);
+    tableau.ReadOut(x, residuals, basic, sides);
 }
 
 }  // namespace l1
 
-void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic)
+void Matrix::SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic, std::vector<signed char>* sides)
 {
     const int m = A.IsValid() ? A.Rows() : 0;
     const int n = A.IsValid() ? A.Columns() : 0;
-    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n), basic);
+    l1::SolveL1(A, b, *this, residuals, l1::DefaultSchedule(m, n), basic, sides);
 }

@@ -27,9 +27,10 @@ struct Schedule {
 Schedule DefaultSchedule(int m, int n);
 
 // Matrix::SolveL1 with a chosen schedule: x and residuals rebuilt, A and b
-// left as they are; with basic, the flags of the basic observations.
+// left as they are; with basic, the flags of the basic observations, with
+// sides the sides of the others (as Matrix::SolveL1).
 void SolveL1(const Matrix& A, const Matrix& b, Matrix& x, Matrix& residuals, const Schedule& schedule,
-             std::vector<bool>* basic = nullptr);
+             std::vector<bool>* basic = nullptr, std::vector<signed char>* sides = nullptr);
 
 // The candidate leaving rows of one simplex step, kept as a list with
 // positions 0 .. Count() - 1, each entry a ratio (right-hand side over the

@@ -62,8 +62,11 @@ public:
     // the solution vector x. Afterwards x is N x 1 and residuals is M x 1
     // with residuals(i) = a(i) x - b(i). With basic: M flags, true for the
     // basic observations, those the solution passes through (their
-    // residuals are 0); empty when no solution was computed.
-    void SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic = nullptr);
+    // residuals are 0); empty when no solution was computed. With sides: M
+    // entries, the sign the simplex gives each residual outside the basis
+    // (+1 or -1, for a residual of 0 too), 0 for the basic ones.
+    void SolveL1(Matrix A, Matrix b, Matrix& residuals, std::vector<bool>* basic = nullptr,
+                 std::vector<signed char>* sides = nullptr);
 
 private:
     // The block zeroed on request.

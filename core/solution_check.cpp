@@ -264,6 +264,58 @@ double Beyond(const std::vector<double>& lambda)
     return beyond;
 }
 
+// The basic rows and g = -(sum of sign(v_i) a_i over the other rows):
+// their multipliers solve sum_basic lambda_i a_i = g. A zero residual
+// outside the basis takes the sign of its side where sides are given, else
+// it is left out and the vertex counts as degenerate (its multiplier may be
+// anything in [-1, 1]).
+struct DualParts {
+    std::vector<int> rows;
+    std::vector<double> g;
+    bool degenerate = false;
+};
+
+DualParts GatherDual(const Matrix& A, const Matrix& r, const std::vector<bool>& basic, double largest,
+                     const std::vector<signed char>* sides)
+{
+    const int u = A.Columns();
+    DualParts parts;
+    parts.g.assign(static_cast<std::size_t>(u), 0.0);
+    for (int i = 0; i < A.Rows(); ++i) {
+        if (basic[static_cast<std::size_t>(i)]) {
+            parts.rows.push_back(i);
+            continue;
+        }
+        const double v = r(i, 0);
+        double sign = v > 0.0 ? 1.0 : -1.0;
+        if (std::fabs(v) <= largest * kEpsilon * 64) {
+            const int side = sides != nullptr ? (*sides)[static_cast<std::size_t>(i)] : 0;
+            if (side == 0) {
+                parts.degenerate = true;
+                continue;
+            }
+            sign = side;
+        }
+        for (int j = 0; j < u; ++j)
+            parts.g[static_cast<std::size_t>(j)] -= sign * A(i, j);
+    }
+    return parts;
+}
+
+// The multipliers of the basic rows; false where they are not determined.
+bool BasicMultipliers(const Matrix& A, const DualParts& parts, std::vector<double>& lambda)
+{
+    const int u = A.Columns();
+    const int k = static_cast<int>(parts.rows.size());
+    if (k > u)
+        return false;
+    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(k));
+    for (int c = 0; c < k; ++c)
+        for (int j = 0; j < u; ++j)
+            M[At(j, c, k)] = A(parts.rows[static_cast<std::size_t>(c)], j);
+    return SolveTall(std::move(M), u, k, parts.g, lambda);
+}
+
 // With zero residuals outside the basis, every zero row may carry a
 // multiplier: the ones of least 2-norm, lambda = A_Z y with
 // (A_Z^T A_Z) y = g, often lie in [-1, 1] where the basic rows alone do not.
@@ -358,44 +410,31 @@ bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Ma
     return !(largestSwing < kSwing);
 }
 
-SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic)
+SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic,
+                          const std::vector<signed char>* sides)
 {
     const int n = A.Rows();
-    const int u = A.Columns();
-    if (static_cast<int>(basic.size()) != n)
+    if (static_cast<int>(basic.size()) != n || (sides != nullptr && static_cast<int>(sides->size()) != n))
         return FailedCheck(kStringNotOptimal);
-    std::vector<int> rows;
-    std::vector<double> g(static_cast<std::size_t>(u), 0.0);
     const double largest = LargestResidual(r);
     if (!std::isfinite(largest))
         return FailedCheck(kStringNotOptimal);
-    bool degenerate = false; // a zero residual outside the basis may take any multiplier in [-1, 1]
-    for (int i = 0; i < n; ++i) {
-        if (basic[static_cast<std::size_t>(i)]) {
-            rows.push_back(i);
-            continue;
-        }
-        const double v = r(i, 0);
-        if (std::fabs(v) <= largest * kEpsilon * 64) {
-            degenerate = true;
-            continue;
-        }
-        for (int j = 0; j < u; ++j)
-            g[static_cast<std::size_t>(j)] -= v > 0.0 ? A(i, j) : -A(i, j);
+    if (sides != nullptr) {
+        const DualParts parts = GatherDual(A, r, basic, largest, sides);
+        std::vector<double> lambda;
+        if (!parts.rows.empty() && BasicMultipliers(A, parts, lambda) && Beyond(lambda) <= kMultiplierRounding)
+            return SolutionCheck{};
     }
-    const int k = static_cast<int>(rows.size());
-    if (k == 0) // no basic row: g itself must vanish
+    const DualParts parts = GatherDual(A, r, basic, largest, nullptr);
+    if (parts.rows.empty()) // no basic row: g itself must vanish
         return largest == 0.0 ? SolutionCheck{} : ApproximateCheck();
-    std::vector<double> M(static_cast<std::size_t>(u) * static_cast<std::size_t>(k));
-    for (int c = 0; c < k; ++c)
-        for (int j = 0; j < u; ++j)
-            M[At(j, c, k)] = A(rows[static_cast<std::size_t>(c)], j);
     std::vector<double> lambda;
-    if (k > u || !SolveTall(std::move(M), u, k, g, lambda))
+    if (!BasicMultipliers(A, parts, lambda))
         return ApproximateCheck();
+    const bool degenerate = parts.degenerate;
     double beyond = Beyond(lambda);
     if (beyond > kMultiplierRounding && degenerate)
-        beyond = std::min(beyond, Beyond(MinimumNormMultipliers(A, r, basic, largest, g)));
+        beyond = std::min(beyond, Beyond(MinimumNormMultipliers(A, r, basic, largest, parts.g)));
     if (beyond <= kMultiplierRounding)
         return SolutionCheck{};
     if (beyond <= kMultiplierApproximate || degenerate)

@@ -78,8 +78,13 @@ bool LpCheckIsCoarse(const Matrix& A, const Matrix& b, const Matrix& x, const Ma
 // Gaussian elimination with partial pivoting. Proved up to rounding,
 // approximate where rounding leaves it open (the solver stopped early, a
 // non-basic residual is zero), failed when a multiplier lies clearly
-// outside [-1, 1].
-SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic);
+// outside [-1, 1]. With sides (as Matrix::SolveL1 gives them), a zero
+// residual outside the basis is first taken with the multiplier +-1 of its
+// side: at a degenerate vertex (a levelling network's rounded observations
+// leave many zeros) that completes the proof where the other multipliers
+// alone do not.
+SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bool>& basic,
+                          const std::vector<signed char>* sides = nullptr);
 
 // Both checks in one: the worse optimality, the digits and condition of
 // the first, the cause of the one that fails, else of the first that warns.
