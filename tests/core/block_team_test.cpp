@@ -45,7 +45,11 @@ TEST(BlockTeam, ASlowHelperIsLeftOutOfTheFollowingJobs)
         team.Run(8, [&](int block) {
             if (std::this_thread::get_id() != caller) {
                 ++helperBlocks;
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                // Long beside the time the helper takes to wake up, which the
+                // caller spends in its first block (working, not waiting):
+                // on a loaded machine or under a sanitizer that is hundreds of
+                // microseconds, and the waiting share must still stand out.
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
             } else if (awaitHelper && block == 0) {
                 // Keeps the first block until the helper has one too.
                 const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
