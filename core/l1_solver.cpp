@@ -20,8 +20,11 @@
 //
 // Every floating-point operation happens in the same order and with the
 // same operands as in the textbook transcription, so the results are
-// identical to it bit for bit; what differs is the bookkeeping of the ratio
-// test (a lazily filled heap instead of a scan), the storage (by columns),
+// identical to it bit for bit (but for the sign of a zero, where entries
+// with a zero factor are left alone: l1::Schedule); what differs is the
+// bookkeeping of the ratio
+// test (a lazily filled heap instead of a scan), the storage (by columns;
+// columns of small whole numbers as bytes, which hold the same numbers),
 // the order in which independent elements are visited (blocks of rows,
 // shared with a helper thread; passed-over rows finished after the test,
 // column by column on both threads; the candidates of the ratio test
