@@ -33,10 +33,8 @@ std::vector<double> InverseLower(const std::vector<double>& L, std::size_t u)
 }
 
 // The redundancy numbers need a lower triangular T (u x u, row-major) with
-// a_i^T Q a_i = |T a_i|^2.
-
-// Without the caller's Q: N formed here, N = L L^T, T = L^-1 and
-// Q_jj = sum_i (L^-1)_ij^2.
+// a_i^T Q a_i = |T a_i|^2. Without the caller's Q: N formed here,
+// N = L L^T, T = L^-1 and Q_jj = sum_i (L^-1)_ij^2.
 std::optional<RedundancyShares> SharesFromNormalMatrix(const Matrix& Abar, std::span<const double> lbar,
                                                        const std::vector<double>& w, TestWeights weights)
 {

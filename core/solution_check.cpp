@@ -264,6 +264,13 @@ double Beyond(const std::vector<double>& lambda)
     return beyond;
 }
 
+// A residual outside the basis that is zero up to rounding: its multiplier
+// may be anything in [-1, 1].
+bool IsZeroResidual(double v, double largest)
+{
+    return std::fabs(v) <= largest * kEpsilon * 64;
+}
+
 // The basic rows and g = -(sum of sign(v_i) a_i over the other rows):
 // their multipliers solve sum_basic lambda_i a_i = g. A zero residual
 // outside the basis takes the sign of its side where sides are given, else
@@ -273,6 +280,7 @@ struct DualParts {
     std::vector<int> rows;
     std::vector<double> g;
     bool degenerate = false;
+    bool sided = false; // a zero residual took the sign of its side
 };
 
 DualParts GatherDual(const Matrix& A, const Matrix& r, const std::vector<bool>& basic, double largest,
@@ -288,13 +296,14 @@ DualParts GatherDual(const Matrix& A, const Matrix& r, const std::vector<bool>& 
         }
         const double v = r(i, 0);
         double sign = v > 0.0 ? 1.0 : -1.0;
-        if (std::fabs(v) <= largest * kEpsilon * 64) {
+        if (IsZeroResidual(v, largest)) {
             const int side = sides != nullptr ? (*sides)[static_cast<std::size_t>(i)] : 0;
             if (side == 0) {
                 parts.degenerate = true;
                 continue;
             }
             sign = side;
+            parts.sided = true;
         }
         for (int j = 0; j < u; ++j)
             parts.g[static_cast<std::size_t>(j)] -= sign * A(i, j);
@@ -326,7 +335,7 @@ std::vector<double> MinimumNormMultipliers(const Matrix& A, const Matrix& r, con
     std::vector<int> zeros;
     std::vector<double> isZero(static_cast<std::size_t>(A.Rows()), 0.0);
     for (int i = 0; i < A.Rows(); ++i)
-        if (basic[static_cast<std::size_t>(i)] || std::fabs(r(i, 0)) <= largest * kEpsilon * 64) {
+        if (basic[static_cast<std::size_t>(i)] || IsZeroResidual(r(i, 0), largest)) {
             zeros.push_back(i);
             isZero[static_cast<std::size_t>(i)] = 1.0;
         }
@@ -419,13 +428,13 @@ SolutionCheck L1DualCheck(const Matrix& A, const Matrix& r, const std::vector<bo
     const double largest = LargestResidual(r);
     if (!std::isfinite(largest))
         return FailedCheck(kStringNotOptimal);
-    if (sides != nullptr) {
-        const DualParts parts = GatherDual(A, r, basic, largest, sides);
+    DualParts parts = GatherDual(A, r, basic, largest, sides);
+    if (parts.sided) {
         std::vector<double> lambda;
         if (!parts.rows.empty() && BasicMultipliers(A, parts, lambda) && Beyond(lambda) <= kMultiplierRounding)
             return SolutionCheck{};
+        parts = GatherDual(A, r, basic, largest, nullptr);
     }
-    const DualParts parts = GatherDual(A, r, basic, largest, nullptr);
     if (parts.rows.empty()) // no basic row: g itself must vanish
         return largest == 0.0 ? SolutionCheck{} : ApproximateCheck();
     std::vector<double> lambda;

@@ -14,7 +14,9 @@
 #include "core/matrix.h"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace test_support {
 
@@ -209,6 +211,26 @@ step17:
     for (int i = 0; i < M; ++i)
         E(i, 0) = -E(i, 0);
     (void)found;
+}
+
+// The fast solver leaves entries with a zero factor alone, so a zero of its
+// results may have either sign; everything else is the literal method's,
+// bit for bit, and so are the residuals of the observations in the final
+// basis (basic flags given), which stay -0.0. The first element of the
+// column that differs otherwise, or -1.
+inline int FirstDifferenceButSignsOfZero(const Matrix& actual, const Matrix& expected,
+                                         const std::vector<bool>* basic = nullptr)
+{
+    if (actual.Rows() != expected.Rows() || actual.Columns() != expected.Columns())
+        return 0;
+    for (int i = 0; i < actual.Rows(); ++i) {
+        const double a = actual(i, 0);
+        const double e = expected(i, 0);
+        const bool inBasis = basic != nullptr && (*basic)[static_cast<std::size_t>(i)];
+        if (std::memcmp(&a, &e, sizeof a) != 0 && (inBasis || a != 0.0 || e != 0.0))
+            return i;
+    }
+    return -1;
 }
 
 }  // namespace test_support

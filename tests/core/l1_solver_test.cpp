@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -450,23 +449,16 @@ Problem Network(std::mt19937_64& random, int m, int n)
     return p;
 }
 
-// The same numbers, but a zero may have either sign, except the residuals
-// of the observations in the final basis, which stay -0.0 as the literal
-// method leaves them.
+// The same numbers, but a zero may have either sign (the shared rule).
 testing::AssertionResult SameButSignsOfZero(const Matrix& actual, const Matrix& expected,
                                             const std::vector<bool>* basic = nullptr)
 {
+    const int i = test_support::FirstDifferenceButSignsOfZero(actual, expected, basic);
+    if (i < 0)
+        return testing::AssertionSuccess();
     if (actual.Rows() != expected.Rows() || actual.Columns() != expected.Columns())
         return testing::AssertionFailure() << "shapes differ";
-    for (int i = 0; i < actual.Rows(); ++i) {
-        const double a = actual(i, 0);
-        const double e = expected(i, 0);
-        const bool inBasis = basic != nullptr && (*basic)[static_cast<std::size_t>(i)];
-        const bool same = std::memcmp(&a, &e, sizeof a) == 0;
-        if (!same && (inBasis || a != 0.0 || e != 0.0))
-            return testing::AssertionFailure() << "element " << i << ": " << a << " against " << e;
-    }
-    return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "element " << i << ": " << actual(i, 0) << " against " << expected(i, 0);
 }
 
 void ExpectSameAsLiteral(const Problem& p, const std::string& label)
